@@ -1,0 +1,33 @@
+#!/usr/bin/env bash
+# Installs what the build needs, builds everything and runs every test, in three builds:
+#   build/        warnings as errors, every test (the windows offscreen)
+#   build-asan/   AddressSanitizer + UndefinedBehaviorSanitizer, every test
+#   build-tsan/   ThreadSanitizer, the tests of the plain C++ libraries (Qt itself is not
+#                 instrumented, so the window tests would only report Qt's own internals)
+# KELVANE_STAGES limits the run to some of them, e.g. KELVANE_STAGES="plain tsan".
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+bash scripts/setup.sh
+
+stages=${KELVANE_STAGES:-"plain asan tsan"}
+jobs=$(nproc)
+
+run_stage() {
+    local dir=$1
+    shift
+    cmake -S . -B "$dir" -G Ninja -DKELVANE_WERROR=ON "$@" >/dev/null
+    cmake --build "$dir" -j "$jobs"
+    ctest --test-dir "$dir" --output-on-failure -j "$jobs" --timeout 600
+}
+
+for stage in $stages; do
+    echo "=== $stage ==="
+    case $stage in
+    plain) run_stage build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKELVANE_FUZZ=ON ;;
+    asan) run_stage build-asan -DCMAKE_BUILD_TYPE=Debug -DKELVANE_ASAN=ON -DKELVANE_BENCH=OFF ;;
+    tsan) run_stage build-tsan -DCMAKE_BUILD_TYPE=Debug -DKELVANE_TSAN=ON -DKELVANE_GUI=OFF \
+        -DKELVANE_BENCH=OFF ;;
+    *) echo "unknown stage: $stage" >&2; exit 2 ;;
+    esac
+done
