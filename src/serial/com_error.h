@@ -1,0 +1,28 @@
+// EComPort, the serial port's only error type, and its fixed messages. The texts are the same on
+// every platform, Windows function names included, because users and support know them by heart.
+#pragma once
+
+#include <stdexcept>
+#include <string>
+
+class EComPort : public std::runtime_error
+{
+public:
+    explicit EComPort(const std::string &message) : std::runtime_error(message) { }
+};
+
+namespace ComMessage {
+inline constexpr const char *NoSuchPort = "Попытка открыть несуществующий COM-порт";
+inline constexpr const char *PortBusy = "Порт занят другой программой";
+inline constexpr const char *WriteFailed = "Ошибка записи в порт";
+inline constexpr const char *ReadFailed = "Ошибка чтения из порта";
+inline constexpr const char *PurgeComm = "Ошибка функции PurgeComm";
+inline constexpr const char *SetCommState = "Ошибка функции SetCommState";
+inline constexpr const char *SetCommTimeouts = "Ошибка функции SetCommTimeouts";
+inline constexpr const char *SetupComm = "Ошибка функции SetupComm";
+inline constexpr const char *ClearCommError = "Ошибка функции ClearCommError";
+inline constexpr const char *GetCommModemStatus = "Ошибка функции GetCommModemStatus";
+inline constexpr const char *EscapeCommFunction = "Ошибка функции EscapeCommFunction";
+inline constexpr const char *PropertyWhileOpen = "Нельзя менять свойство, пока порт открыт";
+inline constexpr const char *PortList = "Ошибка обращения к системному реестру";
+} // namespace ComMessage

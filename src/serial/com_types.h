@@ -1,0 +1,75 @@
+// Value types of the serial port component: line settings, modem lines, line errors, port events,
+// and the small set type they share. Plain values; safe to copy between threads.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <initializer_list>
+
+enum TBaudRate {
+    br110,
+    br300,
+    br600,
+    br1200,
+    br2400,
+    br4800,
+    br9600,
+    br14400,
+    br19200,
+    br38400,
+    br56000,
+    br57600,
+    br115200,
+    br128000,
+    br256000
+};
+
+// Bits per second by TBaudRate ordinal.
+inline constexpr std::array<uint32_t, 15> BaudRateValues = {110, 300, 600, 1200, 2400, 4800, 9600,
+    14400, 19200, 38400, 56000, 57600, 115200, 128000, 256000};
+
+enum TByteSize { bs5, bs6, bs7, bs8 };
+enum TParity { paNone, paOdd, paEven, paMark, paSpace };
+enum TStopBits { sb1, sb1_5, sb2 };
+enum TSyncMethod { smThreadSync, smWindowSync, smNone };
+
+// A set of the members of a small enumeration, one bit per ordinal.
+template<typename E> class TSet
+{
+public:
+    constexpr TSet() = default;
+    constexpr TSet(std::initializer_list<E> members)
+    {
+        for (E m : members)
+            bits_ |= bit(m);
+    }
+
+    constexpr bool Contains(E m) const { return (bits_ & bit(m)) != 0; }
+    constexpr bool Empty() const { return bits_ == 0; }
+    constexpr void Include(E m) { bits_ |= bit(m); }
+    constexpr void Exclude(E m) { bits_ &= ~bit(m); }
+    constexpr uint32_t Bits() const { return bits_; }
+    constexpr bool operator==(const TSet &) const = default;
+
+private:
+    static constexpr uint32_t bit(E m) { return uint32_t {1} << static_cast<unsigned>(m); }
+    uint32_t bits_ = 0;
+};
+
+enum TModemLine { mlCTS, mlDSR, mlRing, mlRLSD };
+using TModemLines = TSet<TModemLine>;
+
+enum TComError {
+    errFrame,
+    errRxParity,
+    errOverrun,
+    errBreak,
+    errIO,
+    errMode,
+    errRxOver,
+    errTxFull
+};
+using TComErrors = TSet<TComError>;
+
+enum TPortEvent { peRxChar, peTxEmpty, peRing, peCTS, peDSR, peRLSD, peError, peRx80Full };
+using TPortEvents = TSet<TPortEvent>;

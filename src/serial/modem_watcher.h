@@ -1,0 +1,45 @@
+// ModemWatcher: a thread that waits in the kernel for changes of a tty's modem input lines
+// (TIOCMIWAIT) and reports which lines changed. Devices that can read their lines but cannot wait
+// for a change are polled every 100 ms instead, the only periodic wake-up of an open port.
+//
+// The wait cannot be woken by a file descriptor, so Stop() interrupts it with a signal reserved
+// for this purpose (SIGRTMIN + 7, installed once per process with an empty handler and without
+// SA_RESTART). Start/Stop come from one thread at a time; the callback runs in the watcher thread.
+#pragma once
+
+#include <atomic>
+#include <condition_variable>
+#include <cstdint>
+#include <functional>
+#include <mutex>
+#include <pthread.h>
+#include <thread>
+
+class ModemWatcher
+{
+public:
+    // Called with the event bits (CommEvent::Cts, Dsr, Rlsd, Ring) of the lines that changed.
+    using Callback = std::function<void(uint32_t changedEvents)>;
+
+    ModemWatcher() = default;
+    ~ModemWatcher() { Stop(); }
+    ModemWatcher(const ModemWatcher &) = delete;
+    ModemWatcher &operator=(const ModemWatcher &) = delete;
+
+    void Start(int fd, Callback callback);
+    void Stop();
+    bool Running() const { return thread_.joinable(); }
+
+private:
+    void run(int fd);
+    bool waitForChange(int fd);
+    bool sleepUnlessStopped(int milliseconds);
+
+    Callback callback_;
+    std::atomic<bool> stop_ = false;
+    std::atomic<bool> exited_ = false;
+    std::mutex mutex_;
+    std::condition_variable stopped_;
+    std::atomic<pthread_t> handle_ {};
+    std::thread thread_;
+};

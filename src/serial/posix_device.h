@@ -1,0 +1,14 @@
+// The POSIX serial device: a tty opened exclusively (TIOCEXCL for other users, flock for
+// everyone, root included), with the Windows communications calls mapped onto termios and the
+// tty ioctls. Devices without modem lines (pseudo-terminals, some virtual ports) work: their lines
+// read as off and DTR/RTS changes do nothing. A device that goes away while open (hang-up, USB
+// adapter pulled) is reported once as an I/O error and then no longer watched.
+#pragma once
+
+#include "serial_device.h"
+
+#include <memory>
+#include <string>
+
+// Opens `path` as a serial device; null with the reason on failure.
+std::unique_ptr<SerialDevice> OpenPosixDevice(const std::string &path, OpenFailure &failure);

@@ -1,0 +1,20 @@
+// StopSignal: a one-way, level-triggered flag that one thread sets and another thread can wait
+// for together with file descriptors (it is an eventfd). Thread-safe.
+#pragma once
+
+class StopSignal
+{
+public:
+    StopSignal();
+    ~StopSignal();
+    StopSignal(const StopSignal &) = delete;
+    StopSignal &operator=(const StopSignal &) = delete;
+
+    void Set();
+    bool IsSet() const;
+    // Readable (POLLIN) once Set() was called; stays readable.
+    int Fd() const { return fd_; }
+
+private:
+    int fd_;
+};

@@ -1,0 +1,208 @@
+// Settings of the port component and the device-level values they produce.
+#include "com_thread.h"
+#include "port_fixture.h"
+
+namespace {
+
+using Args = std::vector<uint64_t>;
+
+// DCB fields as the fake records them: length, rate, flags, XonLim, XoffLim, ByteSize, Parity,
+// StopBits, XonChar, XoffChar, ErrorChar, EofChar, EvtChar.
+Args dcb(uint64_t rate, uint64_t flags, uint64_t byteSize, uint64_t parity, uint64_t stopBits)
+{
+    return {28, rate, flags, 0, 0, byteSize, parity, stopBits, 17, 19, 0, 0, 0};
+}
+
+TEST_F(FakePortTest, DefaultsAreTheMainWindowsSettings)
+{
+    EXPECT_EQ(port->BaudRate(), br9600);
+    EXPECT_EQ(port->ByteSize(), bs8);
+    EXPECT_EQ(port->Parity(), paNone);
+    EXPECT_EQ(port->StopBits(), sb1);
+    EXPECT_EQ(port->Port(), "COM2");
+    EXPECT_EQ(port->SyncMethod(), smThreadSync);
+    EXPECT_EQ(port->InBufSize(), 2048);
+    EXPECT_EQ(port->OutBufSize(), 2048);
+    EXPECT_EQ(port->Timeouts().ReadInterval(), -1);
+    EXPECT_EQ(port->Timeouts().ReadTotalMultiplier(), 0);
+    EXPECT_EQ(port->Timeouts().ReadTotalConstant(), 0);
+    EXPECT_EQ(port->Timeouts().WriteTotalMultiplier(), 100);
+    EXPECT_EQ(port->Timeouts().WriteTotalConstant(), 1000);
+    EXPECT_FALSE(port->IsOpen());
+}
+
+TEST_F(FakePortTest, OpenAppliesBuffersLineSettingsTimeoutsThenTheEventMask)
+{
+    port->SetPort("/dev/ttyUSB3");
+    ASSERT_TRUE(port->OpenPort());
+    EXPECT_EQ(device->LastPath(), "/dev/ttyUSB3");
+    const std::vector<std::string> expected
+        = {"CreateFile", "SetupComm", "SetCommState", "SetCommTimeouts", "SetCommMask"};
+    const auto names = device->CallNames();
+    ASSERT_GE(names.size(), expected.size());
+    EXPECT_EQ(std::vector<std::string>(names.begin(), names.begin() + 5), expected);
+    EXPECT_EQ(LastArgs("SetupComm"), (Args {2048, 2048}));
+    EXPECT_EQ(LastArgs("SetCommState"), dcb(9600, 4113, 8, 0, 0));
+    EXPECT_EQ(LastArgs("SetCommTimeouts"), (Args {4294967295u, 0, 0, 100, 1000}));
+    EXPECT_EQ(LastArgs("SetCommMask"), (Args {1469}));
+}
+
+TEST_F(FakePortTest, LineSettingsBlockFollowsEachSetting)
+{
+    const uint32_t rates[] = {110, 300, 600, 1200, 2400, 4800, 9600, 14400, 19200, 38400, 56000,
+        57600, 115200, 128000, 256000};
+    for (int r = br110; r <= br256000; ++r) {
+        port->SetBaudRate(static_cast<TBaudRate>(r));
+        EXPECT_EQ(port->LineSettings().BaudRate, rates[r]);
+    }
+    port->SetByteSize(bs5);
+    port->SetParity(paMark);
+    port->SetStopBits(sb1_5);
+    TLineSettings s = port->LineSettings();
+    EXPECT_EQ(s.ByteSize, 5);
+    EXPECT_EQ(s.Parity, 3);
+    EXPECT_EQ(s.StopBits, 1);
+    EXPECT_EQ(s.Flags, 4115u) << "parity checking on with any parity but none";
+    port->SetParity(paNone);
+    port->SetStopBits(sb2);
+    s = port->LineSettings();
+    EXPECT_EQ(s.Flags, 4113u);
+    EXPECT_EQ(s.StopBits, 2);
+}
+
+TEST_F(FakePortTest, SettingsChangedWhileClosedOnlyReachTheDeviceAtOpen)
+{
+    port->SetBaudRate(br115200);
+    port->SetParity(paEven);
+    port->SetInBufSize(4096);
+    port->Timeouts().SetWriteTotalConstant(5);
+    EXPECT_TRUE(device->Calls().empty());
+    ASSERT_TRUE(port->OpenPort());
+    EXPECT_EQ(LastArgs("SetCommState"), dcb(115200, 4115, 8, 2, 0));
+    EXPECT_EQ(LastArgs("SetupComm"), (Args {4096, 2048}));
+    EXPECT_EQ(LastArgs("SetCommTimeouts"), (Args {4294967295u, 0, 0, 100, 5}));
+}
+
+TEST_F(FakePortTest, LineSettingChangedWhileOpenIsReappliedAtOnceAndSameValueTouchesNothing)
+{
+    ASSERT_TRUE(port->OpenPort());
+    device->ClearCalls();
+    port->SetBaudRate(br9600);
+    port->SetByteSize(bs8);
+    port->SetParity(paNone);
+    port->SetStopBits(sb1);
+    port->SetInBufSize(2048);
+    port->Timeouts().SetReadInterval(-1);
+    EXPECT_EQ(device->Count("SetCommState") + device->Count("SetupComm")
+            + device->Count("SetCommTimeouts"),
+        0);
+
+    port->SetBaudRate(br57600);
+    EXPECT_EQ(LastArgs("SetCommState"), dcb(57600, 4113, 8, 0, 0))
+        << "the whole block goes again, which raises DTR and RTS again";
+    port->SetByteSize(bs7);
+    port->SetStopBits(sb2);
+    port->SetParity(paOdd);
+    EXPECT_EQ(LastArgs("SetCommState"), dcb(57600, 4115, 7, 1, 2));
+    EXPECT_EQ(device->Count("SetCommState"), 4);
+}
+
+TEST_F(FakePortTest, OddBufferSizesAreLoweredAndComparedBeforeLowering)
+{
+    port->SetInBufSize(2049);
+    EXPECT_EQ(port->InBufSize(), 2048);
+    port->SetInBufSize(2047);
+    EXPECT_EQ(port->InBufSize(), 2046);
+    port->SetInBufSize(-3);
+    EXPECT_EQ(port->InBufSize(), -3);
+    port->SetOutBufSize(1);
+    EXPECT_EQ(port->OutBufSize(), 0);
+
+    port->SetInBufSize(2048);
+    ASSERT_TRUE(port->OpenPort());
+    device->ClearCalls();
+    port->SetInBufSize(
+        2049); // differs from 2048 before lowering: applied although it lands on 2048
+    EXPECT_EQ(device->Count("SetupComm"), 1);
+    EXPECT_EQ(LastArgs("SetupComm"), (Args {2048, 0}));
+    port->SetOutBufSize(512);
+    EXPECT_EQ(LastArgs("SetupComm"), (Args {2048, 512}));
+}
+
+TEST_F(FakePortTest, PortAndSyncMethodAreFrozenWhileOpen)
+{
+    ASSERT_TRUE(port->OpenPort());
+    EXPECT_COM_ERROR(port->SetPort("COM2"), "Нельзя менять свойство, пока порт открыт");
+    EXPECT_COM_ERROR(port->SetPort("COM1"), "Нельзя менять свойство, пока порт открыт");
+    EXPECT_EQ(port->Port(), "COM2");
+    EXPECT_NO_THROW(port->SetSyncMethod(smThreadSync));
+    EXPECT_COM_ERROR(port->SetSyncMethod(smNone), "Нельзя менять свойство, пока порт открыт");
+    EXPECT_EQ(port->SyncMethod(), smThreadSync);
+    ASSERT_TRUE(port->ClosePort());
+    port->SetPort("COM1");
+    port->SetSyncMethod(smWindowSync);
+    EXPECT_EQ(port->Port(), "COM1");
+    EXPECT_EQ(port->SyncMethod(), smWindowSync);
+}
+
+TEST_F(FakePortTest, TimeoutsReachTheDeviceWithNegativesAsAllOnes)
+{
+    ASSERT_TRUE(port->OpenPort());
+    device->ClearCalls();
+    port->Timeouts().SetReadTotalConstant(-5);
+    EXPECT_EQ(LastArgs("SetCommTimeouts"), (Args {4294967295u, 0, 4294967295u, 100, 1000}));
+    port->Timeouts().SetReadInterval(20);
+    port->Timeouts().SetReadTotalMultiplier(3);
+    port->Timeouts().SetWriteTotalMultiplier(0);
+    port->Timeouts().SetWriteTotalConstant(7);
+    EXPECT_EQ(LastArgs("SetCommTimeouts"), (Args {20, 3, 4294967295u, 0, 7}));
+    EXPECT_EQ(device->Count("SetCommTimeouts"), 5) << "each changed value re-applies";
+}
+
+TEST_F(FakePortTest, AssigningTimeoutsCopiesAllFiveAndReappliesOnce)
+{
+    TBComPort other(mainThread, device->Opener());
+    other.Timeouts().SetReadInterval(1);
+    other.Timeouts().SetReadTotalMultiplier(2);
+    other.Timeouts().SetReadTotalConstant(3);
+    other.Timeouts().SetWriteTotalMultiplier(4);
+    other.Timeouts().SetWriteTotalConstant(5);
+    ASSERT_TRUE(port->OpenPort());
+    device->ClearCalls();
+    port->SetTimeouts(other.Timeouts());
+    EXPECT_EQ(device->Count("SetCommTimeouts"), 1);
+    EXPECT_EQ(LastArgs("SetCommTimeouts"), (Args {1, 2, 3, 4, 5}));
+    port->SetTimeouts(other.Timeouts());
+    EXPECT_EQ(device->Count("SetCommTimeouts"), 2) << "assignment always re-applies";
+}
+
+TEST_F(FakePortTest, RefusedSettingWhileOpenRaisesAndKeepsTheNewValue)
+{
+    ASSERT_TRUE(port->OpenPort());
+    device->FailCall("SetCommState");
+    EXPECT_COM_ERROR(port->SetBaudRate(br115200), "Ошибка функции SetCommState");
+    EXPECT_EQ(port->BaudRate(), br115200);
+    device->FailCall("SetupComm");
+    EXPECT_COM_ERROR(port->SetOutBufSize(100), "Ошибка функции SetupComm");
+    EXPECT_EQ(port->OutBufSize(), 100);
+    device->FailCall("SetCommTimeouts");
+    EXPECT_COM_ERROR(port->Timeouts().SetWriteTotalConstant(1), "Ошибка функции SetCommTimeouts");
+    EXPECT_EQ(port->Timeouts().WriteTotalConstant(), 1);
+    EXPECT_TRUE(port->IsOpen());
+}
+
+TEST(PortEvents, MaskConversionUsesTheEightEventBitsOnly)
+{
+    EXPECT_EQ(EventsToMask(AllPortEvents), 1469u);
+    EXPECT_EQ(EventsToMask({peRxChar}), 1u);
+    EXPECT_EQ(EventsToMask({peTxEmpty, peRing}), 4u + 256u);
+    EXPECT_EQ(EventsToMask({peCTS, peDSR, peRLSD}), 8u + 16u + 32u);
+    EXPECT_EQ(EventsToMask({peError, peRx80Full}), 128u + 1024u);
+    EXPECT_EQ(MaskToEvents(1469), AllPortEvents);
+    // EV_RXFLAG (2), EV_BREAK (64) and bits above are never requested and are ignored.
+    EXPECT_EQ(MaskToEvents(2 | 64 | 512 | 2048 | 0x80000000u), TPortEvents {});
+    EXPECT_EQ(MaskToEvents(1 | 64), TPortEvents {peRxChar});
+    EXPECT_EQ(MaskToEvents(32), TPortEvents {peRLSD});
+}
+
+} // namespace

@@ -1,0 +1,39 @@
+// A port on the fake device, with a pumped main thread: the base of the component's unit tests.
+#pragma once
+
+#include "com_port.h"
+#include "fake_device.h"
+#include "pumped_main_thread.h"
+
+#include <functional>
+#include <gtest/gtest.h>
+#include <memory>
+
+class FakePortTest : public ::testing::Test
+{
+protected:
+    std::shared_ptr<FakeDeviceScript> device = std::make_shared<FakeDeviceScript>();
+    PumpedMainThread mainThread;
+    std::unique_ptr<TBComPort> port = std::make_unique<TBComPort>(mainThread, device->Opener());
+
+    // The arguments of the last recorded call of that name.
+    std::vector<uint64_t> LastArgs(const std::string &name)
+    {
+        std::vector<uint64_t> args;
+        for (const FakeCall &c : device->Calls())
+            if (c.name == name)
+                args = c.args;
+        return args;
+    }
+};
+
+// Expects `statement` to raise EComPort with exactly `message`.
+#define EXPECT_COM_ERROR(statement, message)                                                       \
+    do {                                                                                           \
+        try {                                                                                      \
+            statement;                                                                             \
+            ADD_FAILURE() << "no EComPort from " #statement;                                       \
+        } catch (const EComPort &e) {                                                              \
+            EXPECT_STREQ(e.what(), message);                                                       \
+        }                                                                                          \
+    } while (false)

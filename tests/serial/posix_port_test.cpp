@@ -1,0 +1,312 @@
+// The port component on real pseudo-terminals: the bytes on the wire, time-outs, exclusive open,
+// events from the kernel, a device that goes away, and closing under load.
+#include "com_port.h"
+#include "posix_device.h"
+#include "pty_pair.h"
+#include "pumped_main_thread.h"
+#include "tty_settings.h"
+
+#include <atomic>
+#include <fcntl.h>
+#include <filesystem>
+#include <gtest/gtest.h>
+#include <thread>
+#include <unistd.h>
+
+namespace {
+
+using namespace std::chrono_literals;
+
+#define EXPECT_COM_ERROR(statement, message)                                                       \
+    do {                                                                                           \
+        try {                                                                                      \
+            statement;                                                                             \
+            ADD_FAILURE() << "no EComPort from " #statement;                                       \
+        } catch (const EComPort &e) {                                                              \
+            EXPECT_STREQ(e.what(), message);                                                       \
+        }                                                                                          \
+    } while (false)
+
+double processCpuSeconds()
+{
+    timespec t {};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+    return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) / 1e9;
+}
+
+class PtyPortTest : public ::testing::Test
+{
+protected:
+    PtyPair pty;
+    PumpedMainThread mainThread;
+    TBComPort port {mainThread};
+
+    void SetUp() override { port.SetPort(pty.SlavePath()); }
+};
+
+TEST_F(PtyPortTest, SendTextPutsExactlyItsBytesOnTheWire)
+{
+    ASSERT_TRUE(port.OpenPort());
+    std::string all;
+    for (int b = 0; b < 256; ++b)
+        all.push_back(static_cast<char>(b));
+    EXPECT_EQ(port.SendText(all), 256);
+    EXPECT_EQ(pty.Read(256), all);
+    EXPECT_EQ(port.SendText(""), 0);
+    EXPECT_EQ(port.SendText("N1\r"), 3);
+    EXPECT_EQ(pty.ReadUntilQuiet(), "N1\r") << "nothing is added, nothing is translated";
+}
+
+TEST_F(PtyPortTest, ReceiveTextReturnsAtOnceWithWhatHasArrived)
+{
+    ASSERT_TRUE(port.OpenPort());
+    std::string text;
+    EXPECT_EQ(port.ReceiveText(text, 100), 0) << "nothing there: the read does not wait";
+    std::string all;
+    for (int b = 255; b >= 0; --b)
+        all.push_back(static_cast<char>(b));
+    pty.Write(all);
+    ASSERT_TRUE(mainThread.PumpUntil([&] { return port.PendingInputCount() == 256; }));
+    EXPECT_EQ(port.ReceiveText(text, 1000), 256);
+    EXPECT_EQ(text, all) << "CR, LF and every other byte arrive untouched";
+}
+
+TEST_F(PtyPortTest, ReadTimeoutsWaitForTheFirstByteWhenAsked)
+{
+    port.Timeouts().SetReadInterval(-1);
+    port.Timeouts().SetReadTotalMultiplier(-1);
+    port.Timeouts().SetReadTotalConstant(2000);
+    ASSERT_TRUE(port.OpenPort());
+    std::thread drive([&] {
+        std::this_thread::sleep_for(50ms);
+        pty.Write("late");
+    });
+    std::string text;
+    const int32_t n = port.ReceiveText(text, 10);
+    drive.join();
+    EXPECT_GE(n, 1);
+    EXPECT_EQ(text, std::string("late").substr(0, text.size()));
+}
+
+TEST_F(PtyPortTest, WriteThatCannotCompleteFailsWithTheWriteError)
+{
+    port.Timeouts().SetWriteTotalMultiplier(0);
+    port.Timeouts().SetWriteTotalConstant(200);
+    ASSERT_TRUE(port.OpenPort());
+    // Nobody reads the other end: the pseudo-terminal fills up and the write runs out of time.
+    const std::string flood(4 * 1024 * 1024, 'x');
+    EXPECT_COM_ERROR(port.SendText(flood), "Ошибка записи в порт");
+    EXPECT_TRUE(port.IsOpen());
+}
+
+TEST_F(PtyPortTest, SecondOpenOfAnOpenPortIsRefusedAsBusyEvenForRoot)
+{
+    ASSERT_TRUE(port.OpenPort());
+    TBComPort second(mainThread);
+    second.SetPort(pty.SlavePath());
+    EXPECT_COM_ERROR(second.OpenPort(), "Порт занят другой программой");
+    EXPECT_FALSE(second.IsOpen());
+    ASSERT_TRUE(port.ClosePort());
+    EXPECT_TRUE(second.OpenPort()) << "free again once closed";
+}
+
+TEST_F(PtyPortTest, MissingAndUnsuitableDevicesRaiseTheirMessages)
+{
+    port.SetPort("/dev/kelvane-no-such-port");
+    EXPECT_COM_ERROR(port.OpenPort(), "Попытка открыть несуществующий COM-порт");
+    EXPECT_FALSE(port.IsOpen());
+    port.SetPort("/dev/null"); // exists, but is no serial device
+    EXPECT_COM_ERROR(port.OpenPort(), "Ошибка функции SetupComm");
+    EXPECT_FALSE(port.IsOpen());
+}
+
+TEST_F(PtyPortTest, EveryRateReachesTheDevice)
+{
+    ASSERT_TRUE(port.OpenPort());
+    for (int r = br110; r <= br256000; ++r) {
+        port.SetBaudRate(static_cast<TBaudRate>(r));
+        uint32_t speed = 0;
+        // On a pseudo-terminal the master reports the slave's settings.
+        ASSERT_TRUE(ReadTtySpeed(pty.Master(), speed));
+        EXPECT_EQ(speed, BaudRateValues[r]);
+    }
+}
+
+TEST_F(PtyPortTest, LinesOfADeviceWithoutModemLinesReadOffAndSetWithoutError)
+{
+    ASSERT_TRUE(port.OpenPort());
+    EXPECT_NO_THROW(port.SetDtrLine(true));
+    EXPECT_NO_THROW(port.SetRtsLine(false));
+    EXPECT_EQ(port.ReadModemLines(), TModemLines {});
+    EXPECT_TRUE(port.ClosePort());
+}
+
+TEST_F(PtyPortTest, RxCharArrivesInTheMainThreadWithTheQueuedCount)
+{
+    std::vector<int32_t> counts;
+    std::string received;
+    std::thread::id handlerThread;
+    port.OnRxChar = [&](TBComPort &p, int32_t count) {
+        handlerThread = std::this_thread::get_id();
+        counts.push_back(count);
+        std::string chunk;
+        p.ReceiveText(chunk, count);
+        received += chunk;
+    };
+    ASSERT_TRUE(port.OpenPort());
+    pty.Write("first");
+    std::this_thread::sleep_for(30ms); // several bytes queue before the main thread serves
+    ASSERT_TRUE(mainThread.PumpUntil([&] { return received.size() == 5; }));
+    EXPECT_EQ(handlerThread, std::this_thread::get_id());
+    EXPECT_EQ(counts.front(), 5);
+    pty.Write("second");
+    ASSERT_TRUE(mainThread.PumpUntil([&] { return received == "firstsecond"; }));
+}
+
+TEST_F(PtyPortTest, UnreadBytesProduceNoFurtherEventsUntilMoreArrive)
+{
+    std::atomic<int> events = 0;
+    port.OnRxChar = [&](TBComPort &, int32_t) { ++events; }; // reads nothing
+    ASSERT_TRUE(port.OpenPort());
+    pty.Write("x");
+    ASSERT_TRUE(mainThread.PumpUntil([&] { return events == 1; }));
+    mainThread.PumpFor(100ms);
+    EXPECT_EQ(events, 1) << "the queue still holds the byte, but nothing new arrived";
+    pty.Write("y");
+    ASSERT_TRUE(mainThread.PumpUntil([&] { return events == 2; }));
+}
+
+TEST_F(PtyPortTest, TxEmptyFollowsEachWrite)
+{
+    std::atomic<int> txEmpty = 0;
+    port.OnTxEmpty = [&](TBComPort &) { ++txEmpty; };
+    ASSERT_TRUE(port.OpenPort());
+    mainThread.PumpFor(20ms);
+    EXPECT_EQ(txEmpty, 0) << "no write, no event";
+    port.SendText("header");
+    ASSERT_TRUE(mainThread.PumpUntil([&] { return txEmpty == 1; }));
+    port.SendText(std::string(2048, 'c'));
+    ASSERT_TRUE(mainThread.PumpUntil([&] { return txEmpty == 2; }));
+    EXPECT_EQ(pty.Read(6 + 2048).size(), 2054u);
+}
+
+TEST_F(PtyPortTest, IdleOpenPortCostsNoCpu)
+{
+    ASSERT_TRUE(port.OpenPort());
+    const double before = processCpuSeconds();
+    std::this_thread::sleep_for(1s);
+    const double used = processCpuSeconds() - before;
+    EXPECT_LT(used, 0.05) << "the event thread must sleep in its wait";
+}
+
+TEST_F(PtyPortTest, OtherEndGoingAwayGivesOneIoErrorAndNoSpin)
+{
+    std::vector<TComErrors> errors;
+    port.OnError = [&](TBComPort &, TComErrors e) { errors.push_back(e); };
+    ASSERT_TRUE(port.OpenPort());
+    pty.CloseMaster();
+    ASSERT_TRUE(mainThread.PumpUntil([&] { return !errors.empty(); }));
+    EXPECT_EQ(errors.front(), TComErrors {errIO});
+
+    const double before = processCpuSeconds();
+    std::this_thread::sleep_for(1s);
+    mainThread.Serve();
+    EXPECT_LT(processCpuSeconds() - before, 0.05) << "the thread stopped watching the device";
+    EXPECT_EQ(errors.size(), 1u);
+
+    EXPECT_COM_ERROR(port.SendText("x"), "Ошибка записи в порт");
+    EXPECT_TRUE(port.IsOpen());
+    EXPECT_TRUE(port.ClosePort());
+    EXPECT_FALSE(port.IsOpen());
+}
+
+TEST(PtyPortReopen, NewOpenWorksWhenTheDeviceIsBack)
+{
+    // A stable name for a device that comes and goes, as a virtual port link is.
+    const std::string link = ::testing::TempDir() + "kelvane-reopen-" + std::to_string(getpid());
+    PumpedMainThread mainThread;
+    TBComPort port(mainThread);
+    port.SetPort(link);
+    {
+        PtyPair first;
+        std::filesystem::remove(link);
+        std::filesystem::create_symlink(first.SlavePath(), link);
+        ASSERT_TRUE(port.OpenPort());
+        first.CloseMaster();
+        mainThread.PumpFor(50ms);
+        EXPECT_TRUE(port.ClosePort());
+    }
+    PtyPair second;
+    std::filesystem::remove(link);
+    std::filesystem::create_symlink(second.SlavePath(), link);
+    ASSERT_TRUE(port.OpenPort());
+    EXPECT_EQ(port.SendText("back"), 4);
+    EXPECT_EQ(second.Read(4), "back");
+    EXPECT_TRUE(port.ClosePort());
+    std::filesystem::remove(link);
+}
+
+TEST(PosixDevice, StopWinsOverAReadyEvent)
+{
+    PtyPair pty;
+    OpenFailure failure;
+    auto device = OpenPosixDevice(pty.SlavePath(), failure);
+    ASSERT_TRUE(device);
+    TLineSettings raw;
+    raw.BaudRate = 9600;
+    raw.ByteSize = 8;
+    ASSERT_TRUE(device->SetCommState(raw));
+    ASSERT_TRUE(device->SetCommMask(1469));
+    pty.Write("ready");
+    StopSignal stop;
+    uint32_t mask = 0;
+    ASSERT_EQ(device->WaitCommEvent(mask, stop), SerialDevice::WaitResult::Event);
+    EXPECT_TRUE(mask & 1u);
+    pty.Write("again");
+    std::this_thread::sleep_for(20ms);
+    stop.Set();
+    EXPECT_EQ(device->WaitCommEvent(mask, stop), SerialDevice::WaitResult::Stopped);
+}
+
+// Open, flood with data, close: the close must never deadlock with a hand-over in flight.
+class CloseUnderLoad : public ::testing::TestWithParam<TSyncMethod>
+{
+};
+
+TEST_P(CloseUnderLoad, RepeatedTwoHundredTimes)
+{
+    PtyPair pty;
+    PumpedMainThread mainThread;
+    TBComPort port(mainThread);
+    port.SetPort(pty.SlavePath());
+    port.SetSyncMethod(GetParam());
+    std::atomic<long> received = 0;
+    port.OnRxChar = [&](TBComPort &p, int32_t count) {
+        std::string chunk;
+        received += p.ReceiveText(chunk, count);
+    };
+    std::atomic<bool> flooding = true;
+    std::thread drive([&] {
+        const std::string burst(512, 'd');
+        while (flooding) {
+            if (::write(pty.Master(), burst.data(), burst.size()) < 0)
+                std::this_thread::sleep_for(100us);
+            char sink[4096];
+            while (::read(pty.Master(), sink, sizeof sink) > 0) { }
+        }
+    });
+    for (int i = 0; i < 200; ++i) {
+        ASSERT_TRUE(port.OpenPort());
+        port.SendText("ping");
+        mainThread.PumpFor(std::chrono::milliseconds(i % 3));
+        ASSERT_TRUE(port.ClosePort());
+    }
+    flooding = false;
+    drive.join();
+    EXPECT_GT(received.load(), 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    EveryHandOver, CloseUnderLoad, ::testing::Values(smThreadSync, smWindowSync, smNone));
+
+} // namespace

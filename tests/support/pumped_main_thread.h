@@ -1,0 +1,31 @@
+// PumpedMainThread: the main-thread hand-over for tests without an event loop. The test's own
+// thread is the main thread: it pumps the queued hand-overs itself. Reported errors are kept.
+#pragma once
+
+#include "main_thread.h"
+
+#include <chrono>
+#include <functional>
+#include <mutex>
+#include <string>
+#include <vector>
+
+class PumpedMainThread : public TMainThread
+{
+public:
+    void ReportError(const std::string &message) override;
+    std::vector<std::string> Errors();
+
+    // Serves hand-overs until `done` holds or `timeout` passes; returns `done()`.
+    bool PumpUntil(const std::function<bool()> &done,
+        std::chrono::milliseconds timeout = std::chrono::seconds(5));
+    // Serves hand-overs for `duration`.
+    void PumpFor(std::chrono::milliseconds duration);
+
+protected:
+    void Wake() override { }
+
+private:
+    std::mutex mutex_;
+    std::vector<std::string> errors_;
+};
