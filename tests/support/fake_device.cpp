@@ -82,9 +82,15 @@ public:
         written = 0;
         if (!s_->record({"Write", {data.size()}, std::string(data)}))
             return false;
-        std::lock_guard lock(s_->mutex_);
-        s_->written_.append(data);
-        written = static_cast<uint32_t>(data.size());
+        uint32_t event = 0;
+        {
+            std::lock_guard lock(s_->mutex_);
+            s_->written_.append(data);
+            written = static_cast<uint32_t>(data.size());
+            event = s_->eventAfterWrite_;
+        }
+        if (event != 0)
+            s_->QueueEvent(event);
         return true;
     }
 
@@ -215,6 +221,12 @@ void FakeDeviceScript::SetLost(bool lost)
 {
     std::lock_guard lock(mutex_);
     lost_ = lost;
+}
+
+void FakeDeviceScript::EventAfterWrite(uint32_t mask)
+{
+    std::lock_guard lock(mutex_);
+    eventAfterWrite_ = mask;
 }
 
 void FakeDeviceScript::HoldWaits()

@@ -40,6 +40,8 @@ public:
     void AddErrors(uint32_t flags);
     void SupplyInput(const std::string &bytes);
     void SetLost(bool lost);
+    // Every successful Write queues this event (0: none), as a port whose output drains at once.
+    void EventAfterWrite(uint32_t mask);
     // Blocks every WaitCommEvent until Release() or until the port asks its thread to stop (for
     // tests that need a stop and an event to be present together before the thread looks).
     void HoldWaits();
@@ -71,6 +73,7 @@ private:
     uint32_t errors_ = 0;
     std::string input_;
     bool lost_ = false;
+    uint32_t eventAfterWrite_ = 0;
     bool held_ = false;
     int waitsStarted_ = 0;
     std::vector<FakeCall> calls_;

@@ -1,0 +1,142 @@
+// Uploading a 4 MiB file over a pseudo-terminal, against writing the same bytes raw through the
+// port: what the pacing by transmit-empty events costs.
+//
+//   build/bench/kelvane_bench_upload
+#include "dialogs.h"
+#include "program.h"
+#include "pty_pair.h"
+#include "pumped_main_thread.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QPushButton>
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <thread>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+constexpr size_t FileSize = 4 * 1024 * 1024;
+
+class FileAnswer : public Dialogs
+{
+public:
+    explicit FileAnswer(QString file) : file_(std::move(file)) { Install(this); }
+    ~FileAnswer() override { Install(nullptr); }
+    void Message(QWidget *, const QString &) override { }
+    void Error(QWidget *, const QString &text) override
+    {
+        std::fprintf(stderr, "error: %s\n", qPrintable(text));
+    }
+    bool OpenFile(QWidget *, const QString &, const QString &, QString &name) override
+    {
+        name = file_;
+        return true;
+    }
+
+private:
+    QString file_;
+};
+
+// Drains the drive's end so the port never blocks on a full pseudo-terminal.
+class Sink
+{
+public:
+    explicit Sink(PtyPair &pty) : pty_(pty), thread_([this] { run(); }) { }
+    ~Sink()
+    {
+        stop_ = true;
+        thread_.join();
+    }
+    size_t Received() const { return received_; }
+
+private:
+    void run()
+    {
+        while (!stop_)
+            received_ += pty_.Read(1 << 20, std::chrono::milliseconds(5)).size();
+    }
+    PtyPair &pty_;
+    std::atomic<bool> stop_ = false;
+    std::atomic<size_t> received_ = 0;
+    std::thread thread_;
+};
+
+double median(std::vector<double> v)
+{
+    std::sort(v.begin(), v.end());
+    return v[v.size() / 2];
+}
+
+double seconds(Clock::time_point since)
+{
+    return std::chrono::duration<double>(Clock::now() - since).count();
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    Q_INIT_RESOURCE(resources);
+    const std::string folder = "/tmp/kelvane-bench-" + std::to_string(getpid());
+    std::filesystem::create_directories(folder + "/class");
+    MakeVirtualPortsFolder(folder + "/ports");
+    const std::string file = folder + "/FW.BIN";
+    std::string data(FileSize, '\0');
+    for (size_t i = 0; i < data.size(); ++i)
+        data[i] = static_cast<char>(i * 131 + 7);
+    std::ofstream(file, std::ios::binary) << data;
+
+    std::vector<double> uploads;
+    std::vector<double> raws;
+    for (int round = 0; round < 3; ++round) {
+        {
+            PtyPair pty;
+            std::filesystem::remove(folder + "/ports/drive");
+            std::filesystem::create_symlink(pty.SlavePath(), folder + "/ports/drive");
+            PortInventory inventory;
+            inventory.ttyClass = folder + "/class";
+            inventory.virtualPorts = folder + "/ports";
+            FileAnswer answer(QString::fromStdString(file));
+            TProgram program(inventory);
+            program.MainForm().findChild<QPushButton *>("btnConnect")->click();
+            Sink sink(pty);
+            const auto start = Clock::now();
+            program.MainForm().findChild<QAction *>("overley1")->trigger();
+            while (sink.Received() < FileSize)
+                QCoreApplication::processEvents();
+            uploads.push_back(seconds(start));
+        }
+        {
+            PtyPair pty;
+            PumpedMainThread mainThread;
+            TBComPort port(mainThread);
+            port.SetPort(pty.SlavePath());
+            port.OpenPort();
+            Sink sink(pty);
+            const auto start = Clock::now();
+            for (size_t at = 0; at < data.size(); at += 2048)
+                port.SendText(std::string_view(data).substr(at, 2048));
+            while (sink.Received() < FileSize)
+                std::this_thread::yield();
+            raws.push_back(seconds(start));
+        }
+    }
+    std::filesystem::remove_all(folder);
+    const double upload = median(uploads);
+    const double raw = median(raws);
+    std::printf("4 MiB over a pseudo-terminal, median of 3:\n");
+    std::printf("  upload, paced by transmit-empty: %7.3f s  (%6.1f MiB/s)\n", upload, 4 / upload);
+    std::printf("  raw writes of 2048 bytes:        %7.3f s  (%6.1f MiB/s)\n", raw, 4 / raw);
+    std::printf("  ratio upload/raw:                %7.2f\n", upload / raw);
+    return 0;
+}

@@ -1,0 +1,565 @@
+#include "main_window.h"
+
+#include "about_box.h"
+#include "code_page.h"
+#include "drive_type_dialog.h"
+#include "factory_test_dialog.h"
+#include "free_level_dialog.h"
+#include "guarded.h"
+#include "head_dialog.h"
+#include "head_positioning_dialog.h"
+#include "service_catalogue.h"
+#include "terminal_pane.h"
+#include "ui_main_window.h"
+#include "wiring_window.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDir>
+#include <QEventLoop>
+#include <QProgressBar>
+#include <QScreen>
+#include <QShortcut>
+#include <QSignalBlocker>
+#include <QTimer>
+#include <QToolButton>
+#include <array>
+
+namespace {
+
+// The rate box's entries: what the drive is told, and the local port's rate.
+struct RateEntry
+{
+    const char *text;
+    const char *driveCommand;
+    TBaudRate rate;
+};
+
+constexpr std::array<RateEntry, 8> RateEntries = {{
+    {"4800", "B48", br4800},
+    {"9600", "B96", br9600},
+    {"14400", "B144", br14400},
+    {"19200", "B192", br19200},
+    {"38400", "B384", br38400},
+    {"56000", "B576", br56000},
+    {"57600", "B625", br57600},
+    {"115200", "B1152", br115200},
+}};
+
+const RateEntry *findRate(const QString &text)
+{
+    for (const RateEntry &entry : RateEntries)
+        if (text == QLatin1String(entry.text))
+            return &entry;
+    return nullptr;
+}
+
+constexpr int ClientWidth = 568;
+constexpr int ClientHeight = 438;
+
+} // namespace
+
+TMainForm::TMainForm(TMainThread &mainThread, TProgramWindows &windows,
+    const PortInventory &inventory, DeviceOpener opener, QWidget *parent)
+    : QMainWindow(parent,
+        Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint
+            | Qt::WindowCloseButtonHint),
+      BComPort1(mainThread, std::move(opener)), ui(std::make_unique<Ui::TMainForm>()),
+      windows_(windows), inventory_(inventory),
+      statusText_(new QLabel(QStringLiteral("Программа загружена нормально"))),
+      ProgressBar1(new QProgressBar), btnCancelUpload(new QToolButton), upload_(BComPort1, *this)
+{
+    ui->setupUi(this);
+    windows_.MainForm = this;
+
+    QFont base = font();
+    base.setPixelSize(11);
+    setFont(base);
+    QFont fixed(QStringLiteral("Courier New"));
+    fixed.setStyleHint(QFont::TypeWriter);
+    fixed.setPixelSize(11);
+    ui->Edit1->setFont(fixed);
+    ui->Memo1->setFont(fixed);
+    setFieldColour(ui->Edit1, false);
+    setFieldColour(ui->Memo1, false);
+
+    statusText_->setObjectName(QStringLiteral("StatusText"));
+    ui->StatusBar1->addWidget(statusText_, 1);
+    ProgressBar1->setObjectName(QStringLiteral("ProgressBar1"));
+    ProgressBar1->setFixedSize(198, 13);
+    ProgressBar1->setRange(0, 100);
+    ProgressBar1->setTextVisible(false);
+    ProgressBar1->hide();
+    ui->StatusBar1->addPermanentWidget(ProgressBar1);
+    btnCancelUpload->setObjectName(QStringLiteral("btnCancelUpload"));
+    btnCancelUpload->setText(QStringLiteral("Отмена"));
+    btnCancelUpload->setToolTip(QStringLiteral("Прервать загрузку (Esc)"));
+    btnCancelUpload->setFixedHeight(14);
+    btnCancelUpload->hide();
+    ui->StatusBar1->addPermanentWidget(btnCancelUpload);
+
+    QPalette white = ui->Panel2->palette();
+    white.setColor(QPalette::Window, Qt::white);
+    ui->Panel2->setPalette(white);
+    ui->Image4->setPixmap(QPixmap(QStringLiteral(":/logo")));
+    setWindowIcon(QIcon(QStringLiteral(":/icon")));
+
+    // The rate box shows its layout text until the window is created.
+    {
+        const QSignalBlocker quiet(ui->cbBaudRate);
+        ui->cbBaudRate->setCurrentIndex(-1);
+        ui->cbBaudRate->setEditText(QStringLiteral("115200"));
+    }
+
+    // The client area (tool bars, panes and status line) is fixed; the menu sits above it.
+    setFixedSize(ClientWidth, ClientHeight + menuBar()->sizeHint().height());
+    if (const QScreen *screen = QGuiApplication::primaryScreen())
+        move(screen->availableGeometry().center() - rect().center());
+
+    connectHandlers();
+    bindPortEvents();
+    RunGuarded([this] { FormCreate(); });
+}
+
+TMainForm::~TMainForm() = default;
+
+void TMainForm::connectHandlers()
+{
+    connect(ui->btnConnect, &QPushButton::clicked, this, Guarded([this] { btnConnectClick(); }));
+    connect(
+        ui->btnDisconnect, &QPushButton::clicked, this, Guarded([this] { btnDisconnectClick(); }));
+    connect(ui->btnSend, &QPushButton::clicked, this, Guarded([this] { btnSendClick(); }));
+    connect(ui->Edit1, &QLineEdit::returnPressed, this, Guarded([this] { Edit1KeyPress('\r'); }));
+    connect(ui->btnClear, &QPushButton::clicked, this, Guarded([this] { btnClearClick(); }));
+    connect(ui->cbPort, &QComboBox::activated, this, Guarded([this] { cbPortChange(); }));
+    connect(ui->cbPort, &QComboBox::currentTextChanged, ui->cbPort, &QWidget::setToolTip);
+    connect(ui->cbSetRTS, &QCheckBox::toggled, this, Guarded([this] { cbSetRTSClick(); }));
+    connect(ui->cbSetDTR, &QCheckBox::toggled, this, Guarded([this] { cbSetDTRClick(); }));
+    connect(
+        ui->cbBaudRate, &QComboBox::editTextChanged, this, Guarded([this] { cbBaudRateChange(); }));
+    connect(ui->Exit1, &QAction::triggered, this, Guarded([this] { Exit1Click(); }));
+    connect(ui->About1, &QAction::triggered, this, Guarded([this] { About1Click(); }));
+    connect(ui->N19, &QAction::triggered, this, Guarded([this] { N19Click(); }));
+    connect(ui->Open1, &QAction::triggered, this, Guarded([this] { Open1Click(); }));
+    connect(ui->N13, &QAction::triggered, this, Guarded([this] { N13Click(); }));
+    connect(ui->N15, &QAction::triggered, this, Guarded([this] { N15Click(); }));
+    connect(ui->N16, &QAction::triggered, this, Guarded([this] { N16Click(); }));
+    connect(ui->N29, &QAction::triggered, this, Guarded([this] { N29Click(); }));
+    connect(
+        ui->HeadPosition1, &QAction::triggered, this, Guarded([this] { HeadPosition1Click(); }));
+    connect(ui->UserLevel1, &QAction::triggered, this, Guarded([this] { UserLevel1Click(); }));
+    connect(ui->overley1, &QAction::triggered, this, Guarded([this] { overley1Click(); }));
+    connect(ui->CERT1, &QAction::triggered, this, Guarded([this] { CERT1Click(); }));
+    connect(ui->SelfScan1, &QAction::triggered, this, Guarded([this] { SelfScan1Click(); }));
+    connect(btnCancelUpload, &QToolButton::clicked, this, [this] { CancelUpload(); });
+    auto *escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+    connect(escape, &QShortcut::activated, this, [this] { CancelUpload(); });
+    connectCatalogue();
+}
+
+void TMainForm::connectCatalogue()
+{
+    for (const TCatalogueItem &item : ServiceCatalogue()) {
+        QAction *action = findChild<QAction *>(QString::fromLatin1(item.item));
+        Q_ASSERT(action);
+        connect(action, &QAction::triggered, this, Guarded([this, &item] {
+            RunCatalogueItem(item, BComPort1, [this](const QString &text) { SetStatusText(text); });
+        }));
+    }
+}
+
+void TMainForm::bindPortEvents()
+{
+    BComPort1.OnRxChar = [this](TBComPort &s, int32_t n) { BComPort1RxChar(s, n); };
+    BComPort1.OnCTSChange = [this](TBComPort &s, bool on) { BComPort1CTSChange(s, on); };
+    BComPort1.OnDSRChange = [this](TBComPort &s, bool on) { BComPort1DSRChange(s, on); };
+    BComPort1.OnRLSDChange = [this](TBComPort &s, bool on) { BComPort1RLSDChange(s, on); };
+    BComPort1.OnTxEmpty = [this](TBComPort &s) { BComPort1TxEmpty(s); };
+}
+
+QString TMainForm::StatusText() const
+{
+    return statusText_->text();
+}
+
+void TMainForm::SetStatusText(const QString &text)
+{
+    statusText_->setText(text);
+}
+
+void TMainForm::FormCreate()
+{
+    std::vector<std::string> ports;
+    ListSerialPorts(ports, inventory_);
+    for (const std::string &port : ports)
+        ui->cbPort->addItem(QString::fromStdString(port));
+    ui->cbPort->setCurrentIndex(ports.empty() ? -1 : 0);
+    {
+        const QSignalBlocker quiet(ui->cbBaudRate);
+        ui->cbBaudRate->setCurrentIndex(6);
+    }
+    SetCtsLamp(false);
+    SetDsrLamp(false);
+    SetRlsdLamp(false);
+}
+
+bool TMainForm::event(QEvent *event)
+{
+    // The first activation at start; coming back from a modal dialog is not a new one.
+    if (!activated_ && (event->type() == QEvent::WindowActivate || event->type() == QEvent::Show)) {
+        activated_ = true;
+        RunGuarded([this] { FormActivate(); });
+    }
+    return QMainWindow::event(event);
+}
+
+void TMainForm::FormActivate()
+{
+    ui->Send1->menuAction()->setEnabled(false);
+    ui->SMART1->menuAction()->setEnabled(false);
+    ui->N20->menuAction()->setEnabled(false);
+    ui->N10->menuAction()->setEnabled(false);
+}
+
+void TMainForm::btnConnectClick()
+{
+    BComPort1.SetPort(ui->cbPort->currentText().toStdString());
+    if (const RateEntry *entry = findRate(ui->cbBaudRate->currentText()))
+        BComPort1.SetBaudRate(entry->rate);
+    if (!BComPort1.OpenPort())
+        return;
+    SetStatusText(QStringLiteral("Связь установлена, терминал ожидает ввода команд"));
+    ui->Edit1->setEnabled(true);
+    setFieldColour(ui->Edit1, true);
+    ui->btnConnect->setEnabled(false);
+    ui->cbPort->setEnabled(false);
+    ui->btnDisconnect->setEnabled(true);
+    ui->cbSetDTR->setEnabled(true);
+    ui->cbSetDTR->setChecked(true);
+    ui->cbSetRTS->setEnabled(true);
+    ui->cbSetRTS->setChecked(true);
+    ui->btnSend->setEnabled(true);
+    ui->cbCRLF->setEnabled(true);
+    ui->btnClear->setEnabled(true);
+    ui->Memo1->setEnabled(true);
+    setFieldColour(ui->Memo1, true);
+    const TModemLines lines = BComPort1.ReadModemLines();
+    SetCtsLamp(lines.Contains(mlCTS));
+    SetDsrLamp(lines.Contains(mlDSR));
+    SetRlsdLamp(lines.Contains(mlRLSD));
+    ui->Edit1->setFocus();
+    setConnectionMenus(true);
+}
+
+void TMainForm::btnDisconnectClick()
+{
+    if (!BComPort1.ClosePort())
+        return;
+    SetStatusText(QStringLiteral("Связь завершена"));
+    ui->btnConnect->setEnabled(true);
+    ui->cbPort->setEnabled(true);
+    for (QWidget *w : std::initializer_list<QWidget *> {ui->btnDisconnect, ui->cbSetDTR,
+             ui->cbSetRTS, ui->btnSend, ui->cbCRLF, ui->btnClear, ui->Memo1, ui->Edit1})
+        w->setEnabled(false);
+    setFieldColour(ui->Memo1, false);
+    setFieldColour(ui->Edit1, false);
+    SetCtsLamp(false);
+    SetDsrLamp(false);
+    SetRlsdLamp(false);
+    setConnectionMenus(false);
+}
+
+void TMainForm::setConnectionMenus(bool enabled)
+{
+    ui->Send1->menuAction()->setEnabled(enabled);
+    ui->SMART1->menuAction()->setEnabled(enabled);
+    ui->N20->menuAction()->setEnabled(enabled);
+    ui->N10->menuAction()->setEnabled(enabled);
+    ui->overley1->setEnabled(enabled);
+    ui->CERT1->setEnabled(enabled);
+    ui->N28->menuAction()->setEnabled(enabled);
+}
+
+void TMainForm::btnSendClick()
+{
+    if (!BComPort1.IsOpen())
+        return;
+    BComPort1.SendText(ToCp1251(ui->Edit1->text()));
+    ui->Edit1->clear();
+    ui->Edit1->setFocus();
+    SetStatusText(QStringLiteral("Команда отправлена"));
+}
+
+void TMainForm::Edit1KeyPress(char key)
+{
+    if (!BComPort1.IsOpen() || key != '\r')
+        return;
+    BComPort1.SendText(ToCp1251(ui->Edit1->text()) + '\r');
+    ui->Edit1->clear();
+}
+
+void TMainForm::BComPort1RxChar(TBComPort &, int32_t Count)
+{
+    std::string chunk;
+    BComPort1.ReceiveText(chunk, Count);
+    if (ui->cbCRLF->isChecked() && !chunk.empty() && chunk.back() == '\r')
+        chunk.push_back('\n');
+    ui->Memo1->Append(chunk);
+}
+
+void TMainForm::btnClearClick()
+{
+    SetStatusText(QStringLiteral("Терминал очищен"));
+    ui->Memo1->Clear();
+    ui->Edit1->setFocus();
+}
+
+void TMainForm::cbPortChange()
+{
+    SetStatusText(QStringLiteral("Рабочий порт изменен"));
+}
+
+void TMainForm::cbSetRTSClick()
+{
+    BComPort1.SetRtsLine(ui->cbSetRTS->isChecked());
+    ui->Edit1->setFocus();
+}
+
+void TMainForm::cbSetDTRClick()
+{
+    BComPort1.SetDtrLine(ui->cbSetDTR->isChecked());
+    ui->Edit1->setFocus();
+}
+
+void TMainForm::cbBaudRateChange()
+{
+    const RateEntry *entry = findRate(ui->cbBaudRate->currentText());
+    if (BComPort1.IsOpen()) {
+        BComPort1.SendText("/T");
+        if (entry)
+            BComPort1.SendText(entry->driveCommand);
+    }
+    // A text that names no rate leaves the local port where it is.
+    if (entry)
+        BComPort1.SetBaudRate(entry->rate);
+    SetStatusText(QStringLiteral("Скорость передачи данных изменена"));
+}
+
+void TMainForm::BComPort1CTSChange(TBComPort &, bool State)
+{
+    SetCtsLamp(State);
+}
+
+void TMainForm::BComPort1DSRChange(TBComPort &, bool State)
+{
+    SetDsrLamp(State);
+}
+
+void TMainForm::BComPort1RLSDChange(TBComPort &, bool State)
+{
+    SetRlsdLamp(State);
+}
+
+void TMainForm::SetCtsLamp(bool on)
+{
+    setLamp(ui->Image1, ctsLamp_, on);
+}
+
+void TMainForm::SetDsrLamp(bool on)
+{
+    setLamp(ui->Image2, dsrLamp_, on);
+}
+
+void TMainForm::SetRlsdLamp(bool on)
+{
+    setLamp(ui->Image3, rlsdLamp_, on);
+}
+
+void TMainForm::setLamp(QLabel *image, bool &state, bool on)
+{
+    state = on;
+    image->setPixmap(QPixmap(on ? QStringLiteral(":/ON") : QStringLiteral(":/OFF")));
+}
+
+void TMainForm::setFieldColour(QWidget *field, bool editable)
+{
+    // Window colour while usable, the dialog surface's colour while greyed out.
+    QPalette palette = field->palette();
+    const QPalette standard = QApplication::palette();
+    palette.setColor(QPalette::Base, standard.color(editable ? QPalette::Base : QPalette::Button));
+    field->setPalette(palette);
+}
+
+void TMainForm::BComPort1TxEmpty(TBComPort &)
+{
+    TxEmptySeen = true;
+    if (txEmptyWait_)
+        txEmptyWait_->quit();
+}
+
+void TMainForm::Exit1Click()
+{
+    close();
+}
+
+void TMainForm::About1Click()
+{
+    if (windows_.AboutBox)
+        windows_.AboutBox->exec();
+}
+
+void TMainForm::N19Click()
+{
+    if (windows_.Form7)
+        windows_.Form7->exec();
+}
+
+void TMainForm::Open1Click()
+{
+    // The item is hidden; were it shown, the choice would not be used.
+    QString fileName;
+    Dialogs::Current().OpenFile(this, QStringLiteral("All Files (*)"), QDir::homePath(), fileName);
+}
+
+void TMainForm::N13Click()
+{
+    windows_.Form1->exec();
+}
+
+void TMainForm::N15Click()
+{
+    windows_.Golovka->exec();
+}
+
+void TMainForm::N16Click()
+{
+    windows_.golovki->exec();
+}
+
+void TMainForm::N29Click()
+{
+    // "W" follows however the dialog was closed, with no level line before it.
+    windows_.golovki->exec();
+    BComPort1.SendText("W");
+}
+
+void TMainForm::HeadPosition1Click()
+{
+    windows_.golovka2->exec();
+}
+
+void TMainForm::UserLevel1Click()
+{
+    windows_.userlevel->exec();
+}
+
+void TMainForm::SelfScan1Click()
+{
+    BComPort1.SendText("/T");
+    Dialogs::Current().Message(this,
+        QStringLiteral("Внимание выбранная операция (Seagate selfscan) требует поддержку "
+                       "электропитания накопителя во время прохождения всего теста. В "
+                       "зависимости от модели накопителя это может занять до 72 часов."));
+    BComPort1.SendText("N2,,22");
+}
+
+void TMainForm::overley1Click()
+{
+    upload_.Run(TUploadKind::Overlay);
+}
+
+void TMainForm::CERT1Click()
+{
+    upload_.Run(TUploadKind::CertTable);
+}
+
+void TMainForm::CancelUpload()
+{
+    if (!uploading_)
+        return;
+    uploadCancelled_ = true;
+    if (txEmptyWait_)
+        txEmptyWait_->quit();
+}
+
+void TMainForm::closeEvent(QCloseEvent *event)
+{
+    CancelUpload();
+    QMainWindow::closeEvent(event);
+}
+
+void TMainForm::setWritingEnabled(bool enabled)
+{
+    // Everything that writes to the port, or moves its lines, while the port is open.
+    for (QWidget *w : std::initializer_list<QWidget *> {
+             ui->Edit1, ui->btnSend, ui->cbBaudRate, ui->cbSetRTS, ui->cbSetDTR})
+        w->setEnabled(enabled);
+    setConnectionMenus(enabled);
+}
+
+void TMainForm::BeginUpload(const QString &runningText)
+{
+    uploading_ = true;
+    uploadCancelled_ = false;
+    ui->btnDisconnect->setEnabled(false);
+    ui->btnConnect->setEnabled(false);
+    setWritingEnabled(false);
+    SetStatusText(runningText);
+    ProgressBar1->setValue(0);
+    ProgressBar1->show();
+    btnCancelUpload->show();
+}
+
+void TMainForm::SetProgress(int maximum, int position)
+{
+    ProgressBar1->setRange(0, maximum);
+    ProgressBar1->setValue(position);
+}
+
+void TMainForm::EndUpload(const QString &statusText)
+{
+    uploading_ = false;
+    ProgressBar1->hide();
+    btnCancelUpload->hide();
+    const bool connected = BComPort1.IsOpen();
+    ui->btnDisconnect->setEnabled(connected);
+    ui->btnConnect->setEnabled(!connected);
+    ui->cbBaudRate->setEnabled(true);
+    if (connected)
+        setWritingEnabled(true);
+    SetStatusText(statusText);
+}
+
+bool TMainForm::ChooseFile(QString &fileName)
+{
+    QString folder = fileName.isEmpty() ? QDir::homePath() : QFileInfo(fileName).absolutePath();
+    return Dialogs::Current().OpenFile(this, QStringLiteral("All Files (*)"), folder, fileName);
+}
+
+void TMainForm::ResetTxEmpty()
+{
+    TxEmptySeen = false;
+}
+
+TUploadView::Wait TMainForm::WaitForTxEmpty(std::chrono::milliseconds bound)
+{
+    bool expired = false;
+    if (!TxEmptySeen && !uploadCancelled_) {
+        QEventLoop loop;
+        QTimer deadline;
+        deadline.setSingleShot(true);
+        connect(&deadline, &QTimer::timeout, &loop, &QEventLoop::quit);
+        deadline.start(bound);
+        txEmptyWait_ = &loop;
+        loop.exec();
+        txEmptyWait_ = nullptr;
+        expired = !deadline.isActive();
+    }
+    if (uploadCancelled_)
+        return Wait::Cancelled;
+    // The event may have come while a modal window held this loop up: it still counts.
+    if (TxEmptySeen)
+        return Wait::TxEmpty;
+    // Left without event or deadline: the program is ending.
+    return expired ? Wait::TimedOut : Wait::Cancelled;
+}

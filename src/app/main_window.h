@@ -1,0 +1,127 @@
+// TMainForm: the program's main window. It owns the serial port BComPort1 and holds the terminal:
+// connecting and disconnecting, the input line and its two ways of sending, the terminal pane
+// with received text, the rate switch, the line lamps, and the menus that open the other windows.
+// Its handlers run on the main thread; errors escaping them go to the general error display.
+#pragma once
+
+#include "com_port.h"
+#include "port_list.h"
+#include "program_windows.h"
+#include "upload.h"
+
+#include <QMainWindow>
+#include <memory>
+
+namespace Ui {
+class TMainForm;
+}
+class QAction;
+class QEventLoop;
+class QCheckBox;
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QMenu;
+class QProgressBar;
+class QPushButton;
+class QToolButton;
+class TerminalPane;
+
+class TMainForm : public QMainWindow, private TUploadView
+{
+    Q_OBJECT
+public:
+    // `windows` is filled by the program as it creates the other windows.
+    // `inventory` is where the port box finds the installed ports; `opener` opens the port's
+    // device (the real serial device unless a test gives another).
+    TMainForm(TMainThread &mainThread, TProgramWindows &windows,
+        const PortInventory &inventory = {}, DeviceOpener opener = {}, QWidget *parent = nullptr);
+    ~TMainForm() override;
+
+    TBComPort BComPort1;
+    // Set by every transmit-empty event of the port; an upload clears it before each write.
+    bool TxEmptySeen = false;
+
+    QString StatusText() const;
+    void SetStatusText(const QString &text);
+
+    // Line lamps (true: ON).
+    void SetCtsLamp(bool on);
+    void SetDsrLamp(bool on);
+    void SetRlsdLamp(bool on);
+    bool CtsLamp() const { return ctsLamp_; }
+    bool DsrLamp() const { return dsrLamp_; }
+    bool RlsdLamp() const { return rlsdLamp_; }
+
+    // Handlers, named after their control and event.
+    void FormCreate();
+    void FormActivate();
+    void btnConnectClick();
+    void btnDisconnectClick();
+    void btnSendClick();
+    void Edit1KeyPress(char key);
+    void btnClearClick();
+    void cbPortChange();
+    void cbSetRTSClick();
+    void cbSetDTRClick();
+    void cbBaudRateChange();
+    void BComPort1RxChar(TBComPort &Sender, int32_t Count);
+    void BComPort1CTSChange(TBComPort &Sender, bool State);
+    void BComPort1DSRChange(TBComPort &Sender, bool State);
+    void BComPort1RLSDChange(TBComPort &Sender, bool State);
+    void BComPort1TxEmpty(TBComPort &Sender);
+    void Exit1Click();
+    void About1Click();
+    void N19Click();
+    void Open1Click();
+    void N13Click();
+    void N15Click();
+    void N16Click();
+    void N29Click();
+    void HeadPosition1Click();
+    void UserLevel1Click();
+    void overley1Click();
+    void CERT1Click();
+    void SelfScan1Click();
+
+    TUpload &Upload() { return upload_; }
+    bool Uploading() const { return uploading_; }
+    // Cancels a running upload at its next wait.
+    void CancelUpload();
+
+protected:
+    bool event(QEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    void connectHandlers();
+    void bindPortEvents();
+    void setFieldColour(QWidget *field, bool editable);
+    void setLamp(QLabel *image, bool &state, bool on);
+    void setConnectionMenus(bool enabled);
+    void connectCatalogue();
+    void setWritingEnabled(bool enabled);
+
+    // TUploadView
+    void BeginUpload(const QString &runningText) override;
+    void SetProgress(int maximum, int position) override;
+    void EndUpload(const QString &statusText) override;
+    bool ChooseFile(QString &fileName) override;
+    void ResetTxEmpty() override;
+    Wait WaitForTxEmpty(std::chrono::milliseconds bound) override;
+
+    std::unique_ptr<Ui::TMainForm> ui;
+    TProgramWindows &windows_;
+    PortInventory inventory_;
+    QLabel *statusText_;
+    QProgressBar *ProgressBar1;
+    QToolButton *btnCancelUpload;
+    TUpload upload_;
+    bool uploading_ = false;
+    bool uploadCancelled_ = false;
+    QEventLoop *txEmptyWait_ = nullptr;
+    bool activated_ = false;
+    bool ctsLamp_ = false;
+    bool dsrLamp_ = false;
+    bool rlsdLamp_ = false;
+};

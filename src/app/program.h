@@ -1,0 +1,33 @@
+// TProgram: the running program. It creates the windows at start, in their fixed order, the main
+// window first, and keeps each until the program ends; closing the main window ends it.
+#pragma once
+
+#include "main_window.h"
+#include "program_windows.h"
+#include "qt_main_thread.h"
+
+#include <memory>
+
+class TProgram
+{
+public:
+    // `inventory` and `opener` as for TMainForm (tests give fakes).
+    explicit TProgram(const PortInventory &inventory = {}, DeviceOpener opener = {});
+    ~TProgram();
+
+    TProgramWindows &Windows() { return windows_; }
+    TMainForm &MainForm() { return *mainForm_; }
+
+private:
+    QtMainThread mainThread_;
+    TProgramWindows windows_;
+    // Declared in creation order, so they are destroyed in reverse: the main window last.
+    std::unique_ptr<TMainForm> mainForm_;
+    std::unique_ptr<TForm1> form1_;
+    std::unique_ptr<TGolovka> golovka_;
+    std::unique_ptr<Tgolovka2> golovka2_;
+    std::unique_ptr<TAboutBox> aboutBox_;
+    std::unique_ptr<TForm7> form7_;
+    std::unique_ptr<Tuserlevel> userlevel_;
+    std::unique_ptr<Tgolovki> golovki_;
+};

@@ -1,0 +1,39 @@
+#include "drive_type_dialog.h"
+
+#include "com_port.h"
+#include "ui_drive_type_dialog.h"
+
+Tgolovki::Tgolovki(TBComPort &port, QWidget *parent)
+    : TParameterDialog(port, TitleBar::NoButtons, parent), ui(std::make_unique<Ui::Tgolovki>())
+{
+    ui->setupUi(this);
+    fixSize();
+    onClick(ui->OKBtn, [this] { OKBtnClick(); });
+    onClick(ui->CancelBtn, [this] { CancelBtnClick(); });
+}
+
+Tgolovki::~Tgolovki() = default;
+
+std::string Tgolovki::HeadCountLine() const
+{
+    if (ui->RadioButton2->isChecked()) // "Две"
+        return "YE1";
+    if (ui->RadioButton3->isChecked()) // "Три"
+        return "YE2";
+    if (ui->RadioButton4->isChecked()) // "Четыре"
+        return "YE3";
+    return "YE0";
+}
+
+void Tgolovki::OKBtnClick()
+{
+    // Reached only from a menu that is enabled while connected, so the port is not tested.
+    port_.SendText("/T");
+    port_.SendText(HeadCountLine());
+    accept();
+}
+
+void Tgolovki::CancelBtnClick()
+{
+    reject();
+}

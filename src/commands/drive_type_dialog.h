@@ -1,0 +1,27 @@
+// Tgolovki: the drive type dialog. OK tells the drive, on level T, how many heads it has (the line
+// carries the count minus one).
+#pragma once
+
+#include "parameter_dialog.h"
+
+#include <memory>
+
+namespace Ui {
+class Tgolovki;
+}
+
+class Tgolovki : public TParameterDialog
+{
+    Q_OBJECT
+public:
+    explicit Tgolovki(TBComPort &port, QWidget *parent = nullptr);
+    ~Tgolovki() override;
+
+    void OKBtnClick();
+    void CancelBtnClick();
+    // "YE0" for one head to "YE3" for four.
+    std::string HeadCountLine() const;
+
+private:
+    std::unique_ptr<Ui::Tgolovki> ui;
+};

@@ -1,0 +1,28 @@
+// TForm1: the factory test dialog. "ОК" starts the test whose number was typed, on level T, and
+// leaves a single blank in the field; neither button reacts to Enter or Esc.
+#pragma once
+
+#include "parameter_dialog.h"
+
+#include <memory>
+
+namespace Ui {
+class TForm1;
+}
+
+class TForm1 : public TParameterDialog
+{
+    Q_OBJECT
+public:
+    explicit TForm1(TBComPort &port, QWidget *parent = nullptr);
+    ~TForm1() override;
+
+    void Button1Click();
+    void Button2Click();
+
+    // Esc does nothing here: only the two buttons close the dialog.
+    void reject() override { }
+
+private:
+    std::unique_ptr<Ui::TForm1> ui;
+};

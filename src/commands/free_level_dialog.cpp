@@ -1,0 +1,27 @@
+#include "free_level_dialog.h"
+
+#include "com_port.h"
+#include "ui_free_level_dialog.h"
+
+Tuserlevel::Tuserlevel(TBComPort &port, QWidget *parent)
+    : TParameterDialog(port, TitleBar::CloseOnly, parent), ui(std::make_unique<Ui::Tuserlevel>())
+{
+    ui->setupUi(this);
+    fixSize();
+    onClick(ui->OKBtn, [this] { OKBtnClick(); });
+    onClick(ui->CancelBtn, [this] { CancelBtnClick(); });
+}
+
+Tuserlevel::~Tuserlevel() = default;
+
+void Tuserlevel::OKBtnClick()
+{
+    if (port_.IsOpen())
+        port_.SendText("/" + Bytes(ui->Edit1->text()));
+    accept();
+}
+
+void Tuserlevel::CancelBtnClick()
+{
+    reject();
+}

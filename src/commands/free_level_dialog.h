@@ -1,0 +1,24 @@
+// Tuserlevel: the free level dialog. OK switches the drive to the level typed, exactly as typed.
+#pragma once
+
+#include "parameter_dialog.h"
+
+#include <memory>
+
+namespace Ui {
+class Tuserlevel;
+}
+
+class Tuserlevel : public TParameterDialog
+{
+    Q_OBJECT
+public:
+    explicit Tuserlevel(TBComPort &port, QWidget *parent = nullptr);
+    ~Tuserlevel() override;
+
+    void OKBtnClick();
+    void CancelBtnClick();
+
+private:
+    std::unique_ptr<Ui::Tuserlevel> ui;
+};

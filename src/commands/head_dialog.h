@@ -1,0 +1,27 @@
+// TGolovka: the physical head dialog. Each of the four buttons stands for the digit of its place
+// in reading order, which is not always the number in its caption.
+#pragma once
+
+#include "parameter_dialog.h"
+
+#include <memory>
+
+namespace Ui {
+class TGolovka;
+}
+
+class TGolovka : public TParameterDialog
+{
+    Q_OBJECT
+public:
+    explicit TGolovka(TBComPort &port, QWidget *parent = nullptr);
+    ~TGolovka() override;
+
+    void OKBtnClick();
+    void CancelBtnClick();
+    // The digit of the selected button, "1" to "4".
+    std::string SelectedDigit() const;
+
+private:
+    std::unique_ptr<Ui::TGolovka> ui;
+};

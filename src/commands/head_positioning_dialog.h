@@ -1,0 +1,25 @@
+// Tgolovka2: the head positioning dialog. OK moves the chosen head to the typed track, on level 2,
+// with both texts exactly as typed.
+#pragma once
+
+#include "parameter_dialog.h"
+
+#include <memory>
+
+namespace Ui {
+class Tgolovka2;
+}
+
+class Tgolovka2 : public TParameterDialog
+{
+    Q_OBJECT
+public:
+    explicit Tgolovka2(TBComPort &port, QWidget *parent = nullptr);
+    ~Tgolovka2() override;
+
+    void OKBtnClick();
+    void CancelBtnClick();
+
+private:
+    std::unique_ptr<Ui::Tgolovka2> ui;
+};

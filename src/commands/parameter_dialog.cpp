@@ -1,0 +1,25 @@
+#include "parameter_dialog.h"
+
+#include "code_page.h"
+#include "guarded.h"
+
+#include <QAbstractButton>
+
+TParameterDialog::TParameterDialog(TBComPort &port, Qt::WindowFlags titleBar, QWidget *parent)
+    : QDialog(parent, titleBar), port_(port)
+{ }
+
+void TParameterDialog::fixSize()
+{
+    setFixedSize(size());
+}
+
+void TParameterDialog::onClick(QAbstractButton *button, std::function<void()> handler)
+{
+    connect(button, &QAbstractButton::clicked, this, Guarded(std::move(handler)));
+}
+
+std::string TParameterDialog::Bytes(const QString &text)
+{
+    return ToCp1251(text);
+}

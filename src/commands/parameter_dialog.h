@@ -1,0 +1,36 @@
+// TParameterDialog: what the dialogs that build drive commands with a parameter share. Each is a
+// fixed-size dialog on the main window's port; it is hidden, not destroyed, when it closes, so its
+// fields keep their contents from one showing to the next.
+#pragma once
+
+#include <QDialog>
+#include <functional>
+#include <string>
+
+class QAbstractButton;
+class QString;
+class TBComPort;
+
+class TParameterDialog : public QDialog
+{
+    Q_OBJECT
+public:
+    TParameterDialog(TBComPort &port, Qt::WindowFlags titleBar, QWidget *parent);
+
+protected:
+    // Fixes the size the window was laid out with.
+    void fixSize();
+    // Runs `handler` when `button` is clicked; an error stops it and is shown.
+    void onClick(QAbstractButton *button, std::function<void()> handler);
+    // The bytes a field's text goes out as.
+    static std::string Bytes(const QString &text);
+
+    TBComPort &port_;
+};
+
+// The title bars the dialogs have.
+namespace TitleBar {
+inline constexpr Qt::WindowFlags NoButtons
+    = Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint;
+inline constexpr Qt::WindowFlags CloseOnly = NoButtons | Qt::WindowCloseButtonHint;
+} // namespace TitleBar

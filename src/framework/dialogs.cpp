@@ -1,0 +1,65 @@
+#include "dialogs.h"
+
+#include <QApplication>
+#include <QFileDialog>
+#include <QMessageBox>
+
+namespace {
+
+class QtDialogs final : public Dialogs
+{
+public:
+    void Message(QWidget *parent, const QString &text) override
+    {
+        show(parent, QMessageBox::Information, text);
+    }
+
+    void Error(QWidget *parent, const QString &text) override
+    {
+        show(parent, QMessageBox::Critical, text);
+    }
+
+    bool OpenFile(
+        QWidget *parent, const QString &filter, const QString &folder, QString &fileName) override
+    {
+        const QString start = fileName.trimmed().isEmpty() ? folder : fileName;
+        const QString chosen = QFileDialog::getOpenFileName(parent, QString(), start, filter);
+        if (chosen.isEmpty())
+            return false;
+        fileName = chosen;
+        return true;
+    }
+
+private:
+    static void show(QWidget *parent, QMessageBox::Icon icon, const QString &text)
+    {
+        QMessageBox box(
+            icon, QApplication::applicationDisplayName(), text, QMessageBox::Ok, parent);
+        box.exec();
+    }
+};
+
+QtDialogs &qtDialogs()
+{
+    static QtDialogs dialogs;
+    return dialogs;
+}
+
+Dialogs *installed = nullptr;
+
+} // namespace
+
+Dialogs &Dialogs::Current()
+{
+    return installed ? *installed : qtDialogs();
+}
+
+void Dialogs::Install(Dialogs *dialogs)
+{
+    installed = dialogs;
+}
+
+void ShowError(const QString &message)
+{
+    Dialogs::Current().Error(QApplication::activeWindow(), message);
+}

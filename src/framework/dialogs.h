@@ -1,0 +1,32 @@
+// Dialogs: the one way the program shows message boxes and asks for a file. Tests install their
+// own Dialogs to read what was shown and to script the user's answers; the program uses the Qt
+// standard dialogs. Main thread only.
+#pragma once
+
+#include <QString>
+
+class QWidget;
+
+class Dialogs
+{
+public:
+    virtual ~Dialogs() = default;
+
+    // A modal message box with one OK button; returns when the user has closed it.
+    virtual void Message(QWidget *parent, const QString &text) = 0;
+    // The same for an error that escaped a handler.
+    virtual void Error(QWidget *parent, const QString &text) = 0;
+    // A modal file-open dialog. Returns false when the user cancelled; `fileName` is the chosen
+    // file then, and is the name shown when the dialog opens.
+    virtual bool OpenFile(
+        QWidget *parent, const QString &filter, const QString &folder, QString &fileName)
+        = 0;
+
+    // The dialogs in use; the Qt ones unless replaced.
+    static Dialogs &Current();
+    // Replaces the dialogs in use (null restores the Qt ones). The caller keeps ownership.
+    static void Install(Dialogs *dialogs);
+};
+
+// The application's general display of errors that escape a handler.
+void ShowError(const QString &message);

@@ -1,0 +1,10 @@
+#include "guarded_application.h"
+
+#include "guarded.h"
+
+bool GuardedApplication::notify(QObject *receiver, QEvent *event)
+{
+    bool handled = false;
+    RunGuarded([&] { handled = QApplication::notify(receiver, event); });
+    return handled;
+}

@@ -1,0 +1,26 @@
+#include "left_eliding_combo_box.h"
+
+#include <QAbstractItemView>
+#include <QStyleOptionComboBox>
+#include <QStylePainter>
+
+void LeftElidingComboBox::showPopup()
+{
+    int widest = width();
+    for (int i = 0; i < count(); ++i)
+        widest = std::max(widest, fontMetrics().horizontalAdvance(itemText(i)) + 32);
+    view()->setMinimumWidth(widest);
+    QComboBox::showPopup();
+}
+
+void LeftElidingComboBox::paintEvent(QPaintEvent *)
+{
+    QStylePainter painter(this);
+    QStyleOptionComboBox option;
+    initStyleOption(&option);
+    painter.drawComplexControl(QStyle::CC_ComboBox, option);
+    const QRect field
+        = style()->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxEditField, this);
+    option.currentText = fontMetrics().elidedText(option.currentText, Qt::ElideLeft, field.width());
+    painter.drawControl(QStyle::CE_ComboBoxLabel, option);
+}

@@ -1,0 +1,18 @@
+// LeftElidingComboBox: a combo box that, when its text is too long for it, drops the beginning
+// rather than the end, so a device path in a narrow box still shows its telling part
+// ("…ttyUSB0"). The drop-down list is as wide as its longest entry.
+#pragma once
+
+#include <QComboBox>
+
+class LeftElidingComboBox : public QComboBox
+{
+    Q_OBJECT
+public:
+    using QComboBox::QComboBox;
+
+    void showPopup() override;
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+};

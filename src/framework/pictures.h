@@ -1,0 +1,11 @@
+// The program's pictures are vector drawings; they are rendered at the size they are shown,
+// sharp on high-density screens too.
+#pragma once
+
+#include <QPixmap>
+#include <QSize>
+#include <QString>
+
+// The drawing `resource` (an SVG) rendered to `size` logical pixels; an empty pixmap of that
+// size when the drawing cannot be read.
+QPixmap RenderPicture(const QString &resource, QSize size);

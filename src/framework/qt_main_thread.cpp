@@ -1,0 +1,23 @@
+#include "qt_main_thread.h"
+
+#include "dialogs.h"
+
+#include <QThread>
+
+QtMainThread::QtMainThread(QObject *parent) : QObject(parent) { }
+
+void QtMainThread::ReportError(const std::string &message)
+{
+    const QString text = QString::fromUtf8(message);
+    if (QThread::currentThread() == thread())
+        ShowError(text);
+    else
+        QMetaObject::invokeMethod(
+            this, [text] { ShowError(text); }, Qt::QueuedConnection);
+}
+
+void QtMainThread::Wake()
+{
+    QMetaObject::invokeMethod(
+        this, [this] { Serve(); }, Qt::QueuedConnection);
+}

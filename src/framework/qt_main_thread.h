@@ -1,0 +1,21 @@
+// QtMainThread: the port component's hand-over to Qt's main thread. A hand-over wakes the main
+// thread with a queued call; errors that escaped a port event handler go to the general error
+// display, moved to the main thread first when they come from another thread.
+#pragma once
+
+#include "main_thread.h"
+
+#include <QObject>
+
+class QtMainThread : public QObject, public TMainThread
+{
+    Q_OBJECT
+public:
+    // REQUIRES: created in the thread that runs the Qt event loop.
+    explicit QtMainThread(QObject *parent = nullptr);
+
+    void ReportError(const std::string &message) override;
+
+protected:
+    void Wake() override;
+};

@@ -1,0 +1,66 @@
+// TerminalPane: the terminal's scrolling text pane. It appends received bytes at a cost that does
+// not grow with what it already holds, however long a line gets: the bytes are kept as they came
+// (Windows-1251) with an index of where lines start, lines wrap at the pane's width in its
+// fixed-pitch font, and only the rows in view are ever turned into characters.
+//
+// A line ends at LF; a CR right before it is not shown. Other control bytes show as a middle dot,
+// a tab as a blank, so every byte takes one column. The pane is read-only; the user can select
+// with the mouse and copy. Main thread only.
+#pragma once
+
+#include <QAbstractScrollArea>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+class TerminalPane : public QAbstractScrollArea
+{
+    Q_OBJECT
+public:
+    explicit TerminalPane(QWidget *parent = nullptr);
+
+    // Adds `bytes` at the end; the view follows the end when it was showing it.
+    void Append(std::string_view bytes);
+    void Clear();
+
+    // Everything the pane holds, as received.
+    const std::string &Bytes() const { return bytes_; }
+    // The same as characters.
+    QString Text() const;
+    qint64 LineCount() const { return static_cast<qint64>(lineStart_.size()); }
+
+    void SelectAll();
+    QString SelectedText() const;
+    void Copy() const;
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+    void changeEvent(QEvent *event) override;
+    void scrollContentsBy(int dx, int dy) override;
+    void mousePressEvent(QMouseEvent *event) override;
+    void mouseMoveEvent(QMouseEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
+    void contextMenuEvent(QContextMenuEvent *event) override;
+
+private:
+    int64_t displayEnd(size_t line) const;
+    int64_t rowsOf(size_t line) const;
+    int64_t totalRows() const;
+    int visibleRows() const;
+    void relayout();
+    void updateScrollRange();
+    // The byte position under a point of the viewport.
+    int64_t positionAt(QPoint point) const;
+    QString decode(int64_t from, int64_t to) const;
+
+    std::string bytes_;
+    std::vector<int64_t> lineStart_ {0}; // byte offset where each line starts
+    std::vector<int64_t> rowStart_ {0}; // wrapped rows before each line
+    int columns_ = 80;
+    int charWidth_ = 8;
+    int lineHeight_ = 14;
+    int64_t anchor_ = 0; // selection [min(anchor, cursor), max(anchor, cursor))
+    int64_t cursor_ = 0;
+};

@@ -1,0 +1,111 @@
+// The terminal pane: what it keeps, how it breaks and wraps lines, following the end, selection.
+#include "terminal_pane.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QScrollBar>
+#include <QTest>
+#include <gtest/gtest.h>
+
+namespace {
+
+class TerminalPaneTest : public ::testing::Test
+{
+public:
+    TerminalPane pane;
+
+    void SetUp() override
+    {
+        QFont fixed(QStringLiteral("Liberation Mono"));
+        fixed.setPixelSize(11);
+        pane.setFont(fixed);
+        pane.resize(300, 200);
+        pane.show();
+    }
+
+    int Columns() const
+    {
+        const int charWidth = QFontMetrics(pane.font()).horizontalAdvance(QLatin1Char('M'));
+        return (pane.viewport()->width() - 4) / charWidth;
+    }
+
+    int Rows() const
+    {
+        return pane.verticalScrollBar()->maximum() + pane.verticalScrollBar()->pageStep();
+    }
+};
+
+TEST_F(TerminalPaneTest, KeepsEveryByteAsReceived)
+{
+    std::string all;
+    for (int b = 0; b < 256; ++b)
+        all.push_back(static_cast<char>(b));
+    pane.Append(all.substr(0, 100));
+    pane.Append(all.substr(100));
+    pane.Append("");
+    EXPECT_EQ(pane.Bytes(), all);
+    EXPECT_EQ(pane.Text().size(), 256);
+    EXPECT_EQ(pane.Text().at(0xC0), QChar(0x0410)) << "shown as Windows-1251";
+}
+
+TEST_F(TerminalPaneTest, LinesEndAtLineFeedsWhereverChunksSplitThem)
+{
+    pane.Append("one\r");
+    pane.Append("\ntwo\nthr");
+    pane.Append("ee\r\n\n");
+    EXPECT_EQ(pane.LineCount(), 5); // one, two, three, an empty line, the open last line
+    pane.Clear();
+    EXPECT_EQ(pane.LineCount(), 1);
+    EXPECT_EQ(pane.Bytes(), "");
+}
+
+TEST_F(TerminalPaneTest, LongLinesWrapAtThePanesWidth)
+{
+    const int columns = Columns();
+    ASSERT_GT(columns, 10);
+    pane.Append(std::string(static_cast<size_t>(columns * 40 + 1), 'x'));
+    EXPECT_EQ(Rows(), 41);
+    pane.Append("\r\n");
+    EXPECT_EQ(Rows(), 42) << "the CR before LF takes no column; the new line takes a row";
+    pane.resize(pane.width() * 2, pane.height());
+    EXPECT_LT(Rows(), 30) << "a wider pane wraps again";
+}
+
+TEST_F(TerminalPaneTest, FollowsTheEndOnlyWhileShowingIt)
+{
+    for (int i = 0; i < 200; ++i)
+        pane.Append("line\n");
+    QScrollBar *bar = pane.verticalScrollBar();
+    EXPECT_EQ(bar->value(), bar->maximum());
+    bar->setValue(10);
+    pane.Append("more\n");
+    EXPECT_EQ(bar->value(), 10) << "reading back: the view stays";
+    bar->setValue(bar->maximum());
+    pane.Append("more\n");
+    EXPECT_EQ(bar->value(), bar->maximum());
+}
+
+TEST_F(TerminalPaneTest, SelectAllCopiesTextWithPlainLineBreaks)
+{
+    pane.Append("\xCF\xF0\xE8\r\nB\rC");
+    pane.SelectAll();
+    EXPECT_EQ(pane.SelectedText(), QStringLiteral("При\nB\rC"));
+    pane.Copy();
+    EXPECT_EQ(QApplication::clipboard()->text(), QStringLiteral("При\nB\rC"));
+}
+
+TEST_F(TerminalPaneTest, DraggingTheMouseSelectsWhatItCrosses)
+{
+    pane.Append("abcdef\nghij\n");
+    const int charWidth = QFontMetrics(pane.font()).horizontalAdvance(QLatin1Char('M'));
+    const int lineHeight = QFontMetrics(pane.font()).lineSpacing();
+    QWidget *view = pane.viewport();
+    QTest::mousePress(view, Qt::LeftButton, {}, QPoint(2 + 2 * charWidth, 2 + lineHeight / 2));
+    QMouseEvent move(QEvent::MouseMove, QPointF(2 + 2 * charWidth, 2 + lineHeight * 1.5),
+        view->mapToGlobal(QPointF(2 + 2 * charWidth, 2 + lineHeight * 1.5)), Qt::NoButton,
+        Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(view, &move);
+    EXPECT_EQ(pane.SelectedText(), QStringLiteral("cdef\ngh"));
+}
+
+} // namespace

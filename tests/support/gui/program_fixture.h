@@ -1,0 +1,115 @@
+// The whole program offscreen, with a pseudo-terminal published as its only serial port: the test
+// plays the drive on the pty's other end and reads the bytes the program puts on the wire.
+#pragma once
+
+#include "main_window.h"
+#include "program.h"
+#include "pty_pair.h"
+#include "scripted_dialogs.h"
+#include "terminal_pane.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+#include <filesystem>
+#include <functional>
+#include <gtest/gtest.h>
+#include <memory>
+#include <unistd.h>
+
+class ProgramTest : public ::testing::Test
+{
+public:
+    std::filesystem::path root;
+    PortInventory inventory;
+    PtyPair pty;
+    ScriptedDialogs dialogs;
+    std::unique_ptr<TProgram> program;
+    TMainForm *form = nullptr;
+
+    void SetUp() override
+    {
+        root = std::filesystem::path(::testing::TempDir())
+            / ("kelvane-app-" + std::to_string(getpid()) + "-"
+                + ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        std::filesystem::remove_all(root);
+        std::filesystem::create_directories(root / "class");
+        inventory.ttyClass = (root / "class").string();
+        inventory.virtualPorts = (root / "ports").string();
+        ASSERT_TRUE(MakeVirtualPortsFolder(inventory.virtualPorts));
+        std::filesystem::create_symlink(pty.SlavePath(), PortPath());
+    }
+
+    void TearDown() override
+    {
+        program.reset();
+        std::filesystem::remove_all(root);
+    }
+
+    std::string PortPath() const { return (root / "ports" / "drive").string(); }
+
+    // Creates the program and shows its main window, as the program's start does.
+    void Start(DeviceOpener opener = {})
+    {
+        program = std::make_unique<TProgram>(inventory, std::move(opener));
+        form = &program->MainForm();
+        form->show();
+        QCoreApplication::processEvents();
+    }
+
+    template<typename T> T *Child(const char *name)
+    {
+        T *found = form->findChild<T *>(QString::fromLatin1(name));
+        EXPECT_NE(found, nullptr) << name;
+        return found;
+    }
+
+    QPushButton *Button(const char *name) { return Child<QPushButton>(name); }
+    QCheckBox *Box(const char *name) { return Child<QCheckBox>(name); }
+    QLineEdit *Edit1() { return Child<QLineEdit>("Edit1"); }
+    TerminalPane *Memo1() { return Child<TerminalPane>("Memo1"); }
+    QComboBox *Rates() { return Child<QComboBox>("cbBaudRate"); }
+    QAction *MenuItem(const char *name) { return Child<QAction>(name); }
+    QAction *Menu(const char *name) { return Child<QMenu>(name)->menuAction(); }
+
+    void Connect()
+    {
+        Button("btnConnect")->click();
+        ASSERT_TRUE(form->BComPort1.IsOpen()) << dialogs.errors.join("; ").toStdString();
+    }
+
+    void Disconnect() { Button("btnDisconnect")->click(); }
+
+    // What the program wrote to the drive since the last look.
+    std::string Wire() { return pty.ReadUntilQuiet(std::chrono::milliseconds(100)); }
+
+    // Triggers `action`, which shows a modal window, and runs `interact` on that window once
+    // it is up (for example filling fields and pressing a button that closes it).
+    template<typename Window>
+    bool WithModal(QAction *action, const std::function<void(Window *)> &interact)
+    {
+        bool ran = false;
+        QTimer::singleShot(0, [&] {
+            auto *window = qobject_cast<Window *>(QApplication::activeModalWidget());
+            EXPECT_NE(window, nullptr) << "no modal window of the expected kind";
+            if (window) {
+                interact(window);
+                ran = true;
+            }
+        });
+        action->trigger();
+        return ran;
+    }
+
+    // Waits, serving the event loop, until the pane holds `bytes`.
+    bool PaneShows(const std::string &bytes)
+    {
+        return QTest::qWaitFor([&] { return Memo1()->Bytes() == bytes; }, 5000);
+    }
+};

@@ -1,0 +1,35 @@
+// ScriptedDialogs: the dialogs of a window test. Message boxes are recorded and closed at once;
+// file-open dialogs answer from a script. Installed for its lifetime.
+#pragma once
+
+#include "dialogs.h"
+
+#include <QStringList>
+#include <deque>
+#include <functional>
+#include <optional>
+
+class ScriptedDialogs : public Dialogs
+{
+public:
+    ScriptedDialogs() { Install(this); }
+    ~ScriptedDialogs() override { Install(nullptr); }
+
+    void Message(QWidget *parent, const QString &text) override;
+    void Error(QWidget *parent, const QString &text) override;
+    bool OpenFile(
+        QWidget *parent, const QString &filter, const QString &folder, QString &fileName) override;
+
+    // The next file-open dialog picks `fileName`, or is cancelled when it is empty.
+    void AnswerOpenFile(std::optional<QString> fileName);
+    // Runs while a message box is up (before it is closed), e.g. to look at the window.
+    std::function<void(const QString &)> WhileMessageShown;
+
+    QStringList messages; // texts of the message boxes, in order
+    QStringList errors; // texts of the error boxes, in order
+    QStringList openFilters; // filters the file-open dialogs were shown with
+    QStringList openFolders;
+
+private:
+    std::deque<std::optional<QString>> openAnswers_;
+};
