@@ -1,0 +1,340 @@
+// The virtual drive as a newcomer runs it: the executable publishes its port in a virtual ports
+// folder, the port list shows it, the program's own device code opens it and talks to it, and a
+// signal ends it with the link gone. Every test has a folder of its own; no real port is opened.
+#include "crc32.h"
+#include "port_list.h"
+#include "posix_device.h"
+#include "pty_pair.h"
+
+#include <algorithm>
+#include <chrono>
+#include <csignal>
+#include <cstdio>
+#include <fcntl.h>
+#include <filesystem>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <spawn.h>
+#include <sstream>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+
+extern char **environ;
+
+namespace {
+
+namespace fs = std::filesystem;
+using namespace std::chrono_literals;
+using Clock = std::chrono::steady_clock;
+
+std::string readFile(const fs::path &path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+// The executable, its standard output and error going to files.
+class DriveProcess
+{
+public:
+    DriveProcess(const std::vector<std::string> &options, const fs::path &output)
+    {
+        std::vector<std::string> args = {VIRTUAL_DRIVE_PATH};
+        args.insert(args.end(), options.begin(), options.end());
+        std::vector<char *> argv;
+        for (std::string &arg : args)
+            argv.push_back(arg.data());
+        argv.push_back(nullptr);
+        posix_spawn_file_actions_t files;
+        posix_spawn_file_actions_init(&files);
+        posix_spawn_file_actions_addopen(
+            &files, 1, output.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        posix_spawn_file_actions_adddup2(&files, 1, 2);
+        if (posix_spawn(&pid_, argv[0], &files, nullptr, argv.data(), environ) != 0)
+            pid_ = -1;
+        posix_spawn_file_actions_destroy(&files);
+    }
+    ~DriveProcess()
+    {
+        if (pid_ > 0)
+            Stop(SIGKILL);
+    }
+
+    bool Started() const { return pid_ > 0; }
+    // Processor time the drive has used so far, in clock ticks.
+    long CpuTicks() const
+    {
+        std::istringstream stat(readFile("/proc/" + std::to_string(pid_) + "/stat"));
+        std::string field;
+        for (int i = 1; i < 14 && stat >> field; ++i) { }
+        long user = 0, system = 0;
+        stat >> user >> system;
+        return user + system;
+    }
+    bool Running()
+    {
+        int status = 0;
+        if (pid_ <= 0 || waitpid(pid_, &status, WNOHANG) == 0)
+            return pid_ > 0;
+        status_ = status;
+        pid_ = -1;
+        return false;
+    }
+    // The exit code, or 128 + the signal that killed it.
+    int Stop(int signal)
+    {
+        if (pid_ > 0) {
+            kill(pid_, signal);
+            waitpid(pid_, &status_, 0);
+            pid_ = -1;
+        }
+        return exitCode();
+    }
+    int Wait()
+    {
+        if (pid_ > 0) {
+            waitpid(pid_, &status_, 0);
+            pid_ = -1;
+        }
+        return exitCode();
+    }
+
+private:
+    int exitCode() const
+    {
+        return WIFEXITED(status_) ? WEXITSTATUS(status_) : 128 + WTERMSIG(status_);
+    }
+
+    pid_t pid_ = -1;
+    int status_ = 0;
+};
+
+class VirtualDriveProcessTest : public ::testing::Test
+{
+protected:
+    fs::path root;
+    fs::path ports;
+    fs::path noTtys; // an inventory without real devices: the tests list virtual ports only
+
+    void SetUp() override
+    {
+        char name[] = "/tmp/kelvane-virtual-drive-test-XXXXXX";
+        ASSERT_NE(mkdtemp(name), nullptr);
+        root = name;
+        ports = root / "ports";
+        noTtys = root / "tty";
+        fs::create_directory(noTtys);
+    }
+    void TearDown() override { fs::remove_all(root); }
+
+    std::vector<std::string> listed()
+    {
+        PortInventory inventory;
+        inventory.ttyClass = noTtys.string();
+        inventory.virtualPorts = ports.string();
+        std::vector<std::string> names;
+        ListSerialPorts(names, inventory);
+        return names;
+    }
+    // Waits until the port list shows `link` (true) or the drive has ended.
+    bool waitListed(DriveProcess &drive, const fs::path &link)
+    {
+        const auto deadline = Clock::now() + 10s;
+        while (Clock::now() < deadline && drive.Running()) {
+            const std::vector<std::string> names = listed();
+            if (std::find(names.begin(), names.end(), link.string()) != names.end())
+                return true;
+            std::this_thread::sleep_for(10ms);
+        }
+        return false;
+    }
+    DriveProcess start(std::vector<std::string> options, const char *output = "output")
+    {
+        options.insert(options.end(), {"--ports-folder", ports.string()});
+        return DriveProcess(options, root / output);
+    }
+};
+
+// Opens the port as the program does and reads with a short wait for each first byte.
+std::unique_ptr<SerialDevice> openPort(const fs::path &link)
+{
+    OpenFailure failure = OpenFailure::None;
+    std::unique_ptr<SerialDevice> device = OpenPosixDevice(link.string(), failure);
+    if (!device)
+        return nullptr;
+    TDeviceTimeouts timeouts;
+    timeouts.ReadIntervalTimeout = 0xFFFFFFFFu;
+    timeouts.ReadTotalTimeoutMultiplier = 0xFFFFFFFFu;
+    timeouts.ReadTotalTimeoutConstant = 100;
+    timeouts.WriteTotalTimeoutConstant = 5000;
+    device->SetCommTimeouts(timeouts);
+    return device;
+}
+
+bool send(SerialDevice &device, std::string_view bytes)
+{
+    uint32_t written = 0;
+    return device.Write(bytes, written) && written == bytes.size();
+}
+
+// Reads until what came ends with `end`, or 10 s have passed.
+std::string readUntil(SerialDevice &device, std::string_view end)
+{
+    std::string got;
+    const auto deadline = Clock::now() + 10s;
+    while (!got.ends_with(end) && Clock::now() < deadline) {
+        std::string piece;
+        if (!device.Read(4096, piece))
+            break;
+        got += piece;
+    }
+    return got;
+}
+
+TEST_F(VirtualDriveProcessTest, PublishesServesAndRemovesItsPort)
+{
+    DriveProcess drive = start({"--name", "bench-drive", "--log", (root / "log").string()});
+    ASSERT_TRUE(drive.Started());
+    const fs::path link = ports / "bench-drive";
+    ASSERT_TRUE(waitListed(drive, link)) << readFile(root / "output");
+
+    struct stat st
+    {
+    };
+    ASSERT_EQ(lstat(ports.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0700u) << "the folder is made private";
+    EXPECT_TRUE(IsPrivateFolder(ports.string()));
+    EXPECT_NE(readFile(root / "output").find(link.string()), std::string::npos)
+        << "the port's path is printed at start";
+
+    std::unique_ptr<SerialDevice> port = openPort(link);
+    ASSERT_TRUE(port) << "the drive does not hold the slave against the program";
+    OpenFailure second = OpenFailure::None;
+    EXPECT_FALSE(OpenPosixDevice(link.string(), second));
+    EXPECT_EQ(second, OpenFailure::Busy) << "the program's exclusive open holds";
+
+    ASSERT_TRUE(send(*port, "/1"));
+    EXPECT_EQ(readUntil(*port, "F3 1>"), "/1\r\nF3 1>");
+    ASSERT_TRUE(send(*port, "M\r"));
+    const std::string answer = readUntil(*port, "F3 1>");
+    EXPECT_TRUE(answer.starts_with("M\r\r\nvirtual drive: firmware")) << answer;
+
+    // With nobody on the port the master reports a hang-up on every poll; the drive must not spin.
+    port.reset();
+    const long before = drive.CpuTicks();
+    std::this_thread::sleep_for(500ms);
+    EXPECT_LT(drive.CpuTicks() - before, sysconf(_SC_CLK_TCK) / 10) << "idle without a program";
+
+    port = openPort(link);
+    ASSERT_TRUE(port) << "the program may close the port and open it again";
+    ASSERT_TRUE(send(*port, "/2"));
+    EXPECT_EQ(readUntil(*port, "F3 2>"), "/2\r\nF3 2>");
+
+    EXPECT_EQ(drive.Stop(SIGTERM), 0);
+    EXPECT_FALSE(fs::exists(fs::symlink_status(link))) << "the link goes with the drive";
+    EXPECT_TRUE(listed().empty());
+    const std::string log = readFile(root / "log");
+    EXPECT_NE(log.find("\"/1\""), std::string::npos) << log;
+    EXPECT_NE(log.find("\"M\""), std::string::npos) << log;
+}
+
+TEST_F(VirtualDriveProcessTest, UploadOfEveryByteValuePassesThePortUnaltered)
+{
+    // Control characters of a cooked terminal (^C, ^D, ^S, ^Q, CR, DEL) must reach the drive.
+    std::string data;
+    for (int round = 0; round < 64; ++round)
+        for (int b = 0; b < 256; ++b)
+            data.push_back(static_cast<char>(b ^ round));
+    Crc32 crc;
+    crc.Update(data);
+    char expected[64];
+    std::snprintf(expected, sizeof expected, "%zu bytes received, CRC-32 %08x, upload accepted",
+        data.size(), crc.Value());
+
+    DriveProcess drive = start({});
+    const fs::path link = ports / "virtual-drive";
+    ASSERT_TRUE(waitListed(drive, link)) << readFile(root / "output");
+    std::unique_ptr<SerialDevice> port = openPort(link);
+    ASSERT_TRUE(port);
+    ASSERT_TRUE(send(*port, "e0,0"));
+    ASSERT_TRUE(send(*port, "DATA.BIN:" + std::to_string(data.size()) + "[BEGIN]"));
+    for (size_t at = 0; at < data.size(); at += 2048)
+        ASSERT_TRUE(send(*port, std::string_view(data).substr(at, 2048)));
+    for (const char *closing : {"[END]", "b,,22", "c"})
+        ASSERT_TRUE(send(*port, closing));
+    const std::string answer = readUntil(*port, "F3 T>");
+    EXPECT_NE(answer.find(expected), std::string::npos) << answer;
+    EXPECT_EQ(drive.Stop(SIGINT), 0);
+    EXPECT_FALSE(fs::exists(fs::symlink_status(link)));
+}
+
+TEST_F(VirtualDriveProcessTest, InventoryListsThePortAsTheProgramSeesIt)
+{
+    DriveProcess drive = start({});
+    const fs::path link = ports / "virtual-drive";
+    ASSERT_TRUE(waitListed(drive, link));
+    DriveProcess inventory = start({"--inventory"}, "inventory");
+    EXPECT_EQ(inventory.Wait(), 0);
+    EXPECT_NE(readFile(root / "inventory").find(link.string() + "\n"), std::string::npos)
+        << readFile(root / "inventory");
+}
+
+TEST_F(VirtualDriveProcessTest, RefusesAFolderThatOthersCanReach)
+{
+    fs::create_directory(ports);
+    fs::permissions(ports,
+        fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec
+            | fs::perms::others_read | fs::perms::others_exec);
+    DriveProcess drive = start({});
+    EXPECT_EQ(drive.Wait(), 1);
+    EXPECT_NE(readFile(root / "output").find("не личная"), std::string::npos)
+        << readFile(root / "output");
+    EXPECT_TRUE(fs::is_empty(ports));
+
+    fs::remove(ports);
+    fs::create_directory(root / "elsewhere");
+    fs::permissions(root / "elsewhere", fs::perms::owner_all);
+    fs::create_directory_symlink(root / "elsewhere", ports);
+    DriveProcess throughLink = start({});
+    EXPECT_EQ(throughLink.Wait(), 1) << "a folder reached through a link is not trusted";
+    EXPECT_TRUE(fs::is_empty(root / "elsewhere"));
+}
+
+TEST_F(VirtualDriveProcessTest, ReplacesALeftOverLinkButNotALiveOne)
+{
+    fs::create_directory(ports);
+    fs::permissions(ports, fs::perms::owner_all);
+    const fs::path link = ports / "virtual-drive";
+
+    PtyPair live;
+    fs::create_symlink(live.SlavePath(), link);
+    DriveProcess refused = start({});
+    EXPECT_EQ(refused.Wait(), 1);
+    EXPECT_NE(readFile(root / "output").find("уже занят"), std::string::npos);
+    EXPECT_EQ(fs::read_symlink(link), live.SlavePath()) << "another drive's link is left alone";
+
+    fs::remove(link);
+    fs::create_symlink("/dev/pts/999999", link);
+    DriveProcess drive = start({});
+    EXPECT_TRUE(waitListed(drive, link)) << readFile(root / "output");
+    EXPECT_NE(fs::read_symlink(link), "/dev/pts/999999");
+    EXPECT_EQ(drive.Stop(SIGTERM), 0);
+    EXPECT_FALSE(fs::exists(fs::symlink_status(link)));
+}
+
+TEST_F(VirtualDriveProcessTest, RejectsUnknownOptionsAndBadNames)
+{
+    DriveProcess unknown = start({"--rate", "9600"});
+    EXPECT_EQ(unknown.Wait(), 2);
+    DriveProcess slash = start({"--name", "a/b"});
+    EXPECT_EQ(slash.Wait(), 1);
+    DriveProcess dots = start({"--name", ".."});
+    EXPECT_EQ(dots.Wait(), 1);
+    EXPECT_TRUE(!fs::exists(ports) || fs::is_empty(ports));
+}
+
+} // namespace

@@ -1,0 +1,29 @@
+#include "crc32.h"
+
+#include <array>
+
+namespace {
+
+constexpr std::array<uint32_t, 256> makeTable()
+{
+    std::array<uint32_t, 256> table {};
+    for (uint32_t i = 0; i < 256; ++i) {
+        uint32_t c = i;
+        for (int bit = 0; bit < 8; ++bit)
+            c = (c & 1) ? 0xEDB88320u ^ (c >> 1) : c >> 1;
+        table[i] = c;
+    }
+    return table;
+}
+
+constexpr std::array<uint32_t, 256> table = makeTable();
+
+} // namespace
+
+void Crc32::Update(std::string_view bytes)
+{
+    uint32_t c = state_;
+    for (const char byte : bytes)
+        c = table[(c ^ static_cast<unsigned char>(byte)) & 0xFF] ^ (c >> 8);
+    state_ = c;
+}

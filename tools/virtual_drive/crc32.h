@@ -1,0 +1,16 @@
+// Crc32: the CRC-32 of IEEE 802.3 (the one of zip and PNG), computed incrementally, so data that
+// arrives in pieces gets the same value as the whole. A value type; not thread-safe.
+#pragma once
+
+#include <cstdint>
+#include <string_view>
+
+class Crc32
+{
+public:
+    void Update(std::string_view bytes);
+    uint32_t Value() const { return ~state_; }
+
+private:
+    uint32_t state_ = 0xFFFFFFFFu;
+};

@@ -1,0 +1,203 @@
+#include "drive_server.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <csignal>
+#include <cstdio>
+#include <cstring>
+#include <ctime>
+#include <poll.h>
+#include <stdexcept>
+#include <sys/inotify.h>
+#include <sys/signalfd.h>
+#include <unistd.h>
+
+namespace {
+
+sigset_t stopSignals()
+{
+    sigset_t set;
+    sigemptyset(&set);
+    sigaddset(&set, SIGINT);
+    sigaddset(&set, SIGTERM);
+    sigaddset(&set, SIGHUP);
+    return set;
+}
+
+std::string timestamp()
+{
+    const auto now = std::chrono::system_clock::now();
+    const std::time_t seconds = std::chrono::system_clock::to_time_t(now);
+    const auto ms
+        = std::chrono::duration_cast<std::chrono::milliseconds>(now.time_since_epoch()) % 1000;
+    std::tm local {};
+    localtime_r(&seconds, &local);
+    char text[32];
+    std::snprintf(text, sizeof text, "%02d:%02d:%02d.%03d", local.tm_hour, local.tm_min,
+        local.tm_sec, static_cast<int>(ms.count()));
+    return text;
+}
+
+} // namespace
+
+DriveServer::DriveServer(
+    VirtualDrive &drive, int master, const std::string &slavePath, std::ostream &log)
+    : drive_(drive), master_(master), log_(log)
+{
+    const sigset_t set = stopSignals();
+    sigprocmask(SIG_BLOCK, &set, nullptr);
+    signals_ = signalfd(-1, &set, SFD_NONBLOCK | SFD_CLOEXEC);
+    opens_ = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+    if (signals_ < 0 || opens_ < 0 || inotify_add_watch(opens_, slavePath.c_str(), IN_OPEN) < 0) {
+        const int error = errno;
+        release();
+        throw std::runtime_error(
+            std::string("не удалось следить за портом: ") + std::strerror(error));
+    }
+    hostConnected_ = !masterHungUp();
+}
+
+DriveServer::~DriveServer()
+{
+    release();
+}
+
+void DriveServer::release()
+{
+    if (signals_ >= 0)
+        close(signals_);
+    if (opens_ >= 0)
+        close(opens_);
+}
+
+int DriveServer::Run()
+{
+    for (;;) {
+        pollfd fds[3] = {
+            {signals_, POLLIN, 0},
+            {opens_, POLLIN, 0},
+            // A hung-up master reports POLLHUP whatever it is asked: leave it out meanwhile.
+            {hostConnected_ ? master_ : -1,
+                static_cast<short>(POLLIN | (pending_.empty() ? 0 : POLLOUT)), 0},
+        };
+        if (poll(fds, 3, pollTimeout()) < 0) {
+            if (errno == EINTR)
+                continue;
+            throw std::runtime_error(std::string("ошибка poll: ") + std::strerror(errno));
+        }
+        if (fds[0].revents != 0)
+            return takeSignal();
+        if (fds[1].revents != 0)
+            noticeOpens();
+        if (fds[2].revents & (POLLIN | POLLHUP | POLLERR))
+            receive();
+        if (fds[2].revents & POLLOUT)
+            flush();
+        send(drive_.Tick(VirtualDrive::Clock::now()));
+        logDrive();
+    }
+}
+
+int DriveServer::pollTimeout() const
+{
+    const auto deadline = drive_.Deadline();
+    if (!deadline)
+        return -1;
+    const auto left
+        = std::chrono::ceil<std::chrono::milliseconds>(*deadline - VirtualDrive::Clock::now());
+    return static_cast<int>(std::clamp<int64_t>(left.count(), 0, 60'000));
+}
+
+int DriveServer::takeSignal()
+{
+    signalfd_siginfo info {};
+    if (read(signals_, &info, sizeof info) != sizeof info)
+        return SIGTERM;
+    log(std::string("остановлен сигналом ") + strsignal(static_cast<int>(info.ssi_signo)));
+    return static_cast<int>(info.ssi_signo);
+}
+
+void DriveServer::noticeOpens()
+{
+    char events[4096];
+    while (read(opens_, events, sizeof events) > 0) { }
+    if (!hostConnected_ && !masterHungUp()) {
+        hostConnected_ = true;
+        log("программа открыла порт");
+    }
+}
+
+void DriveServer::receive()
+{
+    char buffer[65536];
+    for (;;) {
+        const ssize_t n = read(master_, buffer, sizeof buffer);
+        if (n > 0) {
+            const std::string_view bytes(buffer, static_cast<size_t>(n));
+            send(drive_.Feed(bytes, VirtualDrive::Clock::now()));
+            logDrive();
+            continue;
+        }
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0 && errno == EAGAIN)
+            return;
+        return hostGone(); // EIO: the program closed the slave
+    }
+}
+
+void DriveServer::send(std::string bytes)
+{
+    if (!hostConnected_ || bytes.empty())
+        return;
+    if (pending_.size() + bytes.size() > MaxPending) {
+        log("программа не читает порт: ответ из " + std::to_string(bytes.size())
+            + " байт отброшен");
+        return;
+    }
+    pending_ += bytes;
+    flush();
+}
+
+void DriveServer::flush()
+{
+    while (!pending_.empty()) {
+        const ssize_t n = write(master_, pending_.data(), pending_.size());
+        if (n > 0) {
+            pending_.erase(0, static_cast<size_t>(n));
+            continue;
+        }
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0 && errno == EAGAIN)
+            return;
+        return hostGone();
+    }
+}
+
+void DriveServer::hostGone()
+{
+    if (!hostConnected_)
+        return;
+    hostConnected_ = false;
+    pending_.clear();
+    log("программа закрыла порт");
+}
+
+bool DriveServer::masterHungUp() const
+{
+    pollfd fd {master_, 0, 0};
+    return poll(&fd, 1, 0) == 1 && (fd.revents & POLLHUP);
+}
+
+void DriveServer::log(const std::string &line)
+{
+    log_ << timestamp() << ' ' << line << std::endl;
+}
+
+void DriveServer::logDrive()
+{
+    for (const std::string &line : drive_.TakeLog())
+        log(line);
+}

@@ -1,0 +1,125 @@
+// kelvane-virtual-drive: plays a drive's diagnostic monitor on a pseudo-terminal and publishes it
+// in the virtual ports folder, where the program's port box finds it.
+#include "com_error.h"
+#include "drive_server.h"
+#include "port_list.h"
+#include "pseudo_terminal.h"
+#include "published_port.h"
+
+#include <csignal>
+#include <fstream>
+#include <iostream>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr const char *Usage = R"(Использование: kelvane-virtual-drive [ключи]
+Виртуальный накопитель: монитор диагностического порта на псевдотерминале.
+
+  --name ИМЯ           имя порта в папке виртуальных портов (по умолчанию virtual-drive)
+  --ports-folder ПАПКА папка виртуальных портов (по умолчанию %s)
+  --log ФАЙЛ           писать журнал принятого в файл (по умолчанию в stderr)
+  --inventory          показать список портов, как его видит программа, и выйти
+  --help               эта справка
+)";
+
+struct Options
+{
+    std::string name = "virtual-drive";
+    std::string portsFolder = PortInventory::DefaultVirtualPortsFolder();
+    std::optional<std::string> logFile;
+    bool inventory = false;
+    bool help = false;
+};
+
+std::optional<Options> parse(const std::vector<std::string> &args)
+{
+    Options options;
+    for (size_t i = 0; i < args.size(); ++i) {
+        const std::string &arg = args[i];
+        const bool hasValue = i + 1 < args.size();
+        if (arg == "--inventory") {
+            options.inventory = true;
+        } else if (arg == "--help" || arg == "-h") {
+            options.help = true;
+        } else if (arg == "--name" && hasValue) {
+            options.name = args[++i];
+        } else if (arg == "--ports-folder" && hasValue) {
+            options.portsFolder = args[++i];
+        } else if (arg == "--log" && hasValue) {
+            options.logFile = args[++i];
+        } else {
+            std::cerr << "неизвестный ключ или нет значения: " << arg << "\n";
+            return std::nullopt;
+        }
+    }
+    return options;
+}
+
+void printUsage(const Options &defaults)
+{
+    std::string text = Usage;
+    text.replace(text.find("%s"), 2, defaults.portsFolder);
+    std::cout << text;
+}
+
+int listPorts(const Options &options)
+{
+    PortInventory inventory;
+    inventory.virtualPorts = options.portsFolder;
+    std::vector<std::string> ports;
+    try {
+        ListSerialPorts(ports, inventory);
+    } catch (const EComPort &e) {
+        std::cerr << e.what() << "\n";
+        return 1;
+    }
+    for (const std::string &port : ports)
+        std::cout << port << "\n";
+    return 0;
+}
+
+int serve(const Options &options)
+{
+    std::ofstream logFile;
+    if (options.logFile) {
+        logFile.open(*options.logFile, std::ios::app);
+        if (!logFile)
+            throw std::runtime_error("не удалось открыть журнал " + *options.logFile);
+    }
+    std::ostream &log = options.logFile ? logFile : std::clog;
+    PseudoTerminal terminal;
+    VirtualDrive drive;
+    DriveServer server(drive, terminal.Master(), terminal.SlavePath(), log);
+    const PublishedPort port(options.portsFolder, options.name, terminal.SlavePath());
+    std::cout << "Виртуальный накопитель готов: порт " << port.Path() << " ("
+              << terminal.SlavePath() << "). Остановка: Ctrl+C." << std::endl;
+    server.Run();
+    return 0;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    std::signal(SIGPIPE, SIG_IGN); // a closed stdout or log must not end the drive silently
+    const std::optional<Options> options = parse(std::vector<std::string>(argv + 1, argv + argc));
+    if (!options) {
+        printUsage(Options {});
+        return 2;
+    }
+    if (options->help) {
+        printUsage(Options {});
+        return 0;
+    }
+    if (options->inventory)
+        return listPorts(*options);
+    try {
+        return serve(*options);
+    } catch (const std::exception &e) {
+        std::cerr << "kelvane-virtual-drive: " << e.what() << "\n";
+        return 1;
+    }
+}

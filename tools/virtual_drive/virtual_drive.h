@@ -1,0 +1,77 @@
+// VirtualDrive: the drive's diagnostic monitor as a state machine over bytes, with no tty behind
+// it. Feed it what the program sent and it returns what the drive sends back: the echo of every
+// byte (except upload data), a prompt after each level line, an answer after each command, and a
+// verdict after each upload, whose reports it keeps.
+//
+// Commands carry no terminator when menus send them, so a command ends at CR (or LF), at the
+// start of a level line "/", or after a short silence, which the owner reports by calling Tick
+// at Deadline(). Commands of a fixed length end at once: "e0,0" and "h0,0" (the upload header
+// may follow without a pause) and "YE0" to "YE3" (the program writes "W" right after).
+// Bytes are single bytes; nothing is decoded as text.
+//
+// Time comes in from the caller, so tests run without waiting. Not thread-safe.
+#pragma once
+
+#include "drive_output.h"
+#include "monitor_commands.h"
+#include "upload_receiver.h"
+
+#include <chrono>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+class VirtualDrive
+{
+public:
+    using Clock = std::chrono::steady_clock;
+
+    struct Timing
+    {
+        Clock::duration commandSilence = std::chrono::milliseconds(100);
+        // Within an upload the program waits for its output to drain between chunks, and keeps
+        // its window going meanwhile: allow it some slack.
+        Clock::duration uploadSilence = std::chrono::seconds(5);
+    };
+
+    static constexpr size_t MaxCommand = 128;
+
+    VirtualDrive() : VirtualDrive(Timing {}) { }
+    explicit VirtualDrive(Timing timing);
+
+    // Takes bytes received at `now`; returns the bytes to send back.
+    std::string Feed(std::string_view bytes, Clock::time_point now);
+    // Ends what silence ends by `now`; returns the bytes to send back.
+    std::string Tick(Clock::time_point now);
+    // When Tick has something to do; nothing while the drive only waits.
+    std::optional<Clock::time_point> Deadline() const;
+
+    const MonitorState &State() const { return state_; }
+    const std::vector<UploadReport> &Uploads() const { return uploads_; }
+    bool Uploading() const { return upload_.has_value(); }
+    // The log lines written since the last call: what was received, unit by unit.
+    std::vector<std::string> TakeLog();
+
+private:
+    void expire(Clock::time_point now);
+    void takeByte(char c);
+    void takeLevel(char c);
+    void endCommand(const char *how);
+    void startUpload(UploadReport::Kind kind);
+    size_t feedUpload(std::string_view bytes);
+    void endUpload();
+    void answer(const std::vector<std::string> &lines);
+    void prompt();
+    std::string takeBytes();
+
+    Timing timing_;
+    MonitorState state_;
+    std::string command_; // received since the last command ended
+    bool levelLine_ = false; // a "/" came; its level character has not
+    bool endedItself_ = false; // the last byte completed a fixed-length command
+    std::optional<UploadReceiver> upload_;
+    std::vector<UploadReport> uploads_;
+    DriveOutput out_;
+    Clock::time_point lastByte_ {};
+};
