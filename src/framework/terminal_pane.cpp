@@ -18,7 +18,8 @@ constexpr int Margin = 2;
 
 QChar shown(unsigned char byte)
 {
-    if (byte == '\t')
+    // A CR that no LF follows takes its column but shows nothing, as in an edit control.
+    if (byte == '\t' || byte == '\r')
         return QLatin1Char(' ');
     if (byte < 0x20 || byte == 0x7F)
         return QChar(0x00B7);

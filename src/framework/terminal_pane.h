@@ -3,9 +3,9 @@
 // (Windows-1251) with an index of where lines start, lines wrap at the pane's width in its
 // fixed-pitch font, and only the rows in view are ever turned into characters.
 //
-// A line ends at LF; a CR right before it is not shown. Other control bytes show as a middle dot,
-// a tab as a blank, so every byte takes one column. The pane is read-only; the user can select
-// with the mouse and copy. Main thread only.
+// A line ends at LF; a CR right before it is not shown, any other CR and a tab show as a blank,
+// other control bytes as a middle dot, so every byte takes one column. The pane is read-only; the
+// user can select with the mouse and copy. Main thread only.
 #pragma once
 
 #include <QAbstractScrollArea>

@@ -1,7 +1,9 @@
 // Overlay and CERT table uploads: the framing on the wire, the chunks and the waits between them,
 // and the window's state after every way an upload can end.
+#include "crc32.h"
 #include "fake_device.h"
 #include "program_fixture.h"
+#include "virtual_drive.h"
 
 #include <QProgressBar>
 #include <QToolButton>
@@ -144,6 +146,37 @@ TEST_F(UploadTest, FilesOfEverySizeGoOutInTheirFraming)
         EXPECT_EQ(Progress()->value(), chunks);
         EXPECT_EQ(form->StatusText(), "Загрузка ОВЕРЛЕЯ произведена...");
         ExpectConnectedState();
+    }
+}
+
+TEST_F(UploadTest, WhatGoesOutPassesTheVirtualDrivesFramingCheck)
+{
+    Start();
+    Connect();
+    PtyReader reader(pty);
+    const std::pair<const char *, size_t> files[]
+        = {{"EMPTY.BIN", 0}, {"ODD.BIN", 2049}, {"BIG.BIN", 1024 * 1024 + 3}};
+    for (const auto &[name, size] : files) {
+        SCOPED_TRACE(name);
+        const std::string data = allByteValues(size);
+        dialogs.AnswerOpenFile(QString::fromStdString(WriteFile(name, data)));
+        MenuItem(size % 2 ? "CERT1" : "overley1")->trigger();
+        std::string wire;
+        (void)QTest::qWaitFor(
+            [&] { return (wire += reader.Taken()).find("b,,22c") != std::string::npos; }, 10000);
+        VirtualDrive drive;
+        drive.Feed(wire, VirtualDrive::Clock::now());
+        ASSERT_EQ(drive.Uploads().size(), 1u);
+        const UploadReport &report = drive.Uploads().front();
+        EXPECT_TRUE(report.Ok()) << report.error;
+        EXPECT_EQ(
+            report.kind, size % 2 ? UploadReport::Kind::CertTable : UploadReport::Kind::Overlay);
+        EXPECT_EQ(report.name, name);
+        EXPECT_EQ(report.declaredSize, size);
+        EXPECT_EQ(report.received, size);
+        Crc32 crc;
+        crc.Update(data);
+        EXPECT_EQ(report.crc32, crc.Value());
     }
 }
 

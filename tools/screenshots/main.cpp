@@ -1,0 +1,92 @@
+// kelvane-screenshots FOLDER: renders the program's windows to PNG files, the way a user sees
+// them, for looking at the layout without a desktop. The main window is shown connected to the
+// virtual drive with a little traffic in its pane.
+#include "guarded_application.h"
+#include "program.h"
+
+#include <QAction>
+#include <QDialog>
+#include <QDir>
+#include <QLineEdit>
+#include <QProcess>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <cstdio>
+
+namespace {
+
+void save(QWidget *window, const QString &folder, const QString &name)
+{
+    window->grab().save(folder + QLatin1Char('/') + name + QStringLiteral(".png"));
+    std::printf("%s\n", qPrintable(folder + QLatin1Char('/') + name + QStringLiteral(".png")));
+}
+
+// Shows a modal window from `action`, saves it, closes it.
+void saveModal(QAction *action, const QString &folder, const QString &name)
+{
+    QTimer::singleShot(100, [&] {
+        if (auto *dialog = qobject_cast<QDialog *>(QApplication::activeModalWidget())) {
+            save(dialog, folder, name);
+            dialog->done(QDialog::Rejected);
+        }
+    });
+    action->trigger();
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    GuardedApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Kelvane"));
+    Q_INIT_RESOURCE(resources);
+    const QString folder = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QDir::currentPath();
+    QDir().mkpath(folder);
+
+    QTemporaryDir scratch;
+    PortInventory inventory;
+    inventory.ttyClass = (scratch.path() + QStringLiteral("/class")).toStdString();
+    inventory.virtualPorts = (scratch.path() + QStringLiteral("/ports")).toStdString();
+    QDir().mkpath(QString::fromStdString(inventory.ttyClass));
+    QProcess drive;
+    drive.start(QStringLiteral(VIRTUAL_DRIVE_PATH),
+        {QStringLiteral("--ports-folder"), QString::fromStdString(inventory.virtualPorts)});
+    drive.waitForReadyRead(5000);
+
+    TProgram program(inventory);
+    TMainForm &form = program.MainForm();
+    form.show();
+    QTest::qWait(200);
+    save(&form, folder, QStringLiteral("main-window-start"));
+
+    form.findChild<QPushButton *>(QStringLiteral("btnConnect"))->click();
+    auto *input = form.findChild<QLineEdit *>(QStringLiteral("Edit1"));
+    for (const char *line : {"/1", "M", "/2", "Привет"}) {
+        input->setText(QString::fromUtf8(line));
+        QTest::keyClick(input, Qt::Key_Return);
+        QTest::qWait(300);
+    }
+    input->setText(QStringLiteral("N1"));
+    QTest::qWait(300);
+    save(&form, folder, QStringLiteral("main-window-connected"));
+
+    const std::pair<const char *, const char *> windows[] = {
+        {"About1", "about-box"},
+        {"N19", "wiring-window"},
+        {"N13", "factory-test"},
+        {"N15", "physical-head"},
+        {"N16", "drive-type"},
+        {"HeadPosition1", "head-positioning"},
+        {"UserLevel1", "free-level"},
+    };
+    for (const auto &[item, name] : windows)
+        saveModal(form.findChild<QAction *>(QString::fromLatin1(item)), folder,
+            QString::fromLatin1(name));
+
+    form.close();
+    drive.terminate();
+    drive.waitForFinished(3000);
+    return 0;
+}
