@@ -1,149 +1,116 @@
 // Memo streams as a dataset uses them: loading the current memo, storing on release in write mode
 // only, cutting at the position, and a table without a memo file.
-#include "dbf/blob_stream.h"
 #include "dbf/errors.h"
-#include "dbf/memo_file.h"
-#include "dbf/table_file.h"
 #include "dbf_test_support.h"
 
 #include <gtest/gtest.h>
-#include <memory>
 #include <stdexcept>
-#include <string>
 
 using namespace DbfTest;
 
 namespace {
 
-const std::vector<FieldSpec> Fields = {{"NAME", 'C', 5}, {"NOTE", 'M', 10}};
-constexpr int NoteField = 2;
+const std::vector<FieldLayout> Fields = {{"NAME", 'C', 5}, {"NOTE", 'M', 10}};
+constexpr int Note = 1;
 
 class BlobStream : public ::testing::Test
 {
 protected:
     void SetUp() override
     {
-        TableImage image;
-        image.Version = 0x83;
-        image.Fields = Fields;
-        image.Records = {Record(Fields, {"one", "         1"})};
-        WriteFile(dir.Path("t.dbf"), image.Bytes());
-        std::string memo = std::string("\x02\0\0\0", 4) + std::string(508, '\0');
-        WriteFile(dir.Path("t.dbt"), memo + "hello world\x1A\x1A");
-        Open(true);
+        WriteFile(dir.Path("t.dbf"),
+            TableImage(0x83, Fields, {Record(Fields, {"one", "         1"})}).Bytes());
+        // Next free block 2, block size 0 (taken as 512), one memo in block 1.
+        WriteFile(
+            memoPath, std::string("\x02", 1) + std::string(511, '\0') + "hello world\x1A\x1A");
+        Open(memoPath);
     }
-
-    void Open(bool withMemo)
+    void Open(const std::string &memo)
     {
-        host.memo.reset();
-        host.table.reset(); // its write lock would stop the new open
-        host.table = std::make_unique<TDbfFile>(DbfOpenReadWrite, dir.Path("t.dbf"), hooks.Hooks());
-        TFieldDefs defs;
-        host.table->ReadFieldDefs(defs);
-        if (withMemo)
-            host.memo = std::make_unique<TDbtFile>(false, DbfOpenReadWrite, dir.Path("t.dbt"));
-        host.record.assign(static_cast<size_t>(host.table->RecordSize()), '\0');
-        host.table->ReadRecord(0, host.record.data());
+        t.reset(); // its write lock would stop the new open
+        t = std::make_unique<OpenTable>(dir.Path("t.dbf"), DbfOpenReadWrite, hooks.Hooks(), memo);
+        t->Read(0);
     }
-
-    std::string Note() { return host.record.substr(6, 10); }
-    std::string MemoText()
-    {
-        TMyBlobFile stream(bmRead, NoteField, host);
-        return std::string(stream.Memory(), static_cast<size_t>(stream.Size()));
-    }
+    std::string NoteBytes() const { return t->record.substr(6, 10); }
 
     TempDir dir;
+    std::string memoPath = dir.Path("t.dbt");
     RecordingHooks hooks;
-    BlobHost host;
+    std::unique_ptr<OpenTable> t;
 };
 
 TEST_F(BlobStream, LoadsTheCurrentMemoAtPositionZero)
 {
-    TMyBlobFile stream(bmReadWrite, NoteField, host);
+    TMyBlobFile stream(bmReadWrite, Note + 1, *t);
     EXPECT_EQ(stream.BlockNumber(), 1);
     EXPECT_EQ(stream.OldLength(), 11);
     EXPECT_EQ(stream.Position(), 0);
     EXPECT_EQ(std::string(stream.Memory(), 11), "hello world");
+    t->record.replace(6, 10, "    abc   ");
+    EXPECT_EQ(TMyBlobFile(bmRead, Note + 1, *t).BlockNumber(), 0) << "no integer: no memo";
 }
 
 TEST_F(BlobStream, ReadModesStoreNothingWhateverWasWritten)
 {
-    const std::string before = ReadFile(dir.Path("t.dbt"));
+    const std::string before = ReadFile(memoPath);
     for (TBlobStreamMode mode : {bmRead, bmReadWrite}) {
-        TMyBlobFile stream(mode, NoteField, host);
+        TMyBlobFile stream(mode, Note + 1, *t);
         stream.Write(std::string(700, 'z').data(), 700);
-        stream.Release();
+        if (mode == bmRead)
+            stream.Release();
     }
-    {
-        TMyBlobFile dropped(bmRead, NoteField, host);
-    }
-    EXPECT_EQ(ReadFile(dir.Path("t.dbt")), before);
-    EXPECT_EQ(Note(), "         1");
+    EXPECT_EQ(ReadFile(memoPath), before);
+    EXPECT_EQ(NoteBytes(), "         1");
 }
 
 TEST_F(BlobStream, WriteModeStoresTextUpToThePositionAndTheBlockNumber)
 {
     {
-        TMyBlobFile stream(bmWrite, NoteField, host);
+        TMyBlobFile stream(bmWrite, Note + 1, *t);
         stream.Write("hi", 2); // shorter than the loaded text: the rest is cut
     }
-    EXPECT_EQ(Note(), "         1");
-    EXPECT_EQ(MemoText(), "hi");
-    TMyBlobFile longer(bmWrite, NoteField, host);
-    longer.Write(std::string(600, 'L').data(), 600);
-    longer.Release();
-    EXPECT_EQ(longer.BlockNumber(), 2);
-    EXPECT_EQ(Note(), "         2");
-    EXPECT_EQ(MemoText(), std::string(600, 'L'));
+    EXPECT_EQ(NoteBytes(), "         1");
+    EXPECT_EQ(t->Memo(Note), "hi");
+    t->StoreMemo(Note, std::string(600, 'L'));
+    EXPECT_EQ(NoteBytes(), "         2");
+    EXPECT_EQ(t->Memo(Note), std::string(600, 'L'));
 }
 
 TEST_F(BlobStream, EmptiedMemoSetsBlockZero)
 {
-    const std::string before = ReadFile(dir.Path("t.dbt"));
-    TMyBlobFile(bmWrite, NoteField, host).Release();
-    EXPECT_EQ(Note(), "         0");
-    EXPECT_EQ(MemoText(), "");
-    EXPECT_EQ(ReadFile(dir.Path("t.dbt")), before);
+    const std::string before = ReadFile(memoPath);
+    TMyBlobFile(bmWrite, Note + 1, *t).Release();
+    EXPECT_EQ(NoteBytes(), "         0");
+    EXPECT_EQ(t->Memo(Note), "");
+    EXPECT_EQ(ReadFile(memoPath), before);
 }
 
 TEST_F(BlobStream, NothingIsStoredWhileAnErrorUnwinds)
 {
     try {
-        TMyBlobFile stream(bmWrite, NoteField, host);
+        TMyBlobFile stream(bmWrite, Note + 1, *t);
         stream.Write("half", 4);
         throw std::runtime_error("writer failed");
     } catch (const std::runtime_error &) { }
-    EXPECT_EQ(MemoText(), "hello world");
+    EXPECT_EQ(t->Memo(Note), "hello world");
 }
 
 TEST_F(BlobStream, WithoutMemoFileReadsEmptyAndRefusesToStore)
 {
-    Open(false);
-    EXPECT_EQ(MemoText(), "");
-    TMyBlobFile stream(bmWrite, NoteField, host);
-    EXPECT_EQ(stream.BlockNumber(), 1);
-    stream.Write("text", 4);
+    Open({});
+    EXPECT_EQ(t->Memo(Note), "");
     try {
-        stream.Release();
+        t->StoreMemo(Note, "text");
         FAIL() << "stored a memo without a memo file";
     } catch (const EBinaryDataSetError &error) {
         EXPECT_NE(std::string(error.what()).find("has no memo file"), std::string::npos);
     }
     {
-        TMyBlobFile dropped(bmWrite, NoteField, host);
+        TMyBlobFile dropped(bmWrite, Note + 1, *t);
     }
     ASSERT_EQ(hooks.Messages.size(), 1u) << "a destructor reports what it cannot raise";
     EXPECT_NE(hooks.Messages[0].find("has no memo file"), std::string::npos);
-    EXPECT_EQ(Note(), "         1");
-}
-
-TEST_F(BlobStream, NonNumericFieldMeansNoMemo)
-{
-    host.record.replace(6, 10, "    abc   ");
-    TMyBlobFile stream(bmRead, NoteField, host);
-    EXPECT_EQ(stream.BlockNumber(), 0);
-    EXPECT_EQ(stream.Size(), 0);
+    EXPECT_EQ(NoteBytes(), "         1");
 }
 
 } // namespace

@@ -51,7 +51,7 @@ void PutLe(std::string &bytes, size_t at, uint32_t value, int width)
         bytes[at + static_cast<size_t>(i)] = static_cast<char>(value >> (8 * i));
 }
 
-std::string Descriptor(uint8_t version, const FieldSpec &field)
+std::string Descriptor(uint8_t version, const FieldLayout &field)
 {
     const bool v5 = IsVersion5(version);
     std::string bytes(v5 ? 48 : 32, '\0');
@@ -65,31 +65,22 @@ std::string Descriptor(uint8_t version, const FieldSpec &field)
 
 } // namespace
 
-int TableImage::ComputedHeaderSize() const
-{
-    const int n = static_cast<int>(Fields.size());
-    return (IsVersion5(Version) ? 68 + 48 * n : 32 + 32 * n) + (Terminator ? 1 : 0);
-}
-
-int TableImage::ComputedRecordSize() const
-{
-    int size = 1;
-    for (const FieldSpec &field : Fields)
-        size += field.Length;
-    return size;
-}
-
 std::string TableImage::Bytes() const
 {
+    const int n = static_cast<int>(Fields.size());
+    const int headerSize = (IsVersion5(Version) ? 68 + 48 * n : 32 + 32 * n) + (Terminator ? 1 : 0);
+    int recordSize = 1;
+    for (const FieldLayout &field : Fields)
+        recordSize += field.Length;
     std::string bytes(IsVersion5(Version) ? 68 : 32, '\0');
     bytes[0] = static_cast<char>(Version);
     bytes[1] = 99; // 1999-01-01: any date the engine must replace
     bytes[2] = 1;
     bytes[3] = 1;
     PutLe(bytes, 4, HeaderCount.value_or(static_cast<uint32_t>(Records.size())), 4);
-    PutLe(bytes, 8, static_cast<uint32_t>(HeaderSize.value_or(ComputedHeaderSize())), 2);
-    PutLe(bytes, 10, static_cast<uint32_t>(RecordSize.value_or(ComputedRecordSize())), 2);
-    for (const FieldSpec &field : Fields)
+    PutLe(bytes, 8, static_cast<uint32_t>(HeaderSize.value_or(headerSize)), 2);
+    PutLe(bytes, 10, static_cast<uint32_t>(RecordSize.value_or(recordSize)), 2);
+    for (const FieldLayout &field : Fields)
         bytes += Descriptor(Version, field);
     if (Terminator)
         bytes += '\r';
@@ -101,7 +92,7 @@ std::string TableImage::Bytes() const
 }
 
 std::string Record(
-    const std::vector<FieldSpec> &fields, const std::vector<std::string> &values, char flag)
+    const std::vector<FieldLayout> &fields, const std::vector<std::string> &values, char flag)
 {
     std::string record(1, flag);
     for (size_t i = 0; i < fields.size(); ++i) {
@@ -139,66 +130,63 @@ std::string RunPython(const std::string &script)
     return output;
 }
 
-int RunCommand(const std::string &commandLine)
-{
-    return std::system(commandLine.c_str());
-}
-
-namespace {
-
-// Reads one character of ASCII, Cyrillic or No.; returns its code point.
-char32_t NextCharacter(const std::string &utf8, size_t &i)
-{
-    const auto c = static_cast<unsigned char>(utf8[i]);
-    if (c < 0x80) {
-        ++i;
-        return c;
-    }
-    if (utf8.compare(i, 3, "\xE2\x84\x96") == 0) {
-        i += 3;
-        return 0x2116;
-    }
-    if ((c & 0xE0) != 0xC0 || i + 1 >= utf8.size())
-        throw std::invalid_argument("unsupported character");
-    const char32_t code = (c & 0x1Fu) << 6 | (static_cast<unsigned char>(utf8[i + 1]) & 0x3Fu);
-    i += 2;
-    if ((code >= 0x410 && code <= 0x44F) || code == 0x401 || code == 0x451)
-        return code;
-    throw std::invalid_argument("unsupported character");
-}
-
-} // namespace
-
 std::string Cp1251(const std::string &utf8)
 {
     std::string out;
-    for (size_t i = 0; i < utf8.size();) {
-        const char32_t code = NextCharacter(utf8, i);
-        if (code < 0x80)
-            out += static_cast<char>(code);
-        else if (code >= 0x410 && code <= 0x44F)
-            out += static_cast<char>(0xC0 + (code - 0x410));
-        else
-            out += code == 0x401 ? '\xA8' : code == 0x451 ? '\xB8' : '\xB9';
+    for (size_t i = 0; i < utf8.size(); ++i) {
+        const auto c = static_cast<unsigned char>(utf8[i]);
+        if (c < 0x80) {
+            out += static_cast<char>(c);
+        } else if (utf8.compare(i, 3, "\xE2\x84\x96") == 0) {
+            out += '\xB9'; // No.
+            i += 2;
+        } else {
+            const unsigned code
+                = (c & 0x1Fu) << 6 | (static_cast<unsigned char>(utf8[++i]) & 0x3Fu);
+            if (code == 0x401 || code == 0x451)
+                out += code == 0x401 ? '\xA8' : '\xB8';
+            else if (code >= 0x410 && code <= 0x44F)
+                out += static_cast<char>(0xC0 + (code - 0x410));
+            else
+                throw std::invalid_argument("Cp1251: unsupported character");
+        }
     }
     return out;
 }
 
-std::string Cp866(const std::string &utf8)
+OpenTable::OpenTable(
+    const std::string &path, uint16_t mode, TDbfHooks hooks, const std::string &memoPath)
+    : table(std::make_unique<TDbfFile>(mode, path, std::move(hooks)))
 {
-    std::string out;
-    for (size_t i = 0; i < utf8.size();) {
-        const char32_t code = NextCharacter(utf8, i);
-        if (code < 0x80)
-            out += static_cast<char>(code);
-        else if (code >= 0x410 && code < 0x440) // A to p
-            out += static_cast<char>(0x80 + (code - 0x410));
-        else if (code >= 0x440 && code <= 0x44F) // r to ya
-            out += static_cast<char>(0xE0 + (code - 0x440));
-        else
-            out += code == 0x401 ? '\xF0' : code == 0x451 ? '\xF1' : '\xFC';
-    }
-    return out;
+    table->ReadFieldDefs(defs);
+    if (!memoPath.empty())
+        memo = std::make_unique<TDbtFile>(table->LayoutFamily() != lfDbase3, mode, memoPath);
+    record.assign(static_cast<size_t>(table->RecordSize()), '\0');
+}
+
+std::string OpenTable::Text(int field)
+{
+    char value[256];
+    table->GetFieldValue(field, ftString, value, record.data());
+    return value;
+}
+
+void OpenTable::SetText(int field, const std::string &text)
+{
+    table->SetFieldValue(field, ftString, text.c_str(), record.data());
+}
+
+std::string OpenTable::Memo(int field)
+{
+    TMyBlobFile stream(bmRead, field + 1, *this);
+    return std::string(stream.Memory(), static_cast<size_t>(stream.Size()));
+}
+
+void OpenTable::StoreMemo(int field, const std::string &text)
+{
+    TMyBlobFile stream(bmWrite, field + 1, *this);
+    stream.Write(text.data(), static_cast<int64_t>(text.size()));
+    stream.Release();
 }
 
 } // namespace DbfTest
