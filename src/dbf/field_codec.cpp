@@ -96,10 +96,9 @@ Decimal ShortestDigits(double magnitude)
 int FormatScientific(double value, int length, char *out)
 {
     const int precision = length > 1 ? length - 1 : 0;
-    const auto end = std::to_chars(
-        out, out + FloatTextCapacity, value, std::chars_format::scientific, precision)
-                         .ptr;
-    const int n = static_cast<int>(end - out);
+    const auto result = std::to_chars(
+        out, out + FloatTextCapacity, value, std::chars_format::scientific, precision);
+    const int n = static_cast<int>(result.ptr - out);
     for (int i = 0; i < n; ++i) {
         if (out[i] == 'e')
             out[i] = 'E';
@@ -131,7 +130,7 @@ int FormatFixed(const Decimal &d, bool negative, int decimals, char *out)
     for (int i = 0; i < kept; ++i)
         scaled[n++] = i < d.count ? d.digits[i] : '0';
     if (kept >= 0 && kept < d.count && d.digits[kept] >= '5')
-        n = n == 0 ? (scaled[0] = '1', 1) : IncrementDigits(scaled, n);
+        n = IncrementDigits(scaled, n);
     int first = 0;
     while (first < n && scaled[first] == '0')
         ++first;
