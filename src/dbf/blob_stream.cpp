@@ -1,0 +1,57 @@
+#include "dbf/blob_stream.h"
+
+#include "dbf/errors.h"
+#include "dbf/field_codec.h"
+#include "dbf/memo_file.h"
+#include "dbf/table_file.h"
+
+#include <algorithm>
+#include <exception>
+#include <limits>
+
+TMyBlobFile::TMyBlobFile(TBlobStreamMode mode, int fieldNo, TBlobHost &host)
+    : m_mode(mode), m_fieldNo(fieldNo), m_host(host),
+      m_uncaughtAtCreation(std::uncaught_exceptions())
+{
+    // A field is at most 255 bytes, so its text and terminator fit.
+    char text[256];
+    host.DbfFile()->GetFieldValue(fieldNo - 1, ftString, text, host.ActiveRecordBuffer());
+    int32_t block = 0;
+    m_blockNumber = FieldCodec::ParseInteger(text, block) ? block : 0;
+    if (TDbtFile *memo = host.DbtFile())
+        memo->ReadMemo(m_blockNumber, *this);
+    m_oldLength
+        = static_cast<int32_t>(std::min<int64_t>(Size(), std::numeric_limits<int32_t>::max()));
+}
+
+TMyBlobFile::~TMyBlobFile()
+{
+    if (m_released || m_mode != bmWrite || std::uncaught_exceptions() > m_uncaughtAtCreation)
+        return;
+    try {
+        Release();
+    } catch (const std::exception &error) {
+        m_host.DbfFile()->ShowMessage(error.what());
+    }
+}
+
+void TMyBlobFile::Release()
+{
+    if (m_released)
+        return;
+    m_released = true;
+    if (m_mode == bmWrite)
+        Store();
+}
+
+void TMyBlobFile::Store()
+{
+    TDbfFile *table = m_host.DbfFile();
+    TDbtFile *memo = m_host.DbtFile();
+    if (!memo)
+        throw EBinaryDataSetError("Cannot store memo field " + std::to_string(m_fieldNo)
+            + ": table \"" + table->FileName() + "\" has no memo file");
+    SetSize(Position());
+    memo->WriteMemo(m_blockNumber, m_oldLength, *this);
+    table->SetFieldValue(m_fieldNo - 1, ftInteger, &m_blockNumber, m_host.ActiveRecordBuffer());
+}

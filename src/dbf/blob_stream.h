@@ -1,0 +1,66 @@
+// TMyBlobFile: the in-memory stream through which a dataset hands one memo value to its reader
+// or writer. It is created holding the current memo text at position 0. A stream opened for
+// writing stores its text when released: the text goes to the memo file and the memo's block
+// number into the memo field of the dataset's current record buffer (the record reaches the
+// table file only when the dataset posts it).
+//
+// The stream does not own the host or anything the host hands out; the host must outlive it.
+// Not thread-safe.
+#pragma once
+
+#include "dbf/stream.h"
+
+#include <cstdint>
+
+class TDbfFile;
+class TDbtFile;
+
+// What a memo stream needs of the dataset it belongs to.
+class TBlobHost
+{
+public:
+    virtual ~TBlobHost() = default;
+    virtual TDbfFile *DbfFile() = 0;
+    // Null when the table has no memo file.
+    virtual TDbtFile *DbtFile() = 0;
+    // The record the memo field is read from and its block number written to.
+    virtual char *ActiveRecordBuffer() = 0;
+};
+
+enum TBlobStreamMode { bmRead = 0, bmWrite = 1, bmReadWrite = 2 };
+
+class TMyBlobFile : public TMemoryStream
+{
+public:
+    // Loads the memo the field (numbered from 1) refers to. Without a memo file the text is
+    // empty. REQUIRES: host.DbfFile() is not null.
+    TMyBlobFile(TBlobStreamMode mode, int fieldNo, TBlobHost &host);
+    // A write-mode stream not yet released stores its text here; a failure is then shown as a
+    // message, since a destructor cannot raise it. Nothing is stored while an exception is
+    // unwinding the stack, as the writer never finished.
+    ~TMyBlobFile() override;
+    TMyBlobFile(const TMyBlobFile &) = delete;
+    TMyBlobFile &operator=(const TMyBlobFile &) = delete;
+
+    // Ends the stream's use; in write mode stores the text as written up to the current
+    // position. Throws EBinaryDataSetError when the table has no memo file, EFieldToLongError
+    // when the block number does not fit the field, EWriteError when the memo file cannot be
+    // written. Further calls do nothing.
+    void Release();
+
+    TBlobStreamMode Mode() const { return m_mode; }
+    int FieldNo() const { return m_fieldNo; }
+    int32_t BlockNumber() const { return m_blockNumber; }
+    int32_t OldLength() const { return m_oldLength; }
+
+private:
+    void Store();
+
+    TBlobStreamMode m_mode;
+    int m_fieldNo;
+    TBlobHost &m_host;
+    int32_t m_blockNumber = 0;
+    int32_t m_oldLength = 0;
+    bool m_released = false;
+    int m_uncaughtAtCreation;
+};

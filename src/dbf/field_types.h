@@ -1,0 +1,33 @@
+// Plain descriptions of a table's fields: the value types callers see, the field definitions a
+// table hands to its dataset, and the engine's own layout record of each field. Value types only.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+// Value types, with the value buffers they use:
+//   ftString    zero-terminated Windows-1251 text, at most field length bytes plus the terminator
+//   ftSmallint  int16_t          ftInteger  int32_t          ftLargeint  int64_t
+//   ftFloat     double           ftBoolean  int16_t, 1 true, 0 false
+//   ftDate      int32_t day number (see day_number.h)
+//   ftMemo      none; the field holds the first block number of the memo
+enum TFieldType { ftString, ftSmallint, ftInteger, ftLargeint, ftFloat, ftBoolean, ftDate, ftMemo };
+
+struct TFieldDef
+{
+    std::string Name;
+    TFieldType DataType = ftString;
+    int Size = 0;
+    bool Required = false;
+};
+
+using TFieldDefs = std::vector<TFieldDef>;
+
+// Where a field lies in a record.
+struct TMyFieldInfo
+{
+    int32_t Length = 0;
+    int32_t Decimals = 0;
+    int32_t Offset = 0; // from the record start; the deletion flag is byte 0
+};

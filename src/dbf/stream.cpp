@@ -1,0 +1,163 @@
+#include "dbf/stream.h"
+
+#include "dbf/errors.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <system_error>
+#include <unistd.h>
+
+void TStream::ReadBuffer(void *buffer, int64_t count)
+{
+    if (Read(buffer, count) != count)
+        throw EReadError();
+}
+
+void TStream::WriteBuffer(const void *buffer, int64_t count)
+{
+    if (Write(buffer, count) != count)
+        throw EWriteError();
+}
+
+namespace {
+
+int AccessFlags(uint16_t mode)
+{
+    switch (mode & 0x3) {
+    case fmOpenWrite:
+        return O_WRONLY;
+    case fmOpenReadWrite:
+        return O_RDWR;
+    default:
+        return O_RDONLY;
+    }
+}
+
+bool DeniesWriting(uint16_t mode)
+{
+    const uint16_t share = mode & 0x70;
+    return share == fmShareExclusive || share == fmShareDenyWrite;
+}
+
+// Returns 0 or the errno of the failed lock.
+int LockForMode(int fd, uint16_t mode)
+{
+    if (!DeniesWriting(mode))
+        return 0;
+    struct flock lock = {};
+    lock.l_type = (mode & 0x3) == fmOpenRead ? F_RDLCK : F_WRLCK;
+    lock.l_whence = SEEK_SET;
+    lock.l_start = 0;
+    lock.l_len = 0; // whole file, also what is appended later
+    return fcntl(fd, F_OFD_SETLK, &lock) == 0 ? 0 : errno;
+}
+
+std::string ErrnoText(int err)
+{
+    return std::error_code(err, std::generic_category()).message();
+}
+
+} // namespace
+
+std::unique_ptr<TFileStream> TFileStream::Open(
+    const std::string &fileName, uint16_t mode, std::string *error)
+{
+    const int fd = ::open(fileName.c_str(), AccessFlags(mode) | O_CLOEXEC);
+    if (fd < 0) {
+        *error = ErrnoText(errno);
+        return nullptr;
+    }
+    struct stat info;
+    if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        *error = "not a regular file";
+        ::close(fd);
+        return nullptr;
+    }
+    if (const int err = LockForMode(fd, mode); err != 0) {
+        *error = (err == EAGAIN || err == EACCES) ? "it is open for writing by another program"
+                                                  : ErrnoText(err);
+        ::close(fd);
+        return nullptr;
+    }
+    return std::unique_ptr<TFileStream>(new TFileStream(fd));
+}
+
+TFileStream::~TFileStream()
+{
+    ::close(m_fd);
+}
+
+int64_t TFileStream::Read(void *buffer, int64_t count)
+{
+    if (m_position < 0 || count <= 0)
+        return 0;
+    auto *out = static_cast<char *>(buffer);
+    int64_t done = 0;
+    while (done < count) {
+        const ssize_t n = ::pread(m_fd, out + done, static_cast<size_t>(count - done),
+            static_cast<off_t>(m_position + done));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            break;
+        done += n;
+    }
+    m_position += done;
+    return done;
+}
+
+int64_t TFileStream::Write(const void *buffer, int64_t count)
+{
+    if (m_position < 0 || count <= 0)
+        return 0;
+    const auto *in = static_cast<const char *>(buffer);
+    int64_t done = 0;
+    while (done < count) {
+        const ssize_t n = ::pwrite(m_fd, in + done, static_cast<size_t>(count - done),
+            static_cast<off_t>(m_position + done));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            break;
+        done += n;
+    }
+    m_position += done;
+    return done;
+}
+
+int64_t TFileStream::Size() const
+{
+    struct stat info;
+    return fstat(m_fd, &info) == 0 ? static_cast<int64_t>(info.st_size) : 0;
+}
+
+int64_t TMemoryStream::Read(void *buffer, int64_t count)
+{
+    const int64_t available = Size() - m_position;
+    if (m_position < 0 || count <= 0 || available <= 0)
+        return 0;
+    const int64_t n = std::min(count, available);
+    std::memcpy(buffer, m_data.data() + m_position, static_cast<size_t>(n));
+    m_position += n;
+    return n;
+}
+
+int64_t TMemoryStream::Write(const void *buffer, int64_t count)
+{
+    if (m_position < 0 || count <= 0)
+        return 0;
+    if (m_position + count > Size())
+        m_data.resize(static_cast<size_t>(m_position + count));
+    std::memcpy(m_data.data() + m_position, buffer, static_cast<size_t>(count));
+    m_position += count;
+    return count;
+}
+
+void TMemoryStream::SetSize(int64_t size)
+{
+    m_data.resize(static_cast<size_t>(std::max<int64_t>(size, 0)));
+    m_position = std::min(m_position, Size());
+}

@@ -1,0 +1,283 @@
+#include "dbf/table_file.h"
+
+#include "dbf/errors.h"
+#include "dbf/field_codec.h"
+
+#include <algorithm>
+#include <cstring>
+#include <ctime>
+#include <iostream>
+#include <limits>
+#include <string_view>
+
+namespace {
+
+constexpr uint8_t EndOfFileMarker = 0x1A;
+constexpr int Version5ExtensionSize = 36;
+
+struct DescriptorLayout
+{
+    int first; // file position of the first descriptor
+    int size; // bytes per descriptor
+    int nameLength; // the name ends at the first zero byte or after this many bytes
+    int typeAt;
+    int lengthAt;
+    int decimalsAt;
+};
+
+constexpr DescriptorLayout Dbase3And4Descriptors {32, 32, 11, 11, 16, 17};
+constexpr DescriptorLayout Version5Descriptors {68, 48, 32, 32, 33, 34};
+
+const DescriptorLayout &DescriptorsOf(uint8_t family)
+{
+    return family == lfVersion5 ? Version5Descriptors : Dbase3And4Descriptors;
+}
+
+TLayoutFamily FamilyOf(uint8_t version)
+{
+    switch (version) {
+    case 0x03:
+    case 0x83:
+        return lfDbase3;
+    case 0x05:
+        return lfVersion5;
+    default:
+        return lfDbase4;
+    }
+}
+
+TFieldType NumericType(int length, int decimals)
+{
+    if (decimals > 0)
+        return ftFloat;
+    if (length <= 4)
+        return ftSmallint;
+    return length <= 9 ? ftInteger : ftLargeint;
+}
+
+TFieldType TypeOf(char letter, int length, int decimals)
+{
+    switch (letter) {
+    case 'N':
+        return NumericType(length, decimals);
+    case 'F':
+        return ftFloat;
+    case 'L':
+        return ftBoolean;
+    case 'D':
+        return ftDate;
+    case 'M':
+        return ftMemo;
+    default:
+        return ftString;
+    }
+}
+
+TCalendarDate LocalToday()
+{
+    const std::time_t now = std::time(nullptr);
+    std::tm local {};
+    localtime_r(&now, &local);
+    return {local.tm_year + 1900, local.tm_mon + 1, local.tm_mday};
+}
+
+void PrintToStandardError(const std::string &message)
+{
+    std::string readable = message;
+    std::replace(readable.begin(), readable.end(), '\r', '\n');
+    std::cerr << readable << std::endl;
+}
+
+uint32_t ReadLe32(const uint8_t *p)
+{
+    return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
+}
+
+uint16_t ReadLe16(const uint8_t *p)
+{
+    return static_cast<uint16_t>(p[0] | p[1] << 8);
+}
+
+void WriteLe32(uint8_t *p, uint32_t value)
+{
+    for (int i = 0; i < 4; ++i)
+        p[i] = static_cast<uint8_t>(value >> (8 * i));
+}
+
+} // namespace
+
+TDbfFile::TDbfFile(uint16_t mode, const std::string &fileName, TDbfHooks hooks)
+    : TPagedFile(mode, fileName), m_hooks(std::move(hooks))
+{
+    if (!Stream())
+        throw EBinaryDataSetError("Cannot open table file \"" + fileName + "\": " + OpenError());
+    ReadHeader();
+    CheckRecordCount();
+}
+
+TDbfFile::~TDbfFile()
+{
+    ClearFieldInfos();
+}
+
+void TDbfFile::ReadHeader()
+{
+    Stream()->SetPosition(0);
+    Stream()->ReadBuffer(m_header.data(), static_cast<int64_t>(m_header.size()));
+    m_layoutFamily = FamilyOf(m_header[0]);
+    m_headerSize = ReadLe16(&m_header[8]);
+    m_recordSize = ReadLe16(&m_header[10]);
+}
+
+void TDbfFile::CheckRecordCount()
+{
+    const int32_t computed = RecordCountFromSize();
+    if (computed == RecordCount())
+        return;
+    ShowMessage("Invalid Record Count,\rRecordCount in Hdr : " + std::to_string(RecordCount())
+        + "\rexpected : " + std::to_string(computed));
+    SetRecordCount(computed);
+}
+
+void TDbfFile::CheckRecordSize(int32_t expected)
+{
+    if (expected == m_recordSize)
+        return;
+    ShowMessage("Invalid Record Size,\rRecord Size in Hdr : " + std::to_string(m_recordSize)
+        + "\rExpected : " + std::to_string(expected));
+    // Records are written with the size the header will carry, so the file stays readable
+    // after close; the count then follows the size now in use.
+    SetHeaderRecordSize(expected);
+    SetRecordCount(RecordCountFromSize());
+}
+
+void TDbfFile::ClearFieldInfos()
+{
+    m_fieldInfos.clear();
+}
+
+int TDbfFile::FieldCount() const
+{
+    const DescriptorLayout &layout = DescriptorsOf(m_layoutFamily);
+    return (m_headerSize - layout.first) / layout.size;
+}
+
+void TDbfFile::ReadDescriptor(int number, TFieldDefs &fieldDefs, int32_t &offset)
+{
+    const DescriptorLayout &layout = DescriptorsOf(m_layoutFamily);
+    uint8_t bytes[48];
+    Stream()->SetPosition(layout.first + int64_t(number) * layout.size);
+    Stream()->ReadBuffer(bytes, layout.size);
+
+    const char *name = reinterpret_cast<const char *>(bytes);
+    const int length = bytes[layout.lengthAt];
+    const int decimals = bytes[layout.decimalsAt];
+    const TFieldType type = TypeOf(static_cast<char>(bytes[layout.typeAt]), length, decimals);
+    TFieldDef def;
+    def.Name.assign(name, ::strnlen(name, static_cast<size_t>(layout.nameLength)));
+    def.DataType = type;
+    def.Size = type == ftString ? length : 0;
+    fieldDefs.push_back(std::move(def));
+    m_fieldInfos.push_back({length, decimals, offset});
+    offset += length;
+}
+
+void TDbfFile::ReadFieldDefs(TFieldDefs &fieldDefs)
+{
+    ClearFieldInfos();
+    const int count = FieldCount();
+    if (count < 1 || count > 255)
+        throw EBinaryDataSetError(
+            "Invalid Field count : " + std::to_string(count) + " (must be between 1 and 255)");
+    // Nothing reaches the caller's definitions unless every descriptor could be read.
+    TFieldDefs read;
+    int32_t offset = 1;
+    try {
+        for (int i = 0; i < count; ++i)
+            ReadDescriptor(i, read, offset);
+    } catch (...) {
+        ClearFieldInfos();
+        throw;
+    }
+    fieldDefs.insert(fieldDefs.end(), read.begin(), read.end());
+    CheckRecordSize(offset);
+}
+
+int32_t TDbfFile::RecordCount() const
+{
+    return static_cast<int32_t>(ReadLe32(&m_header[4]));
+}
+
+void TDbfFile::SetRecordCount(int32_t count)
+{
+    WriteLe32(&m_header[4], static_cast<uint32_t>(count));
+}
+
+void TDbfFile::SetHeaderRecordSize(int32_t size)
+{
+    m_recordSize = size;
+    m_header[10] = static_cast<uint8_t>(size);
+    m_header[11] = static_cast<uint8_t>(size >> 8);
+}
+
+int32_t TDbfFile::AppendRecord(const void *buffer)
+{
+    const int32_t count = RecordCount();
+    if (count == std::numeric_limits<int32_t>::max())
+        throw EBinaryDataSetError("Table \"" + FileName() + "\" cannot hold more records");
+    SetRecordCount(count + 1);
+    return WriteRecord(count, buffer);
+}
+
+void TDbfFile::WriteHeader()
+{
+    if (!Stream())
+        throw EAssertionFailed("_dbfFile=Nil");
+    const TCalendarDate today = m_hooks.Today ? m_hooks.Today() : LocalToday();
+    m_header[1] = static_cast<uint8_t>(today.Year - 1900);
+    m_header[2] = static_cast<uint8_t>(today.Month);
+    m_header[3] = static_cast<uint8_t>(today.Day);
+    Stream()->SetPosition(0);
+    Stream()->WriteBuffer(m_header.data(), static_cast<int64_t>(m_header.size()));
+    int64_t headerEnd = static_cast<int64_t>(m_header.size());
+    if (m_layoutFamily == lfVersion5) {
+        const uint8_t zeros[Version5ExtensionSize] = {};
+        Stream()->WriteBuffer(zeros, Version5ExtensionSize);
+        headerEnd += Version5ExtensionSize;
+    }
+    // A header too small for its own bytes cannot have records; its marker would land inside it.
+    const int64_t end = RecordPosition(RecordCount());
+    if (end >= headerEnd) {
+        Stream()->SetPosition(end);
+        Stream()->Write(&EndOfFileMarker, 1);
+    }
+}
+
+const TMyFieldInfo &TDbfFile::Field(int index) const
+{
+    if (index < 0 || static_cast<size_t>(index) >= m_fieldInfos.size())
+        throw EBinaryDataSetError("Field index " + std::to_string(index) + " out of range (table "
+            + "has " + std::to_string(m_fieldInfos.size()) + " fields)");
+    return m_fieldInfos[static_cast<size_t>(index)];
+}
+
+bool TDbfFile::GetFieldValue(int index, TFieldType type, void *value, const void *record) const
+{
+    const TMyFieldInfo &field = Field(index);
+    const char *bytes = static_cast<const char *>(record) + field.Offset;
+    FieldCodec::ReadValue(type, std::string_view(bytes, static_cast<size_t>(field.Length)), value);
+    return true;
+}
+
+void TDbfFile::SetFieldValue(int index, TFieldType type, const void *value, void *record) const
+{
+    FieldCodec::WriteValue(type, Field(index), value, static_cast<char *>(record));
+}
+
+void TDbfFile::ShowMessage(const std::string &message) const
+{
+    if (m_hooks.ShowMessage)
+        m_hooks.ShowMessage(message);
+    else
+        PrintToStandardError(message);
+}

@@ -1,0 +1,95 @@
+// TDbfFile: one open dBase table file. It holds the 32-byte table header in memory, checks it at
+// open (repairing the record count and the record size, each with a message to the user),
+// describes the fields, reads, writes and appends whole records, rewrites the header at close,
+// and converts between field bytes in a record buffer and typed values.
+//
+// The table dataset owns one TDbfFile per open table and owns the record buffers passed in. The
+// file on disk may lag behind memory until WriteHeader. Not thread-safe: all calls from one
+// thread.
+//
+// Calling order: constructor, ReadFieldDefs, then any record and field calls, WriteHeader
+// (writable tables), destructor.
+#pragma once
+
+#include "dbf/day_number.h"
+#include "dbf/field_types.h"
+#include "dbf/paged_file.h"
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+// Open modes a dataset uses.
+inline constexpr uint16_t DbfOpenReadOnly = fmOpenRead | fmShareDenyNone; // 0x40
+inline constexpr uint16_t DbfOpenReadWrite = fmOpenReadWrite | fmShareDenyWrite; // 0x22
+
+// What the engine needs from its surroundings. An empty member means the default: messages go
+// to standard error, today's date comes from the local clock.
+struct TDbfHooks
+{
+    std::function<void(const std::string &)> ShowMessage;
+    std::function<TCalendarDate()> Today;
+};
+
+enum TLayoutFamily : uint8_t { lfDbase3 = 0, lfDbase4 = 1, lfVersion5 = 2 };
+
+class TDbfFile : public TPagedFile
+{
+public:
+    using THeader = std::array<uint8_t, 32>;
+
+    // Opens the table, reads its header and repairs the record count from the file size.
+    // Throws EBinaryDataSetError when the file cannot be opened, EReadError when it is shorter
+    // than a header.
+    TDbfFile(uint16_t mode, const std::string &fileName, TDbfHooks hooks = {});
+    ~TDbfFile() override;
+    TDbfFile(TDbfFile &&other) noexcept = default;
+
+    const std::vector<TMyFieldInfo> &FieldInfos() const { return m_fieldInfos; }
+    const THeader &Header() const { return m_header; }
+    uint8_t LayoutFamily() const { return m_layoutFamily; }
+
+    void ClearFieldInfos();
+    // Reads the field descriptors, appends one definition per field to fieldDefs and rebuilds
+    // FieldInfos. A record size that disagrees with the fields is repaired: from then on the
+    // fields' size positions records and the record count follows it.
+    // Throws EBinaryDataSetError for a field count outside 1 to 255, EReadError for a cut
+    // descriptor; FieldInfos is then empty.
+    void ReadFieldDefs(TFieldDefs &fieldDefs);
+
+    int32_t RecordCount() const;
+    // Appends the record after the last one; the header on disk follows at WriteHeader.
+    // REQUIRES: buffer holds RecordSize() bytes, byte 0 the flag 0x20.
+    int32_t AppendRecord(const void *buffer);
+    // Stores today's date, the record count and size, and the end-of-file marker. Throws
+    // EAssertionFailed without a stream, EWriteError when the header cannot be written.
+    void WriteHeader();
+
+    // Field index counts from 0 in descriptor order. Both throw EBinaryDataSetError for an
+    // index outside FieldInfos.
+    // REQUIRES: value is a buffer of `type`; record holds RecordSize() bytes.
+    bool GetFieldValue(int index, TFieldType type, void *value, const void *record) const;
+    // Throws EFieldToLongError when the value's text is longer than the field; the record is
+    // then unchanged.
+    void SetFieldValue(int index, TFieldType type, const void *value, void *record) const;
+
+    // Shows a message through the hooks.
+    void ShowMessage(const std::string &message) const;
+
+private:
+    void ReadHeader();
+    void CheckRecordCount();
+    void CheckRecordSize(int32_t expected);
+    int FieldCount() const;
+    void ReadDescriptor(int number, TFieldDefs &fieldDefs, int32_t &offset);
+    const TMyFieldInfo &Field(int index) const;
+    void SetRecordCount(int32_t count);
+    void SetHeaderRecordSize(int32_t size);
+
+    std::vector<TMyFieldInfo> m_fieldInfos;
+    THeader m_header {};
+    uint8_t m_layoutFamily = lfDbase4;
+    TDbfHooks m_hooks;
+};

@@ -1,0 +1,192 @@
+// Files of independent dBase implementations read field for field, and a table this engine has
+// changed read back by another one. python3-dbf and python3-dbfread run under /usr/bin/python3;
+// shapelib's dbfcreate and dbfadd are command-line tools.
+#include "dbf/code_page.h"
+#include "dbf/day_number.h"
+#include "dbf/table_file.h"
+#include "dbf_test_support.h"
+
+#include <cstdlib>
+#include <gtest/gtest.h>
+#include <sstream>
+#include <string>
+
+using namespace DbfTest;
+
+namespace {
+
+constexpr int32_t March5th2026 = 739680;
+constexpr int32_t December31st1999 = 730119;
+enum Column { Name, Count, Price, Born, Ok, Note };
+
+// python-dbf writes a dBase III table (version 0x83) with a memo file, text in CP866.
+std::string PythonDbfTable(const std::string &path)
+{
+    return R"(
+import datetime, dbf
+t = dbf.Table(')"
+        + path + R"(', 'NAME C(20); CNT N(5,0); PRICE N(10,2); BORN D; OK L; NOTE M',
+              dbf_type='db3', codepage='cp866')
+t.open(dbf.READ_WRITE)
+t.append(('Привет мир', 42, 3.14, datetime.date(2026, 3, 5), True, 'Длинная заметка ' * 40))
+t.append(('abc', -7, -0.5, None, False, ''))
+t.append(('Ёлка №5', 12345, 99999.99, datetime.date(1999, 12, 31), False, 'short'))
+t.close()
+)";
+}
+
+// CP866 bytes of a UTF-8 text; the tables behind it are checked against Python's codecs below.
+std::string Cp866(const std::string &utf8)
+{
+    std::string text = Cp1251(utf8);
+    CodePage::AnsiToOem(text.data(), text.data(), text.size());
+    return text;
+}
+
+class Interop : public ::testing::Test
+{
+protected:
+    OpenTable Open(const std::string &name, uint16_t mode, bool memo)
+    {
+        return OpenTable(dir.Path(name + ".dbf"), mode, hooks.Hooks(),
+            memo ? dir.Path(name + ".dbt") : std::string());
+    }
+
+    TempDir dir;
+    RecordingHooks hooks;
+};
+
+TEST_F(Interop, ReadsPythonDbfTableWithMemoAndCyrillic)
+{
+    RunPython(PythonDbfTable(dir.Path("py.dbf")));
+    const std::string table = ReadFile(dir.Path("py.dbf")), memo = ReadFile(dir.Path("py.dbt"));
+    auto t = std::make_unique<OpenTable>(Open("py", DbfOpenReadOnly, true));
+    ASSERT_EQ(t->table->RecordCount(), 3);
+    EXPECT_TRUE(hooks.Messages.empty());
+    const std::vector<TFieldType> types = {ftString, ftInteger, ftFloat, ftDate, ftBoolean, ftMemo};
+    for (size_t i = 0; i < types.size(); ++i)
+        EXPECT_EQ(t->defs[i].DataType, types[i]) << t->defs[i].Name;
+
+    t->Read(0);
+    EXPECT_EQ(t->record[0], ' ');
+    EXPECT_EQ(t->Text(Name), Cp1251("Привет мир"));
+    EXPECT_EQ(t->Get<int32_t>(Count), 42);
+    EXPECT_DOUBLE_EQ(t->Get<double>(Price), 3.14);
+    EXPECT_EQ(t->Get<int32_t>(Born), March5th2026);
+    EXPECT_EQ(t->Get<int16_t>(Ok), 1);
+    std::string note;
+    for (int i = 0; i < 40; ++i)
+        note += Cp866("Длинная заметка ");
+    EXPECT_EQ(t->Memo(Note), note);
+
+    t->Read(1);
+    EXPECT_EQ(t->Text(Name), "abc");
+    EXPECT_EQ(t->Get<int32_t>(Count), -7);
+    EXPECT_DOUBLE_EQ(t->Get<double>(Price), -0.5);
+    EXPECT_EQ(t->Get<int32_t>(Born), DayNumber::Jan1st1900) << "a blank date";
+    EXPECT_EQ(t->Get<int16_t>(Ok), 0);
+    EXPECT_EQ(t->Memo(Note), "");
+
+    t->Read(2);
+    EXPECT_EQ(t->Text(Name), Cp1251("Ёлка №5"));
+    EXPECT_EQ(t->Get<int32_t>(Count), 12345);
+    EXPECT_DOUBLE_EQ(t->Get<double>(Price), 99999.99);
+    EXPECT_EQ(t->Get<int32_t>(Born), December31st1999);
+    EXPECT_EQ(t->Memo(Note), "short");
+    t.reset();
+    EXPECT_EQ(ReadFile(dir.Path("py.dbf")), table) << "a read-only open changes no byte";
+    EXPECT_EQ(ReadFile(dir.Path("py.dbt")), memo);
+}
+
+TEST_F(Interop, ReadsShapelibTable)
+{
+    const std::string path = dir.Path("shp.dbf");
+    ASSERT_EQ(
+        std::system(("dbfcreate " + path + " -s NAME 20 -n CNT 5 0 -n PRICE 10 2").c_str()), 0);
+    ASSERT_EQ(std::system(("dbfadd " + path + " Hello 12 3.5").c_str()), 0);
+    ASSERT_EQ(std::system(("dbfadd " + path + " 'x y' -3 -1.25").c_str()), 0);
+    OpenTable t = Open("shp", DbfOpenReadOnly, false);
+    EXPECT_EQ(t.table->LayoutFamily(), lfDbase3);
+    ASSERT_EQ(t.table->RecordCount(), 2);
+    t.Read(0);
+    EXPECT_EQ(t.Text(Name), "Hello");
+    EXPECT_EQ(t.Get<int32_t>(Count), 12);
+    EXPECT_DOUBLE_EQ(t.Get<double>(Price), 3.5);
+    t.Read(1);
+    EXPECT_EQ(t.Text(Name), "x y");
+    EXPECT_EQ(t.Get<int32_t>(Count), -3);
+    EXPECT_DOUBLE_EQ(t.Get<double>(Price), -1.25);
+    EXPECT_TRUE(hooks.Messages.empty());
+}
+
+TEST_F(Interop, DbfreadReadsWhatTheEngineChanged)
+{
+    RunPython(PythonDbfTable(dir.Path("py.dbf")));
+    {
+        OpenTable t = Open("py", DbfOpenReadWrite, true);
+        t.Read(0);
+        t.SetText(Name, Cp1251("Изменено"));
+        t.Set<int32_t>(Count, 7);
+        t.StoreMemo(Note, Cp866("Новая заметка"));
+        t.table->WriteRecord(0, t.record.data());
+
+        t.Read(1);
+        t.record[0] = '*';
+        t.table->WriteRecord(1, t.record.data());
+
+        t.record.assign(t.record.size(), ' ');
+        t.SetText(Name, Cp1251("Новая"));
+        t.Set<int32_t>(Count, -15);
+        t.Set<double>(Price, 2.5);
+        t.Set<int32_t>(Born, March5th2026);
+        t.Set<int16_t>(Ok, 1);
+        t.StoreMemo(Note, std::string(700, 'm'));
+        t.table->AppendRecord(t.record.data());
+        t.table->WriteHeader();
+    }
+
+    const std::string output = RunPython(R"(
+import dbfread
+t = dbfread.DBF(')"
+        + dir.Path("py.dbf") + R"(', encoding='cp866', load=True)
+print(t.date, len(t.records), len(t.deleted))
+for r in list(t.records) + list(t.deleted):
+    note = r['NOTE'] if len(r['NOTE']) < 100 else '%s*%d' % (r['NOTE'][0], len(r['NOTE']))
+    print('|'.join(str(r[k]) for k in ('NAME', 'CNT', 'PRICE', 'BORN', 'OK')) + '|' + note)
+)");
+    EXPECT_EQ(output,
+        "2026-03-05 3 1\n"
+        "Изменено|7|3.14|2026-03-05|True|Новая заметка\n"
+        "Ёлка №5|12345|99999.99|1999-12-31|False|short\n"
+        "Новая|-15|2.5|2026-03-05|True|m*700\n"
+        "abc|-7|-0.5|None|False|\n");
+}
+
+TEST(CodePages, AgreeWithPythonCodecs)
+{
+    const std::string output = RunPython(R"(
+def row(source, target):
+    out = []
+    for b in range(256):
+        try:
+            out.append(bytes([b]).decode(source).encode(target)[0])
+        except (UnicodeDecodeError, UnicodeEncodeError):
+            out.append(0x3F)
+    print(' '.join(str(x) for x in out))
+row('cp866', 'cp1251')
+row('cp1251', 'cp866')
+)");
+    std::istringstream in(output);
+    for (int b = 0; b < 256; ++b) {
+        int expected = -1;
+        in >> expected;
+        EXPECT_EQ(CodePage::OemToAnsi(static_cast<unsigned char>(b)), expected) << "CP866 " << b;
+    }
+    for (int b = 0; b < 256; ++b) {
+        int expected = -1;
+        in >> expected;
+        EXPECT_EQ(CodePage::AnsiToOem(static_cast<unsigned char>(b)), expected) << "1251 " << b;
+    }
+}
+
+} // namespace

@@ -1,0 +1,183 @@
+// The memo file: block size rule, reading both memo layouts (also damaged ones), and storing
+// memos in place or appended with the block counts of each layout.
+#include "dbf/memo_file.h"
+#include "dbf/table_file.h"
+#include "dbf_test_support.h"
+
+#include <gtest/gtest.h>
+#include <string>
+
+using namespace DbfTest;
+
+namespace {
+
+std::string Le32(uint32_t value)
+{
+    std::string bytes(4, '\0');
+    for (int i = 0; i < 4; ++i)
+        bytes[static_cast<size_t>(i)] = static_cast<char>(value >> (8 * i));
+    return bytes;
+}
+
+// A memo header block of 512 bytes (or blocks of blockSize when it is valid).
+std::string MemoHeader(uint32_t nextFree, int blockSize)
+{
+    std::string bytes = Le32(nextFree) + std::string(16, '\0');
+    bytes += static_cast<char>(blockSize & 0xFF);
+    bytes += static_cast<char>(blockSize >> 8);
+    bytes.resize(blockSize > 0 && blockSize % 128 == 0 ? size_t(blockSize) : 512u, '\0');
+    return bytes;
+}
+
+std::string Dbase4Block(const std::string &text, uint32_t storedLength)
+{
+    return std::string("\xFF\xFF\x08\x00", 4) + Le32(storedLength) + text;
+}
+
+std::string Text(size_t length, char first = 'a')
+{
+    std::string text(length, ' ');
+    for (size_t i = 0; i < length; ++i)
+        text[i] = static_cast<char>(first + i % 26);
+    return text;
+}
+
+class MemoFile : public ::testing::Test
+{
+protected:
+    std::string ReadMemo(bool dbase4, const std::string &bytes, int32_t block)
+    {
+        WriteFile(path, bytes);
+        TDbtFile memo(dbase4, DbfOpenReadOnly, path);
+        TMemoryStream text;
+        memo.ReadMemo(block, text);
+        EXPECT_EQ(text.Position(), 0);
+        return std::string(text.Memory(), static_cast<size_t>(text.Size()));
+    }
+
+    int32_t Store(TDbtFile &memo, int32_t block, int32_t oldLength, const std::string &text)
+    {
+        TMemoryStream source;
+        source.Write(text.data(), static_cast<int64_t>(text.size()));
+        memo.WriteMemo(block, oldLength, source);
+        return block;
+    }
+
+    TempDir dir;
+    std::string path = dir.Path("t.dbt");
+};
+
+TEST_F(MemoFile, BlockSizeZeroOrNotAMultipleOf128Becomes512)
+{
+    for (auto [stored, used] : {std::pair {0, 512}, {1024, 1024}, {1000, 512}, {384, 384}}) {
+        const std::string bytes = MemoHeader(1, stored);
+        WriteFile(path, bytes);
+        TDbtFile memo(true, DbfOpenReadWrite, path);
+        EXPECT_EQ(memo.RecordSize(), used) << stored;
+        EXPECT_EQ(memo.HeaderSize(), 0);
+        EXPECT_EQ(memo.MemoHeader()[20] | memo.MemoHeader()[21] << 8, used);
+        EXPECT_EQ(ReadFile(path), bytes) << "the file changes only when a memo is appended";
+    }
+    WriteFile(path, "\x05"); // shorter than a memo header: the rest reads as zeros
+    TDbtFile memo(false, DbfOpenReadOnly, path);
+    EXPECT_EQ(memo.NextFreeBlock(), 5);
+    EXPECT_EQ(memo.RecordSize(), 512);
+}
+
+TEST_F(MemoFile, Dbase4MemosTakeEightHeaderBytesPerText)
+{
+    WriteFile(path, MemoHeader(7, 512) + std::string(6 * 512, 'x'));
+    TDbtFile memo(true, DbfOpenReadWrite, path);
+    EXPECT_EQ(Store(memo, 0, 0, Text(505)), 7);
+    EXPECT_EQ(memo.NextFreeBlock(), 9);
+    EXPECT_EQ(Store(memo, 0, 0, Text(504)), 9);
+    EXPECT_EQ(memo.NextFreeBlock(), 10);
+    const std::string bytes = ReadFile(path);
+    EXPECT_EQ(bytes.substr(0, 4), Le32(10));
+    EXPECT_EQ(bytes.substr(7 * 512, 8 + 505), Dbase4Block(Text(505), 513));
+    EXPECT_EQ(bytes.size(), size_t(9 * 512 + 8 + 504)) << "nothing follows the text";
+}
+
+TEST_F(MemoFile, Dbase3MemosEndWithTwoMarks)
+{
+    WriteFile(path, MemoHeader(1, 0));
+    TDbtFile memo(false, DbfOpenReadWrite, path);
+    EXPECT_EQ(Store(memo, 0, 0, Text(510)), 1);
+    EXPECT_EQ(Store(memo, 0, 0, Text(511)), 2);
+    EXPECT_EQ(memo.NextFreeBlock(), 4);
+    const std::string bytes = ReadFile(path);
+    EXPECT_EQ(bytes.substr(512, 512), Text(510) + "\x1A\x1A");
+    EXPECT_EQ(bytes.substr(1024), Text(511) + "\x1A\x1A");
+}
+
+TEST_F(MemoFile, ShorterTextStaysLongerTextMoves)
+{
+    for (bool dbase4 : {false, true}) {
+        WriteFile(path, MemoHeader(1, 512));
+        TDbtFile memo(dbase4, DbfOpenReadWrite, path);
+        const int32_t block = Store(memo, 0, 0, Text(300));
+        const std::string header = ReadFile(path).substr(0, 24);
+        EXPECT_EQ(Store(memo, block, 300, Text(200, 'A')), block);
+        EXPECT_EQ(ReadFile(path).substr(0, 24), header) << "in place: header untouched";
+        TMemoryStream text;
+        memo.ReadMemo(block, text);
+        EXPECT_EQ(std::string(text.Memory(), size_t(text.Size())), Text(200, 'A'));
+        EXPECT_EQ(Store(memo, block, 300, Text(600)), block + 1);
+    }
+}
+
+TEST_F(MemoFile, EmptyTextStoresNothing)
+{
+    const std::string bytes = MemoHeader(3, 512) + std::string(1024, 'x');
+    WriteFile(path, bytes);
+    TDbtFile memo(true, DbfOpenReadWrite, path);
+    EXPECT_EQ(Store(memo, 2, 100, ""), 0);
+    EXPECT_EQ(ReadFile(path), bytes);
+}
+
+TEST_F(MemoFile, AppendNeverOverwritesTheHeaderOrUsedBlocks)
+{
+    WriteFile(path, MemoHeader(0, 512) + std::string(2 * 512, 'u'));
+    TDbtFile memo(true, DbfOpenReadWrite, path);
+    EXPECT_EQ(Store(memo, 0, 0, "new"), 3);
+    EXPECT_EQ(ReadFile(path).substr(512, 1024), std::string(1024, 'u'));
+}
+
+TEST_F(MemoFile, Dbase3TextEndsAtMarkPairZeroByteOrEndOfFile)
+{
+    const std::string head = MemoHeader(9, 512);
+    EXPECT_EQ(ReadMemo(false, head + Text(6000) + "\x1A\x1A" + "junk", 1), Text(6000));
+    // The pair is split between the first two 4096-byte pieces.
+    EXPECT_EQ(ReadMemo(false, head + Text(4095) + "\x1A\x1A", 1), Text(4095));
+    EXPECT_EQ(
+        ReadMemo(false, head + Text(4095) + "\x1A" + "b\x1A\x1A", 1), Text(4095) + "\x1A" + "b");
+    EXPECT_EQ(ReadMemo(false, head + "one\x1A" + std::string("two\0three", 9), 1), "one\x1Atwo");
+    EXPECT_EQ(ReadMemo(false, head + "tail\x1A", 1), "tail\x1A");
+    EXPECT_EQ(ReadMemo(false, head + "x", 5), "") << "a block past the end reads empty";
+}
+
+TEST_F(MemoFile, Dbase4TextFollowsItsStoredLength)
+{
+    const std::string head = MemoHeader(9, 512);
+    EXPECT_EQ(ReadMemo(true, head + Dbase4Block("hello, world", 13), 1), "hello");
+    EXPECT_EQ(ReadMemo(true, head + "\xFF\xFF\x08\x01" + Le32(13) + "hello", 1), "");
+    for (uint32_t belowEight : {0u, 5u, 7u})
+        EXPECT_EQ(ReadMemo(true, head + Dbase4Block("text", belowEight), 1), "");
+    EXPECT_EQ(ReadMemo(true, head + Dbase4Block("cut short", 0xFFFFFFFFu), 1), "cut short");
+    EXPECT_EQ(ReadMemo(true, head + Dbase4Block("x", 9).substr(0, 6), 1), "");
+    EXPECT_EQ(ReadMemo(true, head + Dbase4Block("x", 9), 2000000000), "");
+}
+
+TEST_F(MemoFile, BlockZeroLeavesTheStreamAlone)
+{
+    WriteFile(path, MemoHeader(2, 512) + "text\x1A\x1A");
+    TDbtFile memo(false, DbfOpenReadOnly, path);
+    TMemoryStream stream;
+    stream.Write("ab", 2);
+    memo.ReadMemo(0, stream);
+    EXPECT_EQ(stream.Position(), 2);
+    memo.ReadMemo(1, stream);
+    EXPECT_EQ(std::string(stream.Memory(), size_t(stream.Size())), "abtext");
+}
+
+} // namespace

@@ -1,0 +1,226 @@
+// Opening a table: layout families, descriptors, the field and type tables, and the checks and
+// repairs of the header (record count, record size), including damaged headers.
+#include "dbf/errors.h"
+#include "dbf_test_support.h"
+
+#include <gtest/gtest.h>
+
+using namespace DbfTest;
+
+namespace {
+
+const std::vector<FieldLayout> TwoFields = {{"NAME", 'C', 10}, {"COUNT", 'N', 5}};
+
+class TableOpen : public ::testing::Test
+{
+protected:
+    TableImage Image(uint8_t version, int records) const
+    {
+        TableImage image(version, TwoFields);
+        for (int i = 0; i < records; ++i)
+            image.Records.push_back(Record(TwoFields, {"row" + std::to_string(i), "1"}));
+        return image;
+    }
+    OpenTable Open(const TableImage &image, uint16_t mode = DbfOpenReadOnly)
+    {
+        WriteFile(path, image.Bytes());
+        return OpenTable(path, mode, hooks.Hooks());
+    }
+    std::string OpenError(const TableImage &image)
+    {
+        WriteFile(path, image.Bytes());
+        TDbfFile table(DbfOpenReadOnly, path, hooks.Hooks());
+        TFieldDefs defs;
+        try {
+            table.ReadFieldDefs(defs);
+        } catch (const EBinaryDataSetError &error) {
+            EXPECT_TRUE(defs.empty() && table.FieldInfos().empty());
+            return error.what();
+        }
+        return "opened";
+    }
+
+    TempDir dir;
+    std::string path = dir.Path("t.dbf");
+    RecordingHooks hooks;
+};
+
+TEST_F(TableOpen, VersionByteSelectsLayoutFamily)
+{
+    const std::pair<uint8_t, uint8_t> families[]
+        = {{0x03, lfDbase3}, {0x83, lfDbase3}, {0x04, lfDbase4}, {0x7B, lfDbase4}, {0x8B, lfDbase4},
+            {0x8E, lfDbase4}, {0x30, lfDbase4}, {0x05, lfVersion5}};
+    for (auto [version, family] : families) {
+        OpenTable t = Open(Image(version, 1));
+        EXPECT_EQ(t.table->LayoutFamily(), family) << int(version);
+        ASSERT_EQ(t.defs.size(), 2u) << int(version);
+        EXPECT_EQ(t.defs[1].Name, "COUNT");
+        t.Read(0);
+        EXPECT_EQ(t.Text(0), "row0");
+    }
+    EXPECT_TRUE(hooks.Messages.empty());
+}
+
+TEST_F(TableOpen, FieldCountFollowsHeaderSize)
+{
+    for (bool terminator : {true, false}) {
+        TableImage image = Image(0x03, 2);
+        image.Terminator = terminator;
+        OpenTable t = Open(image);
+        EXPECT_EQ(t.defs.size(), 2u);
+        EXPECT_EQ(t.table->RecordCount(), 2);
+    }
+    TableImage image = Image(0x03, 0);
+    image.HeaderSize = 63;
+    EXPECT_EQ(OpenError(image), "Invalid Field count : 0 (must be between 1 and 255)");
+    image.HeaderSize = 32 + 32 * 256;
+    EXPECT_EQ(OpenError(image), "Invalid Field count : 256 (must be between 1 and 255)");
+    image.Version = 0x05;
+    image.HeaderSize = 20; // (20 - 68) / 48 truncates toward zero
+    EXPECT_EQ(OpenError(image), "Invalid Field count : -1 (must be between 1 and 255)");
+}
+
+TEST_F(TableOpen, TypeTableGivesValueTypesSizesOffsetsAndNames)
+{
+    TableImage image;
+    image.Fields = {{"S4", 'N', 4}, {"I9", 'N', 9}, {"L10", 'N', 10}, {"F10", 'N', 10, 2},
+        {"FL", 'F', 6}, {"OK", 'L', 1}, {"BORN", 'D', 8}, {"NOTE", 'M', 10}, {"TXT", 'C', 7},
+        {"ODD", 'X', 3}, {"NONE", 'L', 0}, {"ELEVENCHARS", 'C', 1}};
+    image.Records = {Record(image.Fields, {})};
+    image.Records[0].back() = 'T'; // right after the zero-length logical
+    OpenTable t = Open(image);
+    const TFieldType types[] = {ftSmallint, ftInteger, ftLargeint, ftFloat, ftFloat, ftBoolean,
+        ftDate, ftMemo, ftString, ftString, ftBoolean, ftString};
+    const int sizes[] = {0, 0, 0, 0, 0, 0, 0, 0, 7, 3, 0, 1};
+    ASSERT_EQ(t.defs.size(), std::size(types));
+    int offset = 1;
+    for (size_t i = 0; i < t.defs.size(); ++i) {
+        EXPECT_EQ(t.defs[i].Name, image.Fields[i].Name);
+        EXPECT_EQ(t.defs[i].DataType, types[i]) << t.defs[i].Name;
+        EXPECT_EQ(t.defs[i].Size, sizes[i]) << t.defs[i].Name;
+        EXPECT_FALSE(t.defs[i].Required);
+        EXPECT_EQ(t.table->FieldInfos()[i].Offset, offset) << t.defs[i].Name;
+        offset += image.Fields[i].Length;
+    }
+    EXPECT_EQ(t.table->FieldInfos()[3].Decimals, 2);
+    EXPECT_EQ(t.table->RecordSize(), offset);
+    t.Read(0);
+    EXPECT_EQ(t.Get<int16_t>(10), 0) << "a zero-length logical reads false, not its neighbour";
+}
+
+TEST_F(TableOpen, Version5NamesHave32Bytes)
+{
+    TableImage image = Image(0x05, 1);
+    image.Fields[0].Name = std::string(32, 'W');
+    EXPECT_EQ(Open(image).defs[0].Name, std::string(32, 'W'));
+}
+
+TEST_F(TableOpen, RecordCountIsRepairedFromFileSize)
+{
+    TableImage image = Image(0x03, 12);
+    image.HeaderCount = 10;
+    {
+        OpenTable t = Open(image, DbfOpenReadWrite);
+        EXPECT_EQ(t.table->RecordCount(), 12);
+        t.table->WriteHeader();
+    }
+    ASSERT_EQ(hooks.Messages.size(), 1u);
+    EXPECT_EQ(hooks.Messages[0], "Invalid Record Count,\rRecordCount in Hdr : 10\rexpected : 12");
+    EXPECT_EQ(OpenTable(path, DbfOpenReadOnly, hooks.Hooks()).table->RecordCount(), 12);
+    EXPECT_EQ(hooks.Messages.size(), 1u);
+
+    image.HeaderCount = 0xFFFFFFFF;
+    EXPECT_EQ(Open(image).table->RecordCount(), 12);
+    EXPECT_EQ(
+        hooks.Messages.back(), "Invalid Record Count,\rRecordCount in Hdr : -1\rexpected : 12");
+}
+
+TEST_F(TableOpen, FileShorterThanItsHeaderIsEmpty)
+{
+    TableImage image = Image(0x03, 2);
+    image.HeaderSize = 60000;
+    WriteFile(path, image.Bytes());
+    TDbfFile table(DbfOpenReadWrite, path, hooks.Hooks());
+    EXPECT_EQ(table.RecordCount(), 0);
+    EXPECT_EQ(hooks.Messages.back(), "Invalid Record Count,\rRecordCount in Hdr : 2\rexpected : 0");
+    table.AppendRecord(std::string(16, ' ').data());
+    EXPECT_EQ(ReadFile(path).size(), 60000u + 16u) << "record 0 goes after the header";
+}
+
+TEST_F(TableOpen, RecordSizeZeroIsRepairedFromTheFields)
+{
+    TableImage image = Image(0x03, 4);
+    image.RecordSize = 0;
+    image.HeaderCount = 0;
+    WriteFile(path, image.Bytes());
+    TDbfFile table(DbfOpenReadOnly, path, hooks.Hooks());
+    EXPECT_EQ(table.RecordCountFromSize(), 0);
+    TFieldDefs defs;
+    table.ReadFieldDefs(defs);
+    EXPECT_EQ(table.RecordSize(), 16);
+    EXPECT_EQ(table.RecordCount(), 4);
+    EXPECT_EQ(hooks.Messages.back(), "Invalid Record Size,\rRecord Size in Hdr : 0\rExpected : 16");
+}
+
+// Records written after a size repair and the header stored at close use the same size, so
+// the table reads back the same whatever its old header said.
+TEST_F(TableOpen, RecordSizeRepairKeepsRecordsAndHeaderInAgreement)
+{
+    TableImage image = Image(0x03, 0);
+    image.RecordSize = 40;
+    image.Records.push_back(Record(TwoFields, {"first", "1"}) + std::string(24, '.'));
+    {
+        OpenTable t = Open(image, DbfOpenReadWrite);
+        EXPECT_EQ(
+            hooks.Messages.back(), "Invalid Record Size,\rRecord Size in Hdr : 40\rExpected : 16");
+        ASSERT_EQ(t.table->RecordSize(), 16);
+        t.table->AppendRecord(Record(TwoFields, {"added", "2"}).data());
+        t.table->WriteHeader();
+    }
+    hooks.Messages.clear();
+    OpenTable t(path, DbfOpenReadOnly, hooks.Hooks());
+    EXPECT_TRUE(hooks.Messages.empty());
+    t.Read(t.table->RecordCount() - 1);
+    EXPECT_EQ(t.Text(0), "added");
+}
+
+TEST_F(TableOpen, CutHeaderOrDescriptorFailsWithReadError)
+{
+    const std::string full = Image(0x03, 1).Bytes();
+    WriteFile(path, full.substr(0, 31));
+    try {
+        TDbfFile table(DbfOpenReadOnly, path, hooks.Hooks());
+        FAIL() << "opened a 31-byte table";
+    } catch (const EReadError &error) {
+        EXPECT_STREQ(error.what(), "Stream read error");
+    }
+    WriteFile(path, full.substr(0, 70)); // the second descriptor is cut
+    TDbfFile table(DbfOpenReadOnly, path, hooks.Hooks());
+    TFieldDefs defs;
+    EXPECT_THROW(table.ReadFieldDefs(defs), EReadError);
+    EXPECT_TRUE(defs.empty() && table.FieldInfos().empty());
+}
+
+TEST_F(TableOpen, ReadingFieldDefsAgainRebuildsFieldInfos)
+{
+    OpenTable t = Open(Image(0x04, 1));
+    t.table->ReadFieldDefs(t.defs);
+    EXPECT_EQ(t.table->FieldInfos().size(), 2u);
+    EXPECT_EQ(t.defs.size(), 4u) << "definitions are only added to the caller's collection";
+    EXPECT_THROW(t.Text(2), EBinaryDataSetError);
+}
+
+TEST_F(TableOpen, MissingOrUnopenableFileFailsNamingIt)
+{
+    for (const std::string &name : {dir.Path("absent.dbf"), dir.Path("")}) {
+        try {
+            TDbfFile table(DbfOpenReadOnly, name, hooks.Hooks());
+            FAIL() << "opened " << name;
+        } catch (const EBinaryDataSetError &error) {
+            EXPECT_NE(std::string(error.what()).find("\"" + name + "\""), std::string::npos)
+                << error.what();
+        }
+    }
+}
+
+} // namespace
