@@ -532,7 +532,11 @@ void TMainForm::EndUpload(const QString &statusText)
 
 bool TMainForm::ChooseFile(QString &fileName)
 {
-    QString folder = fileName.isEmpty() ? QDir::homePath() : QFileInfo(fileName).absolutePath();
+    // The dialog opens in the last file's folder but picks no file: Enter must never send an
+    // overlay again, perhaps as a CERT table.
+    const QString folder =
+        fileName.isEmpty() ? QDir::homePath() : QFileInfo(fileName).absolutePath();
+    fileName.clear();
     return Dialogs::Current().OpenFile(this, QStringLiteral("All Files (*)"), folder, fileName);
 }
 

@@ -69,7 +69,7 @@ void TUpload::Run(TUploadKind kind)
             return;
         }
         lastFile_ = fileName;
-        transfer(kind, fileName);
+        transfer(fileName);
         view_.EndUpload(DoneText(kind));
     } catch (const UploadCancelled &) {
         view_.EndUpload(Cancelled);
@@ -79,7 +79,7 @@ void TUpload::Run(TUploadKind kind)
     }
 }
 
-void TUpload::transfer(TUploadKind, const QString &fileName)
+void TUpload::transfer(const QString &fileName)
 {
     QFile file(fileName);
     if (!file.open(QIODevice::ReadOnly))

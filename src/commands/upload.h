@@ -29,7 +29,8 @@ public:
     virtual void SetProgress(int maximum, int position) = 0;
     // Back to the state the connection calls for, with `statusText`.
     virtual void EndUpload(const QString &statusText) = 0;
-    // The file-open dialog; false when the user cancelled it.
+    // The file-open dialog, given the last file sent (or nothing); false when the user
+    // cancelled it.
     virtual bool ChooseFile(QString &fileName) = 0;
     // Forgets transmit-empty events reported so far.
     virtual void ResetTxEmpty() = 0;
@@ -60,7 +61,7 @@ public:
     static std::string Header(const QString &fileName, int64_t size);
 
 private:
-    void transfer(TUploadKind kind, const QString &fileName);
+    void transfer(const QString &fileName);
     bool waitForDrive(int64_t bytes);
 
     TBComPort &port_;

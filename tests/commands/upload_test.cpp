@@ -272,6 +272,9 @@ TEST_F(UploadTest, CancellingTheFileDialogSendsNothingMore)
     (void)QTest::qWaitFor([&] { return (wire += reader.Taken()).size() >= 37; }, 3000);
     EXPECT_EQ(wire, "e0,0A.BIN:3[BEGIN]abc[END]b,,22ce0,0");
     EXPECT_TRUE(dialogs.errors.isEmpty());
+    EXPECT_EQ(dialogs.openFolders.last().toStdString(), root.string())
+        << "the dialog opens where the last file was";
+    EXPECT_EQ(dialogs.openNames.last(), "") << "but picks no file";
 }
 
 TEST_F(UploadTest, FileThatCannotBeOpenedIsReportedAndTheWindowRecovers)

@@ -19,6 +19,7 @@ bool ScriptedDialogs::OpenFile(
 {
     openFilters << filter;
     openFolders << folder;
+    openNames << fileName;
     if (openAnswers_.empty())
         return false;
     const std::optional<QString> answer = openAnswers_.front();

@@ -29,6 +29,7 @@ public:
     QStringList errors; // texts of the error boxes, in order
     QStringList openFilters; // filters the file-open dialogs were shown with
     QStringList openFolders;
+    QStringList openNames; // the file names the dialogs opened with
 
 private:
     std::deque<std::optional<QString>> openAnswers_;
