@@ -92,31 +92,22 @@ TFileStream::~TFileStream()
 
 int64_t TFileStream::Read(void *buffer, int64_t count)
 {
-    if (m_position < 0 || count <= 0)
-        return 0;
-    auto *out = static_cast<char *>(buffer);
-    int64_t done = 0;
-    while (done < count) {
-        const ssize_t n = ::pread(m_fd, out + done, static_cast<size_t>(count - done),
-            static_cast<off_t>(m_position + done));
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            break;
-        done += n;
-    }
-    m_position += done;
-    return done;
+    return transfer(::pread, static_cast<char *>(buffer), count);
 }
 
 int64_t TFileStream::Write(const void *buffer, int64_t count)
 {
+    return transfer(::pwrite, static_cast<const char *>(buffer), count);
+}
+
+template<typename Call, typename Byte>
+int64_t TFileStream::transfer(Call call, Byte *bytes, int64_t count)
+{
     if (m_position < 0 || count <= 0)
         return 0;
-    const auto *in = static_cast<const char *>(buffer);
     int64_t done = 0;
     while (done < count) {
-        const ssize_t n = ::pwrite(m_fd, in + done, static_cast<size_t>(count - done),
+        const ssize_t n = call(m_fd, bytes + done, static_cast<size_t>(count - done),
             static_cast<off_t>(m_position + done));
         if (n < 0 && errno == EINTR)
             continue;

@@ -62,6 +62,10 @@ public:
 
 private:
     explicit TFileStream(int fd) : m_fd(fd) { }
+    // One positioned read or write of `count` bytes at the stream position, resumed after
+    // signals and short transfers; returns what was moved and advances the position by it.
+    template<typename Call, typename Byte> int64_t transfer(Call call, Byte *bytes, int64_t count);
+
     int m_fd;
 };
 

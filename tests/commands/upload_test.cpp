@@ -84,6 +84,17 @@ public:
 
     QProgressBar *Progress() { return Child<QProgressBar>("ProgressBar1"); }
 
+    // Connects on a fake device; the next file dialog picks FW.BIN of `size` bytes.
+    std::shared_ptr<FakeDeviceScript> ConnectToFakeWithFile(size_t size)
+    {
+        auto device = std::make_shared<FakeDeviceScript>();
+        Start(device->Opener());
+        Connect();
+        dialogs.AnswerOpenFile(QString::fromStdString(WriteFile("FW.BIN", allByteValues(size))));
+        device->ClearCalls();
+        return device;
+    }
+
     // The connected state an upload must leave behind, whatever its end.
     void ExpectConnectedState()
     {
@@ -202,12 +213,8 @@ TEST_F(UploadTest, CertTableUsesItsStartCommandAndTexts)
 
 TEST_F(UploadTest, EachChunkWaitsForTheTransmitEmptyEventAndEndFollowsAtOnce)
 {
-    auto device = std::make_shared<FakeDeviceScript>();
-    Start(device->Opener());
-    Connect();
+    auto device = ConnectToFakeWithFile(5000);
     const std::string data = allByteValues(5000);
-    dialogs.AnswerOpenFile(QString::fromStdString(WriteFile("FW.BIN", data)));
-    device->ClearCalls();
 
     size_t released = 0; // transmit-empty events given so far
     std::vector<std::pair<size_t, size_t>> seen; // (write number, events given before it)
@@ -306,11 +313,7 @@ TEST_F(UploadTest, FileThatCannotBeReadIsReportedAndTheWindowRecovers)
 
 TEST_F(UploadTest, WriteFailureStopsTheUploadAndTheWindowRecovers)
 {
-    auto device = std::make_shared<FakeDeviceScript>();
-    Start(device->Opener());
-    Connect();
-    dialogs.AnswerOpenFile(QString::fromStdString(WriteFile("FW.BIN", allByteValues(5000))));
-    device->ClearCalls();
+    auto device = ConnectToFakeWithFile(5000);
     Driver drive([&] {
         if (form->Uploading() && Writes(*device).size() == 2) { // the header is out
             device->FailCall("Write");
@@ -329,11 +332,7 @@ TEST_F(UploadTest, CancelDuringTheWaitStopsTheUpload)
 {
     for (bool byKey : {false, true}) {
         SCOPED_TRACE(byKey ? "Esc" : "cancel button");
-        auto device = std::make_shared<FakeDeviceScript>();
-        Start(device->Opener());
-        Connect();
-        dialogs.AnswerOpenFile(QString::fromStdString(WriteFile("FW.BIN", allByteValues(5000))));
-        device->ClearCalls();
+        auto device = ConnectToFakeWithFile(5000);
         Driver drive([&] {
             if (form->Uploading() && Writes(*device).size() == 2) {
                 if (byKey)
@@ -353,11 +352,8 @@ TEST_F(UploadTest, CancelDuringTheWaitStopsTheUpload)
 
 TEST_F(UploadTest, WaitThatNeverEndsFailsWithAClearError)
 {
-    auto device = std::make_shared<FakeDeviceScript>();
-    Start(device->Opener());
-    Connect();
+    auto device = ConnectToFakeWithFile(5000);
     form->Upload().SetWaitFloor(50ms);
-    dialogs.AnswerOpenFile(QString::fromStdString(WriteFile("FW.BIN", allByteValues(5000))));
     MenuItem("overley1")->trigger();
     ASSERT_EQ(dialogs.errors.size(), 1);
     EXPECT_TRUE(dialogs.errors[0].startsWith("Порт не сообщил об окончании передачи"))
@@ -381,11 +377,7 @@ TEST_F(UploadTest, WaitBoundGrowsWithTheChunkAndShrinksWithTheRate)
 
 TEST_F(UploadTest, TypingDuringAnUploadWritesNothing)
 {
-    auto device = std::make_shared<FakeDeviceScript>();
-    Start(device->Opener());
-    Connect();
-    dialogs.AnswerOpenFile(QString::fromStdString(WriteFile("FW.BIN", allByteValues(3000))));
-    device->ClearCalls();
+    auto device = ConnectToFakeWithFile(3000);
     bool tried = false;
     Driver drive([&] {
         if (!form->Uploading() || Writes(*device).size() != 2 || tried)

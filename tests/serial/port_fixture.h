@@ -2,6 +2,7 @@
 #pragma once
 
 #include "com_port.h"
+#include "expect_com_error.h"
 #include "fake_device.h"
 #include "pumped_main_thread.h"
 
@@ -26,14 +27,3 @@ protected:
         return args;
     }
 };
-
-// Expects `statement` to raise EComPort with exactly `message`.
-#define EXPECT_COM_ERROR(statement, message)                                                       \
-    do {                                                                                           \
-        try {                                                                                      \
-            statement;                                                                             \
-            ADD_FAILURE() << "no EComPort from " #statement;                                       \
-        } catch (const EComPort &e) {                                                              \
-            EXPECT_STREQ(e.what(), message);                                                       \
-        }                                                                                          \
-    } while (false)

@@ -1,6 +1,7 @@
 // The port component on real pseudo-terminals: the bytes on the wire, time-outs, exclusive open,
 // events from the kernel, a device that goes away, and closing under load.
 #include "com_port.h"
+#include "expect_com_error.h"
 #include "posix_device.h"
 #include "pty_pair.h"
 #include "pumped_main_thread.h"
@@ -16,16 +17,6 @@
 namespace {
 
 using namespace std::chrono_literals;
-
-#define EXPECT_COM_ERROR(statement, message)                                                       \
-    do {                                                                                           \
-        try {                                                                                      \
-            statement;                                                                             \
-            ADD_FAILURE() << "no EComPort from " #statement;                                       \
-        } catch (const EComPort &e) {                                                              \
-            EXPECT_STREQ(e.what(), message);                                                       \
-        }                                                                                          \
-    } while (false)
 
 double processCpuSeconds()
 {
