@@ -330,22 +330,26 @@ TEST_F(UploadTest, WriteFailureStopsTheUploadAndTheWindowRecovers)
 
 TEST_F(UploadTest, CancelDuringTheWaitStopsTheUpload)
 {
-    for (bool byKey : {false, true}) {
-        SCOPED_TRACE(byKey ? "Esc" : "cancel button");
+    enum class Way { Button, Escape, ClosingTheWindow };
+    for (Way way : {Way::Button, Way::Escape, Way::ClosingTheWindow}) {
+        SCOPED_TRACE(static_cast<int>(way));
         auto device = ConnectToFakeWithFile(5000);
         Driver drive([&] {
-            if (form->Uploading() && Writes(*device).size() == 2) {
-                if (byKey)
-                    QTest::keyClick(form, Qt::Key_Escape);
-                else
-                    Child<QToolButton>("btnCancelUpload")->click();
-            }
+            if (!form->Uploading() || Writes(*device).size() != 2)
+                return;
+            if (way == Way::Button)
+                Child<QToolButton>("btnCancelUpload")->click();
+            else if (way == Way::Escape)
+                QTest::keyClick(form, Qt::Key_Escape);
+            else
+                form->close();
         });
         MenuItem("overley1")->trigger();
         EXPECT_EQ(Writes(*device).size(), 2u) << "nothing after the header";
         EXPECT_TRUE(dialogs.errors.isEmpty());
         EXPECT_EQ(form->StatusText(), "Загрузка отменена");
-        ExpectConnectedState();
+        if (way != Way::ClosingTheWindow)
+            ExpectConnectedState();
         program.reset();
     }
 }
