@@ -89,11 +89,13 @@ TMainForm::TMainForm(TMainThread &mainThread, TProgramWindows &windows,
     ProgressBar1->setFixedSize(198, 13);
     ProgressBar1->setRange(0, 100);
     ProgressBar1->setTextVisible(false);
+    ProgressBar1->setAccessibleName(QStringLiteral("Ход загрузки"));
     ProgressBar1->hide();
     ui->StatusBar1->addPermanentWidget(ProgressBar1);
     btnCancelUpload->setObjectName(QStringLiteral("btnCancelUpload"));
     btnCancelUpload->setText(QStringLiteral("Отмена"));
     btnCancelUpload->setToolTip(QStringLiteral("Прервать загрузку (Esc)"));
+    btnCancelUpload->setAccessibleName(QStringLiteral("Прервать загрузку"));
     btnCancelUpload->setFixedHeight(14);
     btnCancelUpload->hide();
     ui->StatusBar1->addPermanentWidget(btnCancelUpload);
