@@ -101,7 +101,7 @@ bool ParseBoolean(const std::string &text, const std::string &fieldName)
     NotA("boolean", text, fieldName);
 }
 
-// D.M.YYYY with one or two digits for day and month.
+// D.M.YYYY: one or two digits for day and month, four for the year.
 int32_t ParseDate(const std::string &text, const std::string &fieldName)
 {
     const std::string_view date = Trimmed(text);
@@ -114,7 +114,8 @@ int32_t ParseDate(const std::string &text, const std::string &fieldName)
         const auto result = std::from_chars(p, end, parts[i]);
         const long width = result.ptr - p;
         const bool lastPart = i == 2;
-        if (result.ec != std::errc() || width < 1 || width > (lastPart ? 4 : 2)
+        const bool widthFits = lastPart ? width == 4 : width >= 1 && width <= 2;
+        if (result.ec != std::errc() || !widthFits
             || (lastPart ? result.ptr != end : result.ptr == end || *result.ptr != '.'))
             NotA("date", text, fieldName);
         p = result.ptr + 1;
