@@ -31,7 +31,8 @@ std::string TField::AsString() const
 {
     if (IsBlob())
         return MemoText();
-    TValueBuffer value {};
+    // Filled by the dataset when it has a value; not cleared first, as every read would pay.
+    TValueBuffer value;
     if (!GetData(&value))
         return {};
     return FieldText::Format(DataType(), value);

@@ -8,7 +8,6 @@
 #include <array>
 #include <cctype>
 #include <charconv>
-#include <cstdio>
 #include <cstring>
 #include <limits>
 #include <string_view>
@@ -30,8 +29,15 @@ std::string FormatDate(int32_t dayNumber)
     if (dayNumber < 1 || dayNumber > DayNumber::LastFourDigitYearDay)
         return {};
     const TCalendarDate date = DayNumber::ToDate(dayNumber);
-    char text[16];
-    std::snprintf(text, sizeof text, "%02d.%02d.%04d", date.Day, date.Month, date.Year);
+    // DD.MM.YYYY by hand: grids format many dates, and printf is the slow part.
+    std::string text = "00.00.0000";
+    const auto put = [&](size_t end, int value, int digits) {
+        for (int i = 0; i < digits; ++i, value /= 10)
+            text[end - size_t(i)] = static_cast<char>('0' + value % 10);
+    };
+    put(1, date.Day, 2);
+    put(4, date.Month, 2);
+    put(9, date.Year, 4);
     return text;
 }
 
