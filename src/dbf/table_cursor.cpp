@@ -1,0 +1,371 @@
+#include "dbf/table_cursor.h"
+
+#include "dbf/errors.h"
+#include "framework/dataset/database_error.h"
+
+#include <cstring>
+#include <exception>
+#include <filesystem>
+#include <system_error>
+
+namespace {
+
+constexpr int BookmarkAreaSize = 12;
+constexpr int RecordNumberAt = 0; // within the bookmark area
+constexpr int IndexPositionAt = 4;
+constexpr int BookmarkFlagAt = 8;
+constexpr char ActiveFlag = ' ';
+constexpr char DeletedFlag = '*';
+
+bool FileExists(const std::string &name)
+{
+    std::error_code ignored;
+    return std::filesystem::exists(name, ignored);
+}
+
+int32_t LoadInt32(const void *at)
+{
+    int32_t value;
+    std::memcpy(&value, at, sizeof value);
+    return value;
+}
+
+void StoreInt32(void *at, int32_t value)
+{
+    std::memcpy(at, &value, sizeof value);
+}
+
+// The memo file beside a table: the table's name with the extension ".dbt" (or ".DBT" when only
+// that exists, as tables copied from other systems often come in capitals).
+std::string MemoFileName(const std::string &tableName)
+{
+    std::filesystem::path memo(tableName);
+    memo.replace_extension(".dbt");
+    if (!FileExists(memo.string())) {
+        std::filesystem::path capitals(tableName);
+        capitals.replace_extension(".DBT");
+        if (FileExists(capitals.string()))
+            return capitals.string();
+    }
+    return memo.string();
+}
+
+} // namespace
+
+TDbf::TDbf() = default;
+
+TDbf::~TDbf()
+{
+    CloseOnDestroy();
+}
+
+void TDbf::SetFileName(const std::string &fileName)
+{
+    if (Active())
+        DatabaseError(DatasetMessages::Open);
+    m_fileName = fileName;
+}
+
+void TDbf::SetReadOnly(bool readOnly)
+{
+    if (Active())
+        DatabaseError(DatasetMessages::Open);
+    m_readOnly = readOnly;
+}
+
+void TDbf::SetShowDeleted(bool showDeleted)
+{
+    if (showDeleted == m_showDeleted)
+        return;
+    m_showDeleted = showDeleted;
+    Refresh();
+}
+
+std::string TDbf::ProgramFolder() const
+{
+    if (!m_programFolder.empty())
+        return m_programFolder;
+    std::error_code error;
+    const std::filesystem::path executable = std::filesystem::read_symlink("/proc/self/exe", error);
+    return error ? std::string() : executable.parent_path().string();
+}
+
+void TDbf::FindAndOpenFiles()
+{
+    if (!FileExists(m_fileName)) {
+        const std::filesystem::path inProgramFolder
+            = std::filesystem::path(ProgramFolder()) / std::filesystem::path(m_fileName).filename();
+        if (FileExists(inProgramFolder.string()))
+            m_fileName = inProgramFolder.string();
+    }
+    if (!FileExists(m_fileName))
+        throw EBinaryDataSetError("Open: Table file not found : " + m_fileName);
+    const std::string memoName = MemoFileName(m_fileName);
+    const uint16_t mode = m_readOnly ? DbfOpenReadOnly : DbfOpenReadWrite;
+    m_dbfFile = std::make_unique<TDbfFile>(mode, m_fileName, m_hooks);
+    if (!FileExists(memoName))
+        return;
+    try {
+        m_dbtFile
+            = std::make_unique<TDbtFile>(m_dbfFile->LayoutFamily() != lfDbase3, mode, memoName);
+    } catch (...) {
+        m_dbfFile.reset();
+        throw;
+    }
+}
+
+void TDbf::ReleaseFiles()
+{
+    m_dbtFile.reset();
+    m_dbfFile.reset();
+}
+
+void TDbf::InternalOpen()
+{
+    FindAndOpenFiles();
+    try {
+        InternalInitFieldDefs();
+        CreateFields();
+    } catch (...) {
+        DestroyFields();
+        ReleaseFiles();
+        throw;
+    }
+    m_currentRecord = -1;
+    m_bookmarkOffset = m_dbfFile->RecordSize();
+    m_recordBufferSize = m_dbfFile->RecordSize() + BookmarkAreaSize;
+    SetBookmarkSize(BookmarkAreaSize);
+    m_cursorOpen = true;
+}
+
+void TDbf::InternalInitFieldDefs()
+{
+    FieldDefsForUpdate().clear();
+    if (m_dbfFile) {
+        m_dbfFile->ReadFieldDefs(FieldDefsForUpdate());
+        return;
+    }
+    FindAndOpenFiles();
+    try {
+        m_dbfFile->ReadFieldDefs(FieldDefsForUpdate());
+    } catch (...) {
+        ReleaseFiles();
+        throw;
+    }
+    ReleaseFiles();
+}
+
+void TDbf::InternalClose()
+{
+    // The files are released even when the header cannot be written; its error is then raised.
+    std::exception_ptr failure;
+    if (!m_readOnly) {
+        try {
+            m_dbfFile->WriteHeader();
+        } catch (...) {
+            failure = std::current_exception();
+        }
+    }
+    DestroyFields();
+    m_cursorOpen = false;
+    ReleaseFiles();
+    if (failure)
+        std::rethrow_exception(failure);
+}
+
+TRecordBuffer TDbf::AllocRecordBuffer()
+{
+    return new char[static_cast<size_t>(m_recordBufferSize)]();
+}
+
+void TDbf::FreeRecordBuffer(TRecordBuffer &buffer)
+{
+    delete[] buffer;
+    buffer = nullptr;
+}
+
+void TDbf::GetBookmarkData(TRecordBuffer buffer, TBookmark &data)
+{
+    data.resize(BookmarkAreaSize);
+    std::memcpy(data.data(), buffer + m_bookmarkOffset + RecordNumberAt, sizeof(int32_t));
+}
+
+void TDbf::SetBookmarkData(TRecordBuffer buffer, const TBookmark &data)
+{
+    if (data.size() >= sizeof(int32_t))
+        std::memcpy(buffer + m_bookmarkOffset + RecordNumberAt, data.data(), sizeof(int32_t));
+}
+
+TBookmarkFlag TDbf::GetBookmarkFlag(TRecordBuffer buffer)
+{
+    return static_cast<TBookmarkFlag>(buffer[m_bookmarkOffset + BookmarkFlagAt]);
+}
+
+void TDbf::SetBookmarkFlag(TRecordBuffer buffer, TBookmarkFlag flag)
+{
+    buffer[m_bookmarkOffset + BookmarkFlagAt] = static_cast<char>(flag);
+}
+
+uint16_t TDbf::GetRecordSize()
+{
+    return m_dbfFile ? static_cast<uint16_t>(m_dbfFile->RecordSize()) : 0;
+}
+
+int32_t TDbf::GetRecordCount()
+{
+    CheckActive();
+    return m_dbfFile->RecordCount();
+}
+
+int32_t TDbf::GetRecNo()
+{
+    return m_currentRecord < 0 ? 1 : m_currentRecord + 1;
+}
+
+void TDbf::FillBookmarkArea(TRecordBuffer buffer)
+{
+    buffer[m_bookmarkOffset + BookmarkFlagAt] = bfCurrent;
+    StoreInt32(buffer + m_bookmarkOffset + RecordNumberAt, m_currentRecord);
+    StoreInt32(buffer + m_bookmarkOffset + IndexPositionAt, -1);
+}
+
+bool TDbf::Accepted(TRecordBuffer buffer)
+{
+    return (m_showDeleted || buffer[0] == ActiveFlag) && FilterRecord(buffer);
+}
+
+TGetResult TDbf::GetRecord(TRecordBuffer buffer, TGetMode mode, bool doCheck)
+{
+    const int32_t count = m_dbfFile->RecordCount();
+    if (count < 1)
+        return grEOF;
+    for (;;) {
+        TGetResult result = grOK;
+        if (mode == gmCurrent && (m_currentRecord < 0 || m_currentRecord >= count))
+            result = grError;
+        else if (mode == gmNext && m_currentRecord >= count - 1)
+            result = grEOF;
+        else if (mode == gmPrior && m_currentRecord < 1)
+            result = grBOF;
+        else
+            m_currentRecord += mode == gmNext ? 1 : mode == gmPrior ? -1 : 0;
+        if (result == grError && doCheck)
+            throw EBinaryDataSetError("GetRecord: Invalid record");
+        if (result != grOK)
+            return result;
+        m_dbfFile->ReadRecord(m_currentRecord, buffer);
+        GetCalcFields(buffer);
+        FillBookmarkArea(buffer);
+        if (Accepted(buffer))
+            return grOK;
+        // Not shown: the current record is gone; a move skips on to the next candidate.
+        if (mode == gmCurrent)
+            return grError;
+    }
+}
+
+void TDbf::InternalFirst()
+{
+    m_currentRecord = -1;
+}
+
+void TDbf::InternalLast()
+{
+    m_currentRecord = m_dbfFile->RecordCount();
+}
+
+void TDbf::GotoRecord(int32_t recordNumber)
+{
+    if (recordNumber < 0 || recordNumber >= m_dbfFile->RecordCount())
+        throw EBinaryDataSetError("Bookmark " + std::to_string(recordNumber) + " not found");
+    m_currentRecord = recordNumber;
+}
+
+void TDbf::InternalGotoBookmark(const TBookmark &bookmark)
+{
+    GotoRecord(bookmark.size() >= sizeof(int32_t) ? LoadInt32(bookmark.data()) : -1);
+}
+
+void TDbf::InternalSetToRecord(TRecordBuffer buffer)
+{
+    GotoRecord(LoadInt32(buffer + m_bookmarkOffset + RecordNumberAt));
+}
+
+void TDbf::InternalInitRecord(TRecordBuffer buffer)
+{
+    std::memset(buffer, 0, static_cast<size_t>(m_recordBufferSize));
+    buffer[0] = ActiveFlag;
+}
+
+// A record that did not reach the file whole must not pass for stored.
+void TDbf::WriteWholeRecord(int32_t recordNumber, TRecordBuffer buffer)
+{
+    if (m_dbfFile->WriteRecord(recordNumber, buffer) != m_dbfFile->RecordSize())
+        throw EWriteError();
+}
+
+void TDbf::AppendBuffer(TRecordBuffer buffer)
+{
+    InternalLast();
+    buffer[0] = ActiveFlag;
+    if (m_dbfFile->AppendRecord(buffer) != m_dbfFile->RecordSize())
+        throw EWriteError();
+}
+
+void TDbf::InternalAddRecord(TRecordBuffer, bool)
+{
+    AppendBuffer(ActiveBuffer());
+}
+
+void TDbf::InternalPost()
+{
+    CheckActive();
+    if (State() == dsEdit)
+        WriteWholeRecord(m_currentRecord, ActiveBuffer());
+    else if (State() == dsInsert)
+        AppendBuffer(ActiveBuffer());
+}
+
+// The dataset re-reads around the cursor once this returns.
+void TDbf::InternalDelete()
+{
+    CheckActive();
+    ActiveBuffer()[0] = DeletedFlag;
+    WriteWholeRecord(m_currentRecord, ActiveBuffer());
+}
+
+bool TDbf::GetFieldData(const TField &field, void *buffer)
+{
+    TRecordBuffer record = FilterBuffer();
+    if (State() != dsFilter) {
+        if (IsEmpty() || field.FieldNo() < 1)
+            return false;
+        record = ActiveBuffer();
+    }
+    if (buffer)
+        return m_dbfFile->GetFieldValue(field.FieldNo() - 1, field.DataType(), buffer, record);
+    if (field.DataType() != ftBoolean)
+        return false;
+    int16_t scratch = 0;
+    m_dbfFile->GetFieldValue(field.FieldNo() - 1, ftBoolean, &scratch, record);
+    return true;
+}
+
+void TDbf::SetFieldData(TField &field, const void *buffer)
+{
+    if (field.FieldNo() < 1 || !buffer)
+        return;
+    m_dbfFile->SetFieldValue(field.FieldNo() - 1, field.DataType(), buffer, ActiveBuffer());
+    DataEvent(deFieldChange, &field);
+}
+
+std::unique_ptr<TStream> TDbf::DoCreateBlobStream(const TField &field, TBlobStreamMode mode)
+{
+    TBlobHost &host = *this;
+    return std::make_unique<TMyBlobFile>(mode, field.FieldNo(), host);
+}
+
+void TDbf::DoCommitBlobStream(TStream &stream)
+{
+    static_cast<TMyBlobFile &>(stream).Release();
+}

@@ -1,0 +1,192 @@
+#include "data_source.h"
+
+#include <algorithm>
+
+namespace {
+
+bool IsEditing(TDataSetState state)
+{
+    return state == dsEdit || state == dsInsert;
+}
+
+} // namespace
+
+TDataSource::TDataSource(TDataSet *dataSet)
+{
+    SetDataSet(dataSet);
+}
+
+TDataSource::~TDataSource()
+{
+    if (m_dataSet)
+        m_dataSet->RemoveObserver(this);
+    for (TDataLink *link : m_links)
+        link->m_source = nullptr;
+}
+
+void TDataSource::SetDataSet(TDataSet *dataSet)
+{
+    if (dataSet == m_dataSet)
+        return;
+    if (m_dataSet)
+        m_dataSet->RemoveObserver(this);
+    m_dataSet = dataSet;
+    if (m_dataSet)
+        m_dataSet->AddObserver(this);
+    ChangeState(m_dataSet ? m_dataSet->State() : dsInactive);
+    // A new dataset shows other records even when the state is the same.
+    for (TDataLink *link : std::vector<TDataLink *>(m_links))
+        link->ActiveChanged();
+}
+
+void TDataSource::ChangeState(TDataSetState state)
+{
+    if (state == dsFilter || state == m_state)
+        return;
+    const TDataSetState before = m_state;
+    m_state = state;
+    for (TDataLink *link : std::vector<TDataLink *>(m_links))
+        link->StateChanged(before, state);
+}
+
+void TDataSource::DataEvent(TDataEvent event, TField *field)
+{
+    if (event == deUpdateState) {
+        ChangeState(m_dataSet->State());
+        return;
+    }
+    for (TDataLink *link : std::vector<TDataLink *>(m_links))
+        if (std::find(m_links.begin(), m_links.end(), link) != m_links.end())
+            link->Dispatch(event, field);
+}
+
+void TDataSource::DataSetDestroyed()
+{
+    m_dataSet = nullptr;
+    ChangeState(dsInactive);
+}
+
+void TDataSource::AddLink(TDataLink *link)
+{
+    m_links.push_back(link);
+}
+
+void TDataSource::RemoveLink(TDataLink *link)
+{
+    m_links.erase(std::remove(m_links.begin(), m_links.end(), link), m_links.end());
+}
+
+TDataLink::~TDataLink()
+{
+    if (m_source)
+        m_source->RemoveLink(this);
+}
+
+void TDataLink::SetDataSource(TDataSource *source)
+{
+    if (source == m_source)
+        return;
+    if (m_source)
+        m_source->RemoveLink(this);
+    m_source = source;
+    if (m_source)
+        m_source->AddLink(this);
+    ActiveChanged();
+}
+
+bool TDataLink::Editing() const
+{
+    return m_source && IsEditing(m_source->State());
+}
+
+bool TDataLink::Edit()
+{
+    if (!Editing() && Active())
+        DataSet()->Edit();
+    return Editing();
+}
+
+void TDataLink::StateChanged(TDataSetState before, TDataSetState after)
+{
+    if ((before == dsInactive) != (after == dsInactive))
+        ActiveChanged();
+    if (IsEditing(before) != IsEditing(after))
+        EditingChanged();
+}
+
+void TDataLink::Dispatch(TDataEvent event, TField *field)
+{
+    switch (event) {
+    case deFieldChange:
+        RecordChanged(field);
+        break;
+    case deRecordChange:
+        RecordChanged(nullptr);
+        break;
+    case deDataSetChange:
+        DataSetChanged();
+        break;
+    case deDataSetScroll:
+        DataSetScrolled();
+        break;
+    case deUpdateRecord:
+        UpdateData();
+        break;
+    case deCheckBrowseMode:
+        CheckBrowseMode();
+        break;
+    case deUpdateState:
+        break;
+    }
+}
+
+void TFieldDataLink::SetFieldName(const std::string &fieldName)
+{
+    if (fieldName == m_fieldName)
+        return;
+    m_fieldName = fieldName;
+    ActiveChanged();
+}
+
+TField *TFieldDataLink::Field() const
+{
+    return Active() ? DataSet()->FindField(m_fieldName) : nullptr;
+}
+
+bool TFieldDataLink::CanModify() const
+{
+    return Field() && DataSet()->CanModify();
+}
+
+void TFieldDataLink::ActiveChanged()
+{
+    m_modified = false;
+    if (OnActiveChange)
+        OnActiveChange();
+    if (OnDataChange)
+        OnDataChange();
+}
+
+void TFieldDataLink::EditingChanged()
+{
+    if (OnEditingChange)
+        OnEditingChange();
+}
+
+void TFieldDataLink::RecordChanged(TField *field)
+{
+    if (field && field != Field())
+        return;
+    if (OnDataChange)
+        OnDataChange();
+    m_modified = false;
+}
+
+void TFieldDataLink::UpdateData()
+{
+    if (!m_modified)
+        return;
+    if (OnUpdateData)
+        OnUpdateData();
+    m_modified = false;
+}

@@ -1,0 +1,13 @@
+// The application's general error report as the dataset reaches it where an error cannot be
+// raised to a caller (a dataset closing in its destructor). By default the message goes to
+// standard error; the program installs its message-box display at start. Main thread only.
+#pragma once
+
+#include <functional>
+#include <string>
+
+// An empty function restores the default.
+void SetApplicationErrorReport(std::function<void(const std::string &)> report);
+void ReportApplicationError(const std::string &message);
+// Reports the exception being handled. REQUIRES: called inside a catch block.
+void ReportCurrentException();

@@ -1,0 +1,303 @@
+// Opening and closing, fields, observers and the helpers every operation shares.
+#include "framework/dataset/data_set.h"
+
+#include "dbf/stream.h"
+#include "framework/dataset/application_errors.h"
+#include "framework/dataset/database_error.h"
+
+#include <algorithm>
+#include <exception>
+
+TDataSet::TDataSet() = default;
+
+TDataSet::~TDataSet()
+{
+    for (TDataSetObserver *observer : std::vector<TDataSetObserver *>(m_observers))
+        observer->DataSetDestroyed();
+}
+
+void TDataSet::CloseOnDestroy() noexcept
+{
+    try {
+        Close();
+    } catch (...) {
+        InternalHandleException();
+    }
+    if (!Active())
+        return;
+    // The record could not be left (its store failed): close without it.
+    try {
+        DoClose(false);
+    } catch (...) {
+        InternalHandleException();
+    }
+}
+
+void TDataSet::SetActive(bool active)
+{
+    if (active)
+        Open();
+    else
+        Close();
+}
+
+void TDataSet::Open()
+{
+    if (Active())
+        return;
+    Notify(BeforeOpen);
+    try {
+        InternalOpen();
+        AllocateBuffers();
+        FetchFirst();
+    } catch (...) {
+        FreeBuffers();
+        if (IsCursorOpen()) {
+            try {
+                InternalClose();
+            } catch (...) {
+                // The open's own error is the one to report.
+            }
+        }
+        throw;
+    }
+    SetState(dsBrowse);
+    DataEvent(deDataSetChange);
+    Notify(AfterOpen);
+}
+
+void TDataSet::Close()
+{
+    DoClose(true);
+}
+
+void TDataSet::DoClose(bool leaveRecord)
+{
+    if (!Active())
+        return;
+    if (leaveRecord)
+        CheckBrowseMode();
+    Notify(BeforeClose);
+    SetState(dsInactive);
+    FreeBuffers();
+    m_hasRecord = false;
+    m_bof = m_eof = true;
+    m_insertAnchor.clear();
+    m_returnTo.clear();
+    InternalClose();
+    Notify(AfterClose);
+}
+
+void TDataSet::AllocateBuffers()
+{
+    m_activeBuffer = AllocRecordBuffer();
+    m_scratchBuffer = AllocRecordBuffer();
+    m_rowBuffer = AllocRecordBuffer();
+}
+
+void TDataSet::FreeBuffers()
+{
+    for (TRecordBuffer *buffer : {&m_activeBuffer, &m_scratchBuffer, &m_rowBuffer}) {
+        if (*buffer)
+            FreeRecordBuffer(*buffer);
+        *buffer = nullptr;
+    }
+    m_readBuffer = nullptr;
+    m_filterBuffer = nullptr;
+}
+
+void TDataSet::UpdateFieldDefs()
+{
+    InternalInitFieldDefs();
+}
+
+void TDataSet::CreateFields()
+{
+    m_fields.clear();
+    for (size_t i = 0; i < m_fieldDefs.size(); ++i)
+        m_fields.push_back(
+            std::make_unique<TField>(*this, m_fieldDefs[i], static_cast<int>(i + 1)));
+}
+
+void TDataSet::DestroyFields()
+{
+    m_fields.clear();
+}
+
+TField *TDataSet::FindField(std::string_view name) const
+{
+    for (const auto &field : m_fields)
+        if (field->FieldName() == name)
+            return field.get();
+    return nullptr;
+}
+
+TField &TDataSet::FieldByName(std::string_view name) const
+{
+    if (TField *field = FindField(name))
+        return *field;
+    DatabaseError("Field '" + std::string(name) + "' not found");
+}
+
+void TDataSet::AddObserver(TDataSetObserver *observer)
+{
+    if (std::find(m_observers.begin(), m_observers.end(), observer) == m_observers.end())
+        m_observers.push_back(observer);
+}
+
+void TDataSet::RemoveObserver(TDataSetObserver *observer)
+{
+    m_observers.erase(
+        std::remove(m_observers.begin(), m_observers.end(), observer), m_observers.end());
+}
+
+void TDataSet::DataEvent(TDataEvent event, TField *field)
+{
+    if (event == deFieldChange && (m_state == dsEdit || m_state == dsInsert))
+        m_modified = true;
+    // An observer may go away while the event is passed on.
+    for (TDataSetObserver *observer : std::vector<TDataSetObserver *>(m_observers))
+        if (std::find(m_observers.begin(), m_observers.end(), observer) != m_observers.end())
+            observer->DataEvent(event, field);
+}
+
+void TDataSet::SetState(TDataSetState state)
+{
+    if (state == m_state)
+        return;
+    m_state = state;
+    m_modified = false;
+    DataEvent(deUpdateState);
+}
+
+void TDataSet::Notify(const TDataSetNotifyEvent &event)
+{
+    if (event)
+        event(*this);
+}
+
+bool TDataSet::RunOperation(
+    const std::function<void()> &operation, const TDataSetErrorEvent &onError)
+{
+    for (;;) {
+        try {
+            operation();
+            return true;
+        } catch (const std::exception &error) {
+            if (!onError)
+                throw;
+            TDataAction action = daFail;
+            onError(*this, error, action);
+            if (action == daFail)
+                throw;
+            if (action == daAbort)
+                return false;
+        }
+    }
+}
+
+void TDataSet::CheckActive() const
+{
+    if (!Active())
+        DatabaseError(DatasetMessages::Closed);
+}
+
+void TDataSet::CheckEditing() const
+{
+    if (m_state != dsEdit && m_state != dsInsert)
+        DatabaseError(DatasetMessages::NotEditing);
+}
+
+void TDataSet::CheckCanModify()
+{
+    if (!GetCanModify())
+        DatabaseError(DatasetMessages::ReadOnly);
+}
+
+void TDataSet::DatabaseError(const std::string &message) const
+{
+    ::DatabaseError(m_name, message);
+}
+
+void TDataSet::InternalHandleException()
+{
+    ReportCurrentException();
+}
+
+bool TDataSet::IsEmpty() const
+{
+    return !m_readBuffer && m_state != dsInsert && !m_hasRecord;
+}
+
+bool TDataSet::FilterRecord(TRecordBuffer buffer)
+{
+    if (!m_filtered || !OnFilterRecord)
+        return true;
+    const TDataSetState saved = m_state;
+    m_state = dsFilter;
+    m_filterBuffer = buffer;
+    bool accept = true;
+    try {
+        OnFilterRecord(*this, accept);
+    } catch (...) {
+        m_state = saved;
+        m_filterBuffer = nullptr;
+        throw;
+    }
+    m_state = saved;
+    m_filterBuffer = nullptr;
+    return accept;
+}
+
+void TDataSet::GetCalcFields(TRecordBuffer buffer)
+{
+    if (!OnCalcFields)
+        return;
+    TRecordBuffer saved = m_readBuffer;
+    m_readBuffer = buffer;
+    try {
+        OnCalcFields(*this);
+    } catch (...) {
+        m_readBuffer = saved;
+        throw;
+    }
+    m_readBuffer = saved;
+}
+
+bool TDataSet::ReadFieldData(const TField &field, void *buffer)
+{
+    if (!Active())
+        return false;
+    return GetFieldData(field, buffer);
+}
+
+void TDataSet::WriteFieldData(TField &field, const void *buffer)
+{
+    CheckEditing();
+    SetFieldData(field, buffer);
+}
+
+std::unique_ptr<TStream> TDataSet::CreateBlobStream(const TField &field, TBlobStreamMode mode)
+{
+    CheckActive();
+    if (mode != bmRead)
+        CheckEditing();
+    return DoCreateBlobStream(field, mode);
+}
+
+void TDataSet::CommitBlobStream(TField &field, TStream &stream)
+{
+    CheckEditing();
+    DoCommitBlobStream(stream);
+    CloseBlob(field);
+    DataEvent(deFieldChange, &field);
+}
+
+std::unique_ptr<TStream> TDataSet::DoCreateBlobStream(const TField &field, TBlobStreamMode)
+{
+    DatabaseError("Field '" + field.FieldName() + "' has no memo stream");
+}
+
+void TDataSet::DoCommitBlobStream(TStream &) { }
+
+void TDataSet::CloseBlob(TField &) { }

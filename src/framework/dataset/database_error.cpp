@@ -1,0 +1,11 @@
+#include "framework/dataset/database_error.h"
+
+std::string DatabaseErrorText(const std::string &componentName, const std::string &message)
+{
+    return componentName.empty() ? message : componentName + ": " + message;
+}
+
+void DatabaseError(const std::string &componentName, const std::string &message)
+{
+    throw EDatabaseError(DatabaseErrorText(componentName, message));
+}

@@ -1,0 +1,125 @@
+#include "framework/dataset/field.h"
+
+#include "dbf/stream.h"
+#include "framework/dataset/data_set.h"
+#include "framework/dataset/field_text.h"
+
+#include <string>
+
+using FieldText::TValueBuffer;
+
+TField::TField(TDataSet &dataSet, const TFieldDef &def, int fieldNo)
+    : m_dataSet(dataSet), m_def(def), m_fieldNo(fieldNo)
+{ }
+
+bool TField::IsNull() const
+{
+    return !m_dataSet.ReadFieldData(*this, nullptr);
+}
+
+bool TField::GetData(void *buffer) const
+{
+    return m_dataSet.ReadFieldData(*this, buffer);
+}
+
+void TField::SetData(const void *buffer)
+{
+    m_dataSet.WriteFieldData(*this, buffer);
+}
+
+std::string TField::AsString() const
+{
+    if (IsBlob())
+        return MemoText();
+    // Filled by the dataset when it has a value; not cleared first, as every read would pay.
+    TValueBuffer value;
+    if (!GetData(&value))
+        return {};
+    return FieldText::Format(DataType(), value);
+}
+
+void TField::SetAsString(const std::string &text)
+{
+    if (IsBlob()) {
+        SetMemoText(text);
+        return;
+    }
+    const TValueBuffer value = FieldText::Parse(DataType(), text, FieldName());
+    SetData(&value);
+}
+
+int64_t TField::AsInteger() const
+{
+    TValueBuffer value {};
+    switch (DataType()) {
+    case ftSmallint:
+        return GetData(&value) ? value.Smallint : 0;
+    case ftInteger:
+        return GetData(&value) ? value.Integer : 0;
+    case ftLargeint:
+        return GetData(&value) ? value.Largeint : 0;
+    default:
+        return FieldText::Parse(ftLargeint, AsString(), FieldName()).Largeint;
+    }
+}
+
+double TField::AsFloat() const
+{
+    TValueBuffer value {};
+    if (DataType() == ftFloat)
+        return GetData(&value) ? value.Float : 0.0;
+    return FieldText::Parse(ftFloat, AsString(), FieldName()).Float;
+}
+
+bool TField::AsBoolean() const
+{
+    TValueBuffer value {};
+    if (DataType() == ftBoolean)
+        return GetData(&value) && value.Smallint == 1;
+    return FieldText::Parse(ftBoolean, AsString(), FieldName()).Smallint == 1;
+}
+
+void TField::SetAsInteger(int64_t value)
+{
+    SetAsString(std::to_string(value));
+}
+
+void TField::SetAsFloat(double value)
+{
+    if (DataType() != ftFloat) {
+        TValueBuffer buffer {};
+        buffer.Float = value;
+        SetAsString(FieldText::Format(ftFloat, buffer));
+        return;
+    }
+    SetData(&value);
+}
+
+void TField::SetAsBoolean(bool value)
+{
+    if (DataType() != ftBoolean) {
+        SetAsString(value ? "True" : "False");
+        return;
+    }
+    const int16_t flag = value ? 1 : 0;
+    SetData(&flag);
+}
+
+std::string TField::MemoText() const
+{
+    if (!m_dataSet.Active() || m_dataSet.IsEmpty())
+        return {};
+    std::unique_ptr<TStream> stream = m_dataSet.CreateBlobStream(*this, bmRead);
+    std::string text(static_cast<size_t>(stream->Size()), '\0');
+    stream->SetPosition(0);
+    stream->ReadBuffer(text.data(), static_cast<int64_t>(text.size()));
+    return text;
+}
+
+void TField::SetMemoText(const std::string &text)
+{
+    std::unique_ptr<TStream> stream = m_dataSet.CreateBlobStream(*this, bmWrite);
+    stream->SetPosition(0);
+    stream->WriteBuffer(text.data(), static_cast<int64_t>(text.size()));
+    m_dataSet.CommitBlobStream(*this, *stream);
+}

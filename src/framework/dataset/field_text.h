@@ -1,0 +1,32 @@
+// The text form of field values, as views show them and users type them. Numbers in decimal with
+// a full stop (a comma is accepted when typed), logicals as "True"/"False", dates as DD.MM.YYYY
+// (an empty text for no date), character values as they are (Windows-1251 bytes).
+// Stateless and thread-safe.
+#pragma once
+
+#include "dbf/field_types.h"
+
+#include <cstdint>
+#include <string>
+
+namespace FieldText {
+
+// A value buffer big enough for every value type, character fields of 255 bytes included.
+union TValueBuffer {
+    int16_t Smallint;
+    int32_t Integer;
+    int64_t Largeint;
+    double Float;
+    char Text[256];
+};
+
+// REQUIRES: value holds a value of `type` (not ftMemo).
+std::string Format(TFieldType type, const TValueBuffer &value);
+
+// Parses `text` as a value of `type`; an empty text is 0, false or no date. Throws
+// EDatabaseError naming the field when the text is no such value or out of the type's range,
+// or, for a character value, longer than 255 bytes.
+// REQUIRES: type is not ftMemo.
+TValueBuffer Parse(TFieldType type, const std::string &text, const std::string &fieldName);
+
+} // namespace FieldText

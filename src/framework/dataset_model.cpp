@@ -1,0 +1,302 @@
+#include "dataset_model.h"
+
+#include "db_field_text.h"
+#include "dialogs.h"
+#include "guarded.h"
+
+#include <QMetaObject>
+#include <algorithm>
+
+namespace {
+
+// Rows read since the last change are kept for painting; a long scroll starts afresh.
+constexpr size_t KeptRows = 1024;
+
+bool IsNumeric(TFieldType type)
+{
+    return type == ftSmallint || type == ftInteger || type == ftLargeint || type == ftFloat;
+}
+
+} // namespace
+
+class TDatasetModel::Link : public TDataLink
+{
+public:
+    explicit Link(TDatasetModel &model) : m_model(model) { }
+
+protected:
+    void ActiveChanged() override { m_model.Rebuild(); }
+    void DataSetChanged() override { m_model.Rebuild(); }
+    void DataSetScrolled() override { m_model.FollowCurrentRecord(); }
+    void RecordChanged(TField *) override { m_model.CurrentRecordChanged(); }
+    void EditingChanged() override { m_model.CurrentRecordChanged(); }
+    void UpdateData() override
+    {
+        if (m_model.OnUpdateData)
+            m_model.OnUpdateData();
+    }
+
+private:
+    TDatasetModel &m_model;
+};
+
+TDatasetModel::TDatasetModel(QObject *parent)
+    : QAbstractTableModel(parent), m_link(std::make_unique<Link>(*this))
+{ }
+
+TDatasetModel::~TDatasetModel() = default;
+
+TDataSource *TDatasetModel::DataSource() const
+{
+    return m_link->DataSource();
+}
+
+void TDatasetModel::SetDataSource(TDataSource *source)
+{
+    m_link->SetDataSource(source);
+}
+
+void TDatasetModel::SetColumns(std::vector<TColumn> columns)
+{
+    m_columns = std::move(columns);
+    Rebuild();
+}
+
+TDataSet *TDatasetModel::DataSet() const
+{
+    return m_link->Active() ? m_link->DataSet() : nullptr;
+}
+
+TField *TDatasetModel::FieldOf(int column) const
+{
+    TDataSet *dataSet = DataSet();
+    if (!dataSet || column < 0 || static_cast<size_t>(column) >= m_shown.size())
+        return nullptr;
+    return dataSet->FindField(m_shown[static_cast<size_t>(column)].FieldName);
+}
+
+std::vector<TDatasetModel::TColumn> TDatasetModel::ShownColumns() const
+{
+    if (!m_columns.empty())
+        return m_columns;
+    std::vector<TColumn> columns;
+    if (TDataSet *dataSet = DataSet())
+        for (int i = 0; i < dataSet->FieldCount(); ++i) {
+            const std::string &name = dataSet->Fields(i).FieldName();
+            columns.push_back({name, QString::fromStdString(name)});
+        }
+    return columns;
+}
+
+std::vector<TDatasetModel::TRow> TDatasetModel::ReadRows() const
+{
+    std::vector<TRow> rows;
+    TDataSet *dataSet = DataSet();
+    if (!dataSet)
+        return rows;
+    dataSet->ForEachRecord([&](const TBookmark &bookmark) { rows.push_back({bookmark}); });
+    if (dataSet->State() == dsInsert) {
+        const TBookmark &anchor = dataSet->InsertAnchor();
+        auto at = std::find_if(rows.begin(), rows.end(),
+            [&](const TRow &row) { return !anchor.empty() && row.Bookmark == anchor; });
+        rows.insert(at, TRow {});
+    }
+    return rows;
+}
+
+void TDatasetModel::Rebuild()
+{
+    std::vector<TColumn> shown = ShownColumns();
+    std::vector<TRow> rows = ReadRows();
+    const bool sameShape = shown == m_shown && rows == m_rows;
+    if (!sameShape)
+        beginResetModel();
+    m_shown = std::move(shown);
+    m_rows = std::move(rows);
+    m_rowOf.clear();
+    for (size_t i = 0; i < m_rows.size(); ++i)
+        if (!m_rows[i].Bookmark.empty())
+            m_rowOf.emplace(m_rows[i].Bookmark, static_cast<int>(i));
+    m_texts.clear();
+    m_readErrorShown = false;
+    m_currentRow = FindCurrentRow();
+    if (!sameShape) {
+        endResetModel();
+    } else if (!m_rows.empty()) {
+        emit dataChanged(index(0, 0), index(rowCount() - 1, std::max(0, columnCount() - 1)));
+        emit headerDataChanged(Qt::Vertical, 0, rowCount() - 1);
+    }
+    emit currentRowChanged(m_currentRow);
+}
+
+int TDatasetModel::FindCurrentRow() const
+{
+    TDataSet *dataSet = DataSet();
+    if (!dataSet)
+        return -1;
+    if (dataSet->State() == dsInsert) {
+        const auto inserted = std::find(m_rows.begin(), m_rows.end(), TRow {});
+        return inserted == m_rows.end() ? -1 : static_cast<int>(inserted - m_rows.begin());
+    }
+    const auto found = m_rowOf.find(dataSet->GetBookmark());
+    return found == m_rowOf.end() ? -1 : found->second;
+}
+
+void TDatasetModel::FollowCurrentRecord()
+{
+    const int before = m_currentRow;
+    m_currentRow = FindCurrentRow();
+    for (int row : {before, m_currentRow}) {
+        if (row < 0)
+            continue;
+        m_texts.erase(row);
+        emit dataChanged(index(row, 0), index(row, std::max(0, columnCount() - 1)));
+        emit headerDataChanged(Qt::Vertical, row, row);
+    }
+    emit currentRowChanged(m_currentRow);
+}
+
+void TDatasetModel::CurrentRecordChanged()
+{
+    if (m_currentRow < 0)
+        return;
+    emit dataChanged(index(m_currentRow, 0), index(m_currentRow, std::max(0, columnCount() - 1)));
+    emit headerDataChanged(Qt::Vertical, m_currentRow, m_currentRow);
+}
+
+void TDatasetModel::MoveTo(int row)
+{
+    if (row < 0 || row >= rowCount() || IsCurrentRow(row))
+        return;
+    // The rows may be read again while the dataset leaves the current record.
+    const TBookmark target = m_rows[static_cast<size_t>(row)].Bookmark;
+    if (!target.empty())
+        m_link->DataSet()->GotoBookmark(target);
+}
+
+bool TDatasetModel::BeginEdit(int row)
+{
+    MoveTo(row);
+    return m_link->Edit();
+}
+
+QStringList TDatasetModel::ReadTexts() const
+{
+    QStringList texts;
+    for (int column = 0; column < columnCount(); ++column) {
+        const TField *field = FieldOf(column);
+        texts.append(field ? FieldTextOf(*field) : QString());
+    }
+    return texts;
+}
+
+QStringList TDatasetModel::RowTexts(int row) const
+{
+    if (IsCurrentRow(row))
+        return ReadTexts();
+    const auto kept = m_texts.find(row);
+    if (kept != m_texts.end())
+        return kept->second;
+    if (m_texts.size() >= KeptRows)
+        m_texts.clear();
+    QStringList texts;
+    const TBookmark &bookmark = m_rows[static_cast<size_t>(row)].Bookmark;
+    if (!bookmark.empty())
+        DataSet()->ReadRecordAt(bookmark, [&] { texts = ReadTexts(); });
+    m_texts[row] = texts;
+    return texts;
+}
+
+void TDatasetModel::ReportReadError(const QString &message) const
+{
+    if (m_readErrorShown)
+        return;
+    m_readErrorShown = true;
+    // Never a modal box in the middle of painting: shown once the event loop is back.
+    QMetaObject::invokeMethod(
+        const_cast<TDatasetModel *>(this), [message] { ShowError(message); }, Qt::QueuedConnection);
+}
+
+int TDatasetModel::rowCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : static_cast<int>(m_rows.size());
+}
+
+int TDatasetModel::columnCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : static_cast<int>(m_shown.size());
+}
+
+QVariant TDatasetModel::data(const QModelIndex &index, int role) const
+{
+    if (!checkIndex(index, CheckIndexOption::IndexIsValid | CheckIndexOption::ParentIsInvalid))
+        return {};
+    if (role == Qt::TextAlignmentRole) {
+        const TField *field = FieldOf(index.column());
+        const bool right = field && IsNumeric(field->DataType());
+        return QVariant::fromValue((right ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignVCenter);
+    }
+    if (role != Qt::DisplayRole && role != Qt::EditRole)
+        return {};
+    try {
+        return RowTexts(index.row()).value(index.column());
+    } catch (const std::exception &error) {
+        m_texts[index.row()] = QStringList();
+        ReportReadError(QString::fromUtf8(error.what()));
+    }
+    return {};
+}
+
+bool TDatasetModel::setData(const QModelIndex &index, const QVariant &value, int role)
+{
+    if (role != Qt::EditRole || !checkIndex(index, CheckIndexOption::IndexIsValid))
+        return false;
+    const int row = index.row();
+    TField *field = FieldOf(index.column());
+    if (!field)
+        return false;
+    bool stored = false;
+    RunGuarded([&] {
+        MoveTo(row);
+        const QString text = value.toString();
+        if (text == FieldTextOf(*field)) {
+            stored = true; // nothing changed: the record stays unmodified
+            return;
+        }
+        if (!m_link->Edit())
+            return;
+        SetFieldText(*field, text);
+        stored = true;
+    });
+    return stored;
+}
+
+Qt::ItemFlags TDatasetModel::flags(const QModelIndex &index) const
+{
+    Qt::ItemFlags flags = QAbstractTableModel::flags(index);
+    TDataSet *dataSet = DataSet();
+    if (index.isValid() && dataSet && dataSet->CanModify() && FieldOf(index.column()))
+        flags |= Qt::ItemIsEditable;
+    return flags;
+}
+
+QVariant TDatasetModel::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    if (role != Qt::DisplayRole)
+        return QAbstractTableModel::headerData(section, orientation, role);
+    if (orientation == Qt::Horizontal)
+        return section >= 0 && section < columnCount()
+            ? QVariant(m_shown[static_cast<size_t>(section)].Title)
+            : QVariant();
+    // The current row's marker says what the dataset is doing with it.
+    if (!IsCurrentRow(section) || !DataSet())
+        return QString();
+    switch (DataSet()->State()) {
+    case dsEdit:
+        return QStringLiteral("\u270E");
+    case dsInsert:
+        return QStringLiteral("*");
+    default:
+        return QStringLiteral("\u25B6");
+    }
+}

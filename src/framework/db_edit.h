@@ -1,0 +1,40 @@
+// TDBEdit: an edit box bound to one field of a dataset. It shows the current record's value;
+// typing puts the dataset into edit state (an insert on an empty dataset) and leaves the text
+// pending; the text goes into the field when the dataset stores the record or when the box loses
+// focus. A record change or a cancel shows the field's value again. Read-only while the dataset
+// cannot be changed. It does not own the data source. Errors go to the general error display.
+// Main thread only.
+#pragma once
+
+#include "data_source.h"
+
+#include <QLineEdit>
+#include <string>
+
+class TDBEdit : public QLineEdit
+{
+    Q_OBJECT
+public:
+    explicit TDBEdit(QWidget *parent = nullptr);
+
+    TDataSource *DataSource() const { return m_link.DataSource(); }
+    void SetDataSource(TDataSource *source) { m_link.SetDataSource(source); }
+    const std::string &DataField() const { return m_link.FieldName(); }
+    void SetDataField(const std::string &fieldName) { m_link.SetFieldName(fieldName); }
+    void SetAccessibleName(const QString &name) { setAccessibleName(name); }
+    TField *Field() const { return m_link.Field(); }
+    // The text typed has not reached the field yet.
+    bool EditPending() const { return m_link.IsModified(); }
+
+protected:
+    void focusOutEvent(QFocusEvent *event) override;
+
+private:
+    void ShowField();
+    void ApplyField();
+    void TextEdited();
+    void StoreText();
+
+    TFieldDataLink m_link;
+    bool m_startingEdit = false;
+};

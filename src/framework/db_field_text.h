@@ -1,0 +1,10 @@
+// A field's text as the views show and take it: the field's Windows-1251 text as Unicode.
+#pragma once
+
+#include <QString>
+
+class TField;
+
+QString FieldTextOf(const TField &field);
+// Raises what the field raises (not editing, no such value, too long).
+void SetFieldText(TField &field, const QString &text);

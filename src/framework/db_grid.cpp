@@ -1,0 +1,152 @@
+#include "db_grid.h"
+
+#include "guarded.h"
+
+#include <QHeaderView>
+#include <QLineEdit>
+#include <QPersistentModelIndex>
+#include <QPointer>
+#include <QScopedValueRollback>
+#include <QStyledItemDelegate>
+
+// Starts the dataset's edit when a cell editor opens and keeps track of the open editor, so that
+// the grid can commit it when the dataset stores the record.
+class TDBGrid::Delegate : public QStyledItemDelegate
+{
+public:
+    Delegate(TDatasetModel &model, QObject *parent)
+        : QStyledItemDelegate(parent), m_model(model) { }
+
+    QWidget *createEditor(QWidget *parent, const QStyleOptionViewItem &option,
+        const QModelIndex &index) const override
+    {
+        bool editing = false;
+        const QPersistentModelIndex cell(index);
+        RunGuarded([&] { editing = m_model.BeginEdit(index.row()); });
+        // No editor when the dataset did not make this row current and editable.
+        if (!editing || !cell.isValid() || cell.row() != m_model.CurrentRow())
+            return nullptr;
+        QWidget *editor = QStyledItemDelegate::createEditor(parent, option, cell);
+        const TField *field = m_model.FieldOf(cell.column());
+        auto *line = qobject_cast<QLineEdit *>(editor);
+        if (line && field && field->DataType() == ftString)
+            line->setMaxLength(field->Size());
+        m_open = editor;
+        return editor;
+    }
+
+    void destroyEditor(QWidget *editor, const QModelIndex &index) const override
+    {
+        if (editor == m_open)
+            m_open = nullptr;
+        QStyledItemDelegate::destroyEditor(editor, index);
+    }
+
+    QWidget *OpenEditor() const { return m_open; }
+
+private:
+    TDatasetModel &m_model;
+    mutable QPointer<QWidget> m_open;
+};
+
+TDBGrid::TDBGrid(QWidget *parent)
+    : QTableView(parent), m_model(new TDatasetModel(this)), m_delegate(new Delegate(*m_model, this))
+{
+    setModel(m_model);
+    setItemDelegate(m_delegate);
+    setSelectionBehavior(QAbstractItemView::SelectRows);
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed
+        | QAbstractItemView::AnyKeyPressed | QAbstractItemView::SelectedClicked);
+    setTabKeyNavigation(false);
+    verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    verticalHeader()->setMinimumWidth(fontMetrics().horizontalAdvance(QLatin1Char('W')) + 6);
+    m_model->OnUpdateData = [this] { CommitOpenEditor(); };
+    connect(m_model, &TDatasetModel::currentRowChanged, this, &TDBGrid::ShowCurrentRow);
+    connect(m_model, &QAbstractItemModel::modelReset, this, &TDBGrid::ApplyColumns);
+}
+
+TDBGrid::~TDBGrid()
+{
+    // The model's link goes with the model; nothing may call back into a half-destroyed grid.
+    m_model->OnUpdateData = nullptr;
+    disconnect(m_model, nullptr, this, nullptr);
+}
+
+void TDBGrid::SetDataSource(TDataSource *source)
+{
+    m_model->SetDataSource(source);
+}
+
+void TDBGrid::SetColumns(const std::vector<TDBGridColumn> &columns)
+{
+    m_columns = columns;
+    std::vector<TDatasetModel::TColumn> modelColumns;
+    for (const TDBGridColumn &column : columns)
+        modelColumns.push_back({column.FieldName, column.Title});
+    m_model->SetColumns(std::move(modelColumns));
+    ApplyColumns();
+}
+
+void TDBGrid::ApplyColumns()
+{
+    for (size_t i = 0; i < m_columns.size(); ++i) {
+        const int column = static_cast<int>(i);
+        setColumnWidth(column, m_columns[i].Width);
+        setColumnHidden(column, !m_columns[i].Visible);
+    }
+}
+
+void TDBGrid::CommitOpenEditor()
+{
+    if (QWidget *editor = m_delegate->OpenEditor())
+        commitData(editor);
+}
+
+void TDBGrid::currentChanged(const QModelIndex &current, const QModelIndex &previous)
+{
+    // The base commits and closes an editor open on the previous cell.
+    QTableView::currentChanged(current, previous);
+    if (m_showingCurrentRow || !current.isValid() || current.row() == m_model->CurrentRow())
+        return;
+    RunGuarded([&] { m_model->MoveTo(current.row()); });
+    // Back to the dataset's row when the move failed or the rows changed on the way.
+    ShowCurrentRow(m_model->CurrentRow());
+}
+
+// A click sets the current cell and then selects what lies under the pointer, which after the
+// dataset's move may be another record: the selection goes back to the dataset's row.
+void TDBGrid::mousePressEvent(QMouseEvent *event)
+{
+    QTableView::mousePressEvent(event);
+    ShowCurrentRow(m_model->CurrentRow());
+}
+
+void TDBGrid::mouseMoveEvent(QMouseEvent *event)
+{
+    QTableView::mouseMoveEvent(event);
+    ShowCurrentRow(m_model->CurrentRow());
+}
+
+void TDBGrid::mouseReleaseEvent(QMouseEvent *event)
+{
+    QTableView::mouseReleaseEvent(event);
+    ShowCurrentRow(m_model->CurrentRow());
+}
+
+void TDBGrid::ShowCurrentRow(int row)
+{
+    QScopedValueRollback<bool> showing(m_showingCurrentRow, true);
+    if (row < 0) {
+        selectionModel()->clear();
+        return;
+    }
+    int column = currentIndex().isValid() ? currentIndex().column() : 0;
+    while (column < m_model->columnCount() - 1 && isColumnHidden(column))
+        ++column;
+    const QModelIndex index = m_model->index(row, column);
+    if (index == currentIndex() && selectionModel()->isRowSelected(row, QModelIndex()))
+        return;
+    setCurrentIndex(index);
+    scrollTo(index);
+}

@@ -1,0 +1,59 @@
+// TDBGrid: a grid of a dataset's records, edited in place. Its selected row is always the
+// dataset's current record: choosing another row moves the dataset there (leaving the current
+// record by the dataset's rules), and a move made elsewhere selects the new row. Starting to edit
+// a cell puts the dataset into edit state (an insert on an empty dataset); the cell's text is set
+// into the field when the editor commits, at the latest when the dataset stores the record.
+// Columns are chosen and titled by the window.
+//
+// The grid owns its model; it does not own the data source. Errors go to the general error
+// display. Main thread only.
+#pragma once
+
+#include "dataset_model.h"
+
+#include <QTableView>
+#include <string>
+#include <vector>
+
+class TDataSource;
+
+struct TDBGridColumn
+{
+    std::string FieldName;
+    QString Title;
+    int Width = 64; // pixels
+    bool Visible = true;
+};
+
+class TDBGrid : public QTableView
+{
+    Q_OBJECT
+public:
+    explicit TDBGrid(QWidget *parent = nullptr);
+    ~TDBGrid() override;
+
+    TDataSource *DataSource() const { return m_model->DataSource(); }
+    void SetDataSource(TDataSource *source);
+    // No columns: one per field, titled with its name, default width.
+    void SetColumns(const std::vector<TDBGridColumn> &columns);
+    void SetAccessibleName(const QString &name) { setAccessibleName(name); }
+    TDatasetModel *DatasetModel() const { return m_model; }
+
+protected:
+    void currentChanged(const QModelIndex &current, const QModelIndex &previous) override;
+    void mousePressEvent(QMouseEvent *event) override;
+    void mouseMoveEvent(QMouseEvent *event) override;
+    void mouseReleaseEvent(QMouseEvent *event) override;
+
+private:
+    class Delegate;
+
+    void ShowCurrentRow(int row);
+    void ApplyColumns();
+    void CommitOpenEditor();
+
+    TDatasetModel *m_model;
+    Delegate *m_delegate;
+    std::vector<TDBGridColumn> m_columns;
+    bool m_showingCurrentRow = false;
+};

@@ -1,0 +1,37 @@
+// TDBNavigator: five buttons acting on a dataset: insert a record, delete the current one (no
+// confirmation), edit it, store it, cancel the edit. Each is enabled only when its action makes
+// sense in the dataset's state. It does not own the data source. Errors go to the general error
+// display. Main thread only.
+#pragma once
+
+#include "data_source.h"
+
+#include <QWidget>
+#include <array>
+
+class QToolButton;
+
+enum TNavigateBtn { nbInsert, nbDelete, nbEdit, nbPost, nbCancel };
+
+class TDBNavigator : public QWidget
+{
+    Q_OBJECT
+public:
+    explicit TDBNavigator(QWidget *parent = nullptr);
+    ~TDBNavigator() override;
+
+    TDataSource *DataSource() const;
+    void SetDataSource(TDataSource *source);
+    void SetAccessibleName(const QString &name) { setAccessibleName(name); }
+    QToolButton *Button(TNavigateBtn button) const { return m_buttons[button]; }
+    // What a click of the button does.
+    void BtnClick(TNavigateBtn button);
+
+private:
+    class Link;
+
+    void UpdateButtons();
+
+    std::array<QToolButton *, 5> m_buttons {};
+    std::unique_ptr<Link> m_link;
+};

@@ -1,0 +1,20 @@
+#include "db_text.h"
+
+#include "db_field_text.h"
+#include "guarded.h"
+
+TDBText::TDBText(QWidget *parent) : QLabel(parent)
+{
+    // A command text such as "<b>" must show as typed, never as markup.
+    setTextFormat(Qt::PlainText);
+    setTextInteractionFlags(Qt::TextSelectableByMouse);
+    m_link.OnDataChange = [this] { ShowField(); };
+}
+
+void TDBText::ShowField()
+{
+    const TField *field = m_link.Field();
+    QString text;
+    RunGuarded([&] { text = field ? FieldTextOf(*field) : QString(); });
+    setText(text);
+}

@@ -1,0 +1,26 @@
+// TDBText: a read-only label showing one field of the dataset's current record, as plain text.
+// It does not own the data source. Main thread only.
+#pragma once
+
+#include "data_source.h"
+
+#include <QLabel>
+#include <string>
+
+class TDBText : public QLabel
+{
+    Q_OBJECT
+public:
+    explicit TDBText(QWidget *parent = nullptr);
+
+    TDataSource *DataSource() const { return m_link.DataSource(); }
+    void SetDataSource(TDataSource *source) { m_link.SetDataSource(source); }
+    const std::string &DataField() const { return m_link.FieldName(); }
+    void SetDataField(const std::string &fieldName) { m_link.SetFieldName(fieldName); }
+    void SetAccessibleName(const QString &name) { setAccessibleName(name); }
+
+private:
+    void ShowField();
+
+    TFieldDataLink m_link;
+};

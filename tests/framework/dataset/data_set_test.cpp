@@ -1,0 +1,405 @@
+// The generic dataset over an in-memory cursor: the browse-mode rule, edit/insert/post/cancel/
+// delete, navigation at the ends, events and error handlers, and the errors with the component
+// name. Every case runs twice: alone, and with an observer that reads every record on every
+// event, as a grid does, to show that views reading other records never disturb an operation.
+#include "framework/dataset/application_errors.h"
+#include "framework/dataset/database_error.h"
+#include "memory_data_set.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+using ::testing::ElementsAre;
+
+namespace {
+
+const std::vector<MemoryField> Fields
+    = {{"NAME", ftString, 8}, {"QTY", ftInteger, 5}, {"OK", ftBoolean, 1}};
+
+// Reads every record the dataset shows whenever it hears an event.
+class GreedyObserver : public TDataSetObserver
+{
+public:
+    explicit GreedyObserver(TDataSet &dataSet) : m_dataSet(dataSet) { dataSet.AddObserver(this); }
+    ~GreedyObserver() override
+    {
+        if (!m_destroyed)
+            m_dataSet.RemoveObserver(this);
+    }
+    void DataEvent(TDataEvent event, TField *) override
+    {
+        events.push_back(event);
+        if (event == deUpdateRecord && OnUpdateRecord)
+            OnUpdateRecord();
+        if (!greedy || !m_dataSet.Active())
+            return;
+        m_dataSet.ForEachRecord([&](const TBookmark &bookmark) {
+            m_dataSet.ReadRecordAt(bookmark, [&] { m_dataSet.FieldByName("NAME").AsString(); });
+        });
+    }
+    void DataSetDestroyed() override { m_destroyed = true; }
+
+    bool greedy = false;
+    std::vector<TDataEvent> events;
+    std::function<void()> OnUpdateRecord;
+
+private:
+    TDataSet &m_dataSet;
+    bool m_destroyed = false;
+};
+
+class DataSetRules : public ::testing::TestWithParam<bool>
+{
+protected:
+    void SetUp() override
+    {
+        observer.greedy = GetParam();
+        ds.Open();
+    }
+
+    std::string Name() { return ds.FieldByName("NAME").AsString(); }
+    void SetName(const std::string &name) { ds.FieldByName("NAME").SetAsString(name); }
+    std::vector<std::string> Stored() const
+    {
+        std::vector<std::string> names;
+        for (const std::string &record : ds.records)
+            names.push_back(
+                (record[0] == '*' ? "*" : "") + record.substr(1, record.find(' ', 1) - 1));
+        return names;
+    }
+    void Log(std::vector<std::string> &log)
+    {
+        ds.BeforePost = [&](TDataSet &) { log.push_back("BeforePost"); };
+        ds.AfterPost = [&](TDataSet &) { log.push_back("AfterPost"); };
+        ds.BeforeCancel = [&](TDataSet &) { log.push_back("BeforeCancel"); };
+        ds.AfterCancel = [&](TDataSet &) { log.push_back("AfterCancel"); };
+        ds.BeforeScroll = [&](TDataSet &) { log.push_back("BeforeScroll"); };
+        ds.AfterScroll = [&](TDataSet &) { log.push_back("AfterScroll"); };
+    }
+
+    TMemoryDataSet ds {Fields, {{"a", "1", "T"}, {"b", "2", "F"}, {"c", "3", "T"}}};
+    GreedyObserver observer {ds};
+};
+
+TEST_P(DataSetRules, LeavingStoresAChangedRecordAndDropsAnUnchangedOne)
+{
+    std::vector<std::string> log;
+    Log(log);
+    ds.Edit();
+    ds.Next();
+    EXPECT_THAT(log, ElementsAre("BeforeCancel", "AfterCancel", "BeforeScroll", "AfterScroll"));
+    EXPECT_EQ(ds.posts, 0);
+    log.clear();
+    ds.Edit();
+    SetName("B");
+    ds.Next();
+    EXPECT_THAT(log, ElementsAre("BeforePost", "AfterPost", "BeforeScroll", "AfterScroll"));
+    EXPECT_THAT(Stored(), ElementsAre("a", "B", "c"));
+    EXPECT_EQ(Name(), "c");
+
+    ds.Insert();
+    ds.First();
+    EXPECT_THAT(Stored(), ElementsAre("a", "B", "c")) << "an untouched insert is dropped";
+    ds.Insert();
+    SetName("new");
+    ds.Refresh();
+    EXPECT_THAT(Stored(), ElementsAre("a", "B", "c", "new"));
+    EXPECT_EQ(Name(), "new");
+    ds.Edit();
+    SetName("last");
+    ds.Close();
+    EXPECT_THAT(Stored(), ElementsAre("a", "B", "c", "last")) << "closing leaves the record too";
+}
+
+TEST_P(DataSetRules, PendingViewEditsReachTheFieldsBeforeAStore)
+{
+    observer.OnUpdateRecord = [&] { SetName("typed"); };
+    ds.Edit();
+    EXPECT_FALSE(ds.Modified());
+    ds.Next();
+    EXPECT_THAT(Stored(), ElementsAre("typed", "b", "c")) << "the view's edit made it modified";
+    observer.OnUpdateRecord = nullptr;
+    try {
+        ds.Post();
+        FAIL() << "post in browse state";
+    } catch (const EDatabaseError &error) {
+        EXPECT_STREQ(error.what(), "Table1: Dataset not in edit or insert mode");
+    }
+}
+
+TEST_P(DataSetRules, EditOnAnEmptyDatasetInsertsAndNewRecordsStartUnmodified)
+{
+    TMemoryDataSet empty(Fields, {});
+    empty.OnNewRecord = [](TDataSet &dataSet) { dataSet.FieldByName("QTY").SetAsInteger(1); };
+    empty.Open();
+    EXPECT_TRUE(empty.IsEmpty());
+    empty.Edit();
+    EXPECT_EQ(empty.State(), dsInsert);
+    EXPECT_FALSE(empty.Modified()) << "fields set by OnNewRecord are no change";
+    EXPECT_FALSE(empty.IsEmpty());
+    EXPECT_EQ(empty.FieldByName("QTY").AsInteger(), 1);
+    empty.Edit();
+    EXPECT_EQ(empty.State(), dsInsert) << "editing again does nothing";
+    empty.Post();
+    EXPECT_EQ(empty.records.size(), 1u) << "post stores even an unmodified record";
+    EXPECT_EQ(empty.State(), dsBrowse);
+
+    int edits = 0;
+    ds.BeforeEdit = [&](TDataSet &) { ++edits; };
+    ds.Edit();
+    ds.Edit();
+    EXPECT_EQ(edits, 1);
+}
+
+TEST_P(DataSetRules, CancelShowsTheStoredRecordAgain)
+{
+    ds.Next();
+    ds.Edit();
+    SetName("x");
+    ds.Cancel();
+    EXPECT_EQ(Name(), "b");
+    EXPECT_EQ(ds.State(), dsBrowse);
+    EXPECT_FALSE(ds.Modified());
+
+    ds.Insert();
+    SetName("x");
+    ds.Cancel();
+    EXPECT_EQ(Name(), "b") << "back to the record the insert began at";
+    ds.Append();
+    ds.Cancel();
+    EXPECT_EQ(Name(), "c") << "an append returns to the last record";
+    EXPECT_THAT(Stored(), ElementsAre("a", "b", "c"));
+}
+
+TEST_P(DataSetRules, InsertIsShownBeforeTheCurrentRecordAndAppendAfterTheLast)
+{
+    ds.Next();
+    const TBookmark b = ds.GetBookmark();
+    ds.Insert();
+    EXPECT_EQ(ds.InsertAnchor(), b);
+    ds.Cancel();
+    ds.Append();
+    EXPECT_TRUE(ds.InsertAnchor().empty());
+    SetName("z");
+    ds.Post();
+    EXPECT_TRUE(ds.InsertAnchor().empty());
+    EXPECT_EQ(Name(), "z");
+    EXPECT_EQ(ds.RecNo(), 4);
+}
+
+TEST_P(DataSetRules, DeleteDropsAnInsertRefusesAnEmptyDatasetAndMovesOn)
+{
+    ds.Insert();
+    SetName("x");
+    ds.Delete();
+    EXPECT_EQ(ds.State(), dsBrowse);
+    EXPECT_THAT(Stored(), ElementsAre("a", "b", "c")) << "nothing deleted";
+    EXPECT_EQ(Name(), "a");
+
+    ds.Next();
+    ds.Delete();
+    EXPECT_THAT(Stored(), ElementsAre("a", "*b", "c"));
+    EXPECT_EQ(Name(), "c");
+    ds.Delete();
+    EXPECT_EQ(Name(), "a") << "after the last, the one before";
+    ds.Delete();
+    EXPECT_TRUE(ds.IsEmpty());
+    EXPECT_TRUE(ds.Bof() && ds.Eof());
+    try {
+        ds.Delete();
+        FAIL() << "delete on an empty dataset";
+    } catch (const EDatabaseError &error) {
+        EXPECT_STREQ(error.what(), "Table1: Cannot perform this operation on an empty dataset");
+    }
+    EXPECT_EQ(ds.RecordCount(), 3);
+}
+
+TEST_P(DataSetRules, MovesStopAtTheEndsAndKeepTheRecord)
+{
+    EXPECT_TRUE(ds.Bof());
+    EXPECT_FALSE(ds.Eof());
+    EXPECT_EQ(ds.MoveBy(5), 2);
+    EXPECT_TRUE(ds.Eof());
+    EXPECT_EQ(Name(), "c");
+    EXPECT_EQ(ds.MoveBy(1), 0);
+    EXPECT_EQ(ds.MoveBy(-1), -1);
+    EXPECT_FALSE(ds.Eof());
+    ds.First();
+    ds.Prior();
+    EXPECT_TRUE(ds.Bof());
+    EXPECT_EQ(Name(), "a");
+    ds.Last();
+    EXPECT_TRUE(ds.Eof());
+    EXPECT_EQ(ds.RecNo(), 3);
+    ds.records[1][0] = '*';
+    ds.Prior();
+    EXPECT_EQ(Name(), "a") << "a hidden record is skipped";
+}
+
+TEST_P(DataSetRules, ErrorHandlersRetryGiveUpOrFail)
+{
+    ds.Edit();
+    SetName("x");
+    ds.failPosts = 2;
+    int calls = 0;
+    ds.OnPostError = [&](TDataSet &, const std::exception &error, TDataAction &action) {
+        EXPECT_STREQ(error.what(), "disk full");
+        action = ++calls < 3 ? daRetry : daFail;
+    };
+    ds.Post();
+    EXPECT_EQ(calls, 2);
+    EXPECT_THAT(Stored(), ElementsAre("x", "b", "c"));
+
+    ds.Edit();
+    SetName("y");
+    ds.failPosts = 1;
+    ds.OnPostError
+        = [](TDataSet &, const std::exception &, TDataAction &action) { action = daAbort; };
+    ds.Post();
+    EXPECT_EQ(ds.State(), dsEdit) << "given up quietly: still editing";
+    EXPECT_TRUE(ds.Modified());
+    ds.failPosts = 1;
+    ds.OnPostError = nullptr;
+    EXPECT_THROW(ds.Next(), std::runtime_error);
+    EXPECT_EQ(ds.State(), dsEdit) << "a failed store leaves the record pending";
+    EXPECT_EQ(Name(), "y");
+    ds.Next();
+    EXPECT_THAT(Stored(), ElementsAre("y", "b", "c"));
+
+    ds.failDeletes = 1;
+    EXPECT_THROW(ds.Delete(), std::runtime_error);
+    EXPECT_EQ(Name(), "b");
+}
+
+TEST_P(DataSetRules, BeforeHandlersThatRaiseStopTheOperation)
+{
+    ds.BeforePost = [](TDataSet &) { throw std::runtime_error("not now"); };
+    ds.Edit();
+    SetName("x");
+    EXPECT_THROW(ds.Post(), std::runtime_error);
+    EXPECT_EQ(ds.State(), dsEdit);
+    EXPECT_THAT(Stored(), ElementsAre("a", "b", "c"));
+    ds.BeforePost = nullptr;
+    ds.Cancel();
+    ds.BeforeDelete = [](TDataSet &) { throw std::runtime_error("no"); };
+    EXPECT_THROW(ds.Delete(), std::runtime_error);
+    EXPECT_THAT(Stored(), ElementsAre("a", "b", "c"));
+}
+
+TEST_P(DataSetRules, ReadOnlyAndClosedDatasetsRefuseWithTheName)
+{
+    ds.Close();
+    for (const auto &operation : std::vector<std::function<void()>> {[&] { ds.RecordCount(); },
+             [&] { ds.Post(); }, [&] { ds.Delete(); }, [&] { ds.Refresh(); }, [&] { ds.Edit(); },
+             [&] { ds.Insert(); }, [&] { ds.Next(); }}) {
+        try {
+            operation();
+            ADD_FAILURE() << "no error on a closed dataset";
+        } catch (const EDatabaseError &error) {
+            EXPECT_STREQ(error.what(), "Table1: Cannot perform this operation on a closed dataset");
+        }
+    }
+    ds.Cancel(); // nothing to cancel: no error
+
+    ds.readOnly = true;
+    ds.Open();
+    EXPECT_THROW(
+        {
+            try {
+                ds.Edit();
+            } catch (const EDatabaseError &error) {
+                EXPECT_STREQ(error.what(), "Table1: Cannot modify a read-only dataset");
+                throw;
+            }
+        },
+        EDatabaseError);
+    EXPECT_THROW(ds.Append(), EDatabaseError);
+    EXPECT_EQ(ds.State(), dsBrowse);
+}
+
+TEST_P(DataSetRules, AddRecordStoresValuesInOneStep)
+{
+    ds.Next();
+    ds.AppendRecord({"d", "4"});
+    EXPECT_EQ(Name(), "d");
+    EXPECT_EQ(ds.FieldByName("QTY").AsInteger(), 4);
+    EXPECT_THROW(ds.InsertRecord({"e", "not a number"}), EDatabaseError);
+    EXPECT_THAT(Stored(), ElementsAre("a", "b", "c", "d")) << "a bad value stores nothing";
+    EXPECT_EQ(ds.State(), dsBrowse);
+    EXPECT_EQ(Name(), "d");
+}
+
+TEST_P(DataSetRules, ObserversHearStateAndRecordChanges)
+{
+    observer.events.clear();
+    ds.Edit();
+    EXPECT_THAT(observer.events, ElementsAre(deUpdateState, deRecordChange));
+    observer.events.clear();
+    SetName("x");
+    EXPECT_THAT(observer.events, ElementsAre(deFieldChange));
+    observer.events.clear();
+    ds.Post();
+    EXPECT_THAT(observer.events, ElementsAre(deUpdateRecord, deUpdateState, deDataSetChange));
+    observer.events.clear();
+    ds.Next();
+    EXPECT_THAT(observer.events, ElementsAre(deCheckBrowseMode, deDataSetScroll));
+}
+
+INSTANTIATE_TEST_SUITE_P(AloneAndWithAGreedyView, DataSetRules, ::testing::Bool());
+
+TEST(DataSet, FieldsByNameAndTheirTypedValues)
+{
+    TMemoryDataSet ds({{"NAME", ftString, 8}, {"QTY", ftSmallint, 4}, {"OK", ftBoolean, 1},
+                          {"DAY", ftDate, 8}, {"PRICE", ftFloat, 8, 2}},
+        {{"a", "  12", "T", "20260305", "   -3.50"}});
+    ds.SetName("Dbf1");
+    ds.Open();
+    EXPECT_EQ(ds.FieldCount(), 5);
+    EXPECT_EQ(ds.FindField("NOPE"), nullptr);
+    try {
+        ds.FieldByName("NOPE");
+        FAIL() << "no such field";
+    } catch (const EDatabaseError &error) {
+        EXPECT_STREQ(error.what(), "Dbf1: Field 'NOPE' not found");
+    }
+    EXPECT_EQ(ds.FieldByName("QTY").AsString(), "12");
+    EXPECT_EQ(ds.FieldByName("OK").AsString(), "True");
+    EXPECT_EQ(ds.FieldByName("DAY").AsString(), "05.03.2026");
+    EXPECT_EQ(ds.FieldByName("PRICE").AsString(), "-3.5");
+    EXPECT_DOUBLE_EQ(ds.FieldByName("PRICE").AsFloat(), -3.5);
+    EXPECT_EQ(ds.FieldByName("DAY").FieldNo(), 4);
+
+    ds.Edit();
+    ds.FieldByName("QTY").SetAsString("-7");
+    ds.FieldByName("DAY").SetAsString("1.2.1999");
+    ds.FieldByName("PRICE").SetAsString("2,125");
+    ds.FieldByName("OK").SetAsString("no");
+    ds.Post();
+    EXPECT_EQ(ds.records[0], " a         -7F19990201    2.13");
+    EXPECT_THROW(ds.FieldByName("QTY").SetAsString("1"), EDatabaseError) << "not editing";
+    ds.Edit();
+    EXPECT_THROW(ds.FieldByName("QTY").SetAsString("40000"), EDatabaseError);
+    EXPECT_THROW(ds.FieldByName("DAY").SetAsString("31.02.2026"), EDatabaseError);
+    EXPECT_FALSE(ds.Modified()) << "a refused value changes nothing";
+    ds.FieldByName("DAY").SetAsString("");
+    ds.Post();
+    EXPECT_EQ(ds.records[0].substr(14, 8), "        ") << "an empty date stores a blank date";
+}
+
+TEST(DataSet, DestroyingAnOpenDatasetStoresTheRecordOrReportsWhyNot)
+{
+    std::vector<std::string> reports;
+    SetApplicationErrorReport([&](const std::string &message) { reports.push_back(message); });
+    auto ds = std::make_unique<TMemoryDataSet>(Fields, std::vector<std::vector<std::string>> {});
+    GreedyObserver observer(*ds);
+    ds->Open();
+    ds->Insert();
+    ds->FieldByName("NAME").SetAsString("kept");
+    ds->failPosts = 1;
+    ds.reset();
+    SetApplicationErrorReport(nullptr);
+    EXPECT_THAT(reports, ElementsAre("disk full"));
+    EXPECT_EQ(observer.events.back(), deUpdateState) << "closed without the record";
+}
+
+} // namespace
