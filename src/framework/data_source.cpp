@@ -20,8 +20,13 @@ TDataSource::~TDataSource()
 {
     if (m_dataSet)
         m_dataSet->RemoveObserver(this);
-    for (TDataLink *link : m_links)
+    // The views show nothing from now on.
+    const std::vector<TDataLink *> links = m_links;
+    m_links.clear();
+    for (TDataLink *link : links) {
         link->m_source = nullptr;
+        link->ActiveChanged();
+    }
 }
 
 void TDataSource::SetDataSet(TDataSet *dataSet)

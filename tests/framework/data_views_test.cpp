@@ -326,6 +326,36 @@ TEST_F(DataViews, ErrorsOfAButtonGoToTheErrorDisplay)
     EXPECT_EQ(dbf.State(), dsEdit);
 }
 
+TEST_F(DataViews, ViewsOutliveTheirSourceAndTheirDataset)
+{
+    Open();
+    auto otherSource = std::make_unique<TDataSource>(&dbf);
+    TDBGrid other;
+    TDBEdit otherEdit;
+    other.SetDataSource(otherSource.get());
+    otherEdit.SetDataSource(otherSource.get());
+    otherEdit.SetDataField("COMAND");
+    EXPECT_EQ(other.model()->rowCount(), 3);
+    otherSource.reset();
+    EXPECT_EQ(other.model()->rowCount(), 0);
+    EXPECT_EQ(otherEdit.text(), "");
+    EXPECT_TRUE(otherEdit.isReadOnly());
+
+    auto table = std::make_unique<TDbf>();
+    source.SetDataSet(table.get());
+    EXPECT_EQ(grid.model()->rowCount(), 0) << "another dataset, closed";
+    table->SetFileName(path);
+    dbf.Close();
+    table->Open();
+    EXPECT_EQ(grid.model()->rowCount(), 3);
+    EXPECT_EQ(label.text(), "a");
+    table.reset();
+    EXPECT_EQ(source.DataSet(), nullptr);
+    EXPECT_EQ(grid.model()->rowCount(), 0);
+    EXPECT_EQ(label.text(), "");
+    EXPECT_FALSE(navigator.Button(nbInsert)->isEnabled());
+}
+
 TEST_F(DataViews, CyrillicCrossesAsWindows1251AndIsStoredInCp866)
 {
     WriteTable({Record(Fields, {"\x8F\xE0\xA8\xA2\xA5\xE2"})});

@@ -49,8 +49,12 @@ void TDataSet::Open()
     try {
         InternalOpen();
         AllocateBuffers();
+        // Open for the fetch (filter and calc handlers read fields); the observers hear of it
+        // once the first record is there.
+        m_state = dsBrowse;
         FetchFirst();
     } catch (...) {
+        m_state = dsInactive;
         FreeBuffers();
         if (IsCursorOpen()) {
             try {
@@ -61,7 +65,7 @@ void TDataSet::Open()
         }
         throw;
     }
-    SetState(dsBrowse);
+    DataEvent(deUpdateState);
     DataEvent(deDataSetChange);
     Notify(AfterOpen);
 }

@@ -386,6 +386,19 @@ TEST(DataSet, FieldsByNameAndTheirTypedValues)
     EXPECT_EQ(ds.records[0].substr(14, 8), "        ") << "an empty date stores a blank date";
 }
 
+TEST(DataSet, CalcHandlerSeesEachRecordReadFromTheCursor)
+{
+    TMemoryDataSet ds(Fields, {{"a"}, {"*b"}, {"c"}});
+    std::vector<std::string> seen;
+    ds.OnCalcFields
+        = [&](TDataSet &dataSet) { seen.push_back(dataSet.FieldByName("NAME").AsString()); };
+    ds.Open();
+    EXPECT_THAT(seen, ElementsAre("a")) << "the first record, while opening";
+    ds.Next();
+    EXPECT_THAT(seen, ElementsAre("a", "b", "c")) << "hidden ones too, before they are skipped";
+    EXPECT_EQ(ds.FieldByName("NAME").AsString(), "c") << "the current record is untouched";
+}
+
 TEST(DataSet, DestroyingAnOpenDatasetStoresTheRecordOrReportsWhyNot)
 {
     std::vector<std::string> reports;
