@@ -95,6 +95,7 @@ int main(int argc, char **argv)
     for (size_t i = 0; i < data.size(); ++i)
         data[i] = static_cast<char>(i * 131 + 7);
     std::ofstream(file, std::ios::binary) << data;
+    std::filesystem::copy_file(KELVANE_DEFAULT_TABLE, folder + "/com.dbf");
 
     std::vector<double> uploads;
     std::vector<double> raws;
@@ -103,11 +104,12 @@ int main(int argc, char **argv)
             PtyPair pty;
             std::filesystem::remove(folder + "/ports/drive");
             std::filesystem::create_symlink(pty.SlavePath(), folder + "/ports/drive");
-            PortInventory inventory;
-            inventory.ttyClass = folder + "/class";
-            inventory.virtualPorts = folder + "/ports";
+            TProgramEnvironment environment;
+            environment.inventory.ttyClass = folder + "/class";
+            environment.inventory.virtualPorts = folder + "/ports";
+            environment.programFolder = folder;
             FileAnswer answer(QString::fromStdString(file));
-            TProgram program(inventory);
+            TProgram program(environment);
             program.MainForm().findChild<QPushButton *>("btnConnect")->click();
             Sink sink(pty);
             const auto start = Clock::now();

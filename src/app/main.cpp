@@ -1,13 +1,29 @@
 // Kelvane: a service terminal for hard disk drives with a diagnostic serial port.
+#include "dialogs.h"
+#include "framework/dataset/application_errors.h"
 #include "guarded_application.h"
 #include "program.h"
+
+#include <cstdlib>
+#include <exception>
+#include <memory>
 
 int main(int argc, char *argv[])
 {
     GuardedApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Kelvane"));
     Q_INIT_RESOURCE(resources);
-    TProgram program;
-    program.MainForm().show();
+    // Where the table reports what it cannot raise, such as a failure while it closes.
+    SetApplicationErrorReport(
+        [](const std::string &message) { ShowError(QString::fromUtf8(message)); });
+    std::unique_ptr<TProgram> program;
+    try {
+        program = std::make_unique<TProgram>();
+    } catch (const std::exception &e) {
+        // Without its command table the program does not start.
+        Dialogs::Current().Error(nullptr, QString::fromUtf8(e.what()));
+        return EXIT_FAILURE;
+    }
+    program->MainForm().show();
     return app.exec();
 }

@@ -2,12 +2,14 @@
 
 #include "about_box.h"
 #include "code_page.h"
+#include "command_editor_dialog.h"
 #include "drive_type_dialog.h"
 #include "factory_test_dialog.h"
 #include "free_level_dialog.h"
 #include "guarded.h"
 #include "head_dialog.h"
 #include "head_positioning_dialog.h"
+#include "run_command_dialog.h"
 #include "service_catalogue.h"
 #include "terminal_pane.h"
 #include "ui_main_window.h"
@@ -60,12 +62,12 @@ constexpr int ClientHeight = 438;
 } // namespace
 
 TMainForm::TMainForm(TMainThread &mainThread, TProgramWindows &windows,
-    const PortInventory &inventory, DeviceOpener opener, QWidget *parent)
+    const TProgramEnvironment &environment, QWidget *parent)
     : QMainWindow(parent,
         Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint
             | Qt::WindowCloseButtonHint),
-      BComPort1(mainThread, std::move(opener)), ui(std::make_unique<Ui::TMainForm>()),
-      windows_(windows), inventory_(inventory),
+      BComPort1(mainThread, environment.opener), ui(std::make_unique<Ui::TMainForm>()),
+      windows_(windows), inventory_(environment.inventory),
       statusText_(new QLabel(QStringLiteral("Программа загружена нормально"))),
       ProgressBar1(new QProgressBar), btnCancelUpload(new QToolButton), upload_(BComPort1, *this)
 {
@@ -118,9 +120,27 @@ TMainForm::TMainForm(TMainThread &mainThread, TProgramWindows &windows,
     if (const QScreen *screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
 
+    openCommandTable(environment.programFolder);
     connectHandlers();
     bindPortEvents();
     RunGuarded([this] { FormCreate(); });
+}
+
+void TMainForm::openCommandTable(const std::string &programFolder)
+{
+    Dbf1.SetName("Dbf1");
+    Dbf1.SetFileName("com.dbf");
+    Dbf1.SetProgramFolder(programFolder);
+    Dbf1.SetHooks({[this](const std::string &message) {
+                       Dialogs::Current().Message(this, QString::fromUtf8(message));
+                   },
+        {}});
+    Dbf1.Open();
+    DataSource1.SetDataSet(&Dbf1);
+    ui->DBGrid2->SetDataSource(&DataSource1);
+    ui->DBGrid2->SetColumns({{"NAME", QStringLiteral("Команда"), 142, true},
+        {"COMAND", QStringLiteral("COMAND"), 64, false},
+        {"UROVEN", QStringLiteral("UROVEN"), 64, false}});
 }
 
 TMainForm::~TMainForm() = default;
@@ -143,6 +163,9 @@ void TMainForm::connectHandlers()
     connect(ui->About1, &QAction::triggered, this, Guarded([this] { About1Click(); }));
     connect(ui->N19, &QAction::triggered, this, Guarded([this] { N19Click(); }));
     connect(ui->Open1, &QAction::triggered, this, Guarded([this] { Open1Click(); }));
+    connect(ui->N22, &QAction::triggered, this, Guarded([this] { N22Click(); }));
+    connect(ui->N24, &QAction::triggered, this, Guarded([this] { N24Click(); }));
+    connect(ui->N23, &QAction::triggered, this, Guarded([this] { N23Click(); }));
     connect(ui->N13, &QAction::triggered, this, Guarded([this] { N13Click(); }));
     connect(ui->N15, &QAction::triggered, this, Guarded([this] { N15Click(); }));
     connect(ui->N16, &QAction::triggered, this, Guarded([this] { N16Click(); }));
@@ -423,6 +446,22 @@ void TMainForm::Open1Click()
     Dialogs::Current().OpenFile(this, QStringLiteral("All Files (*)"), QDir::homePath(), fileName);
 }
 
+void TMainForm::N22Click()
+{
+    windows_.command->exec();
+}
+
+void TMainForm::N24Click()
+{
+    // At once, without asking.
+    Dbf1.Delete();
+}
+
+void TMainForm::N23Click()
+{
+    windows_.command2->exec();
+}
+
 void TMainForm::N13Click()
 {
     windows_.Form1->exec();
@@ -536,8 +575,8 @@ bool TMainForm::ChooseFile(QString &fileName)
 {
     // The dialog opens in the last file's folder but picks no file: Enter must never send an
     // overlay again, perhaps as a CERT table.
-    const QString folder =
-        fileName.isEmpty() ? QDir::homePath() : QFileInfo(fileName).absolutePath();
+    const QString folder
+        = fileName.isEmpty() ? QDir::homePath() : QFileInfo(fileName).absolutePath();
     fileName.clear();
     return Dialogs::Current().OpenFile(this, QStringLiteral("All Files (*)"), folder, fileName);
 }

@@ -5,7 +5,9 @@
 #pragma once
 
 #include "com_port.h"
-#include "port_list.h"
+#include "data_source.h"
+#include "dbf/table_cursor.h"
+#include "program_environment.h"
 #include "program_windows.h"
 #include "upload.h"
 
@@ -31,14 +33,16 @@ class TMainForm : public QMainWindow, private TUploadView
 {
     Q_OBJECT
 public:
-    // `windows` is filled by the program as it creates the other windows.
-    // `inventory` is where the port box finds the installed ports; `opener` opens the port's
-    // device (the real serial device unless a test gives another).
+    // `windows` is filled by the program as it creates the other windows. Opens the command
+    // table; raises when it cannot (the program then does not start).
     TMainForm(TMainThread &mainThread, TProgramWindows &windows,
-        const PortInventory &inventory = {}, DeviceOpener opener = {}, QWidget *parent = nullptr);
+        const TProgramEnvironment &environment = {}, QWidget *parent = nullptr);
     ~TMainForm() override;
 
     TBComPort BComPort1;
+    // The user command table, and the link every view of it uses.
+    TDbf Dbf1;
+    TDataSource DataSource1;
     // Set by every transmit-empty event of the port; an upload clears it before each write.
     bool TxEmptySeen = false;
 
@@ -74,6 +78,9 @@ public:
     void About1Click();
     void N19Click();
     void Open1Click();
+    void N22Click();
+    void N24Click();
+    void N23Click();
     void N13Click();
     void N15Click();
     void N16Click();
@@ -94,6 +101,7 @@ protected:
     void closeEvent(QCloseEvent *event) override;
 
 private:
+    void openCommandTable(const std::string &programFolder);
     void connectHandlers();
     void bindPortEvents();
     void setFieldColour(QWidget *field, bool editable);

@@ -1,25 +1,42 @@
 #include "program.h"
 
 #include "about_box.h"
+#include "command_editor_dialog.h"
 #include "drive_type_dialog.h"
 #include "factory_test_dialog.h"
 #include "free_level_dialog.h"
 #include "head_dialog.h"
 #include "head_positioning_dialog.h"
+#include "run_command_dialog.h"
 #include "wiring_window.h"
 
-TProgram::TProgram(const PortInventory &inventory, DeviceOpener opener)
+namespace {
+
+// Creates one of the windows the main window opens, in the main window's font.
+template<typename Window, typename... Args>
+Window *create(std::unique_ptr<Window> &slot, TMainForm &main, Args &...args)
 {
-    mainForm_ = std::make_unique<TMainForm>(mainThread_, windows_, inventory, std::move(opener));
-    TMainForm *main = mainForm_.get();
-    TBComPort &port = main->BComPort1;
-    windows_.Form1 = (form1_ = std::make_unique<TForm1>(port, main)).get();
-    windows_.Golovka = (golovka_ = std::make_unique<TGolovka>(port, main)).get();
-    windows_.golovka2 = (golovka2_ = std::make_unique<Tgolovka2>(port, main)).get();
-    windows_.AboutBox = (aboutBox_ = std::make_unique<TAboutBox>(main)).get();
-    windows_.Form7 = (form7_ = std::make_unique<TForm7>(main)).get();
-    windows_.userlevel = (userlevel_ = std::make_unique<Tuserlevel>(port, main)).get();
-    windows_.golovki = (golovki_ = std::make_unique<Tgolovki>(port, main)).get();
+    slot = std::make_unique<Window>(args..., &main);
+    slot->setFont(main.font());
+    return slot.get();
+}
+
+} // namespace
+
+TProgram::TProgram(const TProgramEnvironment &environment)
+{
+    mainForm_ = std::make_unique<TMainForm>(mainThread_, windows_, environment);
+    TMainForm &main = *mainForm_;
+    TBComPort &port = main.BComPort1;
+    windows_.Form1 = create(form1_, main, port);
+    windows_.Golovka = create(golovka_, main, port);
+    windows_.golovka2 = create(golovka2_, main, port);
+    windows_.AboutBox = create(aboutBox_, main);
+    windows_.command = create(command_, main, port, main.DataSource1);
+    windows_.command2 = create(command2_, main, main.DataSource1);
+    windows_.Form7 = create(form7_, main);
+    windows_.userlevel = create(userlevel_, main, port);
+    windows_.golovki = create(golovki_, main, port);
 }
 
 TProgram::~TProgram() = default;

@@ -11,8 +11,8 @@
 class TProgram
 {
 public:
-    // `inventory` and `opener` as for TMainForm (tests give fakes).
-    explicit TProgram(const PortInventory &inventory = {}, DeviceOpener opener = {});
+    // Raises when the main window cannot be created (the command table cannot be opened).
+    explicit TProgram(const TProgramEnvironment &environment = {});
     ~TProgram();
 
     TProgramWindows &Windows() { return windows_; }
@@ -27,6 +27,8 @@ private:
     std::unique_ptr<TGolovka> golovka_;
     std::unique_ptr<Tgolovka2> golovka2_;
     std::unique_ptr<TAboutBox> aboutBox_;
+    std::unique_ptr<Tcommand> command_;
+    std::unique_ptr<Tcommand2> command2_;
     std::unique_ptr<TForm7> form7_;
     std::unique_ptr<Tuserlevel> userlevel_;
     std::unique_ptr<Tgolovki> golovki_;

@@ -2,6 +2,7 @@
 
 #include "guarded.h"
 
+#include <QEvent>
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QPersistentModelIndex>
@@ -59,11 +60,26 @@ TDBGrid::TDBGrid(QWidget *parent)
     setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed
         | QAbstractItemView::AnyKeyPressed | QAbstractItemView::SelectedClicked);
     setTabKeyNavigation(false);
+    // One line per record, as a grid of records reads best; a long text is cut with an ellipsis.
+    setWordWrap(false);
     verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-    verticalHeader()->setMinimumWidth(fontMetrics().horizontalAdvance(QLatin1Char('W')) + 6);
+    FitRowsToFont();
     m_model->OnUpdateData = [this] { CommitOpenEditor(); };
     connect(m_model, &TDatasetModel::currentRowChanged, this, &TDBGrid::ShowCurrentRow);
     connect(m_model, &QAbstractItemModel::modelReset, this, &TDBGrid::ApplyColumns);
+}
+
+void TDBGrid::FitRowsToFont()
+{
+    verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
+    verticalHeader()->setMinimumWidth(fontMetrics().horizontalAdvance(QLatin1Char('W')) + 6);
+}
+
+void TDBGrid::changeEvent(QEvent *event)
+{
+    QTableView::changeEvent(event);
+    if (event->type() == QEvent::FontChange)
+        FitRowsToFont();
 }
 
 TDBGrid::~TDBGrid()

@@ -40,6 +40,7 @@ public:
     TDatasetModel *DatasetModel() const { return m_model; }
 
 protected:
+    void changeEvent(QEvent *event) override;
     void currentChanged(const QModelIndex &current, const QModelIndex &previous) override;
     void mousePressEvent(QMouseEvent *event) override;
     void mouseMoveEvent(QMouseEvent *event) override;
@@ -50,6 +51,7 @@ private:
 
     void ShowCurrentRow(int row);
     void ApplyColumns();
+    void FitRowsToFont();
     void CommitOpenEditor();
 
     TDatasetModel *m_model;

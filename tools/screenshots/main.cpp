@@ -7,6 +7,7 @@
 #include <QAction>
 #include <QDialog>
 #include <QDir>
+#include <QFile>
 #include <QLineEdit>
 #include <QProcess>
 #include <QPushButton>
@@ -46,16 +47,20 @@ int main(int argc, char *argv[])
     QDir().mkpath(folder);
 
     QTemporaryDir scratch;
-    PortInventory inventory;
+    TProgramEnvironment environment;
+    PortInventory &inventory = environment.inventory;
     inventory.ttyClass = (scratch.path() + QStringLiteral("/class")).toStdString();
     inventory.virtualPorts = (scratch.path() + QStringLiteral("/ports")).toStdString();
+    // A copy of the default command table, so the one in the sources stays untouched.
+    environment.programFolder = scratch.path().toStdString();
+    QFile::copy(QStringLiteral(KELVANE_DEFAULT_TABLE), scratch.path() + QStringLiteral("/com.dbf"));
     QDir().mkpath(QString::fromStdString(inventory.ttyClass));
     QProcess drive;
     drive.start(QStringLiteral(VIRTUAL_DRIVE_PATH),
         {QStringLiteral("--ports-folder"), QString::fromStdString(inventory.virtualPorts)});
     drive.waitForReadyRead(5000);
 
-    TProgram program(inventory);
+    TProgram program(environment);
     TMainForm &form = program.MainForm();
     form.show();
     QTest::qWait(200);
@@ -80,6 +85,8 @@ int main(int argc, char *argv[])
         {"N16", "drive-type"},
         {"HeadPosition1", "head-positioning"},
         {"UserLevel1", "free-level"},
+        {"N22", "run-command"},
+        {"N23", "command-editor"},
     };
     for (const auto &[item, name] : windows)
         saveModal(form.findChild<QAction *>(QString::fromLatin1(item)), folder,

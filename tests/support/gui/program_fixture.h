@@ -2,6 +2,7 @@
 // plays the drive on the pty's other end and reads the bytes the program puts on the wire.
 #pragma once
 
+#include "command_table.h"
 #include "main_window.h"
 #include "program.h"
 #include "pty_pair.h"
@@ -27,7 +28,8 @@ class ProgramTest : public ::testing::Test
 {
 public:
     std::filesystem::path root;
-    PortInventory inventory;
+    TProgramEnvironment environment;
+    PortInventory &inventory = environment.inventory;
     PtyPair pty;
     ScriptedDialogs dialogs;
     std::unique_ptr<TProgram> program;
@@ -44,7 +46,15 @@ public:
         inventory.virtualPorts = (root / "ports").string();
         ASSERT_TRUE(MakeVirtualPortsFolder(inventory.virtualPorts));
         std::filesystem::create_symlink(pty.SlavePath(), PortPath());
+        // The command table is found in the program's folder (the current one has none).
+        environment.programFolder = (root / "program").string();
+        std::filesystem::create_directories(environment.programFolder);
+        WriteCommandTable(TablePath(),
+            {{"Тип и версия ПЗУ", "M", "1"}, {"Остановить шпиндель", "Z", "2"},
+                {"Чтение служебной дорожки", "R", "T"}});
     }
+
+    std::string TablePath() const { return environment.programFolder + "/com.dbf"; }
 
     void TearDown() override
     {
@@ -57,7 +67,8 @@ public:
     // Creates the program and shows its main window, as the program's start does.
     void Start(DeviceOpener opener = {})
     {
-        program = std::make_unique<TProgram>(inventory, std::move(opener));
+        environment.opener = std::move(opener);
+        program = std::make_unique<TProgram>(environment);
         form = &program->MainForm();
         form->show();
         QCoreApplication::processEvents();

@@ -1,0 +1,17 @@
+// TProgramEnvironment: what the program takes from the machine it runs on. The program itself
+// uses the defaults; tests give their own folders and devices.
+#pragma once
+
+#include "port_list.h"
+#include "serial_device.h"
+
+#include <string>
+
+struct TProgramEnvironment
+{
+    PortInventory inventory; // where the port box finds the installed ports
+    DeviceOpener opener; // opens the port's device; empty: the real serial device
+    // Where the command table is looked for when the current folder has none; empty: the
+    // folder of the program's executable.
+    std::string programFolder;
+};

@@ -1,0 +1,220 @@
+// The user command table: the main grid, the run dialog, delete, the editor, and the table at
+// start-up. What reaches the file is read back with an independent reader (dbfread).
+#include "command_editor_dialog.h"
+#include "db_edit.h"
+#include "db_grid.h"
+#include "program_fixture.h"
+#include "run_command_dialog.h"
+
+#include <QHeaderView>
+#include <QLabel>
+#include <unistd.h>
+
+namespace {
+
+class CommandTableTest : public ProgramTest
+{
+public:
+    TDBGrid *MainGrid() { return Child<TDBGrid>("DBGrid2"); }
+
+    // Makes `row` of the main grid the current record, as a click on it does.
+    void SelectRow(int row)
+    {
+        TDBGrid *grid = MainGrid();
+        grid->setCurrentIndex(grid->model()->index(row, 0));
+    }
+
+    // Opens the run dialog, lets `interact` work in it, then presses `button`.
+    void RunDialog(const char *button, const std::function<void(Tcommand *)> &interact = {})
+    {
+        EXPECT_TRUE(WithModal<Tcommand>(MenuItem("N22"), [&](Tcommand *d) {
+            if (interact)
+                interact(d);
+            d->findChild<QPushButton *>(button)->click();
+        }));
+    }
+
+    static void Type(Tcommand *d, const char *box, const char *text)
+    {
+        auto *edit = d->findChild<TDBEdit *>(box);
+        edit->selectAll();
+        QTest::keyClicks(edit, text);
+    }
+
+    std::vector<CommandRow> File() { return ReadCommandTable(TablePath()); }
+};
+
+TEST_F(CommandTableTest, MainGridShowsOnlyTheNamesUnderTheirTitle)
+{
+    Start();
+    TDBGrid *grid = MainGrid();
+    ASSERT_EQ(grid->model()->rowCount(), 3);
+    EXPECT_EQ(grid->model()->headerData(0, Qt::Horizontal).toString(), "Команда");
+    EXPECT_EQ(grid->columnWidth(0), 142);
+    EXPECT_FALSE(grid->isColumnHidden(0));
+    EXPECT_TRUE(grid->isColumnHidden(1));
+    EXPECT_TRUE(grid->isColumnHidden(2));
+    EXPECT_EQ(grid->model()->index(1, 0).data().toString(), "Остановить шпиндель");
+    EXPECT_EQ(grid->parentWidget()->objectName(), "Panel1") << "on the left panel, above the logo";
+}
+
+TEST_F(CommandTableTest, RunSendsTheLevelLineThenTheCommand)
+{
+    Start();
+    Connect();
+    SelectRow(1); // level "2", command "Z"
+    RunDialog("OKBtn", [](Tcommand *d) {
+        EXPECT_EQ(d->findChild<QLabel *>("DBText1")->text(), "Остановить шпиндель");
+    });
+    EXPECT_EQ(Wire(), "/2Z");
+    EXPECT_EQ(form->Dbf1.State(), dsBrowse) << "OK drops the edit";
+}
+
+TEST_F(CommandTableTest, EmptyLevelSendsTheSlashAlone)
+{
+    WriteCommandTable(TablePath(), {{"Без уровня", "N1", ""}});
+    Start();
+    Connect();
+    RunDialog("OKBtn");
+    EXPECT_EQ(Wire(), "/N1");
+}
+
+TEST_F(CommandTableTest, CommandChangedAndSentGoesAsTypedButTheFileKeepsItsText)
+{
+    Start();
+    Connect();
+    SelectRow(1);
+    RunDialog("OKBtn", [](Tcommand *d) {
+        Type(d, "DBEdit1", "U");
+        Type(d, "DBEdit2", "1");
+    });
+    EXPECT_EQ(Wire(), "/1U");
+    EXPECT_EQ(File().at(1), (CommandRow {"Остановить шпиндель", "Z", "2"}));
+    program.reset(); // closing the table must not store it either
+    EXPECT_EQ(File().at(1), (CommandRow {"Остановить шпиндель", "Z", "2"}));
+}
+
+TEST_F(CommandTableTest, ChangeDismissedWithCancelIsStoredAtTheNextOpening)
+{
+    Start();
+    Connect();
+    SelectRow(1);
+    RunDialog("CancelBtn", [](Tcommand *d) { Type(d, "DBEdit1", "U"); });
+    EXPECT_EQ(Wire(), "");
+    EXPECT_EQ(File().at(1).command, "Z") << "still pending";
+    RunDialog("CancelBtn");
+    EXPECT_EQ(File().at(1), (CommandRow {"Остановить шпиндель", "U", "2"}));
+}
+
+TEST_F(CommandTableTest, RunWithThePortClosedSendsNothingAndKeepsTheEdit)
+{
+    Start();
+    RunDialog("OKBtn", [](Tcommand *d) { Type(d, "DBEdit1", "X"); });
+    EXPECT_EQ(Wire(), "");
+    EXPECT_TRUE(dialogs.errors.isEmpty());
+    EXPECT_EQ(form->Dbf1.State(), dsEdit);
+}
+
+TEST_F(CommandTableTest, EmptyTableGetsOneBlankRecordWhenTheRunDialogOpens)
+{
+    WriteCommandTable(TablePath(), {});
+    Start();
+    Connect();
+    RunDialog("OKBtn");
+    EXPECT_EQ(Wire(), "/") << "the empty command writes nothing";
+    EXPECT_EQ(MainGrid()->model()->rowCount(), 1);
+    program.reset(); // the header on disk counts the appended record from the close on
+    EXPECT_EQ(File(), (std::vector<CommandRow> {{"", "", ""}}));
+}
+
+TEST_F(CommandTableTest, DeleteMarksTheRecordInTheFileAndHidesItInBothGrids)
+{
+    Start();
+    Connect();
+    SelectRow(1);
+    MenuItem("N24")->trigger();
+    EXPECT_TRUE(dialogs.errors.isEmpty());
+    const auto file = File();
+    ASSERT_EQ(file.size(), 3u) << "records are never removed";
+    EXPECT_TRUE(file[1].deleted);
+    EXPECT_EQ(file[1].command, "Z");
+    EXPECT_FALSE(file[0].deleted || file[2].deleted);
+    EXPECT_EQ(MainGrid()->model()->rowCount(), 2);
+    EXPECT_TRUE(WithModal<Tcommand2>(MenuItem("N23"), [](Tcommand2 *d) {
+        EXPECT_EQ(d->findChild<TDBGrid *>("DBGrid1")->model()->rowCount(), 2);
+        d->findChild<QPushButton *>("Button1")->click();
+    }));
+}
+
+TEST_F(CommandTableTest, DeleteOnAnEmptyTableReportsTheEmptyDataset)
+{
+    WriteCommandTable(TablePath(), {});
+    Start();
+    // The editor's start-up edit began an insert on the empty table: the first delete drops it.
+    MenuItem("N24")->trigger();
+    EXPECT_TRUE(dialogs.errors.isEmpty());
+    MenuItem("N24")->trigger();
+    EXPECT_EQ(
+        dialogs.errors, QStringList {"Dbf1: Cannot perform this operation on an empty dataset"});
+    EXPECT_TRUE(File().empty());
+}
+
+TEST_F(CommandTableTest, AddAppendsABlankRecordAndClosesTheEditor)
+{
+    Start();
+    EXPECT_TRUE(WithModal<Tcommand2>(MenuItem("N23"), [](Tcommand2 *d) {
+        EXPECT_EQ(d->windowTitle(), "Работа с командами...");
+        auto *grid = d->findChild<TDBGrid *>("DBGrid1");
+        const QStringList titles = {grid->model()->headerData(0, Qt::Horizontal).toString(),
+            grid->model()->headerData(1, Qt::Horizontal).toString(),
+            grid->model()->headerData(2, Qt::Horizontal).toString()};
+        EXPECT_EQ(titles, QStringList({"Название команды", "Команда", "Уровень"}));
+        EXPECT_EQ(grid->columnWidth(0), 175);
+        EXPECT_EQ(grid->columnWidth(1), 142);
+        EXPECT_EQ(grid->columnWidth(2), 49);
+        d->findChild<QPushButton *>("OKBtn")->click();
+    }));
+    EXPECT_FALSE(program->Windows().command2->isVisible());
+    EXPECT_EQ(MainGrid()->model()->rowCount(), 4);
+    program.reset();
+    const auto file = File();
+    ASSERT_EQ(file.size(), 4u);
+    EXPECT_EQ(file[3], (CommandRow {"", "", ""}));
+}
+
+TEST_F(CommandTableTest, SaveStoresWhatWasTypedInTheEditorsGrid)
+{
+    Start();
+    EXPECT_TRUE(WithModal<Tcommand2>(MenuItem("N23"), [](Tcommand2 *d) {
+        auto *grid = d->findChild<TDBGrid *>("DBGrid1");
+        grid->model()->setData(grid->model()->index(0, 1), "MM");
+        d->findChild<QPushButton *>("CancelBtn")->click();
+    }));
+    EXPECT_EQ(File().at(0), (CommandRow {"Тип и версия ПЗУ", "MM", "1"}));
+}
+
+TEST_F(CommandTableTest, TableInTheCurrentFolderComesFirst)
+{
+    const std::string here = (root / "here").string();
+    std::filesystem::create_directories(here);
+    WriteCommandTable(here + "/com.dbf", {{"Из текущей папки", "F", "1"}});
+    const std::string before = std::filesystem::current_path().string();
+    std::filesystem::current_path(here);
+    Start();
+    std::filesystem::current_path(before);
+    ASSERT_EQ(MainGrid()->model()->rowCount(), 1);
+    EXPECT_EQ(MainGrid()->model()->index(0, 0).data().toString(), "Из текущей папки");
+}
+
+TEST_F(CommandTableTest, WithoutATableTheProgramDoesNotStart)
+{
+    std::filesystem::remove(TablePath());
+    try {
+        Start();
+        ADD_FAILURE() << "the program started without its table";
+    } catch (const std::exception &e) {
+        EXPECT_STREQ(e.what(), "Open: Table file not found : com.dbf");
+    }
+}
+
+} // namespace
