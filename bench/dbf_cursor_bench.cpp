@@ -5,113 +5,18 @@
 //
 //   build/bench/kelvane_bench_dbf_cursor
 //
-// The table is the one kelvane_bench_dbf builds, at the same path with the same bytes.
-#include "dbf/day_number.h"
+// The table is the one of dbf_bench_table.h, which kelvane_bench_dbf scans too.
 #include "dbf/table_cursor.h"
+#include "dbf_bench_table.h"
 
-#include <benchmark/benchmark.h>
-#include <cstdio>
-#include <filesystem>
-#include <fstream>
 #include <string>
 #include <vector>
 
 namespace {
 
-constexpr int Records = 200000;
-constexpr int RecordSize = 1 + 20 + 40 + 10 + 8 + 1;
-
-std::string Header()
-{
-    const struct
-    {
-        const char *name;
-        char type;
-        int length;
-    } fields[] = {
-        {"NAME", 'C', 20}, {"DESCR", 'C', 40}, {"QTY", 'N', 10}, {"BORN", 'D', 8}, {"OK", 'L', 1}};
-    const int headerSize = 32 + 32 * 5 + 1;
-    std::string bytes(32, '\0');
-    bytes[0] = 0x03;
-    bytes[1] = 126;
-    bytes[2] = 3;
-    bytes[3] = 5;
-    for (int i = 0; i < 4; ++i)
-        bytes[4 + i] = static_cast<char>(Records >> (8 * i));
-    bytes[8] = static_cast<char>(headerSize & 0xFF);
-    bytes[9] = static_cast<char>(headerSize >> 8);
-    bytes[10] = static_cast<char>(RecordSize);
-    for (const auto &field : fields) {
-        std::string descriptor(32, '\0');
-        descriptor.replace(0, std::string(field.name).size(), field.name);
-        descriptor[11] = field.type;
-        descriptor[16] = static_cast<char>(field.length);
-        bytes += descriptor;
-    }
-    return bytes + '\r';
-}
-
-std::string RecordBytes(int i)
-{
-    char record[RecordSize + 1];
-    const TCalendarDate date = DayNumber::ToDate(DayNumber::Jan1st1900 + i % 40000);
-    std::snprintf(record, sizeof record, " %-20s%-40s%10d%04d%02d%02d%c",
-        ("\x8A\xAE\xAC\xA0\xAD\xA4\xA0 " + std::to_string(i)).c_str(), // CP866
-        ("description of record number " + std::to_string(i)).c_str(), i * 7 - 500000, date.Year,
-        date.Month, date.Day, i % 3 ? 'T' : 'F');
-    return std::string(record, RecordSize);
-}
-
-std::string TablePath()
-{
-    const std::filesystem::path path
-        = std::filesystem::temp_directory_path() / "kelvane-dbf-bench-200k.dbf";
-    const auto expectedSize = static_cast<std::uintmax_t>(32 + 32 * 5 + 1)
-        + static_cast<std::uintmax_t>(Records) * RecordSize + 1;
-    std::error_code error;
-    if (std::filesystem::file_size(path, error) != expectedSize) {
-        std::ofstream out(path, std::ios::binary | std::ios::trunc);
-        out << Header();
-        for (int i = 0; i < Records; ++i)
-            out << RecordBytes(i);
-        out << '\x1A';
-    }
-    return path.string();
-}
-
-void ScanThroughFileLayer(benchmark::State &state)
-{
-    const std::string path = TablePath();
-    int64_t scanned = 0;
-    for (auto _ : state) {
-        TDbfFile table(DbfOpenReadOnly, path);
-        TFieldDefs defs;
-        table.ReadFieldDefs(defs);
-        char record[RecordSize];
-        char text[41];
-        int64_t quantity = 0;
-        int32_t day = 0;
-        int16_t ok = 0;
-        const int32_t count = table.RecordCount();
-        for (int32_t n = 0; n < count; ++n) {
-            table.ReadRecord(n, record);
-            table.GetFieldValue(0, defs[0].DataType, text, record);
-            benchmark::DoNotOptimize(text);
-            table.GetFieldValue(1, defs[1].DataType, text, record);
-            benchmark::DoNotOptimize(text);
-            table.GetFieldValue(2, defs[2].DataType, &quantity, record);
-            table.GetFieldValue(3, defs[3].DataType, &day, record);
-            table.GetFieldValue(4, defs[4].DataType, &ok, record);
-            benchmark::DoNotOptimize(quantity + day + ok);
-        }
-        scanned += count;
-    }
-    state.SetItemsProcessed(scanned);
-}
-
 void ScanThroughCursor(benchmark::State &state)
 {
-    const std::string path = TablePath();
+    const std::string path = BenchTable::TablePath();
     int64_t scanned = 0;
     size_t textBytes = 0;
     for (auto _ : state) {
@@ -136,5 +41,5 @@ void ScanThroughCursor(benchmark::State &state)
 
 } // namespace
 
-BENCHMARK(ScanThroughFileLayer)->Unit(benchmark::kMillisecond);
+BENCHMARK(BenchTable::ScanEveryField)->Name("ScanThroughFileLayer")->Unit(benchmark::kMillisecond);
 BENCHMARK(ScanThroughCursor)->Unit(benchmark::kMillisecond);
