@@ -28,34 +28,33 @@ void installInterruptHandler()
     });
 }
 
-struct LineSnapshot
+ModemLineSnapshot snapshot(int fd)
 {
-    bool haveCounts = false;
+    ModemLineSnapshot s;
     serial_icounter_struct counts = {};
-    int lines = 0;
-};
-
-LineSnapshot snapshot(int fd)
-{
-    LineSnapshot s;
-    s.haveCounts = ioctl(fd, TIOCGICOUNT, &s.counts) == 0;
+    s.haveCounts = ioctl(fd, TIOCGICOUNT, &counts) == 0;
+    s.cts = counts.cts;
+    s.dsr = counts.dsr;
+    s.dcd = counts.dcd;
+    s.rng = counts.rng;
     ioctl(fd, TIOCMGET, &s.lines);
     return s;
 }
 
-// Event bits of the lines that changed between two snapshots. The counters also catch a line
-// that went and came back between two readings.
-uint32_t changes(const LineSnapshot &before, const LineSnapshot &after)
+} // namespace
+
+// The counters also catch a line that went and came back between two readings.
+uint32_t ModemLineChanges(const ModemLineSnapshot &before, const ModemLineSnapshot &after)
 {
     uint32_t events = 0;
     if (before.haveCounts && after.haveCounts) {
-        if (after.counts.cts != before.counts.cts)
+        if (after.cts != before.cts)
             events |= CommEvent::Cts;
-        if (after.counts.dsr != before.counts.dsr)
+        if (after.dsr != before.dsr)
             events |= CommEvent::Dsr;
-        if (after.counts.dcd != before.counts.dcd)
+        if (after.dcd != before.dcd)
             events |= CommEvent::Rlsd;
-        if (after.counts.rng != before.counts.rng)
+        if (after.rng != before.rng)
             events |= CommEvent::Ring;
     }
     const int changed = before.lines ^ after.lines;
@@ -69,8 +68,6 @@ uint32_t changes(const LineSnapshot &before, const LineSnapshot &after)
         events |= CommEvent::Ring;
     return events;
 }
-
-} // namespace
 
 void ModemWatcher::Start(int fd, Callback callback)
 {
@@ -104,7 +101,7 @@ void ModemWatcher::Stop()
 void ModemWatcher::run(int fd)
 {
     handle_ = pthread_self();
-    LineSnapshot last = snapshot(fd);
+    ModemLineSnapshot last = snapshot(fd);
     bool canWait = true;
     while (!stop_) {
         if (canWait) {
@@ -119,8 +116,8 @@ void ModemWatcher::run(int fd)
         } else if (!sleepUnlessStopped(100)) {
             break;
         }
-        LineSnapshot now = snapshot(fd);
-        if (const uint32_t events = changes(last, now))
+        const ModemLineSnapshot now = snapshot(fd);
+        if (const uint32_t events = ModemLineChanges(last, now))
             callback_(events);
         last = now;
     }

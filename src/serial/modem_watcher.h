@@ -15,6 +15,22 @@
 #include <pthread.h>
 #include <thread>
 
+// The modem input lines of a tty at one moment: the kernel's change counters (when the device
+// keeps them) and the line bits (TIOCM_*).
+struct ModemLineSnapshot
+{
+    bool haveCounts = false;
+    int cts = 0;
+    int dsr = 0;
+    int dcd = 0;
+    int rng = 0;
+    int lines = 0;
+};
+
+// The event bits (CommEvent::Cts, Dsr, Rlsd, Ring) of the lines that changed between two
+// snapshots; a ring counts when it starts.
+uint32_t ModemLineChanges(const ModemLineSnapshot &before, const ModemLineSnapshot &after);
+
 class ModemWatcher
 {
 public:
