@@ -90,6 +90,14 @@ unsigned char AnsiToOem(unsigned char ansi)
     return AnsiToOemTable[ansi];
 }
 
+char16_t AnsiToUnicode(unsigned char ansi)
+{
+    if (ansi < 0x80)
+        return ansi;
+    const char16_t unicode = Cp1251[ansi - 0x80];
+    return unicode == Undefined ? u'\uFFFD' : unicode;
+}
+
 void OemToAnsi(const char *source, char *target, size_t count)
 {
     Convert(OemToAnsiTable, source, target, count);

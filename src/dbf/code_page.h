@@ -14,6 +14,9 @@ inline constexpr unsigned char Replacement = 0x3F;
 unsigned char OemToAnsi(unsigned char oem);
 unsigned char AnsiToOem(unsigned char ansi);
 
+// The Unicode character of a Windows-1251 byte; U+FFFD for the one byte it leaves undefined.
+char16_t AnsiToUnicode(unsigned char ansi);
+
 // REQUIRES: source and target hold count bytes; they may be the same buffer.
 void OemToAnsi(const char *source, char *target, size_t count);
 void AnsiToOem(const char *source, char *target, size_t count);

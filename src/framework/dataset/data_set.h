@@ -243,6 +243,8 @@ private:
     void BeginInsertAppend(bool append);
     void ReturnFromInsert();
     void AddRecord(const std::vector<std::string> &values, bool append);
+    // What follows a stored record: back to browsing the re-read records, then AfterPost.
+    void AfterStore();
 
     std::string m_name;
     TDataSetState m_state = dsInactive;

@@ -99,12 +99,7 @@ void TDataSet::Post()
     UpdateCursorPos();
     if (!RunOperation([this] { InternalPost(); }, OnPostError))
         return;
-    m_insertAnchor.clear();
-    m_returnTo.clear();
-    Resync();
-    SetState(dsBrowse);
-    DataEvent(deDataSetChange);
-    Notify(AfterPost);
+    AfterStore();
 }
 
 void TDataSet::Cancel()
@@ -185,6 +180,11 @@ void TDataSet::AddRecord(const std::vector<std::string> &values, bool append)
         Cancel();
         throw;
     }
+    AfterStore();
+}
+
+void TDataSet::AfterStore()
+{
     m_insertAnchor.clear();
     m_returnTo.clear();
     Resync();
