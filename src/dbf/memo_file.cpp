@@ -21,8 +21,9 @@ int64_t BlocksFor(int64_t bytes, int64_t blockSize)
 
 } // namespace
 
-TDbtFile::TDbtFile(bool dbase4Layout, uint16_t mode, const std::string &fileName)
-    : TPagedFile(mode, fileName), m_dbase4Layout(dbase4Layout)
+TDbtFile::TDbtFile(
+    bool dbase4Layout, uint16_t mode, const std::string &fileName, TFileSystem &files)
+    : TPagedFile(mode, fileName, files), m_dbase4Layout(dbase4Layout)
 {
     if (!Stream())
         throw EBinaryDataSetError("Cannot open memo file \"" + fileName + "\": " + OpenError());

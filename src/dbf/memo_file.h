@@ -21,7 +21,8 @@ public:
     // Opens the memo file and reads its header; a block size of 0 or one that is not a multiple
     // of 128 becomes 512 (in memory; the file follows at the next append).
     // Throws EBinaryDataSetError when the file cannot be opened.
-    TDbtFile(bool dbase4Layout, uint16_t mode, const std::string &fileName);
+    TDbtFile(bool dbase4Layout, uint16_t mode, const std::string &fileName,
+        TFileSystem &files = TFileSystem::Disk());
 
     bool Dbase4Layout() const { return m_dbase4Layout; }
     const TMemoHeader &MemoHeader() const { return m_memoHeader; }

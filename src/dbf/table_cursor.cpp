@@ -17,12 +17,6 @@ constexpr int BookmarkFlagAt = 8;
 constexpr char ActiveFlag = ' ';
 constexpr char DeletedFlag = '*';
 
-bool FileExists(const std::string &name)
-{
-    std::error_code ignored;
-    return std::filesystem::exists(name, ignored);
-}
-
 int32_t LoadInt32(const void *at)
 {
     int32_t value;
@@ -33,21 +27,6 @@ int32_t LoadInt32(const void *at)
 void StoreInt32(void *at, int32_t value)
 {
     std::memcpy(at, &value, sizeof value);
-}
-
-// The memo file beside a table: the table's name with the extension ".dbt" (or ".DBT" when only
-// that exists, as tables copied from other systems often come in capitals).
-std::string MemoFileName(const std::string &tableName)
-{
-    std::filesystem::path memo(tableName);
-    memo.replace_extension(".dbt");
-    if (!FileExists(memo.string())) {
-        std::filesystem::path capitals(tableName);
-        capitals.replace_extension(".DBT");
-        if (FileExists(capitals.string()))
-            return capitals.string();
-    }
-    return memo.string();
 }
 
 } // namespace
@@ -90,24 +69,39 @@ std::string TDbf::ProgramFolder() const
     return error ? std::string() : executable.parent_path().string();
 }
 
+// The memo file beside the table: the table's name with the extension ".dbt" (or ".DBT" when only
+// that exists, as tables copied from other systems often come in capitals).
+std::string TDbf::MemoFileName() const
+{
+    std::filesystem::path memo(m_fileName);
+    memo.replace_extension(".dbt");
+    if (!m_files->FileExists(memo.string())) {
+        std::filesystem::path capitals(m_fileName);
+        capitals.replace_extension(".DBT");
+        if (m_files->FileExists(capitals.string()))
+            return capitals.string();
+    }
+    return memo.string();
+}
+
 void TDbf::FindAndOpenFiles()
 {
-    if (!FileExists(m_fileName)) {
+    if (!m_files->FileExists(m_fileName)) {
         const std::filesystem::path inProgramFolder
             = std::filesystem::path(ProgramFolder()) / std::filesystem::path(m_fileName).filename();
-        if (FileExists(inProgramFolder.string()))
+        if (m_files->FileExists(inProgramFolder.string()))
             m_fileName = inProgramFolder.string();
     }
-    if (!FileExists(m_fileName))
+    if (!m_files->FileExists(m_fileName))
         throw EBinaryDataSetError("Open: Table file not found : " + m_fileName);
-    const std::string memoName = MemoFileName(m_fileName);
+    const std::string memoName = MemoFileName();
     const uint16_t mode = m_readOnly ? DbfOpenReadOnly : DbfOpenReadWrite;
-    m_dbfFile = std::make_unique<TDbfFile>(mode, m_fileName, m_hooks);
-    if (!FileExists(memoName))
+    m_dbfFile = std::make_unique<TDbfFile>(mode, m_fileName, m_hooks, *m_files);
+    if (!m_files->FileExists(memoName))
         return;
     try {
-        m_dbtFile
-            = std::make_unique<TDbtFile>(m_dbfFile->LayoutFamily() != lfDbase3, mode, memoName);
+        m_dbtFile = std::make_unique<TDbtFile>(
+            m_dbfFile->LayoutFamily() != lfDbase3, mode, memoName, *m_files);
     } catch (...) {
         m_dbfFile.reset();
         throw;

@@ -106,8 +106,8 @@ void WriteLe32(uint8_t *p, uint32_t value)
 
 } // namespace
 
-TDbfFile::TDbfFile(uint16_t mode, const std::string &fileName, TDbfHooks hooks)
-    : TPagedFile(mode, fileName), m_hooks(std::move(hooks))
+TDbfFile::TDbfFile(uint16_t mode, const std::string &fileName, TDbfHooks hooks, TFileSystem &files)
+    : TPagedFile(mode, fileName, files), m_hooks(std::move(hooks))
 {
     if (!Stream())
         throw EBinaryDataSetError("Cannot open table file \"" + fileName + "\": " + OpenError());

@@ -43,7 +43,8 @@ public:
     // Opens the table, reads its header and repairs the record count from the file size.
     // Throws EBinaryDataSetError when the file cannot be opened, EReadError when it is shorter
     // than a header.
-    TDbfFile(uint16_t mode, const std::string &fileName, TDbfHooks hooks = {});
+    TDbfFile(uint16_t mode, const std::string &fileName, TDbfHooks hooks = {},
+        TFileSystem &files = TFileSystem::Disk());
     ~TDbfFile() override;
     TDbfFile(TDbfFile &&other) noexcept = default;
 

@@ -154,13 +154,13 @@ std::string Cp1251(const std::string &utf8)
     return out;
 }
 
-OpenTable::OpenTable(
-    const std::string &path, uint16_t mode, TDbfHooks hooks, const std::string &memoPath)
-    : table(std::make_unique<TDbfFile>(mode, path, std::move(hooks)))
+OpenTable::OpenTable(const std::string &path, uint16_t mode, TDbfHooks hooks,
+    const std::string &memoPath, TFileSystem &files)
+    : table(std::make_unique<TDbfFile>(mode, path, std::move(hooks), files))
 {
     table->ReadFieldDefs(defs);
     if (!memoPath.empty())
-        memo = std::make_unique<TDbtFile>(table->LayoutFamily() != lfDbase3, mode, memoPath);
+        memo = std::make_unique<TDbtFile>(table->LayoutFamily() != lfDbase3, mode, memoPath, files);
     record.assign(static_cast<size_t>(table->RecordSize()), '\0');
 }
 

@@ -77,8 +77,8 @@ struct RecordingHooks
 class OpenTable : public TBlobHost
 {
 public:
-    OpenTable(
-        const std::string &path, uint16_t mode, TDbfHooks hooks, const std::string &memoPath = {});
+    OpenTable(const std::string &path, uint16_t mode, TDbfHooks hooks,
+        const std::string &memoPath = {}, TFileSystem &files = TFileSystem::Disk());
     TDbfFile *DbfFile() override { return table.get(); }
     TDbtFile *DbtFile() override { return memo.get(); }
     char *ActiveRecordBuffer() override { return record.data(); }
