@@ -3,6 +3,7 @@
 #include "dbf/errors.h"
 #include "framework/dataset/database_error.h"
 
+#include <algorithm>
 #include <cstring>
 #include <exception>
 #include <filesystem>
@@ -125,11 +126,25 @@ void TDbf::InternalOpen()
         ReleaseFiles();
         throw;
     }
+    ReportMissingMemoFile();
     m_currentRecord = -1;
     m_bookmarkOffset = m_dbfFile->RecordSize();
     m_recordBufferSize = m_dbfFile->RecordSize() + BookmarkAreaSize;
     SetBookmarkSize(BookmarkAreaSize);
     m_cursorOpen = true;
+}
+
+// Memo fields without their memo file read as empty; the user learns why once, here.
+void TDbf::ReportMissingMemoFile()
+{
+    if (m_dbtFile)
+        return;
+    const TFieldDefs &defs = FieldDefs();
+    if (std::none_of(
+            defs.begin(), defs.end(), [](const TFieldDef &def) { return def.DataType == ftMemo; }))
+        return;
+    m_dbfFile->ShowMessage("Memo file \"" + MemoFileName() + "\" of table \"" + m_fileName
+        + "\" is missing: its memo fields read as empty and cannot be stored");
 }
 
 void TDbf::InternalInitFieldDefs()

@@ -88,6 +88,7 @@ private:
 
     void FindAndOpenFiles();
     std::string MemoFileName() const;
+    void ReportMissingMemoFile();
     void ReleaseFiles();
     std::string ProgramFolder() const;
     bool Accepted(TRecordBuffer buffer);

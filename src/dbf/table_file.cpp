@@ -120,10 +120,29 @@ TDbfFile::~TDbfFile()
     ClearFieldInfos();
 }
 
+// A short read inside the header is a cut file or a failing disk; the message says which, and
+// where the header should end.
+void TDbfFile::ReadHeaderBytes(int64_t position, void *buffer, int64_t count) const
+{
+    Stream()->SetPosition(position);
+    if (Stream()->Read(buffer, count) == count)
+        return;
+    const std::string header = "the header of table \"" + FileName() + "\" ";
+    const int64_t size = Stream()->Size();
+    if (size >= position + count)
+        throw EReadError(header + "cannot be read");
+    const DescriptorLayout &layout = DescriptorsOf(m_layoutFamily);
+    const std::string needs = position == 0
+        ? "the header needs 32"
+        : "the header with its " + std::to_string(FieldCount()) + " field descriptors needs "
+            + std::to_string(layout.first + int64_t(FieldCount()) * layout.size);
+    throw EReadError(
+        header + "is incomplete: the file has " + std::to_string(size) + " bytes, " + needs);
+}
+
 void TDbfFile::ReadHeader()
 {
-    Stream()->SetPosition(0);
-    Stream()->ReadBuffer(m_header.data(), static_cast<int64_t>(m_header.size()));
+    ReadHeaderBytes(0, m_header.data(), static_cast<int64_t>(m_header.size()));
     m_layoutFamily = FamilyOf(m_header[0]);
     m_headerSize = ReadLe16(&m_header[8]);
     m_recordSize = ReadLe16(&m_header[10]);
@@ -166,8 +185,7 @@ void TDbfFile::ReadDescriptor(int number, TFieldDefs &fieldDefs, int32_t &offset
 {
     const DescriptorLayout &layout = DescriptorsOf(m_layoutFamily);
     uint8_t bytes[48];
-    Stream()->SetPosition(layout.first + int64_t(number) * layout.size);
-    Stream()->ReadBuffer(bytes, layout.size);
+    ReadHeaderBytes(layout.first + int64_t(number) * layout.size, bytes, layout.size);
 
     const char *name = reinterpret_cast<const char *>(bytes);
     const int length = bytes[layout.lengthAt];

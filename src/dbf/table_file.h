@@ -41,8 +41,8 @@ public:
     using THeader = std::array<uint8_t, 32>;
 
     // Opens the table, reads its header and repairs the record count from the file size.
-    // Throws EBinaryDataSetError when the file cannot be opened, EReadError when it is shorter
-    // than a header.
+    // Throws EBinaryDataSetError when the file cannot be opened, EReadError naming the file when
+    // it is shorter than a header.
     TDbfFile(uint16_t mode, const std::string &fileName, TDbfHooks hooks = {},
         TFileSystem &files = TFileSystem::Disk());
     ~TDbfFile() override;
@@ -56,8 +56,8 @@ public:
     // Reads the field descriptors, appends one definition per field to fieldDefs and rebuilds
     // FieldInfos. A record size that disagrees with the fields is repaired: from then on the
     // fields' size positions records and the record count follows it.
-    // Throws EBinaryDataSetError for a field count outside 1 to 255, EReadError for a cut
-    // descriptor; FieldInfos is then empty.
+    // Throws EBinaryDataSetError for a field count outside 1 to 255, EReadError naming the file
+    // for a cut or unreadable descriptor; FieldInfos is then empty.
     void ReadFieldDefs(TFieldDefs &fieldDefs);
 
     int32_t RecordCount() const;
@@ -80,6 +80,7 @@ public:
     void ShowMessage(const std::string &message) const;
 
 private:
+    void ReadHeaderBytes(int64_t position, void *buffer, int64_t count) const;
     void ReadHeader();
     void CheckRecordCount();
     void CheckRecordSize(int32_t expected);

@@ -2,6 +2,7 @@
 // repairs of the header (record count, record size), including damaged headers.
 #include "dbf/errors.h"
 #include "dbf_test_support.h"
+#include "memory_files.h"
 
 #include <gtest/gtest.h>
 
@@ -184,7 +185,7 @@ TEST_F(TableOpen, RecordSizeRepairKeepsRecordsAndHeaderInAgreement)
     EXPECT_EQ(t.Text(0), "added");
 }
 
-TEST_F(TableOpen, CutHeaderOrDescriptorFailsWithReadError)
+TEST_F(TableOpen, CutOrUnreadableHeaderFailsNamingTheFileAndWhatIsMissing)
 {
     const std::string full = Image(0x03, 1).Bytes();
     WriteFile(path, full.substr(0, 31));
@@ -192,13 +193,36 @@ TEST_F(TableOpen, CutHeaderOrDescriptorFailsWithReadError)
         TDbfFile table(DbfOpenReadOnly, path, hooks.Hooks());
         FAIL() << "opened a 31-byte table";
     } catch (const EReadError &error) {
-        EXPECT_STREQ(error.what(), "Stream read error");
+        EXPECT_EQ(error.what(),
+            "Stream read error: the header of table \"" + path
+                + "\" is incomplete: the file has 31 bytes, the header needs 32");
     }
     WriteFile(path, full.substr(0, 70)); // the second descriptor is cut
     TDbfFile table(DbfOpenReadOnly, path, hooks.Hooks());
     TFieldDefs defs;
-    EXPECT_THROW(table.ReadFieldDefs(defs), EReadError);
+    try {
+        table.ReadFieldDefs(defs);
+        FAIL() << "read a cut descriptor";
+    } catch (const EReadError &error) {
+        EXPECT_EQ(error.what(),
+            "Stream read error: the header of table \"" + path
+                + "\" is incomplete: the file has 70 bytes, the header with its 2 field "
+                  "descriptors needs 96");
+    }
     EXPECT_TRUE(defs.empty() && table.FieldInfos().empty());
+
+    MemoryFiles files; // whole, but the disk fails at the second descriptor
+    files.Put("t.dbf", full);
+    files.FailReadsFrom("t.dbf", 3);
+    TDbfFile failing(DbfOpenReadOnly, "t.dbf", hooks.Hooks(), files);
+    try {
+        failing.ReadFieldDefs(defs);
+        FAIL() << "read a descriptor the disk did not deliver";
+    } catch (const EReadError &error) {
+        EXPECT_STREQ(
+            error.what(), "Stream read error: the header of table \"t.dbf\" cannot be read");
+    }
+    EXPECT_TRUE(defs.empty() && failing.FieldInfos().empty());
 }
 
 TEST_F(TableOpen, ReadingFieldDefsAgainRebuildsFieldInfos)
