@@ -11,11 +11,24 @@
 #include <gtest/gtest.h>
 
 using namespace DbfTest;
+using ::testing::Contains;
 using ::testing::ElementsAre;
 
 namespace {
 
+const std::vector<FieldLayout> Fields = {{"NAME", 'C', 10}, {"COMAND", 'C', 8}, {"UROVEN", 'C', 2}};
 const std::vector<FieldLayout> MemoFields = {{"NAME", 'C', 6}, {"NOTE", 'M', 10}};
+
+// Three records of 21 bytes; the header agrees with the file unless a test damages it.
+TableImage ThreeRecords()
+{
+    TableImage image(0x03, Fields);
+    for (const char *name : {"one", "two", "three"})
+        image.Records.push_back(Record(Fields, {name, std::string("c-") + name, "T"}));
+    return image;
+}
+
+constexpr size_t ComandLengthByte = 32 + 32 + 16;
 
 class DamagedTable : public ::testing::Test
 {
@@ -47,6 +60,82 @@ protected:
     RecordingHooks hooks;
     TDbf dbf;
 };
+
+TEST_F(DamagedTable, RecordSizeTheFileDoesNotSettleIsRefusedAndNothingIsWritten)
+{
+    struct Case
+    {
+        std::string bytes;
+        int fieldsSize;
+        std::string why;
+    };
+    std::vector<Case> cases;
+    TableImage image = ThreeRecords();
+    std::string bytes = image.Bytes();
+    bytes[ComandLengthByte] = 0; // the header still agrees with the file
+    cases.push_back({bytes, 13,
+        "the file size and the record count agree with the header, so a field descriptor is "
+        "damaged"});
+    image.StoredOffsets = true;
+    bytes = image.Bytes();
+    bytes[ComandLengthByte] = 0;
+    cases.push_back({bytes, 13,
+        "the fields' stored offsets do not match their lengths, so a field descriptor "
+        "is damaged"});
+    image.RecordSize = 25; // the records carry 4 unexplained bytes each
+    for (std::string &record : image.Records)
+        record += "1234";
+    cases.push_back({image.Bytes(), 21,
+        "the file size and the record count agree with the header, the fields' stored offsets "
+        "with the descriptors"});
+    image = ThreeRecords();
+    image.RecordSize = 0;
+    image.HeaderCount = 0;
+    cases.push_back({image.Bytes(), 21, "the file size and the record count agree with neither"});
+
+    for (const Case &damaged : cases) {
+        files.Put("com.dbf", damaged.bytes);
+        for (bool readOnly : {false, true}) {
+            try {
+                Open(readOnly);
+                ADD_FAILURE() << "opened: " << damaged.why;
+            } catch (const EBinaryDataSetError &error) {
+                const int headerSize = uint8_t(damaged.bytes[10]) | uint8_t(damaged.bytes[11]) << 8;
+                EXPECT_EQ(error.what(),
+                    "Table \"com.dbf\" is damaged: its header gives a record size of "
+                        + std::to_string(headerSize) + " bytes, its field descriptors add up to "
+                        + std::to_string(damaged.fieldsSize) + "; " + damaged.why);
+            }
+            EXPECT_FALSE(dbf.Active());
+        }
+        EXPECT_EQ(files.Writes("com.dbf"), 0) << damaged.why;
+        EXPECT_EQ(files.Bytes("com.dbf"), damaged.bytes);
+    }
+    EXPECT_THAT(hooks.Messages, ElementsAre()) << "nothing was repaired";
+}
+
+TEST_F(DamagedTable, HeaderRecordSizeIsRepairedWhenTheFileOrTheOffsetsConfirmTheFields)
+{
+    TableImage image = ThreeRecords();
+    image.RecordSize = 40;
+    TableImage stale = image; // the third record was appended, the header never written
+    stale.StoredOffsets = true;
+    stale.HeaderCount = 2;
+    const std::string repaired = "Invalid Record Size,\rRecord Size in Hdr : 40\rExpected : 21";
+    for (const TableImage &damaged : {image, stale}) {
+        files.Put("com.dbf", damaged.Bytes());
+        hooks.Messages.clear();
+        Open();
+        EXPECT_THAT(hooks.Messages, Contains(repaired));
+        EXPECT_THAT(Rows(), ElementsAre("one|c-one|T", "two|c-two|T", "three|c-three|T"));
+        dbf.Close();
+        hooks.Messages.clear();
+        Open(true);
+        EXPECT_THAT(hooks.Messages, ElementsAre()) << "the header now agrees with the file";
+        EXPECT_THAT(Rows(), ElementsAre("one|c-one|T", "two|c-two|T", "three|c-three|T"));
+        dbf.Close();
+    }
+}
 
 TEST_F(DamagedTable, MissingMemoFileIsReportedOnceAtOpenAndReadsEmpty)
 {

@@ -57,6 +57,7 @@ struct TableImage
     std::optional<int> RecordSize;
     bool Terminator = true;
     bool EndMarker = true;
+    bool StoredOffsets = false; // each field's offset in descriptor bytes 12 to 15, as some write
 
     std::string Bytes() const;
 };
