@@ -49,6 +49,7 @@ struct Host : TBlobHost
     TDbfFile *DbfFile() override { return table.get(); }
     TDbtFile *DbtFile() override { return memo.get(); }
     char *ActiveRecordBuffer() override { return record.data(); }
+    int32_t ActiveRecordNumber() override { return 0; }
 
     std::unique_ptr<TDbfFile> table;
     std::unique_ptr<TDbtFile> memo;

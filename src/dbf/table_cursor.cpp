@@ -368,6 +368,11 @@ void TDbf::SetFieldData(TField &field, const void *buffer)
     DataEvent(deFieldChange, &field);
 }
 
+int32_t TDbf::ActiveRecordNumber()
+{
+    return LoadInt32(ActiveBuffer() + m_bookmarkOffset + RecordNumberAt);
+}
+
 std::unique_ptr<TStream> TDbf::DoCreateBlobStream(const TField &field, TBlobStreamMode mode)
 {
     TBlobHost &host = *this;

@@ -85,6 +85,7 @@ private:
     TDbfFile *DbfFile() override { return m_dbfFile.get(); }
     TDbtFile *DbtFile() override { return m_dbtFile.get(); }
     char *ActiveRecordBuffer() override { return ActiveBuffer(); }
+    int32_t ActiveRecordNumber() override;
 
     void FindAndOpenFiles();
     std::string MemoFileName() const;

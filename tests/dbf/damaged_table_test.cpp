@@ -137,6 +137,28 @@ TEST_F(DamagedTable, HeaderRecordSizeIsRepairedWhenTheFileOrTheOffsetsConfirmThe
     }
 }
 
+TEST_F(DamagedTable, MemoClaimingMoreThanItsBlocksIsCutAtTheNextMemoAndReportedOnce)
+{
+    files.Put("com.dbf",
+        TableImage(0x8B, MemoFields,
+            {Record(MemoFields, {"one", "         2"}), Record(MemoFields, {"two", "         1"})})
+            .Bytes());
+    const std::string pad(512 - 8 - 5, '\0');
+    std::string memo = std::string("\x03", 1) + std::string(19, '\0') + "\x00\x02";
+    memo.resize(512, '\0');
+    memo += std::string("\xFF\xFF\x08\x00\xF8\xFF\xFF\xFF", 8) + "hello" + pad;
+    memo += std::string("\xFF\xFF\x08\x00\x0B\x00\x00\x00", 8) + "bye";
+    files.Put("com.dbt", memo);
+    Open();
+    for (int pass = 0; pass < 2; ++pass)
+        EXPECT_THAT(Rows(), ElementsAre("one|bye", "two|hello" + pad));
+    EXPECT_THAT(hooks.Messages,
+        ElementsAre("Table \"com.dbf\", record 2, field NOTE: the memo in block 1 claims "
+                    "4294967280 bytes, more than belong to it; only the first 504 are read"));
+    dbf.Close();
+    EXPECT_EQ(files.Bytes("com.dbt"), memo);
+}
+
 TEST_F(DamagedTable, MissingMemoFileIsReportedOnceAtOpenAndReadsEmpty)
 {
     files.Put("com.dbf",
