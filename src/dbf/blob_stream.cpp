@@ -67,5 +67,9 @@ void TMyBlobFile::Store()
             + ": table \"" + table->FileName() + "\" has no memo file");
     SetSize(Position());
     memo->WriteMemo(m_blockNumber, m_oldLength, *this);
-    table->SetFieldValue(m_fieldNo - 1, ftInteger, &m_blockNumber, m_host.ActiveRecordBuffer());
+    // No memo is stored blank: other readers refuse a block number 0.
+    if (m_blockNumber == 0)
+        table->SetFieldValue(m_fieldNo - 1, ftString, "", m_host.ActiveRecordBuffer());
+    else
+        table->SetFieldValue(m_fieldNo - 1, ftInteger, &m_blockNumber, m_host.ActiveRecordBuffer());
 }

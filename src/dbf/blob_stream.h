@@ -47,9 +47,9 @@ public:
     TMyBlobFile &operator=(const TMyBlobFile &) = delete;
 
     // Ends the stream's use; in write mode stores the text as written up to the current
-    // position. Throws EBinaryDataSetError when the table has no memo file, EFieldToLongError
-    // when the block number does not fit the field, EWriteError when the memo file cannot be
-    // written. Further calls do nothing.
+    // position (an empty text leaves the memo field blank). Throws EBinaryDataSetError when the
+    // table has no memo file, EFieldToLongError when the block number does not fit the field,
+    // EWriteError when the memo file cannot be written. Further calls do nothing.
     void Release();
 
     TBlobStreamMode Mode() const { return m_mode; }

@@ -300,9 +300,12 @@ void TDbf::InternalSetToRecord(TRecordBuffer buffer)
     GotoRecord(LoadInt32(buffer + m_bookmarkOffset + RecordNumberAt));
 }
 
+// Blank field bytes are what every dBase reader takes as empty values; zero bytes in a number or
+// a date make other readers fail on the whole table.
 void TDbf::InternalInitRecord(TRecordBuffer buffer)
 {
-    std::memset(buffer, 0, static_cast<size_t>(m_recordBufferSize));
+    std::memset(buffer, ' ', static_cast<size_t>(m_bookmarkOffset));
+    std::memset(buffer + m_bookmarkOffset, 0, BookmarkAreaSize);
     buffer[0] = ActiveFlag;
 }
 
