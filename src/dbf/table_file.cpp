@@ -168,12 +168,26 @@ void TDbfFile::ReadHeader()
 
 void TDbfFile::CheckRecordCount()
 {
-    const int32_t computed = RecordCountFromSize();
+    const int32_t computed = CountFromFileSize();
     if (computed == RecordCount())
         return;
     ShowMessage("Invalid Record Count,\rRecordCount in Hdr : " + std::to_string(RecordCount())
         + "\rexpected : " + std::to_string(computed));
     SetRecordCount(computed);
+}
+
+// With one-byte records the end marker would pass for a record of its own, and every open and
+// close would add one.
+int32_t TDbfFile::CountFromFileSize() const
+{
+    int32_t count = RecordCountFromSize();
+    if (m_recordSize == 1 && count > 0) {
+        uint8_t last = 0;
+        Stream()->SetPosition(Stream()->Size() - 1);
+        if (Stream()->Read(&last, 1) == 1 && last == EndOfFileMarker)
+            --count;
+    }
+    return count;
 }
 
 bool TDbfFile::FileHolds(int32_t recordSize) const
@@ -221,7 +235,7 @@ void TDbfFile::CheckRecordSize(int32_t fieldsSize, const std::vector<uint32_t> &
     // Records are written with the size the header will carry, so the file stays readable
     // after close; the count then follows the size now in use.
     SetHeaderRecordSize(fieldsSize);
-    SetRecordCount(RecordCountFromSize());
+    SetRecordCount(CountFromFileSize());
 }
 
 void TDbfFile::ClearFieldInfos()

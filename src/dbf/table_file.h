@@ -87,6 +87,7 @@ private:
     void ReadHeaderBytes(int64_t position, void *buffer, int64_t count) const;
     void ReadHeader();
     void CheckRecordCount();
+    int32_t CountFromFileSize() const;
     bool FileHolds(int32_t recordSize) const;
     void CheckRecordSize(int32_t fieldsSize, const std::vector<uint32_t> &storedOffsets);
     int FieldCount() const;

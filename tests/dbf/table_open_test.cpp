@@ -136,6 +136,20 @@ TEST_F(TableOpen, RecordCountIsRepairedFromFileSize)
         hooks.Messages.back(), "Invalid Record Count,\rRecordCount in Hdr : -1\rexpected : 12");
 }
 
+TEST_F(TableOpen, OneByteRecordsDoNotTakeTheEndMarkerForARecord)
+{
+    const std::vector<FieldLayout> none = {{"NONE", 'L', 0}};
+    const TableImage image(0x03, none, {" ", " ", "*"});
+    WriteFile(path, image.Bytes());
+    for (int open = 0; open < 2; ++open) {
+        OpenTable t(path, DbfOpenReadWrite, hooks.Hooks());
+        EXPECT_EQ(t.table->RecordCount(), 3);
+        t.table->WriteHeader();
+    }
+    EXPECT_EQ(ReadFile(path).size(), image.Bytes().size());
+    EXPECT_TRUE(hooks.Messages.empty());
+}
+
 TEST_F(TableOpen, FileShorterThanItsHeaderIsEmpty)
 {
     TableImage image = Image(0x03, 2);
