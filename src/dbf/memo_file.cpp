@@ -142,11 +142,12 @@ void TDbtFile::ReadDbase3Memo(TStream &destination)
 
 int32_t TDbtFile::AppendBlock()
 {
-    // A next-free number that lies inside the header or inside used blocks would overwrite
-    // them; the end of the file is a safe lower bound.
+    // The header's next free block is where the file ends in every memo file written whole. One
+    // that lies inside the header or inside used blocks would overwrite them, and a damaged one
+    // far beyond the end would leave a gap of gigabytes; the end of the file is safe.
     const int64_t fileBlocks = BlocksFor(Stream()->Size(), m_recordSize);
-    return static_cast<int32_t>(std::min<int64_t>(
-        std::max<int64_t>({NextFreeBlock(), fileBlocks, 1}), std::numeric_limits<int32_t>::max()));
+    return static_cast<int32_t>(
+        std::min<int64_t>(std::max<int64_t>(fileBlocks, 1), std::numeric_limits<int32_t>::max()));
 }
 
 void TDbtFile::WriteMemo(int32_t &blockNumber, int32_t oldLength, TStream &source)

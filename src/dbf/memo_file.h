@@ -49,9 +49,10 @@ public:
     bool FirstReportOf(int32_t blockNumber) { return m_reported.insert(blockNumber).second; }
 
     // Stores the whole of source as a memo. It is rewritten in place when it fits in the blocks
-    // the old text held (oldLength bytes at blockNumber), otherwise appended after the last
-    // used block and the memo header is written. blockNumber receives where the memo lies,
-    // 0 for an empty text. Throws EWriteError when the file cannot be written.
+    // the old text held (oldLength bytes at blockNumber), otherwise appended at the end of the
+    // file (whatever the header's next free block says) and the memo header is written. blockNumber
+    // receives where the memo lies, 0 for an empty text. Throws EWriteError when the file cannot be
+    // written.
     void WriteMemo(int32_t &blockNumber, int32_t oldLength, TStream &source);
 
 private:

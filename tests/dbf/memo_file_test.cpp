@@ -135,12 +135,17 @@ TEST_F(MemoFile, EmptyTextStoresNothing)
     EXPECT_EQ(ReadFile(path), bytes);
 }
 
-TEST_F(MemoFile, AppendNeverOverwritesTheHeaderOrUsedBlocks)
+TEST_F(MemoFile, AppendGoesToTheEndOfTheFileWhateverTheNextFreeBlockSays)
 {
-    WriteFile(path, MemoHeader(0, 512) + std::string(2 * 512, 'u'));
-    TDbtFile memo(true, DbfOpenReadWrite, path);
-    EXPECT_EQ(Store(memo, 0, 0, "new"), 3);
-    EXPECT_EQ(ReadFile(path).substr(512, 1024), std::string(1024, 'u'));
+    for (uint32_t nextFree : {0u, 2u, 0x40404040u}) {
+        WriteFile(path, MemoHeader(nextFree, 512) + std::string(2 * 512, 'u'));
+        TDbtFile memo(true, DbfOpenReadWrite, path);
+        EXPECT_EQ(Store(memo, 0, 0, "new"), 3) << nextFree;
+        const std::string bytes = ReadFile(path);
+        EXPECT_EQ(bytes.substr(512, 1024), std::string(1024, 'u')) << "used blocks stay";
+        EXPECT_EQ(bytes.size(), 3 * 512u + 8 + 3) << "no gap after the last block";
+        EXPECT_EQ(memo.NextFreeBlock(), 4);
+    }
 }
 
 TEST_F(MemoFile, Dbase3TextEndsAtMarkPairZeroByteOrEndOfFile)
