@@ -218,6 +218,8 @@ void TDbfFile::CheckRecordSize(int32_t fieldsSize, const std::vector<uint32_t> &
         if (offsets == TOffsetEvidence::Disagree)
             why = "the fields' stored offsets do not match their lengths, so a field descriptor "
                   "is damaged";
+        else if (headerFits && fieldsFit)
+            why = "the file size and the record count agree with both";
         else if (headerFits && offsets == TOffsetEvidence::Agree)
             why = "the file size and the record count agree with the header, the fields' stored "
                   "offsets with the descriptors";

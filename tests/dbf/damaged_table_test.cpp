@@ -92,6 +92,10 @@ TEST_F(DamagedTable, RecordSizeTheFileDoesNotSettleIsRefusedAndNothingIsWritten)
     image.RecordSize = 0;
     image.HeaderCount = 0;
     cases.push_back({image.Bytes(), 21, "the file size and the record count agree with neither"});
+    image = ThreeRecords();
+    image.Records.resize(1);
+    image.RecordSize = 22; // one record of 21 bytes and the end marker, or one of 22 bytes
+    cases.push_back({image.Bytes(), 21, "the file size and the record count agree with both"});
 
     for (const Case &damaged : cases) {
         files.Put("com.dbf", damaged.bytes);
