@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <chrono>
 #include <fcntl.h>
+#include <grp.h>
 #include <linux/serial.h>
 #include <mutex>
 #include <optional>
@@ -16,9 +17,11 @@
 #include <sys/eventfd.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
+#include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
 #include <utility>
+#include <vector>
 
 namespace {
 
@@ -47,10 +50,11 @@ OpenFailure classifyOpenError(int error)
     case ENOTDIR:
         return OpenFailure::NotFound;
     case EBUSY:
-    case EACCES:
-    case EPERM:
     case EWOULDBLOCK:
         return OpenFailure::Busy;
+    case EACCES:
+    case EPERM:
+        return OpenFailure::NotPermitted;
     default:
         return OpenFailure::Other;
     }
@@ -551,4 +555,17 @@ std::unique_ptr<SerialDevice> OpenPosixDevice(const std::string &path, OpenFailu
         return nullptr;
     }
     return std::make_unique<PosixSerialDevice>(fd, epoll, wake);
+}
+
+std::string DeviceGroup(const std::string &path)
+{
+    struct stat st;
+    if (stat(path.c_str(), &st) != 0)
+        return {};
+    group entry;
+    group *found = nullptr;
+    std::vector<char> buffer(4096);
+    while (getgrgid_r(st.st_gid, &entry, buffer.data(), buffer.size(), &found) == ERANGE)
+        buffer.resize(buffer.size() * 2);
+    return found ? std::string(found->gr_name) : std::to_string(st.st_gid);
 }
