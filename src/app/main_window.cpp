@@ -240,10 +240,8 @@ bool TMainForm::event(QEvent *event)
 
 void TMainForm::FormActivate()
 {
-    ui->Send1->menuAction()->setEnabled(false);
-    ui->SMART1->menuAction()->setEnabled(false);
-    ui->N20->menuAction()->setEnabled(false);
-    ui->N10->menuAction()->setEnabled(false);
+    for (QMenu *menu : {ui->Send1, ui->SMART1, ui->N20, ui->N10})
+        menu->setEnabled(false);
 }
 
 void TMainForm::btnConnectClick()
@@ -296,13 +294,13 @@ void TMainForm::btnDisconnectClick()
 
 void TMainForm::setConnectionMenus(bool enabled)
 {
-    ui->Send1->menuAction()->setEnabled(enabled);
-    ui->SMART1->menuAction()->setEnabled(enabled);
-    ui->N20->menuAction()->setEnabled(enabled);
-    ui->N10->menuAction()->setEnabled(enabled);
+    // The menu widget itself: the menu bar drops down only a menu whose widget is enabled, and
+    // enabling the widget enables its entry in the bar as well.
+    for (QMenu *menu : {ui->Send1, ui->SMART1, ui->N20, ui->N10})
+        menu->setEnabled(enabled);
     ui->overley1->setEnabled(enabled);
     ui->CERT1->setEnabled(enabled);
-    ui->N28->menuAction()->setEnabled(enabled);
+    ui->N28->setEnabled(enabled);
 }
 
 void TMainForm::btnSendClick()
