@@ -108,6 +108,9 @@ TMainForm::TMainForm(TMainThread &mainThread, TProgramWindows &windows,
     ui->Image4->setPixmap(QPixmap(QStringLiteral(":/logo")));
     setWindowIcon(QIcon(QStringLiteral(":/icon")));
 
+    // No inline completion: it would turn a typed "9" into "9600" and switch the drive at the
+    // first key.
+    ui->cbBaudRate->setCompleter(nullptr);
     // The rate box shows its layout text until the window is created.
     {
         const QSignalBlocker quiet(ui->cbBaudRate);

@@ -1,7 +1,7 @@
 // The main window: start-up, connection states, sending, receiving, the rate switch, the lamps.
-#include "program_fixture.h"
 #include "code_page.h"
 #include "fake_device.h"
+#include "program_fixture.h"
 #include "pumped_main_thread.h"
 #include "tty_settings.h"
 
@@ -340,6 +340,34 @@ TEST_F(ProgramTest, TypingARateWritesLevelTOnEveryKeystrokeAndKeepsUnknownRates)
     EXPECT_EQ(Wire(), "/T");
     ReadTtySpeed(pty.Master(), speed);
     EXPECT_EQ(speed, 9600u) << "96000 is no entry: the port stays where it was";
+}
+
+TEST_F(ProgramTest, RateTypedOverTheSelectedTextSwitchesOnlyWhenItIsComplete)
+{
+    Start();
+    Connect();
+    QLineEdit *rate = Rates()->lineEdit();
+    QTest::mouseClick(rate, Qt::LeftButton);
+    QTest::keyClick(rate, Qt::Key_A, Qt::ControlModifier);
+    std::vector<std::string> wire;
+    std::vector<uint32_t> speeds;
+    for (const char key : std::string("9600")) {
+        QTest::keyClick(QApplication::focusWidget(), key);
+        wire.push_back(Wire());
+        uint32_t speed = 0;
+        ReadTtySpeed(pty.Master(), speed);
+        speeds.push_back(speed);
+    }
+    EXPECT_EQ(rate->text(), "9600") << "no completion added to what was typed";
+    EXPECT_EQ(wire, (std::vector<std::string> {"/T", "/T", "/T", "/TB96"}));
+    EXPECT_EQ(speeds, (std::vector<uint32_t> {57600, 57600, 57600, 9600})) << "one switch";
+
+    // Enter takes the text as it is and adds nothing to the list.
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    QTest::keyClicks(QApplication::focusWidget(), "0");
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    EXPECT_EQ(Rates()->count(), 8);
+    EXPECT_EQ(rate->text(), "96000");
 }
 
 TEST_F(ProgramTest, RatePickedWhileDisconnectedIsUsedAtTheNextConnect)
