@@ -312,6 +312,7 @@ public:
     bool ClearCommError(uint32_t &errors, uint32_t &inQueue) override
     {
         inQueue = 0;
+        const bool lostBefore = lost_;
         if (!lost_) {
             int count = 0;
             if (ioctl(fd_, TIOCINQ, &count) != 0) {
@@ -324,6 +325,12 @@ public:
             }
         }
         errors = errors_.Take();
+        // A loss found by this very query stays for the error event it raised: a caller that only
+        // counts the queue (the received-characters step) must not swallow the one report of it.
+        if (!lostBefore && lost_ && (errors & CommError::Ioe)) {
+            errors &= ~CommError::Ioe;
+            errors_.Add(CommError::Ioe);
+        }
         return true;
     }
 

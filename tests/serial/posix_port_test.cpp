@@ -258,6 +258,28 @@ TEST_F(PtyPortTest, OtherEndGoingAwayGivesOneIoErrorAndNoSpin)
     EXPECT_FALSE(port.IsOpen());
 }
 
+TEST_F(PtyPortTest, OtherEndGoingAwayWhileDataArrivesStillGivesTheIoError)
+{
+    std::vector<TComErrors> errors;
+    port.OnError = [&](TBComPort &, TComErrors e) { errors.push_back(e); };
+    port.OnRxChar = [&](TBComPort &p, int32_t count) {
+        std::string text;
+        p.ReceiveText(text, count);
+    };
+    ASSERT_TRUE(port.OpenPort());
+    pty.Write("data");
+    // The drive goes away while its bytes wait to be handed over: the step that counts them meets
+    // the loss first, and must not swallow its one report.
+    const auto deadline = std::chrono::steady_clock::now() + 5s;
+    while (mainThread.PendingCount() == 0 && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(1ms);
+    ASSERT_EQ(mainThread.PendingCount(), 1u);
+    pty.CloseMaster();
+    ASSERT_TRUE(mainThread.PumpUntil([&] { return !errors.empty(); }));
+    mainThread.PumpFor(50ms);
+    EXPECT_EQ(errors, std::vector<TComErrors> {TComErrors {errIO}});
+}
+
 TEST(PtyPortReopen, NewOpenWorksWhenTheDeviceIsBack)
 {
     // A stable name for a device that comes and goes, as a virtual port link is.
