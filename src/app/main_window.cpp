@@ -150,35 +150,35 @@ TMainForm::~TMainForm() = default;
 
 void TMainForm::connectHandlers()
 {
-    connect(ui->btnConnect, &QPushButton::clicked, this, Guarded([this] { btnConnectClick(); }));
+    connect(ui->btnConnect, &QPushButton::clicked, this, handled([this] { btnConnectClick(); }));
     connect(
-        ui->btnDisconnect, &QPushButton::clicked, this, Guarded([this] { btnDisconnectClick(); }));
-    connect(ui->btnSend, &QPushButton::clicked, this, Guarded([this] { btnSendClick(); }));
-    connect(ui->Edit1, &QLineEdit::returnPressed, this, Guarded([this] { Edit1KeyPress('\r'); }));
-    connect(ui->btnClear, &QPushButton::clicked, this, Guarded([this] { btnClearClick(); }));
-    connect(ui->cbPort, &QComboBox::activated, this, Guarded([this] { cbPortChange(); }));
+        ui->btnDisconnect, &QPushButton::clicked, this, handled([this] { btnDisconnectClick(); }));
+    connect(ui->btnSend, &QPushButton::clicked, this, handled([this] { btnSendClick(); }));
+    connect(ui->Edit1, &QLineEdit::returnPressed, this, handled([this] { Edit1KeyPress('\r'); }));
+    connect(ui->btnClear, &QPushButton::clicked, this, handled([this] { btnClearClick(); }));
+    connect(ui->cbPort, &QComboBox::activated, this, handled([this] { cbPortChange(); }));
     connect(ui->cbPort, &QComboBox::currentTextChanged, ui->cbPort, &QWidget::setToolTip);
-    connect(ui->cbSetRTS, &QCheckBox::toggled, this, Guarded([this] { cbSetRTSClick(); }));
-    connect(ui->cbSetDTR, &QCheckBox::toggled, this, Guarded([this] { cbSetDTRClick(); }));
+    connect(ui->cbSetRTS, &QCheckBox::toggled, this, handled([this] { cbSetRTSClick(); }));
+    connect(ui->cbSetDTR, &QCheckBox::toggled, this, handled([this] { cbSetDTRClick(); }));
     connect(
-        ui->cbBaudRate, &QComboBox::editTextChanged, this, Guarded([this] { cbBaudRateChange(); }));
-    connect(ui->Exit1, &QAction::triggered, this, Guarded([this] { Exit1Click(); }));
-    connect(ui->About1, &QAction::triggered, this, Guarded([this] { About1Click(); }));
-    connect(ui->N19, &QAction::triggered, this, Guarded([this] { N19Click(); }));
-    connect(ui->Open1, &QAction::triggered, this, Guarded([this] { Open1Click(); }));
-    connect(ui->N22, &QAction::triggered, this, Guarded([this] { N22Click(); }));
-    connect(ui->N24, &QAction::triggered, this, Guarded([this] { N24Click(); }));
-    connect(ui->N23, &QAction::triggered, this, Guarded([this] { N23Click(); }));
-    connect(ui->N13, &QAction::triggered, this, Guarded([this] { N13Click(); }));
-    connect(ui->N15, &QAction::triggered, this, Guarded([this] { N15Click(); }));
-    connect(ui->N16, &QAction::triggered, this, Guarded([this] { N16Click(); }));
-    connect(ui->N29, &QAction::triggered, this, Guarded([this] { N29Click(); }));
+        ui->cbBaudRate, &QComboBox::editTextChanged, this, handled([this] { cbBaudRateChange(); }));
+    connect(ui->Exit1, &QAction::triggered, this, handled([this] { Exit1Click(); }));
+    connect(ui->About1, &QAction::triggered, this, handled([this] { About1Click(); }));
+    connect(ui->N19, &QAction::triggered, this, handled([this] { N19Click(); }));
+    connect(ui->Open1, &QAction::triggered, this, handled([this] { Open1Click(); }));
+    connect(ui->N22, &QAction::triggered, this, handled([this] { N22Click(); }));
+    connect(ui->N24, &QAction::triggered, this, handled([this] { N24Click(); }));
+    connect(ui->N23, &QAction::triggered, this, handled([this] { N23Click(); }));
+    connect(ui->N13, &QAction::triggered, this, handled([this] { N13Click(); }));
+    connect(ui->N15, &QAction::triggered, this, handled([this] { N15Click(); }));
+    connect(ui->N16, &QAction::triggered, this, handled([this] { N16Click(); }));
+    connect(ui->N29, &QAction::triggered, this, handled([this] { N29Click(); }));
     connect(
-        ui->HeadPosition1, &QAction::triggered, this, Guarded([this] { HeadPosition1Click(); }));
-    connect(ui->UserLevel1, &QAction::triggered, this, Guarded([this] { UserLevel1Click(); }));
-    connect(ui->overley1, &QAction::triggered, this, Guarded([this] { overley1Click(); }));
-    connect(ui->CERT1, &QAction::triggered, this, Guarded([this] { CERT1Click(); }));
-    connect(ui->SelfScan1, &QAction::triggered, this, Guarded([this] { SelfScan1Click(); }));
+        ui->HeadPosition1, &QAction::triggered, this, handled([this] { HeadPosition1Click(); }));
+    connect(ui->UserLevel1, &QAction::triggered, this, handled([this] { UserLevel1Click(); }));
+    connect(ui->overley1, &QAction::triggered, this, handled([this] { overley1Click(); }));
+    connect(ui->CERT1, &QAction::triggered, this, handled([this] { CERT1Click(); }));
+    connect(ui->SelfScan1, &QAction::triggered, this, handled([this] { SelfScan1Click(); }));
     connect(btnCancelUpload, &QToolButton::clicked, this, [this] { CancelUpload(); });
     auto *escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
     connect(escape, &QShortcut::activated, this, [this] { CancelUpload(); });
@@ -190,7 +190,7 @@ void TMainForm::connectCatalogue()
     for (const TCatalogueItem &item : ServiceCatalogue()) {
         QAction *action = findChild<QAction *>(QString::fromLatin1(item.item));
         Q_ASSERT(action);
-        connect(action, &QAction::triggered, this, Guarded([this, &item] {
+        connect(action, &QAction::triggered, this, handled([this, &item] {
             RunCatalogueItem(item, BComPort1, [this](const QString &text) { SetStatusText(text); });
         }));
     }
@@ -203,6 +203,33 @@ void TMainForm::bindPortEvents()
     BComPort1.OnDSRChange = [this](TBComPort &s, bool on) { BComPort1DSRChange(s, on); };
     BComPort1.OnRLSDChange = [this](TBComPort &s, bool on) { BComPort1RLSDChange(s, on); };
     BComPort1.OnTxEmpty = [this](TBComPort &s) { BComPort1TxEmpty(s); };
+    BComPort1.OnError = [this](TBComPort &s, TComErrors errors) { BComPort1Error(s, errors); };
+}
+
+std::function<void()> TMainForm::handled(std::function<void()> handler)
+{
+    return [this, handler = std::move(handler)] { runHandler(handler); };
+}
+
+void TMainForm::runHandler(const std::function<void()> &handler)
+{
+    bool lost = false;
+    RunGuarded([&] {
+        try {
+            handler();
+        } catch (const EComPort &) {
+            if (!deviceLost())
+                throw;
+            lost = true;
+        }
+    });
+    if (lost)
+        RunGuarded([this] { PortLost(); });
+}
+
+bool TMainForm::deviceLost()
+{
+    return BComPort1.IsOpen() && BComPort1.Device() && BComPort1.Device()->Lost();
 }
 
 QString TMainForm::StatusText() const
@@ -282,8 +309,15 @@ void TMainForm::btnDisconnectClick()
     if (!BComPort1.ClosePort())
         return;
     SetStatusText(QStringLiteral("Связь завершена"));
+    showDisconnected();
+}
+
+void TMainForm::showDisconnected()
+{
     ui->btnConnect->setEnabled(true);
     ui->cbPort->setEnabled(true);
+    // An upload that the port's loss ended left the rate box disabled.
+    ui->cbBaudRate->setEnabled(true);
     for (QWidget *w : std::initializer_list<QWidget *> {ui->btnDisconnect, ui->cbSetDTR,
              ui->cbSetRTS, ui->btnSend, ui->cbCRLF, ui->btnClear, ui->Memo1, ui->Edit1})
         w->setEnabled(false);
@@ -293,6 +327,31 @@ void TMainForm::btnDisconnectClick()
     SetDsrLamp(false);
     SetRlsdLamp(false);
     setConnectionMenus(false);
+}
+
+void TMainForm::BComPort1Error(TBComPort &, TComErrors Errors)
+{
+    // The port reports a device that went away once, as an I/O error. Line errors (framing,
+    // parity, overrun) leave the connection as it is. The loss is dealt with from the event loop,
+    // not inside the port's hand-over, which may be served by a close already under way.
+    if (Errors.Contains(errIO))
+        QMetaObject::invokeMethod(
+            this, [this] { PortLost(); }, Qt::QueuedConnection);
+}
+
+void TMainForm::PortLost()
+{
+    if (!BComPort1.IsOpen())
+        return;
+    const QString port = QString::fromStdString(BComPort1.Port());
+    CancelUpload();
+    // Closing a lost device drops nothing and cannot fail on the way.
+    BComPort1.ClosePort();
+    showDisconnected();
+    SetStatusText(QStringLiteral("Связь с портом %1 потеряна").arg(port));
+    Dialogs::Current().Message(this,
+        QStringLiteral("Связь с портом %1 потеряна: устройство отключено или не отвечает.")
+            .arg(port));
 }
 
 void TMainForm::setConnectionMenus(bool enabled)
@@ -563,12 +622,13 @@ void TMainForm::EndUpload(const QString &statusText)
     uploading_ = false;
     ProgressBar1->hide();
     btnCancelUpload->hide();
-    const bool connected = BComPort1.IsOpen();
-    ui->btnDisconnect->setEnabled(connected);
-    ui->btnConnect->setEnabled(!connected);
-    ui->cbBaudRate->setEnabled(true);
-    if (connected)
-        setWritingEnabled(true);
+    // A port lost during the upload has already put the window into its disconnected state and
+    // said why.
+    if (!BComPort1.IsOpen())
+        return;
+    ui->btnDisconnect->setEnabled(true);
+    ui->btnConnect->setEnabled(false);
+    setWritingEnabled(true);
     SetStatusText(statusText);
 }
 

@@ -9,7 +9,9 @@
 #include <QLabel>
 #include <QMenuBar>
 #include <QStatusBar>
+#include <fstream>
 #include <map>
+#include <thread>
 
 namespace {
 
@@ -432,6 +434,102 @@ TEST_F(ProgramTest, FailedWriteShowsTheErrorAndLeavesTheStatus)
     EXPECT_EQ(dialogs.errors, QStringList {"Ошибка записи в порт"});
     EXPECT_EQ(form->StatusText(), "before");
     EXPECT_EQ(Edit1()->text(), "x") << "the handler stopped at the failing step";
+}
+
+class PortLossTest : public ProgramTest
+{
+public:
+    // The drive's side of the port, behind the port's stable name: a new one is a device that
+    // came back.
+    std::unique_ptr<PtyPair> drive;
+
+    void PlugIn()
+    {
+        drive = std::make_unique<PtyPair>();
+        std::filesystem::remove(PortPath());
+        std::filesystem::create_symlink(drive->SlavePath(), PortPath());
+    }
+
+    QString LostText() const
+    {
+        return QString::fromStdString("Связь с портом " + PortPath() + " потеряна");
+    }
+
+    // The window after the loss: as after "Разорвать", with its own status text, one message,
+    // no error, the pane kept.
+    void ExpectLost(const std::string &paneStart)
+    {
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !dialogs.messages.isEmpty(); }, 5000));
+        EXPECT_FALSE(form->BComPort1.IsOpen());
+        EXPECT_EQ(ControlStates(*this), Disconnected);
+        EXPECT_EQ(form->StatusText(), LostText());
+        EXPECT_EQ(
+            dialogs.messages, QStringList {LostText() + ": устройство отключено или не отвечает."});
+        EXPECT_EQ(dialogs.errors, QStringList());
+        EXPECT_EQ(Memo1()->Bytes().substr(0, paneStart.size()), paneStart);
+        QTest::qWait(100);
+        EXPECT_EQ(dialogs.messages.size(), 1) << "said once";
+        dialogs.messages.clear();
+    }
+};
+
+TEST_F(PortLossTest, DeviceGoingAwayDisconnectsOnceAndConnectingAgainWorksWhenItIsBack)
+{
+    Start();
+    for (const bool flowing : {true, false}) {
+        SCOPED_TRACE(flowing ? "while data flows" : "while idle");
+        PlugIn();
+        Connect();
+        const std::string prompt = flowing ? "busy>" : "idle>";
+        drive->Write(prompt);
+        ASSERT_TRUE(QTest::qWaitFor(
+            [&] { return Memo1()->Bytes().find(prompt) != std::string::npos; }, 5000));
+        const std::string shown = Memo1()->Bytes();
+        // The drive writes until its side goes away.
+        std::thread driveSide([&] {
+            for (int i = 0; flowing && i < 200; ++i) {
+                drive->Write(std::string(64, 'x'));
+                std::this_thread::sleep_for(1ms);
+            }
+            drive->CloseMaster();
+        });
+        ExpectLost(shown);
+        driveSide.join();
+        if (flowing) {
+            EXPECT_NE(Memo1()->Bytes().find('x', shown.size()), std::string::npos);
+        }
+    }
+    PlugIn();
+    Connect();
+    QTest::keyClicks(Edit1(), "N1");
+    QTest::keyClick(Edit1(), Qt::Key_Return);
+    EXPECT_EQ(drive->Read(3), "N1\r");
+}
+
+TEST_F(PortLossTest, UploadRunningWhenTheDeviceGoesAwayEndsCleanly)
+{
+    Start();
+    PlugIn();
+    Connect();
+    const std::string file = (root / "FW.BIN").string();
+    std::ofstream(file) << std::string(512 * 1024, 'x');
+    dialogs.AnswerOpenFile(QString::fromStdString(file));
+    // The drive takes the start of the upload, then its side goes away.
+    std::thread driveSide([&] {
+        size_t taken = 0;
+        while (taken < 10000) {
+            const std::string got = drive->Read(65536, 5s);
+            if (got.empty())
+                break;
+            taken += got.size();
+        }
+        drive->CloseMaster();
+    });
+    ChooseFromMenu("N28", "overley1");
+    driveSide.join();
+    EXPECT_FALSE(form->Uploading());
+    EXPECT_FALSE(Child<QWidget>("ProgressBar1")->isVisible());
+    ExpectLost("");
 }
 
 TEST_F(ProgramTest, ExitClosesTheMainWindow)

@@ -4,7 +4,6 @@
 #include "program_fixture.h"
 #include "run_command_dialog.h"
 
-#include <QMenuBar>
 #include <fstream>
 #include <set>
 
@@ -86,14 +85,6 @@ public:
             CloseMenus();
         }
     }
-
-    // Clicks `item` in the popup of the top menu `menu`.
-    void Choose(const char *menu, const char *item)
-    {
-        auto *popup = Child<QMenu>(menu);
-        DropDown(popup);
-        Click(popup, MenuItem(item));
-    }
 };
 
 TEST_F(MenuBarTest, EveryMenuDropsDownWhenItsStateAllowsAndItsItemsWork)
@@ -108,13 +99,13 @@ TEST_F(MenuBarTest, EveryMenuDropsDownWhenItsStateAllowsAndItsItemsWork)
         SCOPED_TRACE("connected");
         ExpectMenusDropping(Everything);
     }
-    Choose("N10", "N11");
+    ChooseFromMenu("N10", "N11");
     EXPECT_EQ(Wire(), "/1");
-    Choose("Send1", "N2");
+    ChooseFromMenu("Send1", "N2");
     EXPECT_EQ(Wire(), "/1F");
-    Choose("N28", "N12");
+    ChooseFromMenu("N28", "N12");
     EXPECT_EQ(Wire(), "/TR");
-    Choose("SMART1", "N4");
+    ChooseFromMenu("SMART1", "N4");
     EXPECT_EQ(Wire(), "/1N1");
     DropDown(Child<QMenu>("SMART1"));
     OpenSubmenu(Child<QMenu>("SMART1"), Child<QMenu>("N8"));
@@ -138,7 +129,7 @@ TEST_F(MenuBarTest, EveryMenuDropsDownWhenItsStateAllowsAndItsItemsWork)
         if (auto *run = qobject_cast<Tcommand *>(QApplication::activeModalWidget()))
             run->findChild<QPushButton *>("OKBtn")->click();
     });
-    Choose("N20", "N22");
+    ChooseFromMenu("N20", "N22");
     EXPECT_EQ(Wire(), "/1M") << "the first command of the table";
 
     Disconnect();
@@ -169,7 +160,7 @@ TEST_F(MenuBarTest, WhileAnUploadRunsOnlyFileAndHelpDropDown)
         device->QueueEvent(4);
     });
     poll.start(2);
-    Choose("N28", "overley1");
+    ChooseFromMenu("N28", "overley1");
     EXPECT_TRUE(looked);
     EXPECT_EQ(form->StatusText(), "Загрузка ОВЕРЛЕЯ произведена...");
     SCOPED_TRACE("after the upload");

@@ -15,6 +15,7 @@
 #include <QComboBox>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMenuBar>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
@@ -88,6 +89,18 @@ public:
     QComboBox *Rates() { return Child<QComboBox>("cbBaudRate"); }
     QAction *MenuItem(const char *name) { return Child<QAction>(name); }
     QAction *Menu(const char *name) { return Child<QMenu>(name)->menuAction(); }
+
+    // Opens `menu` with a click on its entry in the menu bar and clicks `item` in its popup.
+    void ChooseFromMenu(const char *menu, const char *item)
+    {
+        auto *popup = Child<QMenu>(menu);
+        QMenuBar *bar = form->menuBar();
+        QTest::mouseClick(
+            bar, Qt::LeftButton, {}, bar->actionGeometry(popup->menuAction()).center());
+        ASSERT_EQ(QApplication::activePopupWidget(), popup) << menu << " did not drop down";
+        QTest::mouseClick(
+            popup, Qt::LeftButton, {}, popup->actionGeometry(MenuItem(item)).center());
+    }
 
     void Connect()
     {
