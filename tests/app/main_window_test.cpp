@@ -509,27 +509,40 @@ TEST_F(PortLossTest, DeviceGoingAwayDisconnectsOnceAndConnectingAgainWorksWhenIt
 TEST_F(PortLossTest, UploadRunningWhenTheDeviceGoesAwayEndsCleanly)
 {
     Start();
-    PlugIn();
-    Connect();
     const std::string file = (root / "FW.BIN").string();
     std::ofstream(file) << std::string(512 * 1024, 'x');
-    dialogs.AnswerOpenFile(QString::fromStdString(file));
-    // The drive takes the start of the upload, then its side goes away.
-    std::thread driveSide([&] {
-        size_t taken = 0;
-        while (taken < 10000) {
-            const std::string got = drive->Read(65536, 5s);
-            if (got.empty())
-                break;
-            taken += got.size();
+    for (const bool inDialog : {true, false}) {
+        SCOPED_TRACE(inDialog ? "while its file dialog is up" : "while the file goes out");
+        PlugIn();
+        Connect();
+        dialogs.AnswerOpenFile(QString::fromStdString(file));
+        std::thread driveSide;
+        if (inDialog) {
+            dialogs.WhileOpenFileShown = [&] {
+                drive->CloseMaster();
+                EXPECT_TRUE(QTest::qWaitFor([&] { return !form->BComPort1.IsOpen(); }, 5000));
+            };
+        } else {
+            // The drive takes the start of the upload, then its side goes away.
+            driveSide = std::thread([&] {
+                size_t taken = 0;
+                while (taken < 10000) {
+                    const std::string got = drive->Read(65536, 5s);
+                    if (got.empty())
+                        break;
+                    taken += got.size();
+                }
+                drive->CloseMaster();
+            });
         }
-        drive->CloseMaster();
-    });
-    ChooseFromMenu("N28", "overley1");
-    driveSide.join();
-    EXPECT_FALSE(form->Uploading());
-    EXPECT_FALSE(Child<QWidget>("ProgressBar1")->isVisible());
-    ExpectLost("");
+        ChooseFromMenu("N28", "overley1");
+        if (driveSide.joinable())
+            driveSide.join();
+        dialogs.WhileOpenFileShown = nullptr;
+        EXPECT_FALSE(form->Uploading());
+        EXPECT_FALSE(Child<QWidget>("ProgressBar1")->isVisible());
+        ExpectLost("");
+    }
 }
 
 TEST_F(ProgramTest, ExitClosesTheMainWindow)
