@@ -9,6 +9,7 @@
 #include "guarded.h"
 #include "head_dialog.h"
 #include "head_positioning_dialog.h"
+#include "left_eliding_combo_box.h"
 #include "run_command_dialog.h"
 #include "service_catalogue.h"
 #include "terminal_pane.h"
@@ -158,6 +159,7 @@ void TMainForm::connectHandlers()
     connect(ui->btnClear, &QPushButton::clicked, this, handled([this] { btnClearClick(); }));
     connect(ui->cbPort, &QComboBox::activated, this, handled([this] { cbPortChange(); }));
     connect(ui->cbPort, &QComboBox::currentTextChanged, ui->cbPort, &QWidget::setToolTip);
+    connect(ui->cbPort, &LeftElidingComboBox::popupAboutToShow, this, [this] { refreshPorts(); });
     connect(ui->cbSetRTS, &QCheckBox::toggled, this, handled([this] { cbSetRTSClick(); }));
     connect(ui->cbSetDTR, &QCheckBox::toggled, this, handled([this] { cbSetDTRClick(); }));
     connect(
@@ -256,6 +258,27 @@ void TMainForm::FormCreate()
     SetCtsLamp(false);
     SetDsrLamp(false);
     SetRlsdLamp(false);
+}
+
+void TMainForm::refreshPorts()
+{
+    // The port in use is never changed under the connection (the box is disabled then anyway).
+    if (BComPort1.IsOpen())
+        return;
+    std::vector<std::string> ports;
+    try {
+        ListSerialPorts(ports, inventory_);
+    } catch (const EComPort &) {
+        return; // the list stays as it is; the start-up has said why
+    }
+    QStringList names;
+    for (const std::string &port : ports)
+        names << QString::fromStdString(port);
+    const QString chosen = ui->cbPort->currentText();
+    ui->cbPort->clear();
+    ui->cbPort->addItems(names);
+    const int kept = ui->cbPort->findText(chosen);
+    ui->cbPort->setCurrentIndex(kept >= 0 ? kept : (names.isEmpty() ? -1 : 0));
 }
 
 bool TMainForm::event(QEvent *event)

@@ -117,6 +117,8 @@ private:
     std::function<void()> handled(std::function<void()> handler);
     bool deviceLost();
     void showDisconnected();
+    // Lists the installed ports in the port box anew, keeping the one chosen while it is listed.
+    void refreshPorts();
     void bindPortEvents();
     void setFieldColour(QWidget *field, bool editable);
     void setLamp(QLabel *image, bool &state, bool on);

@@ -5,6 +5,7 @@
 #include "pumped_main_thread.h"
 #include "tty_settings.h"
 
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QLabel>
 #include <QMenuBar>
@@ -277,6 +278,55 @@ TEST_F(ProgramTest, BusyPortShowsItsMessageAndLeavesTheWindowDisconnected)
     EXPECT_FALSE(form->BComPort1.IsOpen());
     EXPECT_EQ(ControlStates(*this), Disconnected);
     EXPECT_EQ(form->StatusText(), "before");
+}
+
+TEST_F(ProgramTest, PortListIsReadAgainEachTimeTheBoxOpens)
+{
+    // Device names of the fake inventory lead nowhere: no device of this machine is ever opened.
+    inventory.devices = (root / "dev").string();
+    const std::filesystem::path ttys = inventory.ttyClass;
+    const auto addTty = [&](const std::string &name) {
+        std::filesystem::create_directories(ttys / name);
+        std::filesystem::create_directory_symlink(root, ttys / name / "device");
+    };
+    addTty("ttyS0"); // the system console
+    std::filesystem::create_directories(ttys / "console");
+    std::ofstream(ttys / "console" / "active") << "ttyS0\n";
+    Start();
+    auto *box = Child<QComboBox>("cbPort");
+    // What a click on the box shows; the list is closed again with Esc.
+    const auto dropDown = [&] {
+        QTest::mouseClick(box, Qt::LeftButton);
+        QStringList shown;
+        if (QWidget *popup = QApplication::activePopupWidget()) {
+            for (int i = 0; i < box->count(); ++i)
+                shown << box->itemText(i);
+            QTest::keyClick(popup, Qt::Key_Escape);
+        }
+        return shown;
+    };
+    const QString drive = QString::fromStdString(PortPath());
+    const QString adapter = QString::fromStdString(inventory.devices + "/ttyUSB0");
+    EXPECT_EQ(dropDown(), QStringList {drive});
+
+    addTty("ttyUSB0"); // an adapter plugged in
+    EXPECT_EQ(dropDown(), QStringList({adapter, drive}));
+    EXPECT_EQ(box->currentText(), drive) << "the chosen port is kept while it is listed";
+
+    std::filesystem::remove(PortPath()); // the chosen one goes away
+    EXPECT_EQ(dropDown(), QStringList {adapter});
+    EXPECT_EQ(box->currentText(), adapter);
+
+    std::filesystem::create_symlink(pty.SlavePath(), PortPath());
+    QTest::mouseClick(box, Qt::LeftButton); // and the new entry is picked in the list
+    QTest::keyClick(box->view(), Qt::Key_Down);
+    QTest::keyClick(box->view(), Qt::Key_Return);
+    EXPECT_EQ(box->currentText(), drive);
+    Connect();
+    std::filesystem::remove_all(ttys / "ttyUSB0");
+    EXPECT_EQ(dropDown(), QStringList()) << "no list drops down while connected";
+    EXPECT_EQ(box->count(), 2);
+    EXPECT_EQ(box->currentText(), drive);
 }
 
 TEST_F(ProgramTest, PortChangeOnlySetsTheStatus)
