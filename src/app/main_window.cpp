@@ -12,6 +12,7 @@
 #include "left_eliding_combo_box.h"
 #include "run_command_dialog.h"
 #include "service_catalogue.h"
+#include "table_write_access.h"
 #include "terminal_pane.h"
 #include "ui_main_window.h"
 #include "wiring_window.h"
@@ -20,6 +21,7 @@
 #include <QCloseEvent>
 #include <QDir>
 #include <QEventLoop>
+#include <QFileInfo>
 #include <QProgressBar>
 #include <QScreen>
 #include <QShortcut>
@@ -128,6 +130,11 @@ TMainForm::TMainForm(TMainThread &mainThread, TProgramWindows &windows,
     connectHandlers();
     bindPortEvents();
     RunGuarded([this] { FormCreate(); });
+    if (Dbf1.ReadOnly()) {
+        // Said once, where the start-up's own text would be.
+        ui->N24->setEnabled(false);
+        SetStatusText(readOnlyTableText_);
+    }
 }
 
 void TMainForm::openCommandTable(const std::string &programFolder)
@@ -139,12 +146,51 @@ void TMainForm::openCommandTable(const std::string &programFolder)
                        Dialogs::Current().Message(this, QString::fromUtf8(message));
                    },
         {}});
-    Dbf1.Open();
+    try {
+        Dbf1.Open();
+    } catch (const std::exception &) {
+        // A table that is there but may not be written is used for reading; a missing or damaged
+        // one keeps its error, and the program does not start.
+        if (!openCommandTableReadOnly())
+            throw;
+    }
     DataSource1.SetDataSet(&Dbf1);
     ui->DBGrid2->SetDataSource(&DataSource1);
     ui->DBGrid2->SetColumns({{"NAME", QStringLiteral("Команда"), 142, true},
         {"COMAND", QStringLiteral("COMAND"), 64, false},
         {"UROVEN", QStringLiteral("UROVEN"), 64, false}});
+}
+
+bool TMainForm::openCommandTableReadOnly()
+{
+    const std::string path = Dbf1.FileName();
+    if (!QFileInfo::exists(QString::fromStdString(path)))
+        return false;
+    Dbf1.SetReadOnly(true);
+    try {
+        Dbf1.Open();
+    } catch (const std::exception &) {
+        Dbf1.SetReadOnly(false);
+        return false;
+    }
+    QString reason;
+    switch (WhyTableIsNotWritable(path)) {
+    case TableWriteBlock::NoPermission:
+        reason = QStringLiteral("нет прав на запись в файл");
+        break;
+    case TableWriteBlock::ReadOnlyMedium:
+        reason = QStringLiteral("носитель доступен только для чтения");
+        break;
+    case TableWriteBlock::HeldByAnother:
+        reason = QStringLiteral("её держит открытой другая копия программы");
+        break;
+    case TableWriteBlock::Unknown:
+        reason = QStringLiteral("файл недоступен для записи");
+        break;
+    }
+    readOnlyTableText_ = QStringLiteral("Таблица команд %1 открыта только для чтения: %2")
+                             .arg(QFileInfo(QString::fromStdString(path)).fileName(), reason);
+    return true;
 }
 
 TMainForm::~TMainForm() = default;

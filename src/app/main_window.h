@@ -109,6 +109,8 @@ protected:
 
 private:
     void openCommandTable(const std::string &programFolder);
+    // Opens the table for reading only, when it is there; false when that fails too.
+    bool openCommandTableReadOnly();
     void connectHandlers();
     // Runs a handler guarded; a port failure that comes from the device having gone away is
     // taken as the loss of the port instead of being shown as the failed step's error.
@@ -144,6 +146,7 @@ private:
     bool uploading_ = false;
     bool uploadCancelled_ = false;
     QEventLoop *txEmptyWait_ = nullptr;
+    QString readOnlyTableText_; // why the command table is open only for reading
     bool activated_ = false;
     bool ctsLamp_ = false;
     bool dsrLamp_ = false;

@@ -131,6 +131,25 @@ public:
         return ran;
     }
 
+    // Clicks `item` of `menu` (see ChooseFromMenu), which shows a modal window, and runs
+    // `interact` on that window once it is up.
+    template<typename Window>
+    bool ChooseModal(
+        const char *menu, const char *item, const std::function<void(Window *)> &interact)
+    {
+        bool ran = false;
+        QTimer::singleShot(0, [&] {
+            auto *window = qobject_cast<Window *>(QApplication::activeModalWidget());
+            EXPECT_NE(window, nullptr) << "no modal window of the expected kind";
+            if (window) {
+                interact(window);
+                ran = true;
+            }
+        });
+        ChooseFromMenu(menu, item);
+        return ran;
+    }
+
     // Waits, serving the event loop, until the pane holds `bytes`.
     bool PaneShows(const std::string &bytes)
     {
