@@ -182,7 +182,7 @@ bool TMainForm::openCommandTableReadOnly()
         reason = QStringLiteral("носитель доступен только для чтения");
         break;
     case TableWriteBlock::HeldByAnother:
-        reason = QStringLiteral("её держит открытой другая копия программы");
+        reason = QStringLiteral("её занимает другая копия программы");
         break;
     case TableWriteBlock::Unknown:
         reason = QStringLiteral("файл недоступен для записи");

@@ -241,7 +241,7 @@ TEST_F(CommandTableTest, TableThatMayNotBeWrittenIsOnlyReadAndStaysUntouched)
         EXPECT_EQ(form->StatusText().toStdString(),
             "Таблица команд com.dbf открыта только для чтения: "
                 + std::string(why == Why::SecondCopyWrites
-                        ? "её держит открытой другая копия программы"
+                        ? "её занимает другая копия программы"
                         : "нет прав на запись в файл"));
         if (why == Why::ReadOnlyFile) {
             // As nobody the program could not look into the test's own ports folder.
