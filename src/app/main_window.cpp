@@ -405,7 +405,7 @@ void TMainForm::BComPort1Error(TBComPort &, TComErrors Errors)
     // not inside the port's hand-over, which may be served by a close already under way.
     if (Errors.Contains(errIO))
         QMetaObject::invokeMethod(
-            this, [this] { PortLost(); }, Qt::QueuedConnection);
+            this, [this] { RunGuarded([this] { PortLost(); }); }, Qt::QueuedConnection);
 }
 
 void TMainForm::PortLost()
