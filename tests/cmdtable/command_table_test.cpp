@@ -5,9 +5,13 @@
 #include "db_grid.h"
 #include "program_fixture.h"
 #include "run_command_dialog.h"
+#include "unprivileged.h"
 
 #include <QHeaderView>
 #include <QLabel>
+#include <QToolButton>
+#include <fstream>
+#include <optional>
 #include <unistd.h>
 
 namespace {
@@ -42,6 +46,12 @@ public:
     }
 
     std::vector<CommandRow> File() { return ReadCommandTable(TablePath()); }
+
+    static std::string Bytes(const std::string &path)
+    {
+        std::ifstream in(path, std::ios::binary);
+        return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    }
 };
 
 TEST_F(CommandTableTest, MainGridShowsOnlyTheNamesUnderTheirTitle)
@@ -204,6 +214,73 @@ TEST_F(CommandTableTest, TableInTheCurrentFolderComesFirst)
     std::filesystem::current_path(before);
     ASSERT_EQ(MainGrid()->model()->rowCount(), 1);
     EXPECT_EQ(MainGrid()->model()->index(0, 0).data().toString(), "Из текущей папки");
+}
+
+TEST_F(CommandTableTest, TableThatMayNotBeWrittenIsOnlyReadAndStaysUntouched)
+{
+    enum class Why { SecondCopyWrites, ReadOnlyFile };
+    for (const Why why : {Why::SecondCopyWrites, Why::ReadOnlyFile}) {
+        SCOPED_TRACE(why == Why::SecondCopyWrites ? "second copy" : "read-only file");
+        std::unique_ptr<TDbf> secondCopy;
+        if (why == Why::SecondCopyWrites) {
+            secondCopy = std::make_unique<TDbf>();
+            secondCopy->SetFileName(TablePath());
+            secondCopy->Open();
+        } else {
+            std::filesystem::permissions(TablePath(),
+                std::filesystem::perms::owner_read | std::filesystem::perms::group_read
+                    | std::filesystem::perms::others_read);
+        }
+        const std::string before = Bytes(TablePath());
+        {
+            std::optional<FileAccessAsNobody> asNobody;
+            if (why == Why::ReadOnlyFile)
+                asNobody.emplace();
+            Start();
+        }
+        EXPECT_EQ(form->StatusText().toStdString(),
+            "Таблица команд com.dbf открыта только для чтения: "
+                + std::string(why == Why::SecondCopyWrites
+                        ? "её занимает другая копия программы"
+                        : "нет прав на запись в файл"));
+        if (why == Why::ReadOnlyFile) {
+            // As nobody the program could not look into the test's own ports folder.
+            QTest::mouseClick(Child<QComboBox>("cbPort"), Qt::LeftButton);
+            QTest::keyClick(QApplication::activePopupWidget(), Qt::Key_Escape);
+        }
+        Connect();
+
+        // The run dialog sends what is typed into it.
+        EXPECT_TRUE(ChooseModal<Tcommand>("N20", "N22", [](Tcommand *d) {
+            auto *command = d->findChild<TDBEdit *>("DBEdit1");
+            QTest::mouseClick(command, Qt::LeftButton);
+            QTest::keyClick(command, Qt::Key_A, Qt::ControlModifier);
+            QTest::keyClicks(command, "Q");
+            d->findChild<QPushButton *>("OKBtn")->click();
+        }));
+        EXPECT_EQ(Wire(), "/1Q");
+
+        // Nothing that would write the table can be used.
+        EXPECT_FALSE(MenuItem("N24")->isEnabled());
+        QTest::keyClicks(MainGrid(), "abc");
+        EXPECT_EQ(MainGrid()->viewport()->findChild<QLineEdit *>(), nullptr) << "a cell editor";
+        EXPECT_TRUE(ChooseModal<Tcommand2>("N20", "N23", [](Tcommand2 *d) {
+            for (QToolButton *button : d->findChildren<QToolButton *>())
+                EXPECT_FALSE(button->isEnabled()) << button->toolTip().toStdString();
+            EXPECT_FALSE(d->findChild<QPushButton *>("OKBtn")->isEnabled());
+            EXPECT_FALSE(d->findChild<QPushButton *>("CancelBtn")->isEnabled());
+            auto *grid = d->findChild<TDBGrid *>("DBGrid1");
+            QTest::keyClicks(grid, "abc");
+            EXPECT_EQ(grid->viewport()->findChild<QLineEdit *>(), nullptr) << "a cell editor";
+            d->findChild<QPushButton *>("Button1")->click();
+        }));
+        EXPECT_EQ(dialogs.errors, QStringList());
+        program.reset();
+        EXPECT_EQ(Bytes(TablePath()), before);
+        secondCopy.reset();
+        std::filesystem::permissions(
+            TablePath(), std::filesystem::perms::owner_write, std::filesystem::perm_options::add);
+    }
 }
 
 TEST_F(CommandTableTest, WithoutATableTheProgramDoesNotStart)
