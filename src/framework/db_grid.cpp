@@ -9,6 +9,7 @@
 #include <QPointer>
 #include <QScopedValueRollback>
 #include <QStyledItemDelegate>
+#include <algorithm>
 
 // Starts the dataset's edit when a cell editor opens and keeps track of the open editor, so that
 // the grid can commit it when the dataset stores the record.
@@ -78,8 +79,10 @@ void TDBGrid::FitRowsToFont()
 void TDBGrid::changeEvent(QEvent *event)
 {
     QTableView::changeEvent(event);
-    if (event->type() == QEvent::FontChange)
+    if (event->type() == QEvent::FontChange) {
         FitRowsToFont();
+        ApplyColumns();
+    }
 }
 
 TDBGrid::~TDBGrid()
@@ -106,11 +109,24 @@ void TDBGrid::SetColumns(const std::vector<TDBGridColumn> &columns)
 
 void TDBGrid::ApplyColumns()
 {
+    // A title is never cut, whatever the font. What a widened column takes is given back by the
+    // widest one, as far as its own title allows, so the columns keep the room the layout gave.
+    std::vector<int> widths, needs;
+    int excess = 0;
     for (size_t i = 0; i < m_columns.size(); ++i) {
         const int column = static_cast<int>(i);
-        setColumnWidth(column, m_columns[i].Width);
         setColumnHidden(column, !m_columns[i].Visible);
+        needs.push_back(m_columns[i].Visible ? horizontalHeader()->sectionSizeHint(column) : 0);
+        widths.push_back(std::max(m_columns[i].Width, needs.back()));
+        excess += widths.back() - m_columns[i].Width;
     }
+    if (!widths.empty()) {
+        const size_t widest
+            = static_cast<size_t>(std::max_element(widths.begin(), widths.end()) - widths.begin());
+        widths[widest] = std::max(needs[widest], widths[widest] - excess);
+    }
+    for (size_t i = 0; i < widths.size(); ++i)
+        setColumnWidth(static_cast<int>(i), widths[i]);
 }
 
 void TDBGrid::CommitOpenEditor()

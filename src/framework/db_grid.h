@@ -3,7 +3,9 @@
 // record by the dataset's rules), and a move made elsewhere selects the new row. Starting to edit
 // a cell puts the dataset into edit state (an insert on an empty dataset); the cell's text is set
 // into the field when the editor commits, at the latest when the dataset stores the record.
-// Columns are chosen and titled by the window.
+// Columns are chosen and titled by the window; a column is never narrower than its title needs,
+// the widest one giving way so that together they keep the width the window gave them.
+// A cell's editor takes no more characters than its field holds.
 //
 // The grid owns its model; it does not own the data source. Errors go to the general error
 // display. Main thread only.
