@@ -1,5 +1,6 @@
 #include "db_grid.h"
 
+#include "db_grid_accessible.h"
 #include "guarded.h"
 
 #include <QEvent>
@@ -54,6 +55,7 @@ private:
 TDBGrid::TDBGrid(QWidget *parent)
     : QTableView(parent), m_model(new TDatasetModel(this)), m_delegate(new Delegate(*m_model, this))
 {
+    InstallDBGridAccessibility();
     setModel(m_model);
     setItemDelegate(m_delegate);
     setSelectionBehavior(QAbstractItemView::SelectRows);
@@ -137,8 +139,10 @@ void TDBGrid::CommitOpenEditor()
 
 void TDBGrid::currentChanged(const QModelIndex &current, const QModelIndex &previous)
 {
-    // The base commits and closes an editor open on the previous cell.
-    QTableView::currentChanged(current, previous);
+    // The base commits and closes an editor open on the previous cell. QTableView's own
+    // announcement is skipped: it counts the cells as Qt's table interface does, not as ours.
+    QAbstractItemView::currentChanged(current, previous);
+    Announce(QAccessible::Focus, current);
     if (m_showingCurrentRow || !current.isValid() || current.row() == m_model->CurrentRow())
         return;
     RunGuarded([&] { m_model->MoveTo(current.row()); });
@@ -148,6 +152,24 @@ void TDBGrid::currentChanged(const QModelIndex &current, const QModelIndex &prev
 
 // A click sets the current cell and then selects what lies under the pointer, which after the
 // dataset's move may be another record: the selection goes back to the dataset's row.
+void TDBGrid::selectionChanged(const QItemSelection &selected, const QItemSelection &deselected)
+{
+    QAbstractItemView::selectionChanged(selected, deselected);
+    Announce(QAccessible::SelectionAdd, selected.indexes().value(0));
+}
+
+void TDBGrid::Announce(QAccessible::Event what, const QModelIndex &index)
+{
+    if (!QAccessible::isActive() || (what == QAccessible::Focus && !hasFocus()))
+        return;
+    const int child = TDBGridAccessible::IndexOf(this, index);
+    if (child < 0)
+        return;
+    QAccessibleEvent event(this, what);
+    event.setChild(child);
+    QAccessible::updateAccessibility(&event);
+}
+
 void TDBGrid::mousePressEvent(QMouseEvent *event)
 {
     QTableView::mousePressEvent(event);
