@@ -150,8 +150,6 @@ void TDBGrid::currentChanged(const QModelIndex &current, const QModelIndex &prev
     ShowCurrentRow(m_model->CurrentRow());
 }
 
-// A click sets the current cell and then selects what lies under the pointer, which after the
-// dataset's move may be another record: the selection goes back to the dataset's row.
 void TDBGrid::selectionChanged(const QItemSelection &selected, const QItemSelection &deselected)
 {
     QAbstractItemView::selectionChanged(selected, deselected);
@@ -170,6 +168,8 @@ void TDBGrid::Announce(QAccessible::Event what, const QModelIndex &index)
     QAccessible::updateAccessibility(&event);
 }
 
+// A click sets the current cell and then selects what lies under the pointer, which after the
+// dataset's move may be another record: the selection goes back to the dataset's row.
 void TDBGrid::mousePressEvent(QMouseEvent *event)
 {
     QTableView::mousePressEvent(event);

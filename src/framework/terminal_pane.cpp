@@ -266,26 +266,31 @@ int64_t TerminalPane::positionAt(QPoint point) const
     return std::min(position, displayEnd(line));
 }
 
-QRect TerminalPane::characterRect(int64_t position) const
+std::pair<int64_t, int64_t> TerminalPane::rowAndColumnOf(int64_t position) const
 {
     const size_t line = static_cast<size_t>(
         std::upper_bound(lineStart_.begin(), lineStart_.end(), position) - lineStart_.begin() - 1);
     const int64_t offset = position - lineStart_[line];
     const int64_t rowInLine = std::min(offset / columns_, rowsOf(line) - 1);
-    const int64_t row = rowStart_[line] + rowInLine - verticalScrollBar()->value();
-    return QRect(Margin + static_cast<int>(offset - rowInLine * columns_) * charWidth_,
-        Margin + static_cast<int>(row) * lineHeight_, charWidth_, lineHeight_);
+    return {rowStart_[line] + rowInLine, offset - rowInLine * columns_};
+}
+
+QRect TerminalPane::characterRect(int64_t position) const
+{
+    const auto [row, column] = rowAndColumnOf(position);
+    const int64_t shown = row - verticalScrollBar()->value();
+    return QRect(Margin + static_cast<int>(column) * charWidth_,
+        Margin + static_cast<int>(shown) * lineHeight_, charWidth_, lineHeight_);
 }
 
 void TerminalPane::scrollToPosition(int64_t position)
 {
-    const QRect place = characterRect(position);
+    const int64_t row = rowAndColumnOf(position).first;
     QScrollBar *bar = verticalScrollBar();
-    const int row = bar->value() + (place.top() - Margin) / lineHeight_;
     if (row < bar->value())
-        bar->setValue(row);
+        bar->setValue(static_cast<int>(row));
     else if (row >= bar->value() + visibleRows())
-        bar->setValue(row - visibleRows() + 1);
+        bar->setValue(static_cast<int>(row - visibleRows() + 1));
 }
 
 void TerminalPane::mousePressEvent(QMouseEvent *event)

@@ -13,6 +13,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 class TerminalPane : public QAbstractScrollArea
@@ -56,6 +57,8 @@ private:
     void updateScrollRange();
     // The byte position under a point of the viewport.
     int64_t positionAt(QPoint point) const;
+    // The wrapped row (from the top of everything held) and the column of a byte position.
+    std::pair<int64_t, int64_t> rowAndColumnOf(int64_t position) const;
     // Where the byte at `position` is drawn, in viewport coordinates.
     QRect characterRect(int64_t position) const;
     QString decode(int64_t from, int64_t to) const;

@@ -173,6 +173,17 @@ TEST_F(AccessibilityTest, TheTerminalReadsAsTextWhatTheDriveSent)
     EXPECT_FALSE(first.isEmpty());
     EXPECT_EQ(text->offsetAtPoint(first.center()), 0);
     EXPECT_EQ(text->offsetAtPoint(text->characterRect(9).center()), 9);
+
+    // When the drive has printed a screenful more, a reader can bring the first line back.
+    std::string more;
+    for (int i = 0; i < 100; ++i)
+        more += "line\r\n";
+    pty.Write(more);
+    ASSERT_TRUE(PaneShows(bytes + more));
+    const QRect shown(Memo1()->viewport()->mapToGlobal(QPoint(0, 0)), Memo1()->viewport()->size());
+    EXPECT_FALSE(shown.contains(text->characterRect(0).center())) << "scrolled to the end";
+    text->scrollToSubstring(0, 2);
+    EXPECT_TRUE(shown.contains(text->characterRect(0).center()));
 }
 
 } // namespace
