@@ -3,12 +3,14 @@
 #include "command_editor_dialog.h"
 #include "db_edit.h"
 #include "db_grid.h"
+#include "menu_clicks.h"
 #include "program_fixture.h"
 #include "run_command_dialog.h"
 #include "unprivileged.h"
 
 #include <QHeaderView>
 #include <QLabel>
+#include <QStyle>
 #include <QToolButton>
 #include <fstream>
 #include <optional>
@@ -51,6 +53,48 @@ public:
     {
         std::ifstream in(path, std::ios::binary);
         return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    }
+
+    // Types `keys` one key press at a time into whatever has the focus, as a Russian keyboard
+    // layout delivers them.
+    static void TypeKeys(const QString &keys)
+    {
+        for (const QChar key : keys)
+            QTest::sendKeyEvent(QTest::Click, QApplication::focusWidget(), Qt::Key_unknown,
+                QString(key), Qt::NoModifier);
+    }
+
+    // A double click on the cell opens its editor; its text is selected, `keys` typed over it
+    // and Enter pressed. Returns what the editor showed before Enter.
+    static QString TypeIntoCell(TDBGrid *grid, int row, int column, const QString &keys)
+    {
+        const QPoint cell = grid->visualRect(grid->model()->index(row, column)).center();
+        QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, cell);
+        QTest::mouseDClick(grid->viewport(), Qt::LeftButton, {}, cell);
+        auto *editor = qobject_cast<QLineEdit *>(QApplication::focusWidget());
+        if (!editor)
+            return QStringLiteral("(no editor)");
+        QTest::keyClick(editor, Qt::Key_A, Qt::ControlModifier);
+        TypeKeys(keys);
+        const QString shown = editor->text();
+        QTest::keyClick(editor, Qt::Key_Return);
+        return shown;
+    }
+
+    // Opens a dialog of the "Таблица" menu with clicks and runs `interact` in it.
+    template<typename Window>
+    void InDialog(const char *item, const std::function<void(Window *)> &interact)
+    {
+        bool shown = false;
+        QTimer::singleShot(0, [&] {
+            auto *dialog = qobject_cast<Window *>(QApplication::activeModalWidget());
+            ASSERT_NE(dialog, nullptr);
+            shown = true;
+            EXPECT_TRUE(QTest::qWaitFor([&] { return QApplication::activeWindow() == dialog; }));
+            interact(dialog);
+        });
+        EXPECT_TRUE(ClickMenuItem(*form, "N20", item));
+        EXPECT_TRUE(shown) << item;
     }
 };
 
@@ -179,9 +223,11 @@ TEST_F(CommandTableTest, AddAppendsABlankRecordAndClosesTheEditor)
             grid->model()->headerData(1, Qt::Horizontal).toString(),
             grid->model()->headerData(2, Qt::Horizontal).toString()};
         EXPECT_EQ(titles, QStringList({"Название команды", "Команда", "Уровень"}));
-        EXPECT_EQ(grid->columnWidth(0), 175);
+        // The layout's widths; a column widened for its title takes the room from the widest.
+        EXPECT_EQ(
+            grid->columnWidth(0) + grid->columnWidth(1) + grid->columnWidth(2), 175 + 142 + 49);
         EXPECT_EQ(grid->columnWidth(1), 142);
-        EXPECT_EQ(grid->columnWidth(2), 49);
+        EXPECT_GE(grid->columnWidth(2), 49);
         d->findChild<QPushButton *>("OKBtn")->click();
     }));
     EXPECT_FALSE(program->Windows().command2->isVisible());
@@ -292,6 +338,67 @@ TEST_F(CommandTableTest, WithoutATableTheProgramDoesNotStart)
     } catch (const std::exception &e) {
         EXPECT_STREQ(e.what(), "Open: Table file not found : com.dbf");
     }
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(CommandTableTest, EveryEditorOfAFieldTakesNoMoreThanTheFieldsWidth)
+{
+    // NAME and COMAND hold 40 characters, UROVEN 5.
+    const QString typed = QString::fromUtf8("Длинное название команды, которое не входит!!!");
+    ASSERT_EQ(typed.size(), 46);
+    Start();
+    Connect();
+
+    EXPECT_EQ(TypeIntoCell(MainGrid(), 0, 0, typed), typed.left(40));
+    QTest::keyClick(MainGrid(), Qt::Key_Down); // leaving the record stores it
+    EXPECT_EQ(File().at(0).name, typed.left(40).toStdString());
+
+    InDialog<Tcommand2>("N23", [&](Tcommand2 *d) {
+        auto *grid = d->findChild<TDBGrid *>("DBGrid1");
+        EXPECT_EQ(TypeIntoCell(grid, 1, 0, typed), typed.left(40));
+        EXPECT_EQ(TypeIntoCell(grid, 1, 1, typed), typed.left(40));
+        EXPECT_EQ(TypeIntoCell(grid, 1, 2, typed), typed.left(5));
+        // Every title is as wide as its text needs, in the bold a header shows when its row is
+        // selected.
+        QHeaderView *header = grid->horizontalHeader();
+        QFont bold = header->font();
+        bold.setBold(true);
+        const int margins
+            = 2 * header->style()->pixelMetric(QStyle::PM_HeaderMargin, nullptr, header);
+        for (int column = 0; column < 3; ++column) {
+            const QString title = grid->model()->headerData(column, Qt::Horizontal).toString();
+            EXPECT_GE(
+                header->sectionSize(column), QFontMetrics(bold).horizontalAdvance(title) + margins)
+                << title.toStdString();
+        }
+        QTest::mouseClick(d->findChild<QPushButton *>("CancelBtn"), Qt::LeftButton); // "Сохранить"
+    });
+    EXPECT_EQ(File().at(1),
+        (CommandRow {typed.left(40).toStdString(), typed.left(40).toStdString(),
+            typed.left(5).toStdString()}));
+
+    auto typeIntoBoxes = [&](Tcommand *d) {
+        for (const char *box : {"DBEdit1", "DBEdit2"}) {
+            auto *edit = d->findChild<TDBEdit *>(box);
+            QTest::mouseClick(edit, Qt::LeftButton, {}, edit->rect().center());
+            QTest::keyClick(edit, Qt::Key_A, Qt::ControlModifier);
+            TypeKeys(typed);
+        }
+        EXPECT_EQ(d->findChild<TDBEdit *>("DBEdit1")->text(), typed.left(40));
+        EXPECT_EQ(d->findChild<TDBEdit *>("DBEdit2")->text(), typed.left(5));
+        QTest::mouseClick(d->findChild<QPushButton *>("CancelBtn"), Qt::LeftButton);
+    };
+    QTest::keyClick(MainGrid(), Qt::Key_Up);
+    InDialog<Tcommand>("N22", typeIntoBoxes);
+    // What "Отмена" left pending is stored when the dialog opens next.
+    InDialog<Tcommand>("N22", [](Tcommand *d) {
+        QTest::mouseClick(d->findChild<QPushButton *>("CancelBtn"), Qt::LeftButton);
+    });
+    EXPECT_EQ(File().at(0).command, typed.left(40).toStdString());
+    EXPECT_EQ(File().at(0).level, typed.left(5).toStdString());
 }
 
 } // namespace
