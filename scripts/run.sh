@@ -10,21 +10,6 @@ bash scripts/setup.sh
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build build --target kelvane kelvane-virtual-drive
 
-drive_log=$(mktemp -t kelvane-drive.XXXXXX)
-build/tools/virtual_drive/kelvane-virtual-drive >"$drive_log" 2>&1 &
-drive=$!
-trap 'kill "$drive" 2>/dev/null; wait "$drive" 2>/dev/null; rm -f "$drive_log"' EXIT
-for _ in $(seq 50); do
-    grep -q virtual-drive "$drive_log" && break
-    kill -0 "$drive" 2>/dev/null || { cat "$drive_log" >&2; exit 1; }
-    sleep 0.1
-done
-head -n 1 "$drive_log"
-
 # The program looks for its command table in the current folder, then beside itself.
-if [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then
+exec bash scripts/with_virtual_drive.sh build/tools/virtual_drive/kelvane-virtual-drive \
     build/src/app/kelvane
-else
-    echo "No display: running on a virtual one (xvfb-run)." >&2
-    xvfb-run -a build/src/app/kelvane
-fi

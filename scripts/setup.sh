@@ -10,6 +10,7 @@ packages=(
     clang libclang-rt-14-dev
     xvfb xauth socat
     fonts-dejavu-core fonts-liberation
+    qt6-translations-l10n
     python3 python3-dbf python3-dbfread shapelib
 )
 

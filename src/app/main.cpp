@@ -3,6 +3,7 @@
 #include "framework/dataset/application_errors.h"
 #include "guarded_application.h"
 #include "program.h"
+#include "translations.h"
 
 #include <cstdlib>
 #include <exception>
@@ -12,6 +13,7 @@ int main(int argc, char *argv[])
 {
     GuardedApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Kelvane"));
+    InstallTranslations(app);
     Q_INIT_RESOURCE(resources);
     // Where the table reports what it cannot raise, such as a failure while it closes.
     SetApplicationErrorReport(

@@ -9,8 +9,10 @@
 #include "guarded.h"
 #include "head_dialog.h"
 #include "head_positioning_dialog.h"
+#include "left_eliding_combo_box.h"
 #include "run_command_dialog.h"
 #include "service_catalogue.h"
+#include "table_write_access.h"
 #include "terminal_pane.h"
 #include "ui_main_window.h"
 #include "wiring_window.h"
@@ -19,6 +21,7 @@
 #include <QCloseEvent>
 #include <QDir>
 #include <QEventLoop>
+#include <QFileInfo>
 #include <QProgressBar>
 #include <QScreen>
 #include <QShortcut>
@@ -108,6 +111,9 @@ TMainForm::TMainForm(TMainThread &mainThread, TProgramWindows &windows,
     ui->Image4->setPixmap(QPixmap(QStringLiteral(":/logo")));
     setWindowIcon(QIcon(QStringLiteral(":/icon")));
 
+    // No inline completion: it would turn a typed "9" into "9600" and switch the drive at the
+    // first key.
+    ui->cbBaudRate->setCompleter(nullptr);
     // The rate box shows its layout text until the window is created.
     {
         const QSignalBlocker quiet(ui->cbBaudRate);
@@ -124,6 +130,11 @@ TMainForm::TMainForm(TMainThread &mainThread, TProgramWindows &windows,
     connectHandlers();
     bindPortEvents();
     RunGuarded([this] { FormCreate(); });
+    if (Dbf1.ReadOnly()) {
+        // Said once, where the start-up's own text would be.
+        ui->N24->setEnabled(false);
+        SetStatusText(readOnlyTableText_);
+    }
 }
 
 void TMainForm::openCommandTable(const std::string &programFolder)
@@ -135,7 +146,14 @@ void TMainForm::openCommandTable(const std::string &programFolder)
                        Dialogs::Current().Message(this, QString::fromUtf8(message));
                    },
         {}});
-    Dbf1.Open();
+    try {
+        Dbf1.Open();
+    } catch (const std::exception &) {
+        // A table that is there but may not be written is used for reading; a missing or damaged
+        // one keeps its error, and the program does not start.
+        if (!openCommandTableReadOnly())
+            throw;
+    }
     DataSource1.SetDataSet(&Dbf1);
     ui->DBGrid2->SetDataSource(&DataSource1);
     ui->DBGrid2->SetColumns({{"NAME", QStringLiteral("Команда"), 142, true},
@@ -143,39 +161,72 @@ void TMainForm::openCommandTable(const std::string &programFolder)
         {"UROVEN", QStringLiteral("UROVEN"), 64, false}});
 }
 
+bool TMainForm::openCommandTableReadOnly()
+{
+    const std::string path = Dbf1.FileName();
+    if (!QFileInfo::exists(QString::fromStdString(path)))
+        return false;
+    Dbf1.SetReadOnly(true);
+    try {
+        Dbf1.Open();
+    } catch (const std::exception &) {
+        Dbf1.SetReadOnly(false);
+        return false;
+    }
+    QString reason;
+    switch (WhyTableIsNotWritable(path)) {
+    case TableWriteBlock::NoPermission:
+        reason = QStringLiteral("нет прав на запись в файл");
+        break;
+    case TableWriteBlock::ReadOnlyMedium:
+        reason = QStringLiteral("носитель доступен только для чтения");
+        break;
+    case TableWriteBlock::HeldByAnother:
+        reason = QStringLiteral("её занимает другая копия программы");
+        break;
+    case TableWriteBlock::Unknown:
+        reason = QStringLiteral("файл недоступен для записи");
+        break;
+    }
+    readOnlyTableText_ = QStringLiteral("Таблица команд %1 открыта только для чтения: %2")
+                             .arg(QFileInfo(QString::fromStdString(path)).fileName(), reason);
+    return true;
+}
+
 TMainForm::~TMainForm() = default;
 
 void TMainForm::connectHandlers()
 {
-    connect(ui->btnConnect, &QPushButton::clicked, this, Guarded([this] { btnConnectClick(); }));
+    connect(ui->btnConnect, &QPushButton::clicked, this, handled([this] { btnConnectClick(); }));
     connect(
-        ui->btnDisconnect, &QPushButton::clicked, this, Guarded([this] { btnDisconnectClick(); }));
-    connect(ui->btnSend, &QPushButton::clicked, this, Guarded([this] { btnSendClick(); }));
-    connect(ui->Edit1, &QLineEdit::returnPressed, this, Guarded([this] { Edit1KeyPress('\r'); }));
-    connect(ui->btnClear, &QPushButton::clicked, this, Guarded([this] { btnClearClick(); }));
-    connect(ui->cbPort, &QComboBox::activated, this, Guarded([this] { cbPortChange(); }));
+        ui->btnDisconnect, &QPushButton::clicked, this, handled([this] { btnDisconnectClick(); }));
+    connect(ui->btnSend, &QPushButton::clicked, this, handled([this] { btnSendClick(); }));
+    connect(ui->Edit1, &QLineEdit::returnPressed, this, handled([this] { Edit1KeyPress('\r'); }));
+    connect(ui->btnClear, &QPushButton::clicked, this, handled([this] { btnClearClick(); }));
+    connect(ui->cbPort, &QComboBox::activated, this, handled([this] { cbPortChange(); }));
     connect(ui->cbPort, &QComboBox::currentTextChanged, ui->cbPort, &QWidget::setToolTip);
-    connect(ui->cbSetRTS, &QCheckBox::toggled, this, Guarded([this] { cbSetRTSClick(); }));
-    connect(ui->cbSetDTR, &QCheckBox::toggled, this, Guarded([this] { cbSetDTRClick(); }));
+    connect(ui->cbPort, &LeftElidingComboBox::popupAboutToShow, this, [this] { refreshPorts(); });
+    connect(ui->cbSetRTS, &QCheckBox::toggled, this, handled([this] { cbSetRTSClick(); }));
+    connect(ui->cbSetDTR, &QCheckBox::toggled, this, handled([this] { cbSetDTRClick(); }));
     connect(
-        ui->cbBaudRate, &QComboBox::editTextChanged, this, Guarded([this] { cbBaudRateChange(); }));
-    connect(ui->Exit1, &QAction::triggered, this, Guarded([this] { Exit1Click(); }));
-    connect(ui->About1, &QAction::triggered, this, Guarded([this] { About1Click(); }));
-    connect(ui->N19, &QAction::triggered, this, Guarded([this] { N19Click(); }));
-    connect(ui->Open1, &QAction::triggered, this, Guarded([this] { Open1Click(); }));
-    connect(ui->N22, &QAction::triggered, this, Guarded([this] { N22Click(); }));
-    connect(ui->N24, &QAction::triggered, this, Guarded([this] { N24Click(); }));
-    connect(ui->N23, &QAction::triggered, this, Guarded([this] { N23Click(); }));
-    connect(ui->N13, &QAction::triggered, this, Guarded([this] { N13Click(); }));
-    connect(ui->N15, &QAction::triggered, this, Guarded([this] { N15Click(); }));
-    connect(ui->N16, &QAction::triggered, this, Guarded([this] { N16Click(); }));
-    connect(ui->N29, &QAction::triggered, this, Guarded([this] { N29Click(); }));
+        ui->cbBaudRate, &QComboBox::editTextChanged, this, handled([this] { cbBaudRateChange(); }));
+    connect(ui->Exit1, &QAction::triggered, this, handled([this] { Exit1Click(); }));
+    connect(ui->About1, &QAction::triggered, this, handled([this] { About1Click(); }));
+    connect(ui->N19, &QAction::triggered, this, handled([this] { N19Click(); }));
+    connect(ui->Open1, &QAction::triggered, this, handled([this] { Open1Click(); }));
+    connect(ui->N22, &QAction::triggered, this, handled([this] { N22Click(); }));
+    connect(ui->N24, &QAction::triggered, this, handled([this] { N24Click(); }));
+    connect(ui->N23, &QAction::triggered, this, handled([this] { N23Click(); }));
+    connect(ui->N13, &QAction::triggered, this, handled([this] { N13Click(); }));
+    connect(ui->N15, &QAction::triggered, this, handled([this] { N15Click(); }));
+    connect(ui->N16, &QAction::triggered, this, handled([this] { N16Click(); }));
+    connect(ui->N29, &QAction::triggered, this, handled([this] { N29Click(); }));
     connect(
-        ui->HeadPosition1, &QAction::triggered, this, Guarded([this] { HeadPosition1Click(); }));
-    connect(ui->UserLevel1, &QAction::triggered, this, Guarded([this] { UserLevel1Click(); }));
-    connect(ui->overley1, &QAction::triggered, this, Guarded([this] { overley1Click(); }));
-    connect(ui->CERT1, &QAction::triggered, this, Guarded([this] { CERT1Click(); }));
-    connect(ui->SelfScan1, &QAction::triggered, this, Guarded([this] { SelfScan1Click(); }));
+        ui->HeadPosition1, &QAction::triggered, this, handled([this] { HeadPosition1Click(); }));
+    connect(ui->UserLevel1, &QAction::triggered, this, handled([this] { UserLevel1Click(); }));
+    connect(ui->overley1, &QAction::triggered, this, handled([this] { overley1Click(); }));
+    connect(ui->CERT1, &QAction::triggered, this, handled([this] { CERT1Click(); }));
+    connect(ui->SelfScan1, &QAction::triggered, this, handled([this] { SelfScan1Click(); }));
     connect(btnCancelUpload, &QToolButton::clicked, this, [this] { CancelUpload(); });
     auto *escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
     connect(escape, &QShortcut::activated, this, [this] { CancelUpload(); });
@@ -187,7 +238,7 @@ void TMainForm::connectCatalogue()
     for (const TCatalogueItem &item : ServiceCatalogue()) {
         QAction *action = findChild<QAction *>(QString::fromLatin1(item.item));
         Q_ASSERT(action);
-        connect(action, &QAction::triggered, this, Guarded([this, &item] {
+        connect(action, &QAction::triggered, this, handled([this, &item] {
             RunCatalogueItem(item, BComPort1, [this](const QString &text) { SetStatusText(text); });
         }));
     }
@@ -200,6 +251,33 @@ void TMainForm::bindPortEvents()
     BComPort1.OnDSRChange = [this](TBComPort &s, bool on) { BComPort1DSRChange(s, on); };
     BComPort1.OnRLSDChange = [this](TBComPort &s, bool on) { BComPort1RLSDChange(s, on); };
     BComPort1.OnTxEmpty = [this](TBComPort &s) { BComPort1TxEmpty(s); };
+    BComPort1.OnError = [this](TBComPort &s, TComErrors errors) { BComPort1Error(s, errors); };
+}
+
+std::function<void()> TMainForm::handled(std::function<void()> handler)
+{
+    return [this, handler = std::move(handler)] { runHandler(handler); };
+}
+
+void TMainForm::runHandler(const std::function<void()> &handler)
+{
+    bool lost = false;
+    RunGuarded([&] {
+        try {
+            handler();
+        } catch (const EComPort &) {
+            if (!deviceLost())
+                throw;
+            lost = true;
+        }
+    });
+    if (lost)
+        RunGuarded([this] { PortLost(); });
+}
+
+bool TMainForm::deviceLost()
+{
+    return BComPort1.IsOpen() && BComPort1.Device() && BComPort1.Device()->Lost();
 }
 
 QString TMainForm::StatusText() const
@@ -228,6 +306,27 @@ void TMainForm::FormCreate()
     SetRlsdLamp(false);
 }
 
+void TMainForm::refreshPorts()
+{
+    // The port in use is never changed under the connection (the box is disabled then anyway).
+    if (BComPort1.IsOpen())
+        return;
+    std::vector<std::string> ports;
+    try {
+        ListSerialPorts(ports, inventory_);
+    } catch (const EComPort &) {
+        return; // the list stays as it is; the start-up has said why
+    }
+    QStringList names;
+    for (const std::string &port : ports)
+        names << QString::fromStdString(port);
+    const QString chosen = ui->cbPort->currentText();
+    ui->cbPort->clear();
+    ui->cbPort->addItems(names);
+    const int kept = ui->cbPort->findText(chosen);
+    ui->cbPort->setCurrentIndex(kept >= 0 ? kept : (names.isEmpty() ? -1 : 0));
+}
+
 bool TMainForm::event(QEvent *event)
 {
     // The first activation at start; coming back from a modal dialog is not a new one.
@@ -240,10 +339,8 @@ bool TMainForm::event(QEvent *event)
 
 void TMainForm::FormActivate()
 {
-    ui->Send1->menuAction()->setEnabled(false);
-    ui->SMART1->menuAction()->setEnabled(false);
-    ui->N20->menuAction()->setEnabled(false);
-    ui->N10->menuAction()->setEnabled(false);
+    for (QMenu *menu : {ui->Send1, ui->SMART1, ui->N20, ui->N10})
+        menu->setEnabled(false);
 }
 
 void TMainForm::btnConnectClick()
@@ -281,8 +378,15 @@ void TMainForm::btnDisconnectClick()
     if (!BComPort1.ClosePort())
         return;
     SetStatusText(QStringLiteral("Связь завершена"));
+    showDisconnected();
+}
+
+void TMainForm::showDisconnected()
+{
     ui->btnConnect->setEnabled(true);
     ui->cbPort->setEnabled(true);
+    // An upload that the port's loss ended left the rate box disabled.
+    ui->cbBaudRate->setEnabled(true);
     for (QWidget *w : std::initializer_list<QWidget *> {ui->btnDisconnect, ui->cbSetDTR,
              ui->cbSetRTS, ui->btnSend, ui->cbCRLF, ui->btnClear, ui->Memo1, ui->Edit1})
         w->setEnabled(false);
@@ -294,15 +398,40 @@ void TMainForm::btnDisconnectClick()
     setConnectionMenus(false);
 }
 
+void TMainForm::BComPort1Error(TBComPort &, TComErrors Errors)
+{
+    // The port reports a device that went away once, as an I/O error. Line errors (framing,
+    // parity, overrun) leave the connection as it is. The loss is dealt with from the event loop,
+    // not inside the port's hand-over, which may be served by a close already under way.
+    if (Errors.Contains(errIO))
+        QMetaObject::invokeMethod(
+            this, [this] { RunGuarded([this] { PortLost(); }); }, Qt::QueuedConnection);
+}
+
+void TMainForm::PortLost()
+{
+    if (!BComPort1.IsOpen())
+        return;
+    const QString port = QString::fromStdString(BComPort1.Port());
+    CancelUpload();
+    // Closing a lost device drops nothing and cannot fail on the way.
+    BComPort1.ClosePort();
+    showDisconnected();
+    SetStatusText(QStringLiteral("Связь с портом %1 потеряна").arg(port));
+    Dialogs::Current().Message(this,
+        QStringLiteral("Связь с портом %1 потеряна: устройство отключено или не отвечает.")
+            .arg(port));
+}
+
 void TMainForm::setConnectionMenus(bool enabled)
 {
-    ui->Send1->menuAction()->setEnabled(enabled);
-    ui->SMART1->menuAction()->setEnabled(enabled);
-    ui->N20->menuAction()->setEnabled(enabled);
-    ui->N10->menuAction()->setEnabled(enabled);
+    // The menu widget itself: the menu bar drops down only a menu whose widget is enabled, and
+    // enabling the widget enables its entry in the bar as well.
+    for (QMenu *menu : {ui->Send1, ui->SMART1, ui->N20, ui->N10})
+        menu->setEnabled(enabled);
     ui->overley1->setEnabled(enabled);
     ui->CERT1->setEnabled(enabled);
-    ui->N28->menuAction()->setEnabled(enabled);
+    ui->N28->setEnabled(enabled);
 }
 
 void TMainForm::btnSendClick()
@@ -562,12 +691,13 @@ void TMainForm::EndUpload(const QString &statusText)
     uploading_ = false;
     ProgressBar1->hide();
     btnCancelUpload->hide();
-    const bool connected = BComPort1.IsOpen();
-    ui->btnDisconnect->setEnabled(connected);
-    ui->btnConnect->setEnabled(!connected);
-    ui->cbBaudRate->setEnabled(true);
-    if (connected)
-        setWritingEnabled(true);
+    // A port lost during the upload has already put the window into its disconnected state and
+    // said why.
+    if (!BComPort1.IsOpen())
+        return;
+    ui->btnDisconnect->setEnabled(true);
+    ui->btnConnect->setEnabled(false);
+    setWritingEnabled(true);
     SetStatusText(statusText);
 }
 

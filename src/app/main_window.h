@@ -12,6 +12,7 @@
 #include "upload.h"
 
 #include <QMainWindow>
+#include <functional>
 #include <memory>
 
 namespace Ui {
@@ -74,6 +75,7 @@ public:
     void BComPort1DSRChange(TBComPort &Sender, bool State);
     void BComPort1RLSDChange(TBComPort &Sender, bool State);
     void BComPort1TxEmpty(TBComPort &Sender);
+    void BComPort1Error(TBComPort &Sender, TComErrors Errors);
     void Exit1Click();
     void About1Click();
     void N19Click();
@@ -91,6 +93,11 @@ public:
     void CERT1Click();
     void SelfScan1Click();
 
+    // The port's device went away while connected (adapter pulled, drive side ended): closes the
+    // port, stops a running upload, puts the window into its disconnected state and says so once.
+    // Does nothing when the port is not open.
+    void PortLost();
+
     TUpload &Upload() { return upload_; }
     bool Uploading() const { return uploading_; }
     // Cancels a running upload at its next wait.
@@ -102,7 +109,18 @@ protected:
 
 private:
     void openCommandTable(const std::string &programFolder);
+    // Opens the table for reading only, when it is there; false when that fails too.
+    bool openCommandTableReadOnly();
     void connectHandlers();
+    // Runs a handler guarded; a port failure that comes from the device having gone away is
+    // taken as the loss of the port instead of being shown as the failed step's error.
+    void runHandler(const std::function<void()> &handler);
+    // A slot that runs `handler` so.
+    std::function<void()> handled(std::function<void()> handler);
+    bool deviceLost();
+    void showDisconnected();
+    // Lists the installed ports in the port box anew, keeping the one chosen while it is listed.
+    void refreshPorts();
     void bindPortEvents();
     void setFieldColour(QWidget *field, bool editable);
     void setLamp(QLabel *image, bool &state, bool on);
@@ -128,6 +146,7 @@ private:
     bool uploading_ = false;
     bool uploadCancelled_ = false;
     QEventLoop *txEmptyWait_ = nullptr;
+    QString readOnlyTableText_; // why the command table is open only for reading
     bool activated_ = false;
     bool ctsLamp_ = false;
     bool dsrLamp_ = false;

@@ -22,6 +22,13 @@ Tcommand2::Tcommand2(TDataSource &source, QWidget *parent)
     connect(ui->CancelBtn, &QPushButton::clicked, this,
         [this] { closeAfter(&Tcommand2::CancelBtnClick); });
     connect(ui->Button1, &QPushButton::clicked, this, [this] { Button1Click(); });
+    if (!source_.DataSet()->CanModify()) {
+        // A table open only for reading can be looked at, not changed.
+        ui->OKBtn->setEnabled(false);
+        ui->CancelBtn->setEnabled(false);
+        ui->Button1->setDefault(true);
+        return;
+    }
     RunGuarded([this] { source_.DataSet()->Edit(); });
 }
 
@@ -41,7 +48,8 @@ void Tcommand2::closeAfter(void (Tcommand2::*action)())
 
 void Tcommand2::FormActivate()
 {
-    source_.DataSet()->Edit();
+    if (source_.DataSet()->CanModify())
+        source_.DataSet()->Edit();
 }
 
 void Tcommand2::OKBtnClick()

@@ -22,6 +22,9 @@ Tcommand::Tcommand(TBComPort &port, TDataSource &source, QWidget *parent)
     ui->DBEdit2->SetDataSource(&source);
     ui->DBEdit2->SetDataField("UROVEN");
     ui->DBEdit2->SetAccessibleName(QStringLiteral("Уровень выполнения"));
+    // A table open only for reading stores nothing, but a command may still be changed and sent.
+    ui->DBEdit1->SetTypingWhenReadOnly(true);
+    ui->DBEdit2->SetTypingWhenReadOnly(true);
     // Either button ends the dialog once its action has run, even when the action failed.
     connect(ui->OKBtn, &QPushButton::clicked, this, [this] {
         RunGuarded([this] { OKBtnClick(); });
@@ -43,6 +46,8 @@ void Tcommand::FormActivate()
     // Stores what was left pending on the record (an empty table gets its first, blank record),
     // then edits again, so what is typed now can be sent and dropped.
     TDataSet &table = *source_.DataSet();
+    if (!table.CanModify())
+        return;
     table.Edit();
     table.Post();
     table.Edit();
@@ -55,6 +60,9 @@ void Tcommand::OKBtnClick()
     port_.SendText("/" + ToCp1251(ui->DBEdit2->text()));
     port_.SendText(ToCp1251(ui->DBEdit1->text()));
     source_.DataSet()->Cancel();
+    // What was typed into a table open for reading only was never an edit: drop it too.
+    ui->DBEdit1->Revert();
+    ui->DBEdit2->Revert();
 }
 
 void Tcommand::CancelBtnClick()

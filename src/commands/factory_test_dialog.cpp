@@ -3,6 +3,8 @@
 #include "com_port.h"
 #include "ui_factory_test_dialog.h"
 
+#include <QMouseEvent>
+
 TForm1::TForm1(TBComPort &port, QWidget *parent)
     : TParameterDialog(port, TitleBar::NoButtons, parent), ui(std::make_unique<Ui::TForm1>())
 {
@@ -10,6 +12,7 @@ TForm1::TForm1(TBComPort &port, QWidget *parent)
     fixSize();
     onClick(ui->Button1, [this] { Button1Click(); });
     onClick(ui->Button2, [this] { Button2Click(); });
+    ui->Edit1->installEventFilter(this);
 }
 
 TForm1::~TForm1() = default;
@@ -22,6 +25,31 @@ void TForm1::Button1Click()
         ui->Edit1->setText(QStringLiteral(" "));
     }
     done(Accepted);
+}
+
+void TForm1::showEvent(QShowEvent *event)
+{
+    TParameterDialog::showEvent(event);
+    ui->Edit1->setFocus();
+    ui->Edit1->selectAll();
+    wholeTextSelected_ = true;
+}
+
+bool TForm1::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == ui->Edit1 && wholeTextSelected_) {
+        if (event->type() == QEvent::MouseButtonPress
+            && static_cast<QMouseEvent *>(event)->button() == Qt::LeftButton) {
+            // A click would drop the selection and leave the caret after the blank.
+            wholeTextSelected_ = false;
+            ui->Edit1->setFocus(Qt::MouseFocusReason);
+            ui->Edit1->selectAll();
+            return true;
+        }
+        if (event->type() == QEvent::KeyPress || event->type() == QEvent::MouseButtonDblClick)
+            wholeTextSelected_ = false;
+    }
+    return TParameterDialog::eventFilter(watched, event);
 }
 
 void TForm1::Button2Click()

@@ -1,5 +1,7 @@
 // TForm1: the factory test dialog. "ОК" starts the test whose number was typed, on level T, and
-// leaves a single blank in the field; neither button reacts to Enter or Esc.
+// leaves a single blank in the field; neither button reacts to Enter or Esc. Each time the dialog
+// is shown the field has the focus with its whole text selected, and the first click into it
+// keeps that selection, so the number typed next replaces the blank.
 #pragma once
 
 #include "parameter_dialog.h"
@@ -23,6 +25,11 @@ public:
     // Esc does nothing here: only the two buttons close the dialog.
     void reject() override { }
 
+protected:
+    void showEvent(QShowEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
 private:
     std::unique_ptr<Ui::TForm1> ui;
+    bool wholeTextSelected_ = false; // as the dialog was shown, until the user acts on the field
 };

@@ -63,8 +63,9 @@ void TUpload::Run(TUploadKind kind)
     try {
         port_.SendText(StartCommand(kind));
         QString fileName = lastFile_;
-        // A cancelled dialog sends nothing more; the start command is already out.
-        if (!view_.ChooseFile(fileName) || !port_.OpenPort()) {
+        // A cancelled dialog sends nothing more; the start command is already out. The port may
+        // have been lost while the dialog was up: it is not opened again behind the window's back.
+        if (!view_.ChooseFile(fileName) || !port_.IsOpen()) {
             view_.EndUpload(Cancelled);
             return;
         }

@@ -15,10 +15,22 @@ TDBEdit::TDBEdit(QWidget *parent) : QLineEdit(parent)
     ApplyField();
 }
 
+void TDBEdit::SetTypingWhenReadOnly(bool on)
+{
+    m_typingWhenReadOnly = on;
+    ApplyField();
+}
+
+void TDBEdit::Revert()
+{
+    m_link.Reset();
+    ShowField();
+}
+
 void TDBEdit::ApplyField()
 {
     const TField *field = m_link.Field();
-    setReadOnly(!m_link.CanModify());
+    setReadOnly(!m_link.CanModify() && !(m_typingWhenReadOnly && field));
     setMaxLength(field && field->DataType() == ftString ? field->Size() : 32767);
 }
 
@@ -35,6 +47,8 @@ void TDBEdit::ShowField()
 
 void TDBEdit::TextEdited()
 {
+    if (!m_link.CanModify())
+        return; // kept in the box only
     if (!m_link.Editing()) {
         QScopedValueRollback<bool> starting(m_startingEdit, true);
         bool editing = false;

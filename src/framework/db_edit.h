@@ -2,8 +2,8 @@
 // typing puts the dataset into edit state (an insert on an empty dataset) and leaves the text
 // pending; the text goes into the field when the dataset stores the record or when the box loses
 // focus. A record change or a cancel shows the field's value again. Read-only while the dataset
-// cannot be changed. It does not own the data source. Errors go to the general error display.
-// Main thread only.
+// cannot be changed, unless typing is kept for such a dataset. It does not own the data source.
+// Errors go to the general error display. Main thread only.
 #pragma once
 
 #include "data_source.h"
@@ -25,6 +25,11 @@ public:
     TField *Field() const { return m_link.Field(); }
     // The text typed has not reached the field yet.
     bool EditPending() const { return m_link.IsModified(); }
+    // With this set, the box takes typing also while the dataset cannot be changed; the text then
+    // stays in the box and reaches no field, until the record changes or Revert() is called.
+    void SetTypingWhenReadOnly(bool on);
+    // Shows the field's value again; what was typed and not stored is dropped.
+    void Revert();
 
 protected:
     void focusOutEvent(QFocusEvent *event) override;
@@ -37,4 +42,5 @@ private:
 
     TFieldDataLink m_link;
     bool m_startingEdit = false;
+    bool m_typingWhenReadOnly = false;
 };

@@ -1,5 +1,6 @@
 #include "db_grid.h"
 
+#include "db_grid_accessible.h"
 #include "guarded.h"
 
 #include <QEvent>
@@ -9,6 +10,7 @@
 #include <QPointer>
 #include <QScopedValueRollback>
 #include <QStyledItemDelegate>
+#include <algorithm>
 
 // Starts the dataset's edit when a cell editor opens and keeps track of the open editor, so that
 // the grid can commit it when the dataset stores the record.
@@ -53,6 +55,7 @@ private:
 TDBGrid::TDBGrid(QWidget *parent)
     : QTableView(parent), m_model(new TDatasetModel(this)), m_delegate(new Delegate(*m_model, this))
 {
+    InstallDBGridAccessibility();
     setModel(m_model);
     setItemDelegate(m_delegate);
     setSelectionBehavior(QAbstractItemView::SelectRows);
@@ -78,8 +81,10 @@ void TDBGrid::FitRowsToFont()
 void TDBGrid::changeEvent(QEvent *event)
 {
     QTableView::changeEvent(event);
-    if (event->type() == QEvent::FontChange)
+    if (event->type() == QEvent::FontChange) {
         FitRowsToFont();
+        ApplyColumns();
+    }
 }
 
 TDBGrid::~TDBGrid()
@@ -106,11 +111,24 @@ void TDBGrid::SetColumns(const std::vector<TDBGridColumn> &columns)
 
 void TDBGrid::ApplyColumns()
 {
+    // A title is never cut, whatever the font. What a widened column takes is given back by the
+    // widest one, as far as its own title allows, so the columns keep the room the layout gave.
+    std::vector<int> widths, needs;
+    int excess = 0;
     for (size_t i = 0; i < m_columns.size(); ++i) {
         const int column = static_cast<int>(i);
-        setColumnWidth(column, m_columns[i].Width);
         setColumnHidden(column, !m_columns[i].Visible);
+        needs.push_back(m_columns[i].Visible ? horizontalHeader()->sectionSizeHint(column) : 0);
+        widths.push_back(std::max(m_columns[i].Width, needs.back()));
+        excess += widths.back() - m_columns[i].Width;
     }
+    if (!widths.empty()) {
+        const size_t widest
+            = static_cast<size_t>(std::max_element(widths.begin(), widths.end()) - widths.begin());
+        widths[widest] = std::max(needs[widest], widths[widest] - excess);
+    }
+    for (size_t i = 0; i < widths.size(); ++i)
+        setColumnWidth(static_cast<int>(i), widths[i]);
 }
 
 void TDBGrid::CommitOpenEditor()
@@ -121,13 +139,33 @@ void TDBGrid::CommitOpenEditor()
 
 void TDBGrid::currentChanged(const QModelIndex &current, const QModelIndex &previous)
 {
-    // The base commits and closes an editor open on the previous cell.
-    QTableView::currentChanged(current, previous);
+    // The base commits and closes an editor open on the previous cell. QTableView's own
+    // announcement is skipped: it counts the cells as Qt's table interface does, not as ours.
+    QAbstractItemView::currentChanged(current, previous);
+    Announce(QAccessible::Focus, current);
     if (m_showingCurrentRow || !current.isValid() || current.row() == m_model->CurrentRow())
         return;
     RunGuarded([&] { m_model->MoveTo(current.row()); });
     // Back to the dataset's row when the move failed or the rows changed on the way.
     ShowCurrentRow(m_model->CurrentRow());
+}
+
+void TDBGrid::selectionChanged(const QItemSelection &selected, const QItemSelection &deselected)
+{
+    QAbstractItemView::selectionChanged(selected, deselected);
+    Announce(QAccessible::SelectionAdd, selected.indexes().value(0));
+}
+
+void TDBGrid::Announce(QAccessible::Event what, const QModelIndex &index)
+{
+    if (!QAccessible::isActive() || (what == QAccessible::Focus && !hasFocus()))
+        return;
+    const int child = TDBGridAccessible::IndexOf(this, index);
+    if (child < 0)
+        return;
+    QAccessibleEvent event(this, what);
+    event.setChild(child);
+    QAccessible::updateAccessibility(&event);
 }
 
 // A click sets the current cell and then selects what lies under the pointer, which after the

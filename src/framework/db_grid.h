@@ -3,7 +3,10 @@
 // record by the dataset's rules), and a move made elsewhere selects the new row. Starting to edit
 // a cell puts the dataset into edit state (an insert on an empty dataset); the cell's text is set
 // into the field when the editor commits, at the latest when the dataset stores the record.
-// Columns are chosen and titled by the window.
+// Columns are chosen and titled by the window; a column is never narrower than its title needs,
+// the widest one giving way so that together they keep the width the window gave them.
+// A cell's editor takes no more characters than its field holds. Screen readers see a table of
+// the visible columns (TDBGridAccessible).
 //
 // The grid owns its model; it does not own the data source. Errors go to the general error
 // display. Main thread only.
@@ -11,6 +14,7 @@
 
 #include "dataset_model.h"
 
+#include <QAccessible>
 #include <QTableView>
 #include <string>
 #include <vector>
@@ -42,6 +46,8 @@ public:
 protected:
     void changeEvent(QEvent *event) override;
     void currentChanged(const QModelIndex &current, const QModelIndex &previous) override;
+    void selectionChanged(
+        const QItemSelection &selected, const QItemSelection &deselected) override;
     void mousePressEvent(QMouseEvent *event) override;
     void mouseMoveEvent(QMouseEvent *event) override;
     void mouseReleaseEvent(QMouseEvent *event) override;
@@ -53,6 +59,8 @@ private:
     void ApplyColumns();
     void FitRowsToFont();
     void CommitOpenEditor();
+    // Tells screen readers about `index`'s cell, counted as TDBGridAccessible counts.
+    void Announce(QAccessible::Event what, const QModelIndex &index);
 
     TDatasetModel *m_model;
     Delegate *m_delegate;

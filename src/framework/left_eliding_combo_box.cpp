@@ -6,6 +6,7 @@
 
 void LeftElidingComboBox::showPopup()
 {
+    emit popupAboutToShow();
     int widest = width();
     for (int i = 0; i < count(); ++i)
         widest = std::max(widest, fontMetrics().horizontalAdvance(itemText(i)) + 32);

@@ -1,7 +1,9 @@
 #include "terminal_pane.h"
 
 #include "code_page.h"
+#include "terminal_pane_accessible.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QClipboard>
 #include <QContextMenuEvent>
@@ -30,6 +32,7 @@ QChar shown(unsigned char byte)
 
 TerminalPane::TerminalPane(QWidget *parent) : QAbstractScrollArea(parent)
 {
+    InstallTerminalPaneAccessibility();
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     setFocusPolicy(Qt::StrongFocus);
@@ -57,10 +60,20 @@ void TerminalPane::Append(std::string_view bytes)
     if (following)
         bar->setValue(bar->maximum());
     viewport()->update();
+    if (QAccessible::isActive()) {
+        QAccessibleTextInsertEvent event(this,
+            static_cast<int>(std::min<int64_t>(start, INT32_MAX)),
+            readable(start, static_cast<int64_t>(bytes_.size())));
+        QAccessible::updateAccessibility(&event);
+    }
 }
 
 void TerminalPane::Clear()
 {
+    if (QAccessible::isActive() && !bytes_.empty()) {
+        QAccessibleTextRemoveEvent event(this, 0, readable(0, static_cast<int64_t>(bytes_.size())));
+        QAccessible::updateAccessibility(&event);
+    }
     std::string().swap(bytes_);
     lineStart_.assign(1, 0);
     rowStart_.assign(1, 0);
@@ -76,9 +89,28 @@ QString TerminalPane::Text() const
 
 void TerminalPane::SelectAll()
 {
-    anchor_ = 0;
-    cursor_ = static_cast<int64_t>(bytes_.size());
+    select(0, static_cast<int64_t>(bytes_.size()));
+}
+
+void TerminalPane::select(int64_t anchor, int64_t cursor)
+{
+    const int64_t size = static_cast<int64_t>(bytes_.size());
+    const int64_t caretBefore = cursor_;
+    anchor_ = std::clamp<int64_t>(anchor, 0, size);
+    cursor_ = std::clamp<int64_t>(cursor, 0, size);
     viewport()->update();
+    if (!QAccessible::isActive())
+        return;
+    const auto offset
+        = [](int64_t position) { return static_cast<int>(std::min<int64_t>(position, INT32_MAX)); };
+    QAccessibleTextSelectionEvent selection(
+        this, offset(std::min(anchor_, cursor_)), offset(std::max(anchor_, cursor_)));
+    selection.setCursorPosition(offset(cursor_));
+    QAccessible::updateAccessibility(&selection);
+    if (cursor_ != caretBefore) {
+        QAccessibleTextCursorEvent caret(this, offset(cursor_));
+        QAccessible::updateAccessibility(&caret);
+    }
 }
 
 QString TerminalPane::SelectedText() const
@@ -163,6 +195,15 @@ void TerminalPane::scrollContentsBy(int, int)
     viewport()->update();
 }
 
+QString TerminalPane::readable(int64_t from, int64_t to) const
+{
+    QString text = decode(from, to);
+    for (int64_t i = from; i < to; ++i)
+        if (bytes_[static_cast<size_t>(i)] == '\n')
+            text[static_cast<qsizetype>(i - from)] = QLatin1Char('\n');
+    return text;
+}
+
 QString TerminalPane::decode(int64_t from, int64_t to) const
 {
     QString text(static_cast<qsizetype>(to - from), Qt::Uninitialized);
@@ -225,22 +266,46 @@ int64_t TerminalPane::positionAt(QPoint point) const
     return std::min(position, displayEnd(line));
 }
 
+std::pair<int64_t, int64_t> TerminalPane::rowAndColumnOf(int64_t position) const
+{
+    const size_t line = static_cast<size_t>(
+        std::upper_bound(lineStart_.begin(), lineStart_.end(), position) - lineStart_.begin() - 1);
+    const int64_t offset = position - lineStart_[line];
+    const int64_t rowInLine = std::min(offset / columns_, rowsOf(line) - 1);
+    return {rowStart_[line] + rowInLine, offset - rowInLine * columns_};
+}
+
+QRect TerminalPane::characterRect(int64_t position) const
+{
+    const auto [row, column] = rowAndColumnOf(position);
+    const int64_t shown = row - verticalScrollBar()->value();
+    return QRect(Margin + static_cast<int>(column) * charWidth_,
+        Margin + static_cast<int>(shown) * lineHeight_, charWidth_, lineHeight_);
+}
+
+void TerminalPane::scrollToPosition(int64_t position)
+{
+    const int64_t row = rowAndColumnOf(position).first;
+    QScrollBar *bar = verticalScrollBar();
+    if (row < bar->value())
+        bar->setValue(static_cast<int>(row));
+    else if (row >= bar->value() + visibleRows())
+        bar->setValue(static_cast<int>(row - visibleRows() + 1));
+}
+
 void TerminalPane::mousePressEvent(QMouseEvent *event)
 {
     if (event->button() != Qt::LeftButton)
         return;
-    cursor_ = positionAt(event->position().toPoint());
-    if (!(event->modifiers() & Qt::ShiftModifier))
-        anchor_ = cursor_;
-    viewport()->update();
+    const int64_t at = positionAt(event->position().toPoint());
+    select(event->modifiers() & Qt::ShiftModifier ? anchor_ : at, at);
 }
 
 void TerminalPane::mouseMoveEvent(QMouseEvent *event)
 {
     if (!(event->buttons() & Qt::LeftButton))
         return;
-    cursor_ = positionAt(event->position().toPoint());
-    viewport()->update();
+    select(anchor_, positionAt(event->position().toPoint()));
 }
 
 void TerminalPane::keyPressEvent(QKeyEvent *event)

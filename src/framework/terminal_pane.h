@@ -5,13 +5,15 @@
 //
 // A line ends at LF; a CR right before it is not shown, any other CR and a tab show as a blank,
 // other control bytes as a middle dot, so every byte takes one column. The pane is read-only; the
-// user can select with the mouse and copy. Main thread only.
+// user can select with the mouse and copy. Screen readers read it as read-only text: every byte
+// is one character there too, and they hear what arrives. Main thread only.
 #pragma once
 
 #include <QAbstractScrollArea>
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 class TerminalPane : public QAbstractScrollArea
@@ -45,6 +47,8 @@ protected:
     void contextMenuEvent(QContextMenuEvent *event) override;
 
 private:
+    friend class TerminalPaneAccessible;
+
     int64_t displayEnd(size_t line) const;
     int64_t rowsOf(size_t line) const;
     int64_t totalRows() const;
@@ -53,7 +57,15 @@ private:
     void updateScrollRange();
     // The byte position under a point of the viewport.
     int64_t positionAt(QPoint point) const;
+    // The wrapped row (from the top of everything held) and the column of a byte position.
+    std::pair<int64_t, int64_t> rowAndColumnOf(int64_t position) const;
+    // Where the byte at `position` is drawn, in viewport coordinates.
+    QRect characterRect(int64_t position) const;
     QString decode(int64_t from, int64_t to) const;
+    // The characters of bytes [from, to) as a screen reader gets them: as shown, LF kept.
+    QString readable(int64_t from, int64_t to) const;
+    void select(int64_t anchor, int64_t cursor);
+    void scrollToPosition(int64_t position);
 
     std::string bytes_;
     std::vector<int64_t> lineStart_ {0}; // byte offset where each line starts

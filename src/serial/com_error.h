@@ -25,4 +25,17 @@ inline constexpr const char *GetCommModemStatus = "Ошибка функции G
 inline constexpr const char *EscapeCommFunction = "Ошибка функции EscapeCommFunction";
 inline constexpr const char *PropertyWhileOpen = "Нельзя менять свойство, пока порт открыт";
 inline constexpr const char *PortList = "Ошибка обращения к системному реестру";
+
+// The device exists but this user may not open it: which port, the group that grants access
+// (empty when unknown), and what to do about it.
+inline std::string NoPermission(const std::string &port, const std::string &group)
+{
+    const std::string text = "Нет прав на доступ к порту " + port + ". ";
+    const std::string relogin = ", затем выйдите из системы и войдите в неё снова.";
+    // Joining root's group is no advice to give.
+    if (group.empty() || group == "root")
+        return text + "Попросите администратора открыть вам доступ к этому устройству" + relogin;
+    return text + "Устройство принадлежит группе " + group
+        + ": добавьте себя в эту группу командой sudo usermod -aG " + group + " $USER" + relogin;
+}
 } // namespace ComMessage

@@ -166,6 +166,8 @@ bool TBComPort::OpenPort()
             raise(ComMessage::NoSuchPort);
         if (failure == OpenFailure::Busy)
             raise(ComMessage::PortBusy);
+        if (failure == OpenFailure::NotPermitted)
+            throw EComPort(ComMessage::NoPermission(port_, DeviceGroup(port_)));
         raise(ComMessage::SetupComm);
     }
     isOpen_.store(true, std::memory_order_release);

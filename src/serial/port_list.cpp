@@ -34,6 +34,16 @@ bool uartMissing(const std::string &entry)
     return in >> type && type == 0;
 }
 
+// The ttys the kernel's console writes to: drive commands must never go there.
+std::vector<std::string> consoleTtys(const std::string &ttyClass)
+{
+    std::ifstream in(ttyClass + "/console/active");
+    std::vector<std::string> names;
+    for (std::string name; in >> name;)
+        names.push_back(name);
+    return names;
+}
+
 std::vector<std::string> entries(DIR *dir)
 {
     std::vector<std::string> names;
@@ -98,10 +108,12 @@ void ListSerialPorts(std::vector<std::string> &target, const PortInventory &inve
     Dir dir(opendir(inventory.ttyClass.c_str()));
     if (!dir)
         throw EComPort(ComMessage::PortList);
+    const std::vector<std::string> consoles = consoleTtys(inventory.ttyClass);
     std::vector<std::string> ports;
     for (const std::string &name : entries(dir.get())) {
         const std::string entry = inventory.ttyClass + "/" + name;
-        if (!exists(entry + "/device") || uartMissing(entry))
+        if (!exists(entry + "/device") || uartMissing(entry)
+            || std::find(consoles.begin(), consoles.end(), name) != consoles.end())
             continue;
         ports.push_back(inventory.devices + "/" + name);
     }

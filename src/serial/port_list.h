@@ -1,7 +1,8 @@
 // The list of serial ports installed on this machine, and the folder of virtual ports.
 //
 // Installed ports come from the kernel's device inventory: the ttys under /sys/class/tty with a
-// real device behind them (8250-type ports only when their UART exists). Virtual ports are the
+// real device behind them (8250-type ports only when their UART exists), except those the system
+// console writes to. Virtual ports are the
 // symbolic links to pseudo-terminals in a folder private to the user, where programs such as the
 // virtual drive publish theirs. Names are the paths handed to TBComPort::SetPort.
 #pragma once

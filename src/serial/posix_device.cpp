@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <chrono>
 #include <fcntl.h>
+#include <grp.h>
 #include <linux/serial.h>
 #include <mutex>
 #include <optional>
@@ -16,9 +17,11 @@
 #include <sys/eventfd.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
+#include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
 #include <utility>
+#include <vector>
 
 namespace {
 
@@ -47,10 +50,11 @@ OpenFailure classifyOpenError(int error)
     case ENOTDIR:
         return OpenFailure::NotFound;
     case EBUSY:
-    case EACCES:
-    case EPERM:
     case EWOULDBLOCK:
         return OpenFailure::Busy;
+    case EACCES:
+    case EPERM:
+        return OpenFailure::NotPermitted;
     default:
         return OpenFailure::Other;
     }
@@ -308,6 +312,7 @@ public:
     bool ClearCommError(uint32_t &errors, uint32_t &inQueue) override
     {
         inQueue = 0;
+        const bool lostBefore = lost_;
         if (!lost_) {
             int count = 0;
             if (ioctl(fd_, TIOCINQ, &count) != 0) {
@@ -320,6 +325,12 @@ public:
             }
         }
         errors = errors_.Take();
+        // A loss found by this very query stays for the error event it raised: a caller that only
+        // counts the queue (the received-characters step) must not swallow the one report of it.
+        if (!lostBefore && lost_ && (errors & CommError::Ioe)) {
+            errors &= ~CommError::Ioe;
+            errors_.Add(CommError::Ioe);
+        }
         return true;
     }
 
@@ -551,4 +562,17 @@ std::unique_ptr<SerialDevice> OpenPosixDevice(const std::string &path, OpenFailu
         return nullptr;
     }
     return std::make_unique<PosixSerialDevice>(fd, epoll, wake);
+}
+
+std::string DeviceGroup(const std::string &path)
+{
+    struct stat st;
+    if (stat(path.c_str(), &st) != 0)
+        return {};
+    group entry;
+    group *found = nullptr;
+    std::vector<char> buffer(4096);
+    while (getgrgid_r(st.st_gid, &entry, buffer.data(), buffer.size(), &found) == ERANGE)
+        buffer.resize(buffer.size() * 2);
+    return found ? std::string(found->gr_name) : std::to_string(st.st_gid);
 }

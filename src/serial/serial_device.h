@@ -138,7 +138,8 @@ public:
     virtual bool Lost() const = 0;
 };
 
-enum class OpenFailure { None, NotFound, Busy, Other };
+// NotPermitted: the device exists but this user may not open it (not in the owning group).
+enum class OpenFailure { None, NotFound, Busy, NotPermitted, Other };
 
 // Opens the device at `path` exclusively; on failure returns null and says why.
 using DeviceOpener

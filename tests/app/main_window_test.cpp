@@ -1,15 +1,18 @@
 // The main window: start-up, connection states, sending, receiving, the rate switch, the lamps.
-#include "program_fixture.h"
 #include "code_page.h"
 #include "fake_device.h"
+#include "program_fixture.h"
 #include "pumped_main_thread.h"
 #include "tty_settings.h"
 
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QLabel>
 #include <QMenuBar>
 #include <QStatusBar>
+#include <fstream>
 #include <map>
+#include <thread>
 
 namespace {
 
@@ -277,6 +280,55 @@ TEST_F(ProgramTest, BusyPortShowsItsMessageAndLeavesTheWindowDisconnected)
     EXPECT_EQ(form->StatusText(), "before");
 }
 
+TEST_F(ProgramTest, PortListIsReadAgainEachTimeTheBoxOpens)
+{
+    // Device names of the fake inventory lead nowhere: no device of this machine is ever opened.
+    inventory.devices = (root / "dev").string();
+    const std::filesystem::path ttys = inventory.ttyClass;
+    const auto addTty = [&](const std::string &name) {
+        std::filesystem::create_directories(ttys / name);
+        std::filesystem::create_directory_symlink(root, ttys / name / "device");
+    };
+    addTty("ttyS0"); // the system console
+    std::filesystem::create_directories(ttys / "console");
+    std::ofstream(ttys / "console" / "active") << "ttyS0\n";
+    Start();
+    auto *box = Child<QComboBox>("cbPort");
+    // What a click on the box shows; the list is closed again with Esc.
+    const auto dropDown = [&] {
+        QTest::mouseClick(box, Qt::LeftButton);
+        QStringList shown;
+        if (QWidget *popup = QApplication::activePopupWidget()) {
+            for (int i = 0; i < box->count(); ++i)
+                shown << box->itemText(i);
+            QTest::keyClick(popup, Qt::Key_Escape);
+        }
+        return shown;
+    };
+    const QString drive = QString::fromStdString(PortPath());
+    const QString adapter = QString::fromStdString(inventory.devices + "/ttyUSB0");
+    EXPECT_EQ(dropDown(), QStringList {drive});
+
+    addTty("ttyUSB0"); // an adapter plugged in
+    EXPECT_EQ(dropDown(), QStringList({adapter, drive}));
+    EXPECT_EQ(box->currentText(), drive) << "the chosen port is kept while it is listed";
+
+    std::filesystem::remove(PortPath()); // the chosen one goes away
+    EXPECT_EQ(dropDown(), QStringList {adapter});
+    EXPECT_EQ(box->currentText(), adapter);
+
+    std::filesystem::create_symlink(pty.SlavePath(), PortPath());
+    QTest::mouseClick(box, Qt::LeftButton); // and the new entry is picked in the list
+    QTest::keyClick(box->view(), Qt::Key_Down);
+    QTest::keyClick(box->view(), Qt::Key_Return);
+    EXPECT_EQ(box->currentText(), drive);
+    Connect();
+    std::filesystem::remove_all(ttys / "ttyUSB0");
+    EXPECT_EQ(dropDown(), QStringList()) << "no list drops down while connected";
+    EXPECT_EQ(box->count(), 2);
+    EXPECT_EQ(box->currentText(), drive);
+}
+
 TEST_F(ProgramTest, PortChangeOnlySetsTheStatus)
 {
     Start();
@@ -342,6 +394,34 @@ TEST_F(ProgramTest, TypingARateWritesLevelTOnEveryKeystrokeAndKeepsUnknownRates)
     EXPECT_EQ(speed, 9600u) << "96000 is no entry: the port stays where it was";
 }
 
+TEST_F(ProgramTest, RateTypedOverTheSelectedTextSwitchesOnlyWhenItIsComplete)
+{
+    Start();
+    Connect();
+    QLineEdit *rate = Rates()->lineEdit();
+    QTest::mouseClick(rate, Qt::LeftButton);
+    QTest::keyClick(rate, Qt::Key_A, Qt::ControlModifier);
+    std::vector<std::string> wire;
+    std::vector<uint32_t> speeds;
+    for (const char key : std::string("9600")) {
+        QTest::keyClick(QApplication::focusWidget(), key);
+        wire.push_back(Wire());
+        uint32_t speed = 0;
+        ReadTtySpeed(pty.Master(), speed);
+        speeds.push_back(speed);
+    }
+    EXPECT_EQ(rate->text(), "9600") << "no completion added to what was typed";
+    EXPECT_EQ(wire, (std::vector<std::string> {"/T", "/T", "/T", "/TB96"}));
+    EXPECT_EQ(speeds, (std::vector<uint32_t> {57600, 57600, 57600, 9600})) << "one switch";
+
+    // Enter takes the text as it is and adds nothing to the list.
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    QTest::keyClicks(QApplication::focusWidget(), "0");
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    EXPECT_EQ(Rates()->count(), 8);
+    EXPECT_EQ(rate->text(), "96000");
+}
+
 TEST_F(ProgramTest, RatePickedWhileDisconnectedIsUsedAtTheNextConnect)
 {
     Start();
@@ -404,6 +484,115 @@ TEST_F(ProgramTest, FailedWriteShowsTheErrorAndLeavesTheStatus)
     EXPECT_EQ(dialogs.errors, QStringList {"Ошибка записи в порт"});
     EXPECT_EQ(form->StatusText(), "before");
     EXPECT_EQ(Edit1()->text(), "x") << "the handler stopped at the failing step";
+}
+
+class PortLossTest : public ProgramTest
+{
+public:
+    // The drive's side of the port, behind the port's stable name: a new one is a device that
+    // came back.
+    std::unique_ptr<PtyPair> drive;
+
+    void PlugIn()
+    {
+        drive = std::make_unique<PtyPair>();
+        std::filesystem::remove(PortPath());
+        std::filesystem::create_symlink(drive->SlavePath(), PortPath());
+    }
+
+    QString LostText() const
+    {
+        return QString::fromStdString("Связь с портом " + PortPath() + " потеряна");
+    }
+
+    // The window after the loss: as after "Разорвать", with its own status text, one message,
+    // no error, the pane kept.
+    void ExpectLost(const std::string &paneStart)
+    {
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !dialogs.messages.isEmpty(); }, 5000));
+        EXPECT_FALSE(form->BComPort1.IsOpen());
+        EXPECT_EQ(ControlStates(*this), Disconnected);
+        EXPECT_EQ(form->StatusText(), LostText());
+        EXPECT_EQ(
+            dialogs.messages, QStringList {LostText() + ": устройство отключено или не отвечает."});
+        EXPECT_EQ(dialogs.errors, QStringList());
+        EXPECT_EQ(Memo1()->Bytes().substr(0, paneStart.size()), paneStart);
+        QTest::qWait(100);
+        EXPECT_EQ(dialogs.messages.size(), 1) << "said once";
+        dialogs.messages.clear();
+    }
+};
+
+TEST_F(PortLossTest, DeviceGoingAwayDisconnectsOnceAndConnectingAgainWorksWhenItIsBack)
+{
+    Start();
+    for (const bool flowing : {true, false}) {
+        SCOPED_TRACE(flowing ? "while data flows" : "while idle");
+        PlugIn();
+        Connect();
+        const std::string prompt = flowing ? "busy>" : "idle>";
+        drive->Write(prompt);
+        ASSERT_TRUE(QTest::qWaitFor(
+            [&] { return Memo1()->Bytes().find(prompt) != std::string::npos; }, 5000));
+        const std::string shown = Memo1()->Bytes();
+        // The drive writes until its side goes away.
+        std::thread driveSide([&] {
+            for (int i = 0; flowing && i < 200; ++i) {
+                drive->Write(std::string(64, 'x'));
+                std::this_thread::sleep_for(1ms);
+            }
+            drive->CloseMaster();
+        });
+        ExpectLost(shown);
+        driveSide.join();
+        if (flowing) {
+            EXPECT_NE(Memo1()->Bytes().find('x', shown.size()), std::string::npos);
+        }
+    }
+    PlugIn();
+    Connect();
+    QTest::keyClicks(Edit1(), "N1");
+    QTest::keyClick(Edit1(), Qt::Key_Return);
+    EXPECT_EQ(drive->Read(3), "N1\r");
+}
+
+TEST_F(PortLossTest, UploadRunningWhenTheDeviceGoesAwayEndsCleanly)
+{
+    Start();
+    const std::string file = (root / "FW.BIN").string();
+    std::ofstream(file) << std::string(512 * 1024, 'x');
+    for (const bool inDialog : {true, false}) {
+        SCOPED_TRACE(inDialog ? "while its file dialog is up" : "while the file goes out");
+        PlugIn();
+        Connect();
+        dialogs.AnswerOpenFile(QString::fromStdString(file));
+        std::thread driveSide;
+        if (inDialog) {
+            dialogs.WhileOpenFileShown = [&] {
+                drive->CloseMaster();
+                EXPECT_TRUE(QTest::qWaitFor([&] { return !form->BComPort1.IsOpen(); }, 5000));
+            };
+        } else {
+            // The drive takes the start of the upload, then its side goes away.
+            driveSide = std::thread([&] {
+                size_t taken = 0;
+                while (taken < 10000) {
+                    const std::string got = drive->Read(65536, 5s);
+                    if (got.empty())
+                        break;
+                    taken += got.size();
+                }
+                drive->CloseMaster();
+            });
+        }
+        ChooseFromMenu("N28", "overley1");
+        if (driveSide.joinable())
+            driveSide.join();
+        dialogs.WhileOpenFileShown = nullptr;
+        EXPECT_FALSE(form->Uploading());
+        EXPECT_FALSE(Child<QWidget>("ProgressBar1")->isVisible());
+        ExpectLost("");
+    }
 }
 
 TEST_F(ProgramTest, ExitClosesTheMainWindow)

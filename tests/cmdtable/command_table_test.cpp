@@ -3,11 +3,17 @@
 #include "command_editor_dialog.h"
 #include "db_edit.h"
 #include "db_grid.h"
+#include "menu_clicks.h"
 #include "program_fixture.h"
 #include "run_command_dialog.h"
+#include "unprivileged.h"
 
 #include <QHeaderView>
 #include <QLabel>
+#include <QStyle>
+#include <QToolButton>
+#include <fstream>
+#include <optional>
 #include <unistd.h>
 
 namespace {
@@ -42,6 +48,54 @@ public:
     }
 
     std::vector<CommandRow> File() { return ReadCommandTable(TablePath()); }
+
+    static std::string Bytes(const std::string &path)
+    {
+        std::ifstream in(path, std::ios::binary);
+        return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    }
+
+    // Types `keys` one key press at a time into whatever has the focus, as a Russian keyboard
+    // layout delivers them.
+    static void TypeKeys(const QString &keys)
+    {
+        for (const QChar key : keys)
+            QTest::sendKeyEvent(QTest::Click, QApplication::focusWidget(), Qt::Key_unknown,
+                QString(key), Qt::NoModifier);
+    }
+
+    // A double click on the cell opens its editor; its text is selected, `keys` typed over it
+    // and Enter pressed. Returns what the editor showed before Enter.
+    static QString TypeIntoCell(TDBGrid *grid, int row, int column, const QString &keys)
+    {
+        const QPoint cell = grid->visualRect(grid->model()->index(row, column)).center();
+        QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, cell);
+        QTest::mouseDClick(grid->viewport(), Qt::LeftButton, {}, cell);
+        auto *editor = qobject_cast<QLineEdit *>(QApplication::focusWidget());
+        if (!editor)
+            return QStringLiteral("(no editor)");
+        QTest::keyClick(editor, Qt::Key_A, Qt::ControlModifier);
+        TypeKeys(keys);
+        const QString shown = editor->text();
+        QTest::keyClick(editor, Qt::Key_Return);
+        return shown;
+    }
+
+    // Opens a dialog of the "Таблица" menu with clicks and runs `interact` in it.
+    template<typename Window>
+    void InDialog(const char *item, const std::function<void(Window *)> &interact)
+    {
+        bool shown = false;
+        QTimer::singleShot(0, [&] {
+            auto *dialog = qobject_cast<Window *>(QApplication::activeModalWidget());
+            ASSERT_NE(dialog, nullptr);
+            shown = true;
+            EXPECT_TRUE(QTest::qWaitFor([&] { return QApplication::activeWindow() == dialog; }));
+            interact(dialog);
+        });
+        EXPECT_TRUE(ClickMenuItem(*form, "N20", item));
+        EXPECT_TRUE(shown) << item;
+    }
 };
 
 TEST_F(CommandTableTest, MainGridShowsOnlyTheNamesUnderTheirTitle)
@@ -169,9 +223,11 @@ TEST_F(CommandTableTest, AddAppendsABlankRecordAndClosesTheEditor)
             grid->model()->headerData(1, Qt::Horizontal).toString(),
             grid->model()->headerData(2, Qt::Horizontal).toString()};
         EXPECT_EQ(titles, QStringList({"Название команды", "Команда", "Уровень"}));
-        EXPECT_EQ(grid->columnWidth(0), 175);
+        // The layout's widths; a column widened for its title takes the room from the widest.
+        EXPECT_EQ(
+            grid->columnWidth(0) + grid->columnWidth(1) + grid->columnWidth(2), 175 + 142 + 49);
         EXPECT_EQ(grid->columnWidth(1), 142);
-        EXPECT_EQ(grid->columnWidth(2), 49);
+        EXPECT_GE(grid->columnWidth(2), 49);
         d->findChild<QPushButton *>("OKBtn")->click();
     }));
     EXPECT_FALSE(program->Windows().command2->isVisible());
@@ -206,6 +262,73 @@ TEST_F(CommandTableTest, TableInTheCurrentFolderComesFirst)
     EXPECT_EQ(MainGrid()->model()->index(0, 0).data().toString(), "Из текущей папки");
 }
 
+TEST_F(CommandTableTest, TableThatMayNotBeWrittenIsOnlyReadAndStaysUntouched)
+{
+    enum class Why { SecondCopyWrites, ReadOnlyFile };
+    for (const Why why : {Why::SecondCopyWrites, Why::ReadOnlyFile}) {
+        SCOPED_TRACE(why == Why::SecondCopyWrites ? "second copy" : "read-only file");
+        std::unique_ptr<TDbf> secondCopy;
+        if (why == Why::SecondCopyWrites) {
+            secondCopy = std::make_unique<TDbf>();
+            secondCopy->SetFileName(TablePath());
+            secondCopy->Open();
+        } else {
+            std::filesystem::permissions(TablePath(),
+                std::filesystem::perms::owner_read | std::filesystem::perms::group_read
+                    | std::filesystem::perms::others_read);
+        }
+        const std::string before = Bytes(TablePath());
+        {
+            std::optional<FileAccessAsNobody> asNobody;
+            if (why == Why::ReadOnlyFile)
+                asNobody.emplace();
+            Start();
+        }
+        EXPECT_EQ(form->StatusText().toStdString(),
+            "Таблица команд com.dbf открыта только для чтения: "
+                + std::string(why == Why::SecondCopyWrites
+                        ? "её занимает другая копия программы"
+                        : "нет прав на запись в файл"));
+        if (why == Why::ReadOnlyFile) {
+            // As nobody the program could not look into the test's own ports folder.
+            QTest::mouseClick(Child<QComboBox>("cbPort"), Qt::LeftButton);
+            QTest::keyClick(QApplication::activePopupWidget(), Qt::Key_Escape);
+        }
+        Connect();
+
+        // The run dialog sends what is typed into it.
+        EXPECT_TRUE(ChooseModal<Tcommand>("N20", "N22", [](Tcommand *d) {
+            auto *command = d->findChild<TDBEdit *>("DBEdit1");
+            QTest::mouseClick(command, Qt::LeftButton);
+            QTest::keyClick(command, Qt::Key_A, Qt::ControlModifier);
+            QTest::keyClicks(command, "Q");
+            d->findChild<QPushButton *>("OKBtn")->click();
+        }));
+        EXPECT_EQ(Wire(), "/1Q");
+
+        // Nothing that would write the table can be used.
+        EXPECT_FALSE(MenuItem("N24")->isEnabled());
+        QTest::keyClicks(MainGrid(), "abc");
+        EXPECT_EQ(MainGrid()->viewport()->findChild<QLineEdit *>(), nullptr) << "a cell editor";
+        EXPECT_TRUE(ChooseModal<Tcommand2>("N20", "N23", [](Tcommand2 *d) {
+            for (QToolButton *button : d->findChildren<QToolButton *>())
+                EXPECT_FALSE(button->isEnabled()) << button->toolTip().toStdString();
+            EXPECT_FALSE(d->findChild<QPushButton *>("OKBtn")->isEnabled());
+            EXPECT_FALSE(d->findChild<QPushButton *>("CancelBtn")->isEnabled());
+            auto *grid = d->findChild<TDBGrid *>("DBGrid1");
+            QTest::keyClicks(grid, "abc");
+            EXPECT_EQ(grid->viewport()->findChild<QLineEdit *>(), nullptr) << "a cell editor";
+            d->findChild<QPushButton *>("Button1")->click();
+        }));
+        EXPECT_EQ(dialogs.errors, QStringList());
+        program.reset();
+        EXPECT_EQ(Bytes(TablePath()), before);
+        secondCopy.reset();
+        std::filesystem::permissions(
+            TablePath(), std::filesystem::perms::owner_write, std::filesystem::perm_options::add);
+    }
+}
+
 TEST_F(CommandTableTest, WithoutATableTheProgramDoesNotStart)
 {
     std::filesystem::remove(TablePath());
@@ -215,6 +338,67 @@ TEST_F(CommandTableTest, WithoutATableTheProgramDoesNotStart)
     } catch (const std::exception &e) {
         EXPECT_STREQ(e.what(), "Open: Table file not found : com.dbf");
     }
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(CommandTableTest, EveryEditorOfAFieldTakesNoMoreThanTheFieldsWidth)
+{
+    // NAME and COMAND hold 40 characters, UROVEN 5.
+    const QString typed = QString::fromUtf8("Длинное название команды, которое не входит!!!");
+    ASSERT_EQ(typed.size(), 46);
+    Start();
+    Connect();
+
+    EXPECT_EQ(TypeIntoCell(MainGrid(), 0, 0, typed), typed.left(40));
+    QTest::keyClick(MainGrid(), Qt::Key_Down); // leaving the record stores it
+    EXPECT_EQ(File().at(0).name, typed.left(40).toStdString());
+
+    InDialog<Tcommand2>("N23", [&](Tcommand2 *d) {
+        auto *grid = d->findChild<TDBGrid *>("DBGrid1");
+        EXPECT_EQ(TypeIntoCell(grid, 1, 0, typed), typed.left(40));
+        EXPECT_EQ(TypeIntoCell(grid, 1, 1, typed), typed.left(40));
+        EXPECT_EQ(TypeIntoCell(grid, 1, 2, typed), typed.left(5));
+        // Every title is as wide as its text needs, in the bold a header shows when its row is
+        // selected.
+        QHeaderView *header = grid->horizontalHeader();
+        QFont bold = header->font();
+        bold.setBold(true);
+        const int margins
+            = 2 * header->style()->pixelMetric(QStyle::PM_HeaderMargin, nullptr, header);
+        for (int column = 0; column < 3; ++column) {
+            const QString title = grid->model()->headerData(column, Qt::Horizontal).toString();
+            EXPECT_GE(
+                header->sectionSize(column), QFontMetrics(bold).horizontalAdvance(title) + margins)
+                << title.toStdString();
+        }
+        QTest::mouseClick(d->findChild<QPushButton *>("CancelBtn"), Qt::LeftButton); // "Сохранить"
+    });
+    EXPECT_EQ(File().at(1),
+        (CommandRow {typed.left(40).toStdString(), typed.left(40).toStdString(),
+            typed.left(5).toStdString()}));
+
+    auto typeIntoBoxes = [&](Tcommand *d) {
+        for (const char *box : {"DBEdit1", "DBEdit2"}) {
+            auto *edit = d->findChild<TDBEdit *>(box);
+            QTest::mouseClick(edit, Qt::LeftButton, {}, edit->rect().center());
+            QTest::keyClick(edit, Qt::Key_A, Qt::ControlModifier);
+            TypeKeys(typed);
+        }
+        EXPECT_EQ(d->findChild<TDBEdit *>("DBEdit1")->text(), typed.left(40));
+        EXPECT_EQ(d->findChild<TDBEdit *>("DBEdit2")->text(), typed.left(5));
+        QTest::mouseClick(d->findChild<QPushButton *>("CancelBtn"), Qt::LeftButton);
+    };
+    QTest::keyClick(MainGrid(), Qt::Key_Up);
+    InDialog<Tcommand>("N22", typeIntoBoxes);
+    // What "Отмена" left pending is stored when the dialog opens next.
+    InDialog<Tcommand>("N22", [](Tcommand *d) {
+        QTest::mouseClick(d->findChild<QPushButton *>("CancelBtn"), Qt::LeftButton);
+    });
+    EXPECT_EQ(File().at(0).command, typed.left(40).toStdString());
+    EXPECT_EQ(File().at(0).level, typed.left(5).toStdString());
 }
 
 } // namespace

@@ -5,6 +5,7 @@
 #include "free_level_dialog.h"
 #include "head_dialog.h"
 #include "head_positioning_dialog.h"
+#include "menu_clicks.h"
 #include "program_fixture.h"
 #include "service_catalogue.h"
 
@@ -162,6 +163,36 @@ TEST_F(CatalogueTest, FactoryTestSendsTheNumberAndLeavesABlank)
         d->findChild<QPushButton *>("Button1")->click();
     }));
     EXPECT_EQ(Wire(), "/TT 12");
+}
+
+TEST_F(CatalogueTest, FactoryTestNumberTypedAfterAnOkReplacesTheBlank)
+{
+    Start();
+    Connect();
+    // Opened from the menu, `keys` typed (after a click into the field when `click`), then "ОК".
+    auto typeAndOk = [this](const char *keys, bool click) {
+        bool shown = false;
+        QTimer::singleShot(0, [&] {
+            auto *dialog = qobject_cast<TForm1 *>(QApplication::activeModalWidget());
+            ASSERT_NE(dialog, nullptr);
+            shown = true;
+            EXPECT_TRUE(QTest::qWaitFor([&] { return QApplication::activeWindow() == dialog; }));
+            auto *field = dialog->findChild<QLineEdit *>("Edit1");
+            if (click)
+                QTest::mouseClick(field, Qt::LeftButton, {}, field->rect().center());
+            QTest::keyClicks(QApplication::focusWidget(), keys);
+            QTest::mouseClick(dialog->findChild<QPushButton *>("Button1"), Qt::LeftButton);
+        });
+        EXPECT_TRUE(ClickMenuItem(*form, "Send1", "N13"));
+        EXPECT_TRUE(shown);
+    };
+    typeAndOk("12", false);
+    EXPECT_EQ(Wire(), "/TT12");
+    typeAndOk("5", false);
+    EXPECT_EQ(Wire(), "/TT5");
+    typeAndOk("7", true);
+    EXPECT_EQ(Wire(), "/TT7");
+    EXPECT_EQ(program->Windows().Form1->findChild<QLineEdit *>("Edit1")->text(), " ");
 }
 
 TEST_F(CatalogueTest, FactoryTestIgnoresEnterAndEscAndCancelWritesNothing)

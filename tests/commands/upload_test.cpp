@@ -268,6 +268,8 @@ TEST_F(UploadTest, CancellingTheFileDialogSendsNothingMore)
     EXPECT_TRUE(dialogs.errors.isEmpty());
     EXPECT_EQ(form->StatusText(), "Загрузка отменена");
     ExpectConnectedState();
+    EXPECT_EQ(dialogs.openFolders, QStringList {QDir::homePath()})
+        << "no file yet: the home folder";
 
     // Nor after a completed upload: no earlier file is sent again, no " " is tried.
     PtyReader reader(pty);

@@ -81,6 +81,18 @@ TEST_F(PortListTest, OnlyTtysWithARealDeviceAndAnExistingUartAreListed)
     EXPECT_EQ(List(), (std::vector<std::string> {"/dev/ttyS0", "/dev/ttyUSB0"}));
 }
 
+TEST_F(PortListTest, TtysOfTheSystemConsoleAreNeverListed)
+{
+    AddTty("ttyS0", 4);
+    AddTty("ttyS1", 4);
+    AddTty("ttyUSB0");
+    AddTty("ttyS2", 4);
+    std::ofstream(root / "class" / "ttyS2" / "type").close(); // a type that cannot be read
+    AddVirtualTty("console");
+    std::ofstream(root / "class" / "console" / "active") << "tty0 ttyS0 ttyUSB0\n";
+    EXPECT_EQ(List(), (std::vector<std::string> {"/dev/ttyS1", "/dev/ttyS2"}));
+}
+
 TEST_F(PortListTest, UnreadableInventoryRaisesAndLeavesTheListAlone)
 {
     inventory.ttyClass = (root / "missing").string();

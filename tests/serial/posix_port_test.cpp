@@ -6,11 +6,15 @@
 #include "pty_pair.h"
 #include "pumped_main_thread.h"
 #include "tty_settings.h"
+#include "unprivileged.h"
 
 #include <atomic>
 #include <fcntl.h>
 #include <filesystem>
+#include <gmock/gmock.h>
+#include <grp.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
 
@@ -111,6 +115,49 @@ TEST_F(PtyPortTest, MissingAndUnsuitableDevicesRaiseTheirMessages)
     EXPECT_FALSE(port.IsOpen());
 }
 
+TEST_F(PtyPortTest, DeviceTheUserMayNotOpenNamesItsGroupAndTheWayIn)
+{
+    const std::string path = pty.SlavePath();
+    // As a serial adapter is set up: the device belongs to a group that grants access to it.
+    if (geteuid() == 0) {
+        const group *dialout = getgrnam("dialout");
+        ASSERT_NE(dialout, nullptr);
+        ASSERT_EQ(chown(path.c_str(), 0, dialout->gr_gid), 0);
+        ASSERT_EQ(chmod(path.c_str(), 0660), 0);
+    } else {
+        ASSERT_EQ(chmod(path.c_str(), 0), 0);
+    }
+    const auto openAsNobody = [&] {
+        return RunAsNobody([&] {
+            PumpedMainThread childThread;
+            TBComPort child(childThread);
+            child.SetPort(path);
+            try {
+                child.OpenPort();
+                return std::string("opened");
+            } catch (const EComPort &e) {
+                return std::string(e.what());
+            }
+        });
+    };
+    struct stat device = {};
+    ASSERT_EQ(stat(path.c_str(), &device), 0);
+    const std::string owner = getgrgid(device.st_gid)->gr_name;
+    const std::string message = openAsNobody();
+    EXPECT_THAT(message, ::testing::StartsWith("Нет прав на доступ к порту " + path + "."));
+    EXPECT_THAT(message, ::testing::HasSubstr("принадлежит группе " + owner));
+    EXPECT_THAT(message, ::testing::HasSubstr("sudo usermod -aG " + owner + " $USER"));
+    EXPECT_THAT(message, ::testing::HasSubstr("войдите в неё снова"));
+
+    if (geteuid() == 0) {
+        // Root's own group is no group to join.
+        ASSERT_EQ(chown(path.c_str(), 0, 0), 0);
+        const std::string rootOnly = openAsNobody();
+        EXPECT_THAT(rootOnly, ::testing::HasSubstr("Попросите администратора"));
+        EXPECT_THAT(rootOnly, ::testing::Not(::testing::HasSubstr("usermod")));
+    }
+}
+
 TEST_F(PtyPortTest, EveryRateReachesTheDevice)
 {
     ASSERT_TRUE(port.OpenPort());
@@ -209,6 +256,28 @@ TEST_F(PtyPortTest, OtherEndGoingAwayGivesOneIoErrorAndNoSpin)
     EXPECT_TRUE(port.IsOpen());
     EXPECT_TRUE(port.ClosePort());
     EXPECT_FALSE(port.IsOpen());
+}
+
+TEST_F(PtyPortTest, OtherEndGoingAwayWhileDataArrivesStillGivesTheIoError)
+{
+    std::vector<TComErrors> errors;
+    port.OnError = [&](TBComPort &, TComErrors e) { errors.push_back(e); };
+    port.OnRxChar = [&](TBComPort &p, int32_t count) {
+        std::string text;
+        p.ReceiveText(text, count);
+    };
+    ASSERT_TRUE(port.OpenPort());
+    pty.Write("data");
+    // The drive goes away while its bytes wait to be handed over: the step that counts them meets
+    // the loss first, and must not swallow its one report.
+    const auto deadline = std::chrono::steady_clock::now() + 5s;
+    while (mainThread.PendingCount() == 0 && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(1ms);
+    ASSERT_EQ(mainThread.PendingCount(), 1u);
+    pty.CloseMaster();
+    ASSERT_TRUE(mainThread.PumpUntil([&] { return !errors.empty(); }));
+    mainThread.PumpFor(50ms);
+    EXPECT_EQ(errors, std::vector<TComErrors> {TComErrors {errIO}});
 }
 
 TEST(PtyPortReopen, NewOpenWorksWhenTheDeviceIsBack)

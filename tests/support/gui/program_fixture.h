@@ -15,6 +15,7 @@
 #include <QComboBox>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMenuBar>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
@@ -89,6 +90,18 @@ public:
     QAction *MenuItem(const char *name) { return Child<QAction>(name); }
     QAction *Menu(const char *name) { return Child<QMenu>(name)->menuAction(); }
 
+    // Opens `menu` with a click on its entry in the menu bar and clicks `item` in its popup.
+    void ChooseFromMenu(const char *menu, const char *item)
+    {
+        auto *popup = Child<QMenu>(menu);
+        QMenuBar *bar = form->menuBar();
+        QTest::mouseClick(
+            bar, Qt::LeftButton, {}, bar->actionGeometry(popup->menuAction()).center());
+        ASSERT_EQ(QApplication::activePopupWidget(), popup) << menu << " did not drop down";
+        QTest::mouseClick(
+            popup, Qt::LeftButton, {}, popup->actionGeometry(MenuItem(item)).center());
+    }
+
     void Connect()
     {
         Button("btnConnect")->click();
@@ -115,6 +128,25 @@ public:
             }
         });
         action->trigger();
+        return ran;
+    }
+
+    // Clicks `item` of `menu` (see ChooseFromMenu), which shows a modal window, and runs
+    // `interact` on that window once it is up.
+    template<typename Window>
+    bool ChooseModal(
+        const char *menu, const char *item, const std::function<void(Window *)> &interact)
+    {
+        bool ran = false;
+        QTimer::singleShot(0, [&] {
+            auto *window = qobject_cast<Window *>(QApplication::activeModalWidget());
+            EXPECT_NE(window, nullptr) << "no modal window of the expected kind";
+            if (window) {
+                interact(window);
+                ran = true;
+            }
+        });
+        ChooseFromMenu(menu, item);
         return ran;
     }
 

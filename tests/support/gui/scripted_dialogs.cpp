@@ -20,6 +20,8 @@ bool ScriptedDialogs::OpenFile(
     openFilters << filter;
     openFolders << folder;
     openNames << fileName;
+    if (WhileOpenFileShown)
+        WhileOpenFileShown();
     if (openAnswers_.empty())
         return false;
     const std::optional<QString> answer = openAnswers_.front();

@@ -24,6 +24,8 @@ public:
     void AnswerOpenFile(std::optional<QString> fileName);
     // Runs while a message box is up (before it is closed), e.g. to look at the window.
     std::function<void(const QString &)> WhileMessageShown;
+    // Runs while a file-open dialog is up, before it gives its answer.
+    std::function<void()> WhileOpenFileShown;
 
     QStringList messages; // texts of the message boxes, in order
     QStringList errors; // texts of the error boxes, in order

@@ -1,0 +1,391 @@
+#include "db_grid_accessible.h"
+
+#include "db_grid.h"
+
+#include <QHeaderView>
+#include <QPointer>
+
+namespace {
+
+QAccessibleInterface *create(const QString &className, QObject *object)
+{
+    if (className == QLatin1String("TDBGrid"))
+        if (auto *grid = qobject_cast<TDBGrid *>(object))
+            return new TDBGridAccessible(grid);
+    return nullptr;
+}
+
+// The grid's visible columns in the order they are shown, as model columns.
+QList<int> visibleColumns(const TDBGrid *grid)
+{
+    QList<int> columns;
+    const QHeaderView *header = grid->horizontalHeader();
+    for (int visual = 0; visual < header->count(); ++visual) {
+        const int column = header->logicalIndex(visual);
+        if (!grid->isColumnHidden(column))
+            columns << column;
+    }
+    return columns;
+}
+
+TDBGridAccessible *tableOf(TDBGrid *grid)
+{
+    return grid ? static_cast<TDBGridAccessible *>(QAccessible::queryAccessibleInterface(grid))
+                : nullptr;
+}
+
+// What the cells and header cells share: a place in a grid that may go away.
+class GridPart : public QAccessibleInterface
+{
+public:
+    explicit GridPart(TDBGrid *grid) : grid_(grid) { }
+
+    QObject *object() const override { return nullptr; }
+    QAccessibleInterface *parent() const override { return owner(); }
+    QAccessibleInterface *child(int) const override { return nullptr; }
+    int childCount() const override { return 0; }
+    int indexOfChild(const QAccessibleInterface *) const override { return -1; }
+    QAccessibleInterface *childAt(int, int) const override { return nullptr; }
+    void setText(QAccessible::Text, const QString &) override { }
+
+protected:
+    TDBGridAccessible *owner() const { return tableOf(grid_); }
+
+    QPointer<TDBGrid> grid_;
+};
+
+class Cell : public GridPart, public QAccessibleTableCellInterface
+{
+public:
+    Cell(TDBGrid *grid, int row, int column) : GridPart(grid), row_(row), column_(column) { }
+
+    void *interface_cast(QAccessible::InterfaceType type) override
+    {
+        return type == QAccessible::TableCellInterface
+            ? static_cast<QAccessibleTableCellInterface *>(this)
+            : nullptr;
+    }
+
+    bool isValid() const override
+    {
+        const TDBGridAccessible *t = owner();
+        return t && row_ >= 0 && column_ >= 0 && row_ < t->rowCount() && column_ < t->columnCount();
+    }
+
+    QModelIndex index() const
+    {
+        return isValid() ? grid_->model()->index(row_, owner()->ModelColumn(column_))
+                         : QModelIndex();
+    }
+
+    QString text(QAccessible::Text type) const override
+    {
+        return type == QAccessible::Name ? index().data().toString() : QString();
+    }
+
+    QRect rect() const override
+    {
+        const QModelIndex at = index();
+        if (!at.isValid())
+            return {};
+        const QRect place = grid_->visualRect(at);
+        return QRect(grid_->viewport()->mapToGlobal(place.topLeft()), place.size());
+    }
+
+    QAccessible::Role role() const override { return QAccessible::Cell; }
+
+    QAccessible::State state() const override
+    {
+        QAccessible::State state;
+        const QModelIndex at = index();
+        if (!at.isValid())
+            return state;
+        state.selectable = state.focusable = true;
+        state.selected = isSelected();
+        state.focused = grid_->hasFocus() && grid_->currentIndex() == at;
+        const QRect place = grid_->visualRect(at);
+        state.invisible = !place.intersects(grid_->viewport()->rect());
+        return state;
+    }
+
+    bool isSelected() const override
+    {
+        const QModelIndex at = index();
+        return at.isValid() && grid_->selectionModel()->isSelected(at);
+    }
+    QList<QAccessibleInterface *> columnHeaderCells() const override
+    {
+        return header(column_, Qt::Horizontal);
+    }
+    QList<QAccessibleInterface *> rowHeaderCells() const override
+    {
+        return header(row_, Qt::Vertical);
+    }
+    int columnIndex() const override { return column_; }
+    int rowIndex() const override { return row_; }
+    int columnExtent() const override { return 1; }
+    int rowExtent() const override { return 1; }
+    QAccessibleInterface *table() const override { return owner(); }
+
+private:
+    QList<QAccessibleInterface *> header(int section, Qt::Orientation orientation) const
+    {
+        const TDBGridAccessible *t = owner();
+        QAccessibleInterface *cell = t ? t->HeaderCell(section, orientation) : nullptr;
+        return cell ? QList<QAccessibleInterface *> {cell} : QList<QAccessibleInterface *> {};
+    }
+
+    int row_;
+    int column_; // among the visible columns
+};
+
+class Header : public GridPart
+{
+public:
+    Header(TDBGrid *grid, int section, Qt::Orientation orientation)
+        : GridPart(grid), section_(section), orientation_(orientation)
+    { }
+
+    bool isValid() const override
+    {
+        const TDBGridAccessible *t = owner();
+        return t && section_ < (horizontal() ? t->columnCount() : t->rowCount());
+    }
+
+    QString text(QAccessible::Text type) const override
+    {
+        if (type != QAccessible::Name || !isValid())
+            return {};
+        return horizontal() ? owner()->columnDescription(section_)
+                            : owner()->rowDescription(section_);
+    }
+
+    QRect rect() const override
+    {
+        if (!isValid())
+            return {};
+        const QHeaderView *header
+            = horizontal() ? grid_->horizontalHeader() : grid_->verticalHeader();
+        const int logical = horizontal() ? owner()->ModelColumn(section_) : section_;
+        const QPoint origin = header->mapToGlobal(QPoint(0, 0));
+        const int position = header->sectionViewportPosition(logical);
+        const int size = header->sectionSize(logical);
+        return horizontal() ? QRect(origin.x() + position, origin.y(), size, header->height())
+                            : QRect(origin.x(), origin.y() + position, header->width(), size);
+    }
+
+    QAccessible::Role role() const override
+    {
+        return horizontal() ? QAccessible::ColumnHeader : QAccessible::RowHeader;
+    }
+
+    QAccessible::State state() const override
+    {
+        QAccessible::State state;
+        if (isValid()) {
+            const QHeaderView *header
+                = horizontal() ? grid_->horizontalHeader() : grid_->verticalHeader();
+            state.invisible = !header->isVisible();
+        }
+        return state;
+    }
+
+private:
+    bool horizontal() const { return orientation_ == Qt::Horizontal; }
+
+    int section_;
+    Qt::Orientation orientation_;
+};
+
+} // namespace
+
+void InstallDBGridAccessibility()
+{
+    static const bool installed = (QAccessible::installFactory(create), true);
+    (void)installed;
+}
+
+TDBGridAccessible::TDBGridAccessible(TDBGrid *grid)
+    : QAccessibleWidget(grid, QAccessible::Table) { }
+
+TDBGridAccessible::~TDBGridAccessible()
+{
+    for (QAccessible::Id id : std::as_const(cells_))
+        QAccessible::deleteAccessibleInterface(id);
+    for (QAccessible::Id id : std::as_const(headers_))
+        QAccessible::deleteAccessibleInterface(id);
+}
+
+TDBGrid *TDBGridAccessible::Grid() const
+{
+    return static_cast<TDBGrid *>(widget());
+}
+
+void *TDBGridAccessible::interface_cast(QAccessible::InterfaceType type)
+{
+    if (type == QAccessible::TableInterface)
+        return static_cast<QAccessibleTableInterface *>(this);
+    return QAccessibleWidget::interface_cast(type);
+}
+
+int TDBGridAccessible::ModelColumn(int column) const
+{
+    return visibleColumns(Grid()).value(column, -1);
+}
+
+int TDBGridAccessible::IndexOf(const TDBGrid *grid, const QModelIndex &index)
+{
+    if (!index.isValid() || index.model() != grid->model())
+        return -1;
+    const QList<int> columns = visibleColumns(grid);
+    const int column = static_cast<int>(columns.indexOf(index.column()));
+    return column < 0 ? -1 : index.row() * static_cast<int>(columns.size()) + column;
+}
+
+int TDBGridAccessible::rowCount() const
+{
+    return Grid()->model()->rowCount();
+}
+
+int TDBGridAccessible::columnCount() const
+{
+    return static_cast<int>(visibleColumns(Grid()).size());
+}
+
+int TDBGridAccessible::childCount() const
+{
+    return rowCount() * columnCount();
+}
+
+QAccessibleInterface *TDBGridAccessible::kept(QHash<Key, QAccessible::Id> &cache, Key key,
+    const std::function<QAccessibleInterface *()> &make) const
+{
+    const auto found = cache.constFind(key);
+    if (found != cache.constEnd())
+        return QAccessible::accessibleInterface(found.value());
+    QAccessibleInterface *made = make();
+    cache.insert(key, QAccessible::registerAccessibleInterface(made));
+    return made;
+}
+
+QAccessibleInterface *TDBGridAccessible::cell(int row, int column) const
+{
+    if (row < 0 || column < 0 || row >= rowCount() || column >= columnCount())
+        return nullptr;
+    return kept(cells_, {row, column}, [&] { return new Cell(Grid(), row, column); });
+}
+
+QAccessibleInterface *TDBGridAccessible::cellAt(int row, int column) const
+{
+    if (QAccessibleInterface *inside = cell(row, column))
+        return inside;
+    // Qt's AT-SPI bridge uses what this returns without looking, and asks for the cell in row 0
+    // to find a column's header: outside the table stands a cell that is not valid but still
+    // knows its column's header, one per column.
+    const int at = column >= 0 && column < columnCount() ? column : -1;
+    return kept(cells_, {-1, at}, [&] { return new Cell(Grid(), -1, at); });
+}
+
+QAccessibleInterface *TDBGridAccessible::HeaderCell(int section, Qt::Orientation orientation) const
+{
+    if (section < 0 || section >= (orientation == Qt::Horizontal ? columnCount() : rowCount()))
+        return nullptr;
+    return kept(
+        headers_, {section, orientation}, [&] { return new Header(Grid(), section, orientation); });
+}
+
+QAccessibleInterface *TDBGridAccessible::child(int index) const
+{
+    const int columns = columnCount();
+    if (index < 0 || columns == 0)
+        return nullptr;
+    return cell(index / columns, index % columns);
+}
+
+int TDBGridAccessible::indexOfChild(const QAccessibleInterface *child) const
+{
+    const QAccessibleTableCellInterface *cell
+        = child ? const_cast<QAccessibleInterface *>(child)->tableCellInterface() : nullptr;
+    if (!cell || child->parent() != this || !child->isValid())
+        return -1;
+    return cell->rowIndex() * columnCount() + cell->columnIndex();
+}
+
+QAccessibleInterface *TDBGridAccessible::childAt(int x, int y) const
+{
+    const QPoint local = Grid()->viewport()->mapFromGlobal(QPoint(x, y));
+    return child(IndexOf(Grid(), Grid()->indexAt(local)));
+}
+
+QAccessibleInterface *TDBGridAccessible::focusChild() const
+{
+    return child(IndexOf(Grid(), Grid()->currentIndex()));
+}
+
+QString TDBGridAccessible::columnDescription(int column) const
+{
+    return Grid()->model()->headerData(ModelColumn(column), Qt::Horizontal).toString();
+}
+
+QString TDBGridAccessible::rowDescription(int row) const
+{
+    return Grid()->model()->headerData(row, Qt::Vertical).toString();
+}
+
+QList<int> TDBGridAccessible::selectedRows() const
+{
+    QList<int> rows;
+    for (const QModelIndex &index : Grid()->selectionModel()->selectedRows())
+        rows << index.row();
+    return rows;
+}
+
+int TDBGridAccessible::selectedRowCount() const
+{
+    return static_cast<int>(selectedRows().size());
+}
+
+bool TDBGridAccessible::isRowSelected(int row) const
+{
+    return Grid()->selectionModel()->isRowSelected(row, QModelIndex());
+}
+
+QList<QAccessibleInterface *> TDBGridAccessible::selectedCells() const
+{
+    QList<QAccessibleInterface *> cells;
+    for (int row : selectedRows())
+        for (int column = 0; column < columnCount(); ++column)
+            cells << cell(row, column);
+    return cells;
+}
+
+int TDBGridAccessible::selectedCellCount() const
+{
+    return selectedRowCount() * columnCount();
+}
+
+bool TDBGridAccessible::selectRow(int row)
+{
+    const int column = ModelColumn(0);
+    if (row < 0 || row >= rowCount() || column < 0)
+        return false;
+    Grid()->setCurrentIndex(Grid()->model()->index(row, column));
+    return isRowSelected(row);
+}
+
+void TDBGridAccessible::modelChange(QAccessibleTableModelChangeEvent *event)
+{
+    if (event->modelChangeType() == QAccessibleTableModelChangeEvent::DataChanged)
+        return;
+    // Cells are kept by position: those the table no longer reaches go.
+    for (auto *cache : {&cells_, &headers_})
+        for (auto it = cache->begin(); it != cache->end();) {
+            QAccessibleInterface *kept = QAccessible::accessibleInterface(it.value());
+            if (kept && kept->isValid()) {
+                ++it;
+            } else {
+                QAccessible::deleteAccessibleInterface(it.value());
+                it = cache->erase(it);
+            }
+        }
+}

@@ -1,0 +1,148 @@
+#include "terminal_pane_accessible.h"
+
+#include "terminal_pane.h"
+
+#include <QScrollBar>
+#include <algorithm>
+#include <climits>
+
+namespace {
+
+QAccessibleInterface *create(const QString &className, QObject *object)
+{
+    if (className == QLatin1String("TerminalPane"))
+        if (auto *pane = qobject_cast<TerminalPane *>(object))
+            return new TerminalPaneAccessible(pane);
+    return nullptr;
+}
+
+} // namespace
+
+void InstallTerminalPaneAccessibility()
+{
+    static const bool installed = (QAccessible::installFactory(create), true);
+    (void)installed;
+}
+
+TerminalPaneAccessible::TerminalPaneAccessible(TerminalPane *pane)
+    : QAccessibleWidget(pane, QAccessible::EditableText)
+{ }
+
+TerminalPane *TerminalPaneAccessible::pane() const
+{
+    return static_cast<TerminalPane *>(widget());
+}
+
+void *TerminalPaneAccessible::interface_cast(QAccessible::InterfaceType type)
+{
+    if (type == QAccessible::TextInterface)
+        return static_cast<QAccessibleTextInterface *>(this);
+    return QAccessibleWidget::interface_cast(type);
+}
+
+QAccessible::State TerminalPaneAccessible::state() const
+{
+    QAccessible::State state = QAccessibleWidget::state();
+    state.readOnly = true;
+    state.multiLine = true;
+    state.selectableText = true;
+    return state;
+}
+
+QString TerminalPaneAccessible::text(QAccessible::Text type) const
+{
+    if (type == QAccessible::Value)
+        return text(0, characterCount());
+    return QAccessibleWidget::text(type);
+}
+
+int TerminalPaneAccessible::characterCount() const
+{
+    return static_cast<int>(std::min<size_t>(pane()->bytes_.size(), INT_MAX));
+}
+
+int TerminalPaneAccessible::clamp(int offset) const
+{
+    return std::clamp(offset, 0, characterCount());
+}
+
+int TerminalPaneAccessible::clamp(int64_t position) const
+{
+    return static_cast<int>(std::clamp<int64_t>(position, 0, characterCount()));
+}
+
+QString TerminalPaneAccessible::text(int startOffset, int endOffset) const
+{
+    const int from = clamp(startOffset);
+    return pane()->readable(from, std::max(from, clamp(endOffset)));
+}
+
+void TerminalPaneAccessible::selection(int selectionIndex, int *startOffset, int *endOffset) const
+{
+    *startOffset = *endOffset = 0;
+    if (selectionIndex != 0 || selectionCount() == 0)
+        return;
+    const TerminalPane *p = pane();
+    *startOffset = clamp(std::min(p->anchor_, p->cursor_));
+    *endOffset = clamp(std::max(p->anchor_, p->cursor_));
+}
+
+int TerminalPaneAccessible::selectionCount() const
+{
+    return pane()->anchor_ != pane()->cursor_ ? 1 : 0;
+}
+
+void TerminalPaneAccessible::addSelection(int startOffset, int endOffset)
+{
+    // One selection at most: a new one replaces it.
+    setSelection(0, startOffset, endOffset);
+}
+
+void TerminalPaneAccessible::removeSelection(int selectionIndex)
+{
+    if (selectionIndex == 0)
+        pane()->select(pane()->cursor_, pane()->cursor_);
+}
+
+void TerminalPaneAccessible::setSelection(int selectionIndex, int startOffset, int endOffset)
+{
+    if (selectionIndex == 0)
+        pane()->select(clamp(startOffset), clamp(endOffset));
+}
+
+int TerminalPaneAccessible::cursorPosition() const
+{
+    return clamp(pane()->cursor_);
+}
+
+void TerminalPaneAccessible::setCursorPosition(int position)
+{
+    pane()->select(clamp(position), clamp(position));
+}
+
+QRect TerminalPaneAccessible::characterRect(int offset) const
+{
+    const QRect place = pane()->characterRect(clamp(offset));
+    return QRect(pane()->viewport()->mapToGlobal(place.topLeft()), place.size());
+}
+
+int TerminalPaneAccessible::offsetAtPoint(const QPoint &point) const
+{
+    const QPoint local = pane()->viewport()->mapFromGlobal(point);
+    if (!pane()->viewport()->rect().contains(local))
+        return -1;
+    return clamp(pane()->positionAt(local));
+}
+
+void TerminalPaneAccessible::scrollToSubstring(int startIndex, int)
+{
+    pane()->scrollToPosition(clamp(startIndex));
+}
+
+QString TerminalPaneAccessible::attributes(int, int *startOffset, int *endOffset) const
+{
+    // One run without attributes of its own: the pane has a single font and colour.
+    *startOffset = 0;
+    *endOffset = characterCount();
+    return QString();
+}
