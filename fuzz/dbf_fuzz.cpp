@@ -1,54 +1,45 @@
-// Fuzz entry point: opens a table (and its memo file) made of the input bytes, read-only, and
-// reads every field of every record as every value type, every memo, and writes each value
-// back, as its field's own type, into a scratch record. Anything but a clean run or one of the
-// engine's errors is a fault.
+// Fuzz entry point, in two passes over a table (and its memo file) made of the input bytes.
+//
+// Reading: opens the table read-only through the file layer and reads every field of every
+// record as every value type, every memo, and writes each value back, as its field's own type,
+// into a scratch record.
+//
+// Writing: opens the table read/write through the table cursor, as the program opens com.dbf,
+// edits the first record, appends a record left blank and one copied from the first, deletes the
+// second, closes, and opens the table again. A refused open must leave the files as they were;
+// a table that opened must open again without a repair message and show exactly the records,
+// values and deletions it showed before it was closed; and every text, integer and logical value
+// stored must read back as stored.
+//
+// Anything but a clean run or one of the engine's errors is a fault; a broken rule aborts.
 //
 // Input: two bytes (little-endian) giving the table's length, the table's bytes, then the memo
 // file's bytes; without memo bytes the table has no memo file.
 #include "dbf/blob_stream.h"
 #include "dbf/memo_file.h"
+#include "dbf/table_cursor.h"
 #include "dbf/table_file.h"
+#include "memory_files.h"
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <map>
 #include <memory>
 #include <optional>
 #include <stdexcept>
 #include <string>
-#include <sys/mman.h>
-#include <unistd.h>
+#include <vector>
 
 namespace {
-
-// The bytes as a file in memory, reachable by name.
-class MemoryFile
-{
-public:
-    MemoryFile(const uint8_t *data, size_t size) : m_fd(memfd_create("dbf-fuzz", MFD_CLOEXEC))
-    {
-        if (m_fd < 0)
-            throw std::runtime_error("memfd_create failed");
-        for (size_t done = 0; done < size;) {
-            const ssize_t n = write(m_fd, data + done, size - done);
-            if (n <= 0)
-                throw std::runtime_error("memfd write failed");
-            done += static_cast<size_t>(n);
-        }
-    }
-    ~MemoryFile() { close(m_fd); }
-    MemoryFile(const MemoryFile &) = delete;
-    MemoryFile &operator=(const MemoryFile &) = delete;
-    std::string Path() const { return "/proc/self/fd/" + std::to_string(m_fd); }
-
-private:
-    int m_fd;
-};
 
 struct Host : TBlobHost
 {
     TDbfFile *DbfFile() override { return table.get(); }
     TDbtFile *DbtFile() override { return memo.get(); }
     char *ActiveRecordBuffer() override { return record.data(); }
+    int32_t ActiveRecordNumber() override { return 0; }
 
     std::unique_ptr<TDbfFile> table;
     std::unique_ptr<TDbtFile> memo;
@@ -93,22 +84,185 @@ void ReadField(Host &host, int field, TFieldType ownType)
     }
 }
 
-void ReadTable(const std::string &tablePath, const std::optional<std::string> &memoPath)
+TDbfHooks QuietHooks()
 {
     TDbfHooks hooks;
     hooks.ShowMessage = [](const std::string &) {};
+    hooks.Today = [] { return TCalendarDate {2026, 3, 5}; };
+    return hooks;
+}
+
+void ReadTable(MemoryFiles &files)
+{
     Host host;
-    host.table = std::make_unique<TDbfFile>(DbfOpenReadOnly, tablePath, hooks);
+    host.table = std::make_unique<TDbfFile>(DbfOpenReadOnly, "t.dbf", QuietHooks(), files);
     TFieldDefs defs;
     host.table->ReadFieldDefs(defs);
-    if (memoPath)
+    if (files.FileExists("t.dbt"))
         host.memo = std::make_unique<TDbtFile>(
-            host.table->LayoutFamily() != lfDbase3, DbfOpenReadOnly, *memoPath);
+            host.table->LayoutFamily() != lfDbase3, DbfOpenReadOnly, "t.dbt", files);
     host.record.assign(static_cast<size_t>(host.table->RecordSize()), '\0');
     for (int32_t n = 0; n < host.table->RecordCount(); ++n) {
         host.table->ReadRecord(n, host.record.data());
         for (size_t field = 0; field < defs.size(); ++field)
             ReadField(host, static_cast<int>(field), defs[field].DataType);
+    }
+}
+
+[[noreturn]] void Broken(const char *rule)
+{
+    std::fprintf(stderr, "dbf fuzz: %s\n", rule);
+    std::abort();
+}
+
+void Check(bool holds, const char *rule)
+{
+    if (!holds)
+        Broken(rule);
+}
+
+// Keeps the walks over big tables short.
+constexpr int64_t MaxCells = 4096;
+
+using TRows = std::vector<std::vector<std::string>>;
+
+std::vector<std::string> Values(TDbf &dbf)
+{
+    std::vector<std::string> values;
+    for (int i = 0; i < dbf.FieldCount(); ++i)
+        values.push_back(dbf.Fields(i).AsString());
+    return values;
+}
+
+// Every shown record's values as text, in file order.
+TRows Rows(TDbf &dbf)
+{
+    TRows rows;
+    for (dbf.First(); !dbf.Eof(); dbf.Next())
+        rows.push_back(Values(dbf));
+    return rows;
+}
+
+// The rows shown with and without deleted records.
+std::pair<TRows, TRows> Snapshot(TDbf &dbf)
+{
+    dbf.SetShowDeleted(true);
+    TRows all = Rows(dbf);
+    dbf.SetShowDeleted(false);
+    return {std::move(all), Rows(dbf)};
+}
+
+// Values whose text form reads back as it was stored, whatever the field's length and decimals.
+bool StoredExactly(TFieldType type)
+{
+    return type == ftString || type == ftSmallint || type == ftInteger || type == ftLargeint
+        || type == ftBoolean;
+}
+
+// Sets the fields of the record being edited or inserted from `values`; returns the stored
+// values that must read back exactly, by field.
+std::map<int, std::string> SetFields(TDbf &dbf, const std::vector<std::string> &values)
+{
+    std::map<int, std::string> stored;
+    for (int i = 0; i < dbf.FieldCount() && i < static_cast<int>(values.size()); ++i) {
+        TField &field = dbf.Fields(i);
+        try {
+            field.SetAsString(values[static_cast<size_t>(i)]);
+            if (StoredExactly(field.DataType()))
+                stored[i] = field.AsString();
+        } catch (const std::runtime_error &) {
+            // Too long, or no value of the field's type: the engine's own answer.
+        }
+    }
+    return stored;
+}
+
+// Opens read/write, changes the table, closes; returns the record numbers (from 1) and values
+// that were stored, and what the table showed before it was closed.
+struct TWritten
+{
+    std::map<int32_t, std::map<int, std::string>> stored;
+    std::pair<TRows, TRows> shown;
+};
+
+TWritten Write(TDbf &dbf)
+{
+    TWritten written;
+    std::vector<std::string> first;
+    dbf.SetShowDeleted(true);
+    if (!dbf.IsEmpty()) {
+        dbf.Last();
+        const std::vector<std::string> last = Values(dbf);
+        dbf.First();
+        first = Values(dbf);
+        dbf.Edit();
+        auto stored = SetFields(dbf, last);
+        dbf.Post();
+        written.stored[dbf.RecNo()] = std::move(stored);
+    }
+    dbf.Append();
+    dbf.Post();
+    written.stored[dbf.RecNo()] = {};
+    dbf.Append();
+    auto stored = SetFields(dbf, first);
+    dbf.Post();
+    written.stored[dbf.RecNo()] = std::move(stored);
+    dbf.First();
+    if (dbf.MoveBy(1) == 1)
+        dbf.Delete();
+    written.shown = Snapshot(dbf);
+    return written;
+}
+
+void Open(TDbf &dbf, MemoryFiles &files, const TDbfHooks &hooks, bool readOnly)
+{
+    dbf.SetFileName("t.dbf");
+    dbf.SetReadOnly(readOnly);
+    dbf.SetHooks(hooks);
+    dbf.SetFileSystem(files);
+    dbf.Open();
+}
+
+void WriteAndReadBack(const std::string &table, const std::optional<std::string> &memo)
+{
+    MemoryFiles files;
+    files.Put("t.dbf", table);
+    if (memo)
+        files.Put("t.dbt", *memo);
+    TDbfHooks hooks = QuietHooks();
+    TWritten written;
+    {
+        TDbf dbf;
+        try {
+            Open(dbf, files, hooks, false);
+        } catch (const std::runtime_error &) {
+            Check(files.Bytes("t.dbf") == table, "a refused table was changed");
+            Check(!memo || files.Bytes("t.dbt") == *memo, "a refused table's memo was changed");
+            return;
+        }
+        if (int64_t(dbf.RecordCount()) * dbf.FieldCount() > MaxCells)
+            return;
+        written = Write(dbf);
+        dbf.Close();
+    }
+    bool repaired = false;
+    hooks.ShowMessage = [&](const std::string &message) {
+        repaired = repaired || message.rfind("Invalid Record", 0) == 0;
+    };
+    TDbf dbf;
+    try {
+        Open(dbf, files, hooks, true);
+    } catch (const std::runtime_error &) {
+        Broken("a table the engine wrote was refused");
+    }
+    Check(!repaired, "the header written at close needs a repair");
+    Check(Snapshot(dbf) == written.shown, "the table reads back other than it showed");
+    dbf.SetShowDeleted(true);
+    for (const auto &[recNo, values] : written.stored) {
+        dbf.First();
+        Check(dbf.MoveBy(recNo - 1) == recNo - 1, "a stored record is gone");
+        for (const auto &[field, text] : values)
+            Check(dbf.Fields(field).AsString() == text, "a stored value reads back otherwise");
     }
 }
 
@@ -119,15 +273,24 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     if (size < 2)
         return 0;
     const size_t tableLength = std::min<size_t>(data[0] | data[1] << 8, size - 2);
-    const MemoryFile table(data + 2, tableLength);
-    const size_t memoLength = size - 2 - tableLength;
-    std::optional<MemoryFile> memo;
-    if (memoLength > 0)
-        memo.emplace(data + 2 + tableLength, memoLength);
+    const char *bytes = reinterpret_cast<const char *>(data);
+    const std::string table(bytes + 2, tableLength);
+    std::optional<std::string> memo;
+    if (size - 2 > tableLength)
+        memo.emplace(bytes + 2 + tableLength, size - 2 - tableLength);
     try {
-        ReadTable(table.Path(), memo ? std::optional(memo->Path()) : std::nullopt);
+        MemoryFiles files;
+        files.Put("t.dbf", table);
+        if (memo)
+            files.Put("t.dbt", *memo);
+        ReadTable(files);
     } catch (const std::runtime_error &) {
         // EBinaryDataSetError, EReadError, ...: a damaged file refused cleanly.
+    }
+    try {
+        WriteAndReadBack(table, memo);
+    } catch (const std::runtime_error &) {
+        // An edit the engine or the dataset refused: its own answer.
     }
     return 0;
 }

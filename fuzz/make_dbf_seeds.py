@@ -27,12 +27,13 @@ def python_dbf_table(folder):
         return pack(f.read(), m.read())
 
 
-def header(version, count, fields, descriptor):
+def header(version, count, fields, descriptor, offsets=False):
     size = 1 + sum(length for _, _, length, _ in fields)
     first = 68 if version == 5 else 32
     head_size = first + len(fields) * descriptor + 1
     head = struct.pack('<BBBBIHH', version, 126, 3, 5, count, head_size, size)
     head += bytes(first - len(head))
+    offset = 1
     for name, kind, length, decimals in fields:
         d = bytearray(descriptor)
         name_width = 32 if version == 5 else 11
@@ -40,6 +41,9 @@ def header(version, count, fields, descriptor):
         d[32 if version == 5 else 11] = ord(kind)
         d[33 if version == 5 else 16] = length
         d[34 if version == 5 else 17] = decimals
+        if offsets:
+            d[12:16] = struct.pack('<I', offset)
+        offset += length
         head += bytes(d)
     return head + b'\r'
 
@@ -73,6 +77,44 @@ def version5():
     return pack(table + b' abcd20260305T       123\x1a')
 
 
+COMMANDS = [(b'NAME', 'C', 10, 0), (b'COMAND', 'C', 8, 0), (b'UROVEN', 'C', 2, 0)]
+COMMAND_ROWS = b' one       c-one   T  two       c-two   T  three     c-three T '
+
+
+def zero_length_descriptor(offsets):
+    """A descriptor whose length byte is 0 while the header agrees with the file."""
+    table = bytearray(header(0x03, 3, COMMANDS, 32, offsets) + COMMAND_ROWS + b'\x1a')
+    table[32 + 32 + 16] = 0
+    return pack(bytes(table))
+
+
+def damaged_record_size():
+    """The header's record size is wrong; the descriptors, the count and the file agree."""
+    table = bytearray(header(0x03, 3, COMMANDS, 32) + COMMAND_ROWS + b'\x1a')
+    table[10:12] = struct.pack('<H', 40)
+    return pack(bytes(table))
+
+
+def cut_in_descriptors():
+    return pack(header(0x03, 3, COMMANDS, 32)[:70])
+
+
+def dbase4_memo_overlong():
+    """A memo whose stored length runs past its block into the next memo."""
+    fields = [(b'NAME', 'C', 6, 0), (b'NOTE', 'M', 10, 0)]
+    table = header(0x8B, 2, fields, 32)
+    table += b' one            2' + b' two            1' + b'\x1a'
+    memo = struct.pack('<I', 3) + bytes(16) + struct.pack('<H', 512) + bytes(490)
+    memo += b'\xff\xff\x08\x00' + struct.pack('<I', 0xFFFFFFF0) + b'hello' + bytes(499)
+    memo += b'\xff\xff\x08\x00' + struct.pack('<I', 8 + 3) + b'bye'
+    return pack(table, memo)
+
+
+def memo_file_missing():
+    fields = [(b'NAME', 'C', 6, 0), (b'NOTE', 'M', 10, 0)]
+    return pack(header(0x83, 1, fields, 32) + b' one            1' + b'\x1a')
+
+
 def main():
     out = sys.argv[1] if len(sys.argv) > 1 else os.path.join(os.path.dirname(__file__),
                                                              'dbf_regressions')
@@ -80,7 +122,13 @@ def main():
         seeds = {'seed-python-dbf-memo': python_dbf_table(folder),
                  'seed-dbase4-memo': dbase4_with_memo(),
                  'seed-dbase3-long-memos': dbase3_long_memos(),
-                 'seed-version5': version5()}
+                 'seed-version5': version5(),
+                 'seed-zero-length-descriptor': zero_length_descriptor(False),
+                 'seed-zero-length-descriptor-offsets': zero_length_descriptor(True),
+                 'seed-damaged-record-size': damaged_record_size(),
+                 'seed-cut-in-descriptors': cut_in_descriptors(),
+                 'seed-dbase4-memo-overlong': dbase4_memo_overlong(),
+                 'seed-memo-file-missing': memo_file_missing()}
     for name, data in seeds.items():
         with open(os.path.join(out, name), 'wb') as f:
             f.write(data)

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <exception>
 #include <limits>
+#include <string>
 
 TMyBlobFile::TMyBlobFile(TBlobStreamMode mode, int fieldNo, TBlobHost &host)
     : m_mode(mode), m_fieldNo(fieldNo), m_host(host),
@@ -19,9 +20,22 @@ TMyBlobFile::TMyBlobFile(TBlobStreamMode mode, int fieldNo, TBlobHost &host)
     int32_t block = 0;
     m_blockNumber = FieldCodec::ParseInteger(text, block) ? block : 0;
     if (TDbtFile *memo = host.DbtFile())
-        memo->ReadMemo(m_blockNumber, *this);
+        Load(*memo);
     m_oldLength
         = static_cast<int32_t>(std::min<int64_t>(Size(), std::numeric_limits<int32_t>::max()));
+}
+
+void TMyBlobFile::Load(TDbtFile &memo)
+{
+    const TMemoRead read = memo.ReadMemo(m_blockNumber, *this);
+    if (!read.Damaged || !memo.FirstReportOf(m_blockNumber))
+        return;
+    TDbfFile *table = m_host.DbfFile();
+    table->ShowMessage("Table \"" + table->FileName() + "\", record "
+        + std::to_string(int64_t(m_host.ActiveRecordNumber()) + 1) + ", field "
+        + table->FieldName(m_fieldNo - 1) + ": the memo in block " + std::to_string(m_blockNumber)
+        + " claims " + std::to_string(read.ClaimedLength)
+        + " bytes, more than belong to it; only the first " + std::to_string(Size()) + " are read");
 }
 
 TMyBlobFile::~TMyBlobFile()
@@ -53,5 +67,9 @@ void TMyBlobFile::Store()
             + ": table \"" + table->FileName() + "\" has no memo file");
     SetSize(Position());
     memo->WriteMemo(m_blockNumber, m_oldLength, *this);
-    table->SetFieldValue(m_fieldNo - 1, ftInteger, &m_blockNumber, m_host.ActiveRecordBuffer());
+    // No memo is stored blank: other readers refuse a block number 0.
+    if (m_blockNumber == 0)
+        table->SetFieldValue(m_fieldNo - 1, ftString, "", m_host.ActiveRecordBuffer());
+    else
+        table->SetFieldValue(m_fieldNo - 1, ftInteger, &m_blockNumber, m_host.ActiveRecordBuffer());
 }

@@ -25,6 +25,8 @@ public:
     virtual TDbtFile *DbtFile() = 0;
     // The record the memo field is read from and its block number written to.
     virtual char *ActiveRecordBuffer() = 0;
+    // The number of that record in the table, counted from 0; for messages.
+    virtual int32_t ActiveRecordNumber() = 0;
 };
 
 enum TBlobStreamMode { bmRead = 0, bmWrite = 1, bmReadWrite = 2 };
@@ -33,7 +35,9 @@ class TMyBlobFile : public TMemoryStream
 {
 public:
     // Loads the memo the field (numbered from 1) refers to. Without a memo file the text is
-    // empty. REQUIRES: host.DbfFile() is not null.
+    // empty. A memo whose stored length runs past its own blocks loads what belongs to it, and
+    // the damage is shown as a message the first time that memo is read while the table is open.
+    // REQUIRES: host.DbfFile() is not null.
     TMyBlobFile(TBlobStreamMode mode, int fieldNo, TBlobHost &host);
     // A write-mode stream not yet released stores its text here; a failure is then shown as a
     // message, since a destructor cannot raise it. Nothing is stored while an exception is
@@ -43,9 +47,9 @@ public:
     TMyBlobFile &operator=(const TMyBlobFile &) = delete;
 
     // Ends the stream's use; in write mode stores the text as written up to the current
-    // position. Throws EBinaryDataSetError when the table has no memo file, EFieldToLongError
-    // when the block number does not fit the field, EWriteError when the memo file cannot be
-    // written. Further calls do nothing.
+    // position (an empty text leaves the memo field blank). Throws EBinaryDataSetError when the
+    // table has no memo file, EFieldToLongError when the block number does not fit the field,
+    // EWriteError when the memo file cannot be written. Further calls do nothing.
     void Release();
 
     TBlobStreamMode Mode() const { return m_mode; }
@@ -54,6 +58,7 @@ public:
     int32_t OldLength() const { return m_oldLength; }
 
 private:
+    void Load(TDbtFile &memo);
     void Store();
 
     TBlobStreamMode m_mode;

@@ -20,11 +20,15 @@ public:
     explicit EFieldToLongError(const std::string &message) : std::runtime_error(message) { }
 };
 
-// A read that had to deliver a fixed number of bytes met the end of the file.
+// A read that had to deliver a fixed number of bytes met the end of the file. The message may
+// go on to say which file and what is missing.
 class EReadError : public std::runtime_error
 {
 public:
     EReadError() : std::runtime_error("Stream read error") { }
+    explicit EReadError(const std::string &detail)
+        : std::runtime_error("Stream read error: " + detail)
+    { }
 };
 
 // A write that had to store a fixed number of bytes could not.

@@ -21,8 +21,9 @@ int64_t BlocksFor(int64_t bytes, int64_t blockSize)
 
 } // namespace
 
-TDbtFile::TDbtFile(bool dbase4Layout, uint16_t mode, const std::string &fileName)
-    : TPagedFile(mode, fileName), m_dbase4Layout(dbase4Layout)
+TDbtFile::TDbtFile(
+    bool dbase4Layout, uint16_t mode, const std::string &fileName, TFileSystem &files)
+    : TPagedFile(mode, fileName, files), m_dbase4Layout(dbase4Layout)
 {
     if (!Stream())
         throw EBinaryDataSetError("Cannot open memo file \"" + fileName + "\": " + OpenError());
@@ -50,38 +51,60 @@ void TDbtFile::SetNextFreeBlock(int32_t block)
         m_memoHeader[i] = static_cast<uint8_t>(static_cast<uint32_t>(block) >> (8 * i));
 }
 
-void TDbtFile::ReadMemo(int32_t blockNumber, TStream &destination)
+TMemoRead TDbtFile::ReadMemo(int32_t blockNumber, TStream &destination)
 {
     if (blockNumber <= 0 || !Stream())
-        return;
+        return {};
     destination.SetPosition(destination.Size());
     SeekRecord(blockNumber);
+    TMemoRead read;
     if (m_dbase4Layout)
-        ReadDbase4Memo(destination);
+        read = ReadDbase4Memo(destination);
     else
         ReadDbase3Memo(destination);
     destination.SetPosition(0);
+    return read;
 }
 
-void TDbtFile::ReadDbase4Memo(TStream &destination)
+bool TDbtFile::StartsMemo(int64_t position)
+{
+    uint8_t head[4];
+    Stream()->SetPosition(position);
+    const bool starts = Stream()->Read(head, sizeof head) == sizeof head
+        && std::equal(head, head + 4, Dbase4Signature);
+    Stream()->SetPosition(position);
+    return starts;
+}
+
+// The text is read block by block, so that a stored length that runs on into the next memo
+// stops at that memo's block header.
+TMemoRead TDbtFile::ReadDbase4Memo(TStream &destination)
 {
     uint8_t head[Dbase4BlockHeader];
     if (Stream()->Read(head, sizeof head) != sizeof head
         || !std::equal(head, head + 4, Dbase4Signature))
-        return;
+        return {};
     const uint32_t stored = uint32_t(head[4]) | uint32_t(head[5]) << 8 | uint32_t(head[6]) << 16
         | uint32_t(head[7]) << 24;
     // A stored length below the block header's own 8 bytes holds no text.
-    int64_t remaining = stored < Dbase4BlockHeader ? 0 : int64_t(stored) - Dbase4BlockHeader;
+    TMemoRead read;
+    read.ClaimedLength = stored < Dbase4BlockHeader ? 0 : int64_t(stored) - Dbase4BlockHeader;
+    int64_t remaining = read.ClaimedLength;
     char piece[ReadPiece];
     while (remaining > 0) {
-        const int64_t wanted = std::min(remaining, ReadPiece);
+        const int64_t position = Stream()->Position();
+        const int64_t nextBlock = (position / m_recordSize + 1) * m_recordSize;
+        const int64_t wanted = std::min({remaining, ReadPiece, nextBlock - position});
         const int64_t got = Stream()->Read(piece, wanted);
         destination.Write(piece, got);
-        if (got < wanted)
-            return;
         remaining -= got;
+        if (got < wanted
+            || (remaining > 0 && position + got == nextBlock && StartsMemo(nextBlock))) {
+            read.Damaged = true;
+            break;
+        }
     }
+    return read;
 }
 
 void TDbtFile::ReadDbase3Memo(TStream &destination)
@@ -119,11 +142,12 @@ void TDbtFile::ReadDbase3Memo(TStream &destination)
 
 int32_t TDbtFile::AppendBlock()
 {
-    // A next-free number that lies inside the header or inside used blocks would overwrite
-    // them; the end of the file is a safe lower bound.
+    // The header's next free block is where the file ends in every memo file written whole. One
+    // that lies inside the header or inside used blocks would overwrite them, and a damaged one
+    // far beyond the end would leave a gap of gigabytes; the end of the file is safe.
     const int64_t fileBlocks = BlocksFor(Stream()->Size(), m_recordSize);
-    return static_cast<int32_t>(std::min<int64_t>(
-        std::max<int64_t>({NextFreeBlock(), fileBlocks, 1}), std::numeric_limits<int32_t>::max()));
+    return static_cast<int32_t>(
+        std::min<int64_t>(std::max<int64_t>(fileBlocks, 1), std::numeric_limits<int32_t>::max()));
 }
 
 void TDbtFile::WriteMemo(int32_t &blockNumber, int32_t oldLength, TStream &source)

@@ -11,7 +11,18 @@
 
 #include <array>
 #include <cstdint>
+#include <set>
 #include <string>
+
+// What reading one memo found.
+struct TMemoRead
+{
+    // The stored length ran past the end of the file or into a block that starts another memo
+    // (dBase IV layout); the text was cut there.
+    bool Damaged = false;
+    // The text length the memo's block header claims (dBase IV layout), 0 otherwise.
+    int64_t ClaimedLength = 0;
+};
 
 class TDbtFile : public TPagedFile
 {
@@ -21,29 +32,37 @@ public:
     // Opens the memo file and reads its header; a block size of 0 or one that is not a multiple
     // of 128 becomes 512 (in memory; the file follows at the next append).
     // Throws EBinaryDataSetError when the file cannot be opened.
-    TDbtFile(bool dbase4Layout, uint16_t mode, const std::string &fileName);
+    TDbtFile(bool dbase4Layout, uint16_t mode, const std::string &fileName,
+        TFileSystem &files = TFileSystem::Disk());
 
     bool Dbase4Layout() const { return m_dbase4Layout; }
     const TMemoHeader &MemoHeader() const { return m_memoHeader; }
     int32_t NextFreeBlock() const;
 
     // Appends the memo text of the block to destination and rewinds it to position 0. Block 0
-    // (or below) adds nothing and leaves the stream alone. A damaged memo reads short or empty;
-    // the text never goes past the end of the file.
-    void ReadMemo(int32_t blockNumber, TStream &destination);
+    // (or below) adds nothing and leaves the stream alone. A damaged memo reads short or empty:
+    // the text never goes past the end of the file nor into another memo's block.
+    TMemoRead ReadMemo(int32_t blockNumber, TStream &destination);
+
+    // True the first time it is asked about a block, so that a damaged memo that is read again
+    // and again is reported once while the file is open.
+    bool FirstReportOf(int32_t blockNumber) { return m_reported.insert(blockNumber).second; }
 
     // Stores the whole of source as a memo. It is rewritten in place when it fits in the blocks
-    // the old text held (oldLength bytes at blockNumber), otherwise appended after the last
-    // used block and the memo header is written. blockNumber receives where the memo lies,
-    // 0 for an empty text. Throws EWriteError when the file cannot be written.
+    // the old text held (oldLength bytes at blockNumber), otherwise appended at the end of the
+    // file (whatever the header's next free block says) and the memo header is written. blockNumber
+    // receives where the memo lies, 0 for an empty text. Throws EWriteError when the file cannot be
+    // written.
     void WriteMemo(int32_t &blockNumber, int32_t oldLength, TStream &source);
 
 private:
-    void ReadDbase4Memo(TStream &destination);
+    TMemoRead ReadDbase4Memo(TStream &destination);
+    bool StartsMemo(int64_t position);
     void ReadDbase3Memo(TStream &destination);
     int32_t AppendBlock();
     void SetNextFreeBlock(int32_t block);
 
     bool m_dbase4Layout;
     TMemoHeader m_memoHeader {};
+    std::set<int32_t> m_reported;
 };

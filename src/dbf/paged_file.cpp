@@ -3,9 +3,10 @@
 #include <algorithm>
 #include <limits>
 
-TPagedFile::TPagedFile(uint16_t mode, const std::string &fileName) : m_fileName(fileName)
+TPagedFile::TPagedFile(uint16_t mode, const std::string &fileName, TFileSystem &files)
+    : m_fileName(fileName)
 {
-    m_stream = TFileStream::Open(fileName, mode, &m_openError);
+    m_stream = files.OpenFile(fileName, mode, &m_openError);
 }
 
 TPagedFile::~TPagedFile() = default;

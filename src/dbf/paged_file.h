@@ -1,7 +1,7 @@
 // TPagedFile: a file made of a header followed by fixed-size records (or memo blocks), addressed
-// by record number. It owns its file stream. When the file cannot be opened the object exists
-// without a stream, OpenError() says why, and every record access transfers nothing; the derived
-// table and memo files refuse to go on in that case. Not thread-safe.
+// by record number. It owns the stream its file system opened. When the file cannot be opened the
+// object exists without a stream, OpenError() says why, and every record access transfers nothing;
+// the derived table and memo files refuse to go on in that case. Not thread-safe.
 #pragma once
 
 #include "dbf/stream.h"
@@ -14,14 +14,15 @@ class TPagedFile
 {
 public:
     // Opens fileName with an open mode (see stream.h); a failure is not raised.
-    TPagedFile(uint16_t mode, const std::string &fileName);
+    TPagedFile(
+        uint16_t mode, const std::string &fileName, TFileSystem &files = TFileSystem::Disk());
     virtual ~TPagedFile();
     // A moved-from file has no stream.
     TPagedFile(TPagedFile &&other) noexcept;
     TPagedFile(const TPagedFile &) = delete;
     TPagedFile &operator=(const TPagedFile &) = delete;
 
-    TFileStream *Stream() const { return m_stream.get(); }
+    TStream *Stream() const { return m_stream.get(); }
     const std::string &FileName() const { return m_fileName; }
     const std::string &OpenError() const { return m_openError; }
     int32_t HeaderSize() const { return m_headerSize; }
@@ -47,7 +48,7 @@ protected:
     int32_t m_recordSize = 0;
 
 private:
-    std::unique_ptr<TFileStream> m_stream;
+    std::unique_ptr<TStream> m_stream;
     std::string m_fileName;
     std::string m_openError;
 };

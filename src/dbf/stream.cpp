@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <filesystem>
 #include <sys/stat.h>
 #include <system_error>
 #include <unistd.h>
@@ -123,6 +124,31 @@ int64_t TFileStream::Size() const
 {
     struct stat info;
     return fstat(m_fd, &info) == 0 ? static_cast<int64_t>(info.st_size) : 0;
+}
+
+namespace {
+
+class TDiskFileSystem : public TFileSystem
+{
+public:
+    bool FileExists(const std::string &fileName) override
+    {
+        std::error_code ignored;
+        return std::filesystem::exists(fileName, ignored);
+    }
+    std::unique_ptr<TStream> OpenFile(
+        const std::string &fileName, uint16_t mode, std::string *error) override
+    {
+        return TFileStream::Open(fileName, mode, error);
+    }
+};
+
+} // namespace
+
+TFileSystem &TFileSystem::Disk()
+{
+    static TDiskFileSystem disk;
+    return disk;
 }
 
 int64_t TMemoryStream::Read(void *buffer, int64_t count)

@@ -1,6 +1,9 @@
 // Byte streams the engine reads and writes through: a file stream over a POSIX descriptor and a
 // growable memory stream. Each stream has a position; reads and writes start there and advance it.
 // A stream owns its descriptor or its bytes. Not thread-safe: one stream, one thread at a time.
+//
+// TFileSystem is where the engine finds and opens its table and memo files: the disk by default;
+// tests and tools hand the engine their own (tables in memory, failures on demand).
 #pragma once
 
 #include <cstdint>
@@ -83,4 +86,20 @@ public:
 
 private:
     std::vector<char> m_data;
+};
+
+class TFileSystem
+{
+public:
+    virtual ~TFileSystem() = default;
+
+    virtual bool FileExists(const std::string &fileName) = 0;
+    // Opens an existing file with an open mode (above); never creates one. Returns null with the
+    // reason in *error when the file cannot be opened.
+    virtual std::unique_ptr<TStream> OpenFile(
+        const std::string &fileName, uint16_t mode, std::string *error)
+        = 0;
+
+    // Files on disk through TFileStream. Stateless; lives as long as the program.
+    static TFileSystem &Disk();
 };

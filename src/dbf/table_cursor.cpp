@@ -3,6 +3,7 @@
 #include "dbf/errors.h"
 #include "framework/dataset/database_error.h"
 
+#include <algorithm>
 #include <cstring>
 #include <exception>
 #include <filesystem>
@@ -17,12 +18,6 @@ constexpr int BookmarkFlagAt = 8;
 constexpr char ActiveFlag = ' ';
 constexpr char DeletedFlag = '*';
 
-bool FileExists(const std::string &name)
-{
-    std::error_code ignored;
-    return std::filesystem::exists(name, ignored);
-}
-
 int32_t LoadInt32(const void *at)
 {
     int32_t value;
@@ -33,21 +28,6 @@ int32_t LoadInt32(const void *at)
 void StoreInt32(void *at, int32_t value)
 {
     std::memcpy(at, &value, sizeof value);
-}
-
-// The memo file beside a table: the table's name with the extension ".dbt" (or ".DBT" when only
-// that exists, as tables copied from other systems often come in capitals).
-std::string MemoFileName(const std::string &tableName)
-{
-    std::filesystem::path memo(tableName);
-    memo.replace_extension(".dbt");
-    if (!FileExists(memo.string())) {
-        std::filesystem::path capitals(tableName);
-        capitals.replace_extension(".DBT");
-        if (FileExists(capitals.string()))
-            return capitals.string();
-    }
-    return memo.string();
 }
 
 } // namespace
@@ -90,24 +70,39 @@ std::string TDbf::ProgramFolder() const
     return error ? std::string() : executable.parent_path().string();
 }
 
+// The memo file beside the table: the table's name with the extension ".dbt" (or ".DBT" when only
+// that exists, as tables copied from other systems often come in capitals).
+std::string TDbf::MemoFileName() const
+{
+    std::filesystem::path memo(m_fileName);
+    memo.replace_extension(".dbt");
+    if (!m_files->FileExists(memo.string())) {
+        std::filesystem::path capitals(m_fileName);
+        capitals.replace_extension(".DBT");
+        if (m_files->FileExists(capitals.string()))
+            return capitals.string();
+    }
+    return memo.string();
+}
+
 void TDbf::FindAndOpenFiles()
 {
-    if (!FileExists(m_fileName)) {
+    if (!m_files->FileExists(m_fileName)) {
         const std::filesystem::path inProgramFolder
             = std::filesystem::path(ProgramFolder()) / std::filesystem::path(m_fileName).filename();
-        if (FileExists(inProgramFolder.string()))
+        if (m_files->FileExists(inProgramFolder.string()))
             m_fileName = inProgramFolder.string();
     }
-    if (!FileExists(m_fileName))
+    if (!m_files->FileExists(m_fileName))
         throw EBinaryDataSetError("Open: Table file not found : " + m_fileName);
-    const std::string memoName = MemoFileName(m_fileName);
+    const std::string memoName = MemoFileName();
     const uint16_t mode = m_readOnly ? DbfOpenReadOnly : DbfOpenReadWrite;
-    m_dbfFile = std::make_unique<TDbfFile>(mode, m_fileName, m_hooks);
-    if (!FileExists(memoName))
+    m_dbfFile = std::make_unique<TDbfFile>(mode, m_fileName, m_hooks, *m_files);
+    if (!m_files->FileExists(memoName))
         return;
     try {
-        m_dbtFile
-            = std::make_unique<TDbtFile>(m_dbfFile->LayoutFamily() != lfDbase3, mode, memoName);
+        m_dbtFile = std::make_unique<TDbtFile>(
+            m_dbfFile->LayoutFamily() != lfDbase3, mode, memoName, *m_files);
     } catch (...) {
         m_dbfFile.reset();
         throw;
@@ -131,11 +126,25 @@ void TDbf::InternalOpen()
         ReleaseFiles();
         throw;
     }
+    ReportMissingMemoFile();
     m_currentRecord = -1;
     m_bookmarkOffset = m_dbfFile->RecordSize();
     m_recordBufferSize = m_dbfFile->RecordSize() + BookmarkAreaSize;
     SetBookmarkSize(BookmarkAreaSize);
     m_cursorOpen = true;
+}
+
+// Memo fields without their memo file read as empty; the user learns why once, here.
+void TDbf::ReportMissingMemoFile()
+{
+    if (m_dbtFile)
+        return;
+    const TFieldDefs &defs = FieldDefs();
+    if (std::none_of(
+            defs.begin(), defs.end(), [](const TFieldDef &def) { return def.DataType == ftMemo; }))
+        return;
+    m_dbfFile->ShowMessage("Memo file \"" + MemoFileName() + "\" of table \"" + m_fileName
+        + "\" is missing: its memo fields read as empty and cannot be stored");
 }
 
 void TDbf::InternalInitFieldDefs()
@@ -291,9 +300,12 @@ void TDbf::InternalSetToRecord(TRecordBuffer buffer)
     GotoRecord(LoadInt32(buffer + m_bookmarkOffset + RecordNumberAt));
 }
 
+// Blank field bytes are what every dBase reader takes as empty values; zero bytes in a number or
+// a date make other readers fail on the whole table.
 void TDbf::InternalInitRecord(TRecordBuffer buffer)
 {
-    std::memset(buffer, 0, static_cast<size_t>(m_recordBufferSize));
+    std::memset(buffer, ' ', static_cast<size_t>(m_bookmarkOffset));
+    std::memset(buffer + m_bookmarkOffset, 0, BookmarkAreaSize);
     buffer[0] = ActiveFlag;
 }
 
@@ -357,6 +369,11 @@ void TDbf::SetFieldData(TField &field, const void *buffer)
         return;
     m_dbfFile->SetFieldValue(field.FieldNo() - 1, field.DataType(), buffer, ActiveBuffer());
     DataEvent(deFieldChange, &field);
+}
+
+int32_t TDbf::ActiveRecordNumber()
+{
+    return LoadInt32(ActiveBuffer() + m_bookmarkOffset + RecordNumberAt);
 }
 
 std::unique_ptr<TStream> TDbf::DoCreateBlobStream(const TField &field, TBlobStreamMode mode)

@@ -47,6 +47,9 @@ public:
     void SetHooks(TDbfHooks hooks) { m_hooks = std::move(hooks); }
     // The folder searched when FileName is not found; empty means the executable's folder.
     void SetProgramFolder(const std::string &folder) { m_programFolder = folder; }
+    // Where the table and memo files are found and opened; the disk unless set. Not owned: it
+    // must outlive the open table. Takes effect at the next open.
+    void SetFileSystem(TFileSystem &files) { m_files = &files; }
 
 protected:
     TRecordBuffer AllocRecordBuffer() override;
@@ -82,8 +85,11 @@ private:
     TDbfFile *DbfFile() override { return m_dbfFile.get(); }
     TDbtFile *DbtFile() override { return m_dbtFile.get(); }
     char *ActiveRecordBuffer() override { return ActiveBuffer(); }
+    int32_t ActiveRecordNumber() override;
 
     void FindAndOpenFiles();
+    std::string MemoFileName() const;
+    void ReportMissingMemoFile();
     void ReleaseFiles();
     std::string ProgramFolder() const;
     bool Accepted(TRecordBuffer buffer);
@@ -97,6 +103,7 @@ private:
     bool m_showDeleted = false;
     TDbfHooks m_hooks;
     std::string m_programFolder;
+    TFileSystem *m_files = &TFileSystem::Disk();
 
     std::unique_ptr<TDbfFile> m_dbfFile;
     std::unique_ptr<TDbtFile> m_dbtFile;

@@ -23,10 +23,11 @@ struct DescriptorLayout
     int typeAt;
     int lengthAt;
     int decimalsAt;
+    int offsetAt; // the field's offset in the record, as some writers store it; -1: none
 };
 
-constexpr DescriptorLayout Dbase3And4Descriptors {32, 32, 11, 11, 16, 17};
-constexpr DescriptorLayout Version5Descriptors {68, 48, 32, 32, 33, 34};
+constexpr DescriptorLayout Dbase3And4Descriptors {32, 32, 11, 11, 16, 17, 12};
+constexpr DescriptorLayout Version5Descriptors {68, 48, 32, 32, 33, 34, -1};
 
 const DescriptorLayout &DescriptorsOf(uint8_t family)
 {
@@ -104,10 +105,26 @@ void WriteLe32(uint8_t *p, uint32_t value)
         p[i] = static_cast<uint8_t>(value >> (8 * i));
 }
 
+// What the field offsets stored in the descriptors say about the descriptors' lengths. Writers
+// that store offsets start at 1; others leave zeros or unrelated bytes there, which say nothing.
+enum class TOffsetEvidence { None, Agree, Disagree };
+
+TOffsetEvidence WeighOffsets(
+    const std::vector<TMyFieldInfo> &fields, const std::vector<uint32_t> &stored)
+{
+    if (stored.empty() || stored[0] != 1)
+        return TOffsetEvidence::None;
+    for (size_t i = 1; i < stored.size(); ++i) {
+        if (stored[i] != stored[i - 1] + static_cast<uint32_t>(fields[i - 1].Length))
+            return TOffsetEvidence::Disagree;
+    }
+    return TOffsetEvidence::Agree;
+}
+
 } // namespace
 
-TDbfFile::TDbfFile(uint16_t mode, const std::string &fileName, TDbfHooks hooks)
-    : TPagedFile(mode, fileName), m_hooks(std::move(hooks))
+TDbfFile::TDbfFile(uint16_t mode, const std::string &fileName, TDbfHooks hooks, TFileSystem &files)
+    : TPagedFile(mode, fileName, files), m_hooks(std::move(hooks))
 {
     if (!Stream())
         throw EBinaryDataSetError("Cannot open table file \"" + fileName + "\": " + OpenError());
@@ -120,18 +137,38 @@ TDbfFile::~TDbfFile()
     ClearFieldInfos();
 }
 
+// A short read inside the header is a cut file or a failing disk; the message says which, and
+// where the header should end.
+void TDbfFile::ReadHeaderBytes(int64_t position, void *buffer, int64_t count) const
+{
+    Stream()->SetPosition(position);
+    if (Stream()->Read(buffer, count) == count)
+        return;
+    const std::string header = "the header of table \"" + FileName() + "\" ";
+    const int64_t size = Stream()->Size();
+    if (size >= position + count)
+        throw EReadError(header + "cannot be read");
+    const DescriptorLayout &layout = DescriptorsOf(m_layoutFamily);
+    const std::string needs = position == 0
+        ? "the header needs 32"
+        : "the header with its " + std::to_string(FieldCount()) + " field descriptors needs "
+            + std::to_string(layout.first + int64_t(FieldCount()) * layout.size);
+    throw EReadError(
+        header + "is incomplete: the file has " + std::to_string(size) + " bytes, " + needs);
+}
+
 void TDbfFile::ReadHeader()
 {
-    Stream()->SetPosition(0);
-    Stream()->ReadBuffer(m_header.data(), static_cast<int64_t>(m_header.size()));
+    ReadHeaderBytes(0, m_header.data(), static_cast<int64_t>(m_header.size()));
     m_layoutFamily = FamilyOf(m_header[0]);
     m_headerSize = ReadLe16(&m_header[8]);
     m_recordSize = ReadLe16(&m_header[10]);
+    m_countInHeader = RecordCount();
 }
 
 void TDbfFile::CheckRecordCount()
 {
-    const int32_t computed = RecordCountFromSize();
+    const int32_t computed = CountFromFileSize();
     if (computed == RecordCount())
         return;
     ShowMessage("Invalid Record Count,\rRecordCount in Hdr : " + std::to_string(RecordCount())
@@ -139,21 +176,74 @@ void TDbfFile::CheckRecordCount()
     SetRecordCount(computed);
 }
 
-void TDbfFile::CheckRecordSize(int32_t expected)
+// With one-byte records the end marker would pass for a record of its own, and every open and
+// close would add one.
+int32_t TDbfFile::CountFromFileSize() const
 {
-    if (expected == m_recordSize)
+    int32_t count = RecordCountFromSize();
+    if (m_recordSize == 1 && count > 0) {
+        uint8_t last = 0;
+        Stream()->SetPosition(Stream()->Size() - 1);
+        if (Stream()->Read(&last, 1) == 1 && last == EndOfFileMarker)
+            --count;
+    }
+    return count;
+}
+
+bool TDbfFile::FileHolds(int32_t recordSize) const
+{
+    if (recordSize < 1 || m_countInHeader < 1)
+        return false;
+    const int64_t end = m_headerSize + int64_t(m_countInHeader) * recordSize;
+    const int64_t size = Stream()->Size();
+    return size == end || size == end + 1;
+}
+
+// When the header's record size and the fields' sum differ, one of them is damaged. The fields'
+// size is taken only when the evidence points at the header: the file size and the header's
+// record count agree with the fields and not with the header, or the stored field offsets
+// confirm the descriptors while the file does not confirm the header. Anything else may be a
+// damaged descriptor, under which every record would be read, and at close written, in the wrong
+// place: such a table is refused and left as it is.
+void TDbfFile::CheckRecordSize(int32_t fieldsSize, const std::vector<uint32_t> &storedOffsets)
+{
+    if (fieldsSize == m_recordSize)
         return;
+    const bool headerFits = FileHolds(m_recordSize);
+    const bool fieldsFit = FileHolds(fieldsSize);
+    const TOffsetEvidence offsets = WeighOffsets(m_fieldInfos, storedOffsets);
+    if (headerFits || offsets == TOffsetEvidence::Disagree
+        || (offsets == TOffsetEvidence::None && !fieldsFit)) {
+        std::string why;
+        if (offsets == TOffsetEvidence::Disagree)
+            why = "the fields' stored offsets do not match their lengths, so a field descriptor "
+                  "is damaged";
+        else if (headerFits && fieldsFit)
+            why = "the file size and the record count agree with both";
+        else if (headerFits && offsets == TOffsetEvidence::Agree)
+            why = "the file size and the record count agree with the header, the fields' stored "
+                  "offsets with the descriptors";
+        else if (headerFits)
+            why = "the file size and the record count agree with the header, so a field "
+                  "descriptor is damaged";
+        else
+            why = "the file size and the record count agree with neither";
+        throw EBinaryDataSetError("Table \"" + FileName() + "\" is damaged: its header gives a "
+            + "record size of " + std::to_string(m_recordSize) + " bytes, its field descriptors "
+            + "add up to " + std::to_string(fieldsSize) + "; " + why);
+    }
     ShowMessage("Invalid Record Size,\rRecord Size in Hdr : " + std::to_string(m_recordSize)
-        + "\rExpected : " + std::to_string(expected));
+        + "\rExpected : " + std::to_string(fieldsSize));
     // Records are written with the size the header will carry, so the file stays readable
     // after close; the count then follows the size now in use.
-    SetHeaderRecordSize(expected);
-    SetRecordCount(RecordCountFromSize());
+    SetHeaderRecordSize(fieldsSize);
+    SetRecordCount(CountFromFileSize());
 }
 
 void TDbfFile::ClearFieldInfos()
 {
     m_fieldInfos.clear();
+    m_fieldNames.clear();
 }
 
 int TDbfFile::FieldCount() const
@@ -162,12 +252,12 @@ int TDbfFile::FieldCount() const
     return (m_headerSize - layout.first) / layout.size;
 }
 
-void TDbfFile::ReadDescriptor(int number, TFieldDefs &fieldDefs, int32_t &offset)
+void TDbfFile::ReadDescriptor(
+    int number, TFieldDefs &fieldDefs, int32_t &offset, std::vector<uint32_t> &storedOffsets)
 {
     const DescriptorLayout &layout = DescriptorsOf(m_layoutFamily);
     uint8_t bytes[48];
-    Stream()->SetPosition(layout.first + int64_t(number) * layout.size);
-    Stream()->ReadBuffer(bytes, layout.size);
+    ReadHeaderBytes(layout.first + int64_t(number) * layout.size, bytes, layout.size);
 
     const char *name = reinterpret_cast<const char *>(bytes);
     const int length = bytes[layout.lengthAt];
@@ -177,9 +267,12 @@ void TDbfFile::ReadDescriptor(int number, TFieldDefs &fieldDefs, int32_t &offset
     def.Name.assign(name, ::strnlen(name, static_cast<size_t>(layout.nameLength)));
     def.DataType = type;
     def.Size = type == ftString ? length : 0;
+    m_fieldNames.push_back(def.Name);
     fieldDefs.push_back(std::move(def));
     m_fieldInfos.push_back({length, decimals, offset});
     offset += length;
+    if (layout.offsetAt >= 0)
+        storedOffsets.push_back(ReadLe32(&bytes[layout.offsetAt]));
 }
 
 void TDbfFile::ReadFieldDefs(TFieldDefs &fieldDefs)
@@ -189,18 +282,20 @@ void TDbfFile::ReadFieldDefs(TFieldDefs &fieldDefs)
     if (count < 1 || count > 255)
         throw EBinaryDataSetError(
             "Invalid Field count : " + std::to_string(count) + " (must be between 1 and 255)");
-    // Nothing reaches the caller's definitions unless every descriptor could be read.
+    // Nothing reaches the caller's definitions unless every descriptor could be read and the
+    // record size is settled.
     TFieldDefs read;
+    std::vector<uint32_t> storedOffsets;
     int32_t offset = 1;
     try {
         for (int i = 0; i < count; ++i)
-            ReadDescriptor(i, read, offset);
+            ReadDescriptor(i, read, offset, storedOffsets);
+        CheckRecordSize(offset, storedOffsets);
     } catch (...) {
         ClearFieldInfos();
         throw;
     }
     fieldDefs.insert(fieldDefs.end(), read.begin(), read.end());
-    CheckRecordSize(offset);
 }
 
 int32_t TDbfFile::RecordCount() const
@@ -259,6 +354,12 @@ const TMyFieldInfo &TDbfFile::Field(int index) const
         throw EBinaryDataSetError("Field index " + std::to_string(index) + " out of range (table "
             + "has " + std::to_string(m_fieldInfos.size()) + " fields)");
     return m_fieldInfos[static_cast<size_t>(index)];
+}
+
+const std::string &TDbfFile::FieldName(int index) const
+{
+    Field(index);
+    return m_fieldNames[static_cast<size_t>(index)];
 }
 
 bool TDbfFile::GetFieldValue(int index, TFieldType type, void *value, const void *record) const

@@ -41,22 +41,27 @@ public:
     using THeader = std::array<uint8_t, 32>;
 
     // Opens the table, reads its header and repairs the record count from the file size.
-    // Throws EBinaryDataSetError when the file cannot be opened, EReadError when it is shorter
-    // than a header.
-    TDbfFile(uint16_t mode, const std::string &fileName, TDbfHooks hooks = {});
+    // Throws EBinaryDataSetError when the file cannot be opened, EReadError naming the file when
+    // it is shorter than a header.
+    TDbfFile(uint16_t mode, const std::string &fileName, TDbfHooks hooks = {},
+        TFileSystem &files = TFileSystem::Disk());
     ~TDbfFile() override;
     TDbfFile(TDbfFile &&other) noexcept = default;
 
     const std::vector<TMyFieldInfo> &FieldInfos() const { return m_fieldInfos; }
+    // The name of the field at index (from 0) in FieldInfos.
+    const std::string &FieldName(int index) const;
     const THeader &Header() const { return m_header; }
     uint8_t LayoutFamily() const { return m_layoutFamily; }
 
     void ClearFieldInfos();
     // Reads the field descriptors, appends one definition per field to fieldDefs and rebuilds
-    // FieldInfos. A record size that disagrees with the fields is repaired: from then on the
-    // fields' size positions records and the record count follows it.
-    // Throws EBinaryDataSetError for a field count outside 1 to 255, EReadError for a cut
-    // descriptor; FieldInfos is then empty.
+    // FieldInfos. A header record size that disagrees with the fields is repaired, with a
+    // message, when the file shows the header to be the damaged one: from then on the fields'
+    // size positions records and the record count follows it.
+    // Throws EBinaryDataSetError for a field count outside 1 to 255 and for a record size the
+    // file cannot settle, EReadError naming the file for a cut or unreadable descriptor;
+    // FieldInfos is then empty and fieldDefs unchanged.
     void ReadFieldDefs(TFieldDefs &fieldDefs);
 
     int32_t RecordCount() const;
@@ -79,17 +84,23 @@ public:
     void ShowMessage(const std::string &message) const;
 
 private:
+    void ReadHeaderBytes(int64_t position, void *buffer, int64_t count) const;
     void ReadHeader();
     void CheckRecordCount();
-    void CheckRecordSize(int32_t expected);
+    int32_t CountFromFileSize() const;
+    bool FileHolds(int32_t recordSize) const;
+    void CheckRecordSize(int32_t fieldsSize, const std::vector<uint32_t> &storedOffsets);
     int FieldCount() const;
-    void ReadDescriptor(int number, TFieldDefs &fieldDefs, int32_t &offset);
+    void ReadDescriptor(
+        int number, TFieldDefs &fieldDefs, int32_t &offset, std::vector<uint32_t> &storedOffsets);
     const TMyFieldInfo &Field(int index) const;
     void SetRecordCount(int32_t count);
     void SetHeaderRecordSize(int32_t size);
 
     std::vector<TMyFieldInfo> m_fieldInfos;
+    std::vector<std::string> m_fieldNames;
     THeader m_header {};
+    int32_t m_countInHeader = 0; // as read, before any repair
     uint8_t m_layoutFamily = lfDbase4;
     TDbfHooks m_hooks;
 };

@@ -76,11 +76,11 @@ TEST_F(BlobStream, WriteModeStoresTextUpToThePositionAndTheBlockNumber)
     EXPECT_EQ(t->Memo(Note), std::string(600, 'L'));
 }
 
-TEST_F(BlobStream, EmptiedMemoSetsBlockZero)
+TEST_F(BlobStream, EmptiedMemoLeavesTheFieldBlank)
 {
     const std::string before = ReadFile(memoPath);
     TMyBlobFile(bmWrite, Note + 1, *t).Release();
-    EXPECT_EQ(NoteBytes(), "         0");
+    EXPECT_EQ(NoteBytes(), std::string(10, ' '));
     EXPECT_EQ(t->Memo(Note), "");
     EXPECT_EQ(ReadFile(memoPath), before);
 }

@@ -1,8 +1,9 @@
-// Files of independent dBase implementations read field for field, and a table this engine has
-// changed read back by another one. python3-dbf and python3-dbfread run under /usr/bin/python3;
-// shapelib's dbfcreate and dbfadd are command-line tools.
+// Files of independent dBase implementations read field for field, and tables this engine has
+// changed read back by the others. python3-dbf and python3-dbfread run under /usr/bin/python3;
+// shapelib's dbfcreate, dbfadd and dbfdump are command-line tools.
 #include "dbf/code_page.h"
 #include "dbf/day_number.h"
+#include "dbf/table_cursor.h"
 #include "dbf/table_file.h"
 #include "dbf_test_support.h"
 
@@ -160,6 +161,84 @@ for r in list(t.records) + list(t.deleted):
         "Ёлка №5|12345|99999.99|1999-12-31|False|short\n"
         "Новая|-15|2.5|2026-03-05|True|m*700\n"
         "abc|-7|-0.5|None|False|\n");
+}
+
+// What `dbfdump -m` shows, a record a line, each field as "NAME:value" with the padding gone.
+std::string DbfDump(const std::string &path)
+{
+    FILE *pipe = popen(("dbfdump -m " + path).c_str(), "r");
+    std::string output;
+    char chunk[4096];
+    for (size_t n; pipe && (n = fread(chunk, 1, sizeof chunk, pipe)) > 0;)
+        output.append(chunk, n);
+    EXPECT_TRUE(pipe && pclose(pipe) == 0) << "dbfdump failed";
+    std::istringstream lines(output);
+    std::string shown;
+    for (std::string line; std::getline(lines, line);) {
+        if (line.rfind("Record: ", 0) == 0) {
+            shown += shown.empty() ? "" : "\n";
+            continue;
+        }
+        const size_t colon = line.find(':');
+        if (colon == std::string::npos)
+            continue;
+        const size_t value = line.find_first_not_of(' ', colon + 1);
+        const size_t end = line.find_last_not_of(' ');
+        shown += " " + line.substr(0, colon + 1)
+            + (value == std::string::npos ? "" : line.substr(value, end + 1 - value));
+    }
+    return shown;
+}
+
+// Records appended through the cursor with fields left unset, and a memo written and emptied
+// again, are empty values to every other reader, not zero bytes they choke on.
+TEST_F(Interop, UnsetFieldsOfAppendedRecordsReadAsEmptyEverywhere)
+{
+    const std::string path = dir.Path("new.dbf");
+    RunPython("import dbf\n"
+              "t = dbf.Table('"
+        + path
+        + "', 'NAME C(8); CNT N(5,0); PRICE N(8,2); RATE F(8,3); BORN D; OK L; NOTE M',"
+          " dbf_type='db3', codepage='cp866')\n"
+          "t.open(dbf.READ_WRITE)\n"
+          "t.close()\n");
+    {
+        TDbf dbf;
+        dbf.SetFileName(path);
+        dbf.SetHooks(hooks.Hooks());
+        dbf.Open();
+        dbf.Append();
+        dbf.Post();
+        dbf.Append();
+        dbf.FieldByName("NAME").SetAsString("named");
+        dbf.Post();
+        dbf.Append();
+        dbf.FieldByName("NOTE").SetAsString("a memo");
+        dbf.FieldByName("NOTE").SetAsString("");
+        dbf.Post();
+    }
+    EXPECT_TRUE(hooks.Messages.empty());
+    const std::string script = "import dbf, dbfread\n"
+                               "for r in dbfread.DBF('"
+        + path
+        + "'):\n"
+          "    print(list(r.values()))\n"
+          "t = dbf.Table('"
+        + path
+        + "')\n"
+          "t.open()\n"
+          "for r in t:\n"
+          "    print([r[f].strip() if isinstance(r[f], str) else r[f] for f in t.field_names])\n";
+    EXPECT_EQ(RunPython(script),
+        "['', None, None, None, None, None, None]\n"
+        "['named', None, None, None, None, None, None]\n"
+        "['', None, None, None, None, None, None]\n"
+        "['', None, None, None, None, None, '']\n"
+        "['named', None, None, None, None, None, '']\n"
+        "['', None, None, None, None, None, '']\n");
+    const std::string null = " CNT:(NULL) PRICE:(NULL) RATE:(NULL) BORN: OK: NOTE:(NULL)";
+    EXPECT_EQ(
+        DbfDump(path), " NAME:(NULL)" + null + "\n NAME:named" + null + "\n NAME:(NULL)" + null);
 }
 
 TEST(CodePages, AgreeWithPythonCodecs)

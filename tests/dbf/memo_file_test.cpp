@@ -135,12 +135,17 @@ TEST_F(MemoFile, EmptyTextStoresNothing)
     EXPECT_EQ(ReadFile(path), bytes);
 }
 
-TEST_F(MemoFile, AppendNeverOverwritesTheHeaderOrUsedBlocks)
+TEST_F(MemoFile, AppendGoesToTheEndOfTheFileWhateverTheNextFreeBlockSays)
 {
-    WriteFile(path, MemoHeader(0, 512) + std::string(2 * 512, 'u'));
-    TDbtFile memo(true, DbfOpenReadWrite, path);
-    EXPECT_EQ(Store(memo, 0, 0, "new"), 3);
-    EXPECT_EQ(ReadFile(path).substr(512, 1024), std::string(1024, 'u'));
+    for (uint32_t nextFree : {0u, 2u, 0x40404040u}) {
+        WriteFile(path, MemoHeader(nextFree, 512) + std::string(2 * 512, 'u'));
+        TDbtFile memo(true, DbfOpenReadWrite, path);
+        EXPECT_EQ(Store(memo, 0, 0, "new"), 3) << nextFree;
+        const std::string bytes = ReadFile(path);
+        EXPECT_EQ(bytes.substr(512, 1024), std::string(1024, 'u')) << "used blocks stay";
+        EXPECT_EQ(bytes.size(), 3 * 512u + 8 + 3) << "no gap after the last block";
+        EXPECT_EQ(memo.NextFreeBlock(), 4);
+    }
 }
 
 TEST_F(MemoFile, Dbase3TextEndsAtMarkPairZeroByteOrEndOfFile)
@@ -166,6 +171,39 @@ TEST_F(MemoFile, Dbase4TextFollowsItsStoredLength)
     EXPECT_EQ(ReadMemo(true, head + Dbase4Block("cut short", 0xFFFFFFFFu), 1), "cut short");
     EXPECT_EQ(ReadMemo(true, head + Dbase4Block("x", 9).substr(0, 6), 1), "");
     EXPECT_EQ(ReadMemo(true, head + Dbase4Block("x", 9), 2000000000), "");
+}
+
+TEST_F(MemoFile, Dbase4TextNeverRunsIntoAnotherMemoOrPastTheFile)
+{
+    const std::string head = MemoHeader(4, 512);
+    const std::string next = Dbase4Block("next", 12);
+    const std::string pad(512 - 8 - 5, '\0');
+    WriteFile(path, head + Dbase4Block("first", 0xFFFFFFF0u) + pad + next);
+    TDbtFile memo(true, DbfOpenReadOnly, path);
+    TMemoryStream text;
+    TMemoRead read = memo.ReadMemo(1, text);
+    EXPECT_TRUE(read.Damaged);
+    EXPECT_EQ(read.ClaimedLength, 0xFFFFFFF0 - 8);
+    EXPECT_EQ(std::string(text.Memory(), size_t(text.Size())), "first" + pad)
+        << "up to the next memo's block, without its header";
+    EXPECT_TRUE(memo.FirstReportOf(1));
+    EXPECT_FALSE(memo.FirstReportOf(1));
+
+    const std::string spanning = Text(1000); // its second block starts with text, not a header
+    WriteFile(path, head + Dbase4Block(spanning, 1008) + std::string(16, '\0') + next);
+    TDbtFile intact(true, DbfOpenReadOnly, path);
+    TMemoryStream whole;
+    EXPECT_FALSE(intact.ReadMemo(1, whole).Damaged);
+    EXPECT_EQ(std::string(whole.Memory(), size_t(whole.Size())), spanning);
+    TMemoryStream last;
+    EXPECT_FALSE(intact.ReadMemo(3, last).Damaged) << "a memo that ends with the file";
+    EXPECT_EQ(std::string(last.Memory(), size_t(last.Size())), "next");
+
+    WriteFile(path, head + Dbase4Block(spanning, 2000));
+    TDbtFile cut(true, DbfOpenReadOnly, path);
+    TMemoryStream rest;
+    EXPECT_TRUE(cut.ReadMemo(1, rest).Damaged) << "the file ends inside the memo";
+    EXPECT_EQ(std::string(rest.Memory(), size_t(rest.Size())), spanning);
 }
 
 TEST_F(MemoFile, BlockZeroLeavesTheStreamAlone)

@@ -166,7 +166,8 @@ TEST_F(TableCursor, FetchModesStopAtTheEndsAndCheckTheCurrentRecord)
     EXPECT_EQ(buffer[RecordSize + 8], 0) << "bookmark flag";
 
     dbf.InternalInitRecord(buffer);
-    EXPECT_EQ(std::string(buffer, RecordSize + 12), ' ' + std::string(RecordSize + 11, '\0'));
+    EXPECT_EQ(
+        std::string(buffer, RecordSize + 12), std::string(RecordSize, ' ') + std::string(12, '\0'));
     dbf.FreeRecordBuffer(buffer);
 }
 
@@ -226,8 +227,8 @@ TEST_F(TableCursor, AppendWritesRecordNAndTheDiskHeaderFollowsAtClose)
     EXPECT_TRUE(dbf.Modified());
     dbf.Post();
     EXPECT_EQ(dbf.RecordCount(), 4);
-    EXPECT_EQ(FileRecord(3), " new       " + std::string(9, '\0'))
-        << "a new record starts with every field byte 0";
+    EXPECT_EQ(FileRecord(3), " new       " + std::string(9, ' '))
+        << "a new record starts with every field byte blank";
     EXPECT_EQ(DiskCount(), 3u) << "the disk header changes only at close";
     EXPECT_EQ(dbf.RecNo(), 4);
     EXPECT_EQ(Name(), "new");

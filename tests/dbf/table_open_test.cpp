@@ -2,6 +2,7 @@
 // repairs of the header (record count, record size), including damaged headers.
 #include "dbf/errors.h"
 #include "dbf_test_support.h"
+#include "memory_files.h"
 
 #include <gtest/gtest.h>
 
@@ -135,6 +136,20 @@ TEST_F(TableOpen, RecordCountIsRepairedFromFileSize)
         hooks.Messages.back(), "Invalid Record Count,\rRecordCount in Hdr : -1\rexpected : 12");
 }
 
+TEST_F(TableOpen, OneByteRecordsDoNotTakeTheEndMarkerForARecord)
+{
+    const std::vector<FieldLayout> none = {{"NONE", 'L', 0}};
+    const TableImage image(0x03, none, {" ", " ", "*"});
+    WriteFile(path, image.Bytes());
+    for (int open = 0; open < 2; ++open) {
+        OpenTable t(path, DbfOpenReadWrite, hooks.Hooks());
+        EXPECT_EQ(t.table->RecordCount(), 3);
+        t.table->WriteHeader();
+    }
+    EXPECT_EQ(ReadFile(path).size(), image.Bytes().size());
+    EXPECT_TRUE(hooks.Messages.empty());
+}
+
 TEST_F(TableOpen, FileShorterThanItsHeaderIsEmpty)
 {
     TableImage image = Image(0x03, 2);
@@ -150,8 +165,7 @@ TEST_F(TableOpen, FileShorterThanItsHeaderIsEmpty)
 TEST_F(TableOpen, RecordSizeZeroIsRepairedFromTheFields)
 {
     TableImage image = Image(0x03, 4);
-    image.RecordSize = 0;
-    image.HeaderCount = 0;
+    image.RecordSize = 0; // the count and the file size confirm the fields
     WriteFile(path, image.Bytes());
     TDbfFile table(DbfOpenReadOnly, path, hooks.Hooks());
     EXPECT_EQ(table.RecordCountFromSize(), 0);
@@ -168,7 +182,7 @@ TEST_F(TableOpen, RecordSizeRepairKeepsRecordsAndHeaderInAgreement)
 {
     TableImage image = Image(0x03, 0);
     image.RecordSize = 40;
-    image.Records.push_back(Record(TwoFields, {"first", "1"}) + std::string(24, '.'));
+    image.Records.push_back(Record(TwoFields, {"first", "1"}));
     {
         OpenTable t = Open(image, DbfOpenReadWrite);
         EXPECT_EQ(
@@ -180,11 +194,14 @@ TEST_F(TableOpen, RecordSizeRepairKeepsRecordsAndHeaderInAgreement)
     hooks.Messages.clear();
     OpenTable t(path, DbfOpenReadOnly, hooks.Hooks());
     EXPECT_TRUE(hooks.Messages.empty());
-    t.Read(t.table->RecordCount() - 1);
+    ASSERT_EQ(t.table->RecordCount(), 2);
+    t.Read(0);
+    EXPECT_EQ(t.Text(0), "first");
+    t.Read(1);
     EXPECT_EQ(t.Text(0), "added");
 }
 
-TEST_F(TableOpen, CutHeaderOrDescriptorFailsWithReadError)
+TEST_F(TableOpen, CutOrUnreadableHeaderFailsNamingTheFileAndWhatIsMissing)
 {
     const std::string full = Image(0x03, 1).Bytes();
     WriteFile(path, full.substr(0, 31));
@@ -192,13 +209,36 @@ TEST_F(TableOpen, CutHeaderOrDescriptorFailsWithReadError)
         TDbfFile table(DbfOpenReadOnly, path, hooks.Hooks());
         FAIL() << "opened a 31-byte table";
     } catch (const EReadError &error) {
-        EXPECT_STREQ(error.what(), "Stream read error");
+        EXPECT_EQ(error.what(),
+            "Stream read error: the header of table \"" + path
+                + "\" is incomplete: the file has 31 bytes, the header needs 32");
     }
     WriteFile(path, full.substr(0, 70)); // the second descriptor is cut
     TDbfFile table(DbfOpenReadOnly, path, hooks.Hooks());
     TFieldDefs defs;
-    EXPECT_THROW(table.ReadFieldDefs(defs), EReadError);
+    try {
+        table.ReadFieldDefs(defs);
+        FAIL() << "read a cut descriptor";
+    } catch (const EReadError &error) {
+        EXPECT_EQ(error.what(),
+            "Stream read error: the header of table \"" + path
+                + "\" is incomplete: the file has 70 bytes, the header with its 2 field "
+                  "descriptors needs 96");
+    }
     EXPECT_TRUE(defs.empty() && table.FieldInfos().empty());
+
+    MemoryFiles files; // whole, but the disk fails at the second descriptor
+    files.Put("t.dbf", full);
+    files.FailReadsFrom("t.dbf", 3);
+    TDbfFile failing(DbfOpenReadOnly, "t.dbf", hooks.Hooks(), files);
+    try {
+        failing.ReadFieldDefs(defs);
+        FAIL() << "read a descriptor the disk did not deliver";
+    } catch (const EReadError &error) {
+        EXPECT_STREQ(
+            error.what(), "Stream read error: the header of table \"t.dbf\" cannot be read");
+    }
+    EXPECT_TRUE(defs.empty() && failing.FieldInfos().empty());
 }
 
 TEST_F(TableOpen, ReadingFieldDefsAgainRebuildsFieldInfos)

@@ -51,7 +51,7 @@ void PutLe(std::string &bytes, size_t at, uint32_t value, int width)
         bytes[at + static_cast<size_t>(i)] = static_cast<char>(value >> (8 * i));
 }
 
-std::string Descriptor(uint8_t version, const FieldLayout &field)
+std::string Descriptor(uint8_t version, const FieldLayout &field, uint32_t storedOffset)
 {
     const bool v5 = IsVersion5(version);
     std::string bytes(v5 ? 48 : 32, '\0');
@@ -60,6 +60,8 @@ std::string Descriptor(uint8_t version, const FieldLayout &field)
     bytes[v5 ? 32 : 11] = field.Type;
     bytes[v5 ? 33 : 16] = static_cast<char>(field.Length);
     bytes[v5 ? 34 : 17] = static_cast<char>(field.Decimals);
+    if (!v5)
+        PutLe(bytes, 12, storedOffset, 4);
     return bytes;
 }
 
@@ -80,8 +82,11 @@ std::string TableImage::Bytes() const
     PutLe(bytes, 4, HeaderCount.value_or(static_cast<uint32_t>(Records.size())), 4);
     PutLe(bytes, 8, static_cast<uint32_t>(HeaderSize.value_or(headerSize)), 2);
     PutLe(bytes, 10, static_cast<uint32_t>(RecordSize.value_or(recordSize)), 2);
-    for (const FieldLayout &field : Fields)
-        bytes += Descriptor(Version, field);
+    uint32_t offset = 1;
+    for (const FieldLayout &field : Fields) {
+        bytes += Descriptor(Version, field, StoredOffsets ? offset : 0);
+        offset += static_cast<uint32_t>(field.Length);
+    }
     if (Terminator)
         bytes += '\r';
     for (const std::string &record : Records)
@@ -154,13 +159,13 @@ std::string Cp1251(const std::string &utf8)
     return out;
 }
 
-OpenTable::OpenTable(
-    const std::string &path, uint16_t mode, TDbfHooks hooks, const std::string &memoPath)
-    : table(std::make_unique<TDbfFile>(mode, path, std::move(hooks)))
+OpenTable::OpenTable(const std::string &path, uint16_t mode, TDbfHooks hooks,
+    const std::string &memoPath, TFileSystem &files)
+    : table(std::make_unique<TDbfFile>(mode, path, std::move(hooks), files))
 {
     table->ReadFieldDefs(defs);
     if (!memoPath.empty())
-        memo = std::make_unique<TDbtFile>(table->LayoutFamily() != lfDbase3, mode, memoPath);
+        memo = std::make_unique<TDbtFile>(table->LayoutFamily() != lfDbase3, mode, memoPath, files);
     record.assign(static_cast<size_t>(table->RecordSize()), '\0');
 }
 

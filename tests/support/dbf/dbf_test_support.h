@@ -57,6 +57,7 @@ struct TableImage
     std::optional<int> RecordSize;
     bool Terminator = true;
     bool EndMarker = true;
+    bool StoredOffsets = false; // each field's offset in descriptor bytes 12 to 15, as some write
 
     std::string Bytes() const;
 };
@@ -77,13 +78,18 @@ struct RecordingHooks
 class OpenTable : public TBlobHost
 {
 public:
-    OpenTable(
-        const std::string &path, uint16_t mode, TDbfHooks hooks, const std::string &memoPath = {});
+    OpenTable(const std::string &path, uint16_t mode, TDbfHooks hooks,
+        const std::string &memoPath = {}, TFileSystem &files = TFileSystem::Disk());
     TDbfFile *DbfFile() override { return table.get(); }
     TDbtFile *DbtFile() override { return memo.get(); }
     char *ActiveRecordBuffer() override { return record.data(); }
+    int32_t ActiveRecordNumber() override { return recordNumber; }
 
-    void Read(int32_t n) { table->ReadRecord(n, record.data()); }
+    void Read(int32_t n)
+    {
+        table->ReadRecord(n, record.data());
+        recordNumber = n;
+    }
     // The field (counted from 0) as text, or as the value type its definition gives.
     std::string Text(int field);
     template<typename T> T Get(int field)
@@ -104,6 +110,7 @@ public:
     std::unique_ptr<TDbtFile> memo;
     TFieldDefs defs;
     std::string record;
+    int32_t recordNumber = 0;
 };
 
 // Runs a Python script with /usr/bin/python3 (Debian's, which has dbf and dbfread); returns
