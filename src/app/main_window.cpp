@@ -163,8 +163,13 @@ void TMainForm::openCommandTable(const std::string &programFolder)
 
 bool TMainForm::openCommandTableReadOnly()
 {
+    // Only a table that may not be written is tried again: a damaged one would repeat its
+    // messages and fail the same way.
     const std::string path = Dbf1.FileName();
     if (!QFileInfo::exists(QString::fromStdString(path)))
+        return false;
+    const TableWriteBlock block = WhyTableIsNotWritable(path);
+    if (block == TableWriteBlock::None)
         return false;
     Dbf1.SetReadOnly(true);
     try {
@@ -174,7 +179,7 @@ bool TMainForm::openCommandTableReadOnly()
         return false;
     }
     QString reason;
-    switch (WhyTableIsNotWritable(path)) {
+    switch (block) {
     case TableWriteBlock::NoPermission:
         reason = QStringLiteral("нет прав на запись в файл");
         break;
@@ -184,6 +189,7 @@ bool TMainForm::openCommandTableReadOnly()
     case TableWriteBlock::HeldByAnother:
         reason = QStringLiteral("её занимает другая копия программы");
         break;
+    case TableWriteBlock::None:
     case TableWriteBlock::Unknown:
         reason = QStringLiteral("файл недоступен для записи");
         break;

@@ -24,5 +24,5 @@ TableWriteBlock WhyTableIsNotWritable(const std::string &path)
     lock.l_whence = SEEK_SET;
     const bool held = fcntl(fd, F_OFD_GETLK, &lock) == 0 && lock.l_type != F_UNLCK;
     ::close(fd);
-    return held ? TableWriteBlock::HeldByAnother : TableWriteBlock::Unknown;
+    return held ? TableWriteBlock::HeldByAnother : TableWriteBlock::None;
 }

@@ -5,10 +5,11 @@
 #include <string>
 
 enum class TableWriteBlock {
+    None, // nothing stops writing: a failed open had another cause (a damaged table)
     NoPermission, // the user may not write the file (an installed copy, a read-only file)
     ReadOnlyMedium, // the file system is mounted read-only
     HeldByAnother, // another program (a second copy of this one) holds the table's write lock
-    Unknown
+    Unknown // the file cannot be opened for writing, for another reason
 };
 
 // Looks at the file at `path` as it is now; changes nothing and takes no lock.

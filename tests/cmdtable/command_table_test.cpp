@@ -286,9 +286,8 @@ TEST_F(CommandTableTest, TableThatMayNotBeWrittenIsOnlyReadAndStaysUntouched)
         }
         EXPECT_EQ(form->StatusText().toStdString(),
             "Таблица команд com.dbf открыта только для чтения: "
-                + std::string(why == Why::SecondCopyWrites
-                        ? "её занимает другая копия программы"
-                        : "нет прав на запись в файл"));
+                + std::string(why == Why::SecondCopyWrites ? "её занимает другая копия программы"
+                                                           : "нет прав на запись в файл"));
         if (why == Why::ReadOnlyFile) {
             // As nobody the program could not look into the test's own ports folder.
             QTest::mouseClick(Child<QComboBox>("cbPort"), Qt::LeftButton);
@@ -329,7 +328,7 @@ TEST_F(CommandTableTest, TableThatMayNotBeWrittenIsOnlyReadAndStaysUntouched)
     }
 }
 
-TEST_F(CommandTableTest, WithoutATableTheProgramDoesNotStart)
+TEST_F(CommandTableTest, WithoutAUsableTableTheProgramDoesNotStart)
 {
     std::filesystem::remove(TablePath());
     try {
@@ -338,6 +337,17 @@ TEST_F(CommandTableTest, WithoutATableTheProgramDoesNotStart)
     } catch (const std::exception &e) {
         EXPECT_STREQ(e.what(), "Open: Table file not found : com.dbf");
     }
+
+    // A damaged table that may be written is not tried again read-only: the user is told about
+    // the damage once, and its error stops the start.
+    WriteCommandTable(TablePath(), {{"Тип и версия ПЗУ", "M", "1"}});
+    std::string bytes = Bytes(TablePath());
+    bytes[4] = 7; // the record count: more than the file holds
+    bytes[32 + 32 + 16] = 0; // the length of COMAND: the fields no longer fill a record
+    std::ofstream(TablePath(), std::ios::binary | std::ios::trunc) << bytes;
+    EXPECT_THROW(Start(), std::exception);
+    EXPECT_EQ(dialogs.messages.size(), 1) << dialogs.messages.join("; ").toStdString();
+    EXPECT_EQ(Bytes(TablePath()), bytes);
 }
 
 } // namespace
