@@ -4,7 +4,7 @@
 // per record and every field converted to its value type.
 #pragma once
 
-#include "dbf/day_number.h"
+#include "base/day_number.h"
 #include "dbf/table_file.h"
 
 #include <benchmark/benchmark.h>

@@ -1,5 +1,6 @@
 #include "dbf/blob_stream.h"
 
+#include "base/number_text.h"
 #include "dbf/errors.h"
 #include "dbf/field_codec.h"
 #include "dbf/memo_file.h"
@@ -18,7 +19,7 @@ TMyBlobFile::TMyBlobFile(TBlobStreamMode mode, int fieldNo, TBlobHost &host)
     char text[256];
     host.DbfFile()->GetFieldValue(fieldNo - 1, ftString, text, host.ActiveRecordBuffer());
     int32_t block = 0;
-    m_blockNumber = FieldCodec::ParseInteger(text, block) ? block : 0;
+    m_blockNumber = NumberText::ParseInteger(text, block) ? block : 0;
     if (TDbtFile *memo = host.DbtFile())
         Load(*memo);
     m_oldLength

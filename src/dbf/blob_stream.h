@@ -8,7 +8,7 @@
 // Not thread-safe.
 #pragma once
 
-#include "dbf/stream.h"
+#include "base/stream.h"
 
 #include <cstdint>
 
@@ -28,8 +28,6 @@ public:
     // The number of that record in the table, counted from 0; for messages.
     virtual int32_t ActiveRecordNumber() = 0;
 };
-
-enum TBlobStreamMode { bmRead = 0, bmWrite = 1, bmReadWrite = 2 };
 
 class TMyBlobFile : public TMemoryStream
 {

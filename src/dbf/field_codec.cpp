@@ -1,7 +1,8 @@
 #include "dbf/field_codec.h"
 
-#include "dbf/code_page.h"
-#include "dbf/day_number.h"
+#include "base/code_page.h"
+#include "base/day_number.h"
+#include "base/number_text.h"
 #include "dbf/errors.h"
 
 #include <charconv>
@@ -19,19 +20,6 @@ bool IsDigit(char c)
     return c >= '0' && c <= '9';
 }
 
-size_t SkipSpaces(std::string_view text, size_t i)
-{
-    while (i < text.size() && text[i] == ' ')
-        ++i;
-    return i;
-}
-
-size_t SkipDigits(std::string_view text, size_t i)
-{
-    while (i < text.size() && IsDigit(text[i]))
-        ++i;
-    return i;
-}
 
 std::string_view StripBlanks(std::string_view bytes)
 {
@@ -61,7 +49,7 @@ template<typename T> T Load(const void *value)
 int32_t IntegerOrZero(std::string_view text)
 {
     int32_t value = 0;
-    return ParseInteger(text, value) ? value : 0;
+    return NumberText::ParseInteger(text, value) ? value : 0;
 }
 
 std::string_view Part(std::string_view text, size_t from, size_t count)
@@ -240,74 +228,15 @@ int BuildText(TFieldType type, const TMyFieldInfo &field, const void *value, cha
 
 } // namespace
 
-bool ParseInteger(std::string_view text, int32_t &value)
-{
-    size_t i = SkipSpaces(text, 0);
-    const bool negative = i < text.size() && text[i] == '-';
-    if (i < text.size() && (text[i] == '-' || text[i] == '+'))
-        ++i;
-    if (i == text.size())
-        return false;
-    int64_t magnitude = 0;
-    for (; i < text.size(); ++i) {
-        if (!IsDigit(text[i]))
-            return false;
-        magnitude = magnitude * 10 + (text[i] - '0');
-        if (magnitude > int64_t(1) << 31)
-            return false;
-    }
-    const int64_t signedValue = negative ? -magnitude : magnitude;
-    if (signedValue > std::numeric_limits<int32_t>::max())
-        return false;
-    value = static_cast<int32_t>(signedValue);
-    return true;
-}
-
-bool ParseFloat(std::string_view text, double &value)
-{
-    size_t i = SkipSpaces(text, 0);
-    const bool negative = i < text.size() && text[i] == '-';
-    if (i < text.size() && (text[i] == '-' || text[i] == '+'))
-        ++i;
-    const size_t start = i;
-    i = SkipDigits(text, i);
-    size_t digits = i - start;
-    if (i < text.size() && text[i] == '.') {
-        const size_t fraction = ++i;
-        i = SkipDigits(text, i);
-        digits += i - fraction;
-    }
-    if (digits == 0)
-        return false;
-    if (i < text.size() && (text[i] == 'e' || text[i] == 'E')) {
-        ++i;
-        if (i < text.size() && (text[i] == '-' || text[i] == '+'))
-            ++i;
-        const size_t exponent = i;
-        i = SkipDigits(text, i);
-        if (i == exponent)
-            return false;
-    }
-    const size_t end = i;
-    if (SkipSpaces(text, end) != text.size())
-        return false;
-    double magnitude = 0;
-    const auto result = std::from_chars(text.data() + start, text.data() + end, magnitude);
-    if (result.ec != std::errc() || result.ptr != text.data() + end)
-        return false;
-    value = negative ? -magnitude : magnitude;
-    return true;
-}
-
 int32_t ParseDate(std::string_view text)
 {
     int year = IntegerOrZero(Part(text, 0, 4));
     int month = 1;
     int day = 1;
     int32_t part = 0;
-    if (ParseInteger(Part(text, 4, 2), part) && part != 0)
+    if (NumberText::ParseInteger(Part(text, 4, 2), part) && part != 0)
         month = part;
-    if (ParseInteger(Part(text, 6, 2), part) && part != 0)
+    if (NumberText::ParseInteger(Part(text, 6, 2), part) && part != 0)
         day = part;
     if (year < 1900 || year > 2100)
         year = 1900;
@@ -352,7 +281,7 @@ void ReadValue(TFieldType type, std::string_view bytes, void *value)
         break;
     case ftFloat: {
         double number = 0;
-        Store(value, ParseFloat(bytes, number) ? number : 0.0);
+        Store(value, NumberText::ParseFloat(bytes, number) ? number : 0.0);
         break;
     }
     case ftBoolean:

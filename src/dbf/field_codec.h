@@ -3,18 +3,21 @@
 // logicals as T/F, CP866 text padded with spaces. Stateless and thread-safe; no heap use.
 #pragma once
 
-#include "dbf/field_types.h"
+#include "base/field_types.h"
 
 #include <cstdint>
 #include <string_view>
 
+// Where a field lies in a record.
+struct TMyFieldInfo
+{
+    int32_t Length = 0;
+    int32_t Decimals = 0;
+    int32_t Offset = 0; // from the record start; the deletion flag is byte 0
+};
+
 namespace FieldCodec {
 
-// Optional leading spaces, optional sign, decimal digits, nothing after; a 32-bit value.
-bool ParseInteger(std::string_view text, int32_t &value);
-// Optional spaces, sign, digits with an optional full stop and fraction, an optional exponent,
-// optional trailing spaces; at least one digit. Out-of-range values do not parse.
-bool ParseFloat(std::string_view text, double &value);
 // Day number of a YYYYMMDD text with the repairs of stored dates; 0 when it is no date.
 int32_t ParseDate(std::string_view text);
 

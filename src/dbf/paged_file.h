@@ -4,7 +4,7 @@
 // the derived table and memo files refuse to go on in that case. Not thread-safe.
 #pragma once
 
-#include "dbf/stream.h"
+#include "base/stream.h"
 
 #include <cstdint>
 #include <memory>

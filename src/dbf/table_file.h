@@ -11,8 +11,9 @@
 // (writable tables), destructor.
 #pragma once
 
-#include "dbf/day_number.h"
-#include "dbf/field_types.h"
+#include "base/day_number.h"
+#include "base/field_types.h"
+#include "dbf/field_codec.h"
 #include "dbf/paged_file.h"
 
 #include <array>

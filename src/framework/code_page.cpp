@@ -1,6 +1,6 @@
 #include "code_page.h"
 
-#include "dbf/code_page.h"
+#include "base/code_page.h"
 
 #include <unordered_map>
 

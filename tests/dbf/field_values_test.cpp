@@ -1,6 +1,6 @@
 // Stored text <-> typed values: the grammars of stored numbers and dates, fitting and the
 // too-long error. Day numbers below are Python's date.toordinal(), which counts the same way.
-#include "dbf/day_number.h"
+#include "base/day_number.h"
 #include "dbf/errors.h"
 #include "dbf/field_codec.h"
 

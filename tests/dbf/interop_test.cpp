@@ -1,8 +1,8 @@
 // Files of independent dBase implementations read field for field, and tables this engine has
 // changed read back by the others. python3-dbf and python3-dbfread run under /usr/bin/python3;
 // shapelib's dbfcreate, dbfadd and dbfdump are command-line tools.
-#include "dbf/code_page.h"
-#include "dbf/day_number.h"
+#include "base/code_page.h"
+#include "base/day_number.h"
 #include "dbf/table_cursor.h"
 #include "dbf/table_file.h"
 #include "dbf_test_support.h"

@@ -1,7 +1,7 @@
 // Opening and closing, fields, observers and the helpers every operation shares.
 #include "framework/dataset/data_set.h"
 
-#include "dbf/stream.h"
+#include "base/stream.h"
 #include "framework/dataset/application_errors.h"
 #include "framework/dataset/database_error.h"
 

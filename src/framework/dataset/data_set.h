@@ -17,8 +17,8 @@
 // exceptions carrying their message. Not thread-safe: one thread, as the windows that use it.
 #pragma once
 
-#include "dbf/blob_stream.h"
-#include "dbf/field_types.h"
+#include "base/field_types.h"
+#include "base/stream.h"
 #include "framework/dataset/dataset_types.h"
 #include "framework/dataset/field.h"
 
@@ -28,8 +28,6 @@
 #include <string>
 #include <string_view>
 #include <vector>
-
-class TStream;
 
 class TDataSet
 {

@@ -1,6 +1,6 @@
 #include "framework/dataset/field.h"
 
-#include "dbf/stream.h"
+#include "base/stream.h"
 #include "framework/dataset/data_set.h"
 #include "framework/dataset/field_text.h"
 

@@ -7,7 +7,7 @@
 // be used after that. Not thread-safe.
 #pragma once
 
-#include "dbf/field_types.h"
+#include "base/field_types.h"
 
 #include <cstdint>
 #include <string>

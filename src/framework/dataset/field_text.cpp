@@ -1,7 +1,7 @@
 #include "framework/dataset/field_text.h"
 
-#include "dbf/day_number.h"
-#include "dbf/field_codec.h"
+#include "base/day_number.h"
+#include "base/number_text.h"
 #include "framework/dataset/database_error.h"
 
 #include <algorithm>
@@ -82,7 +82,7 @@ double ParseFloat(const std::string &text, const std::string &fieldName)
         return 0;
     std::replace(number.begin(), number.end(), ',', '.');
     double value = 0;
-    if (!FieldCodec::ParseFloat(number, value))
+    if (!NumberText::ParseFloat(number, value))
         NotA("floating point", text, fieldName);
     return value;
 }

@@ -4,7 +4,7 @@
 // Stateless and thread-safe.
 #pragma once
 
-#include "dbf/field_types.h"
+#include "base/field_types.h"
 
 #include <cstdint>
 #include <string>

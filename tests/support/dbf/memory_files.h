@@ -5,7 +5,7 @@
 // between streams. Not thread-safe.
 #pragma once
 
-#include "dbf/stream.h"
+#include "base/stream.h"
 
 #include <cstdint>
 #include <map>

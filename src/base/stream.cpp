@@ -1,6 +1,6 @@
-#include "dbf/stream.h"
+#include "base/stream.h"
 
-#include "dbf/errors.h"
+#include "base/stream_errors.h"
 
 #include <algorithm>
 #include <cerrno>

@@ -20,6 +20,9 @@ inline constexpr uint16_t fmShareDenyWrite = 0x0020;
 inline constexpr uint16_t fmShareDenyRead = 0x0030;
 inline constexpr uint16_t fmShareDenyNone = 0x0040;
 
+// How a memo (blob) stream is opened: to read the value, to write a new one, or both.
+enum TBlobStreamMode { bmRead = 0, bmWrite = 1, bmReadWrite = 2 };
+
 class TStream
 {
 public:

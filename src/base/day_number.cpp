@@ -1,4 +1,4 @@
-#include "dbf/day_number.h"
+#include "base/day_number.h"
 
 namespace {
 

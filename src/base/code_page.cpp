@@ -1,4 +1,4 @@
-#include "dbf/code_page.h"
+#include "base/code_page.h"
 
 #include <array>
 #include <cstdint>

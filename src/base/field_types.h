@@ -1,8 +1,7 @@
-// Plain descriptions of a table's fields: the value types callers see, the field definitions a
-// table hands to its dataset, and the engine's own layout record of each field. Value types only.
+// Plain descriptions of a table's fields: the value types callers see and the field definitions a
+// table hands to its dataset. Value types only.
 #pragma once
 
-#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -23,11 +22,3 @@ struct TFieldDef
 };
 
 using TFieldDefs = std::vector<TFieldDef>;
-
-// Where a field lies in a record.
-struct TMyFieldInfo
-{
-    int32_t Length = 0;
-    int32_t Decimals = 0;
-    int32_t Offset = 0; // from the record start; the deletion flag is byte 0
-};
