@@ -1,6 +1,6 @@
 // Kelvane: a service terminal for hard disk drives with a diagnostic serial port.
 #include "dialogs.h"
-#include "framework/dataset/application_errors.h"
+#include "dataset/application_errors.h"
 #include "guarded_application.h"
 #include "program.h"
 #include "translations.h"

@@ -1,7 +1,7 @@
 #include "command_editor_dialog.h"
 
 #include "data_source.h"
-#include "framework/dataset/data_set.h"
+#include "dataset/data_set.h"
 #include "guarded.h"
 #include "ui_command_editor_dialog.h"
 

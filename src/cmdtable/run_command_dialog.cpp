@@ -3,7 +3,7 @@
 #include "code_page.h"
 #include "com_port.h"
 #include "data_source.h"
-#include "framework/dataset/data_set.h"
+#include "dataset/data_set.h"
 #include "guarded.h"
 #include "ui_run_command_dialog.h"
 

@@ -1,7 +1,7 @@
 #include "dbf/table_cursor.h"
 
 #include "dbf/errors.h"
-#include "framework/dataset/database_error.h"
+#include "dataset/database_error.h"
 
 #include <algorithm>
 #include <cstring>

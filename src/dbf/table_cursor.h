@@ -15,7 +15,7 @@
 #include "dbf/blob_stream.h"
 #include "dbf/memo_file.h"
 #include "dbf/table_file.h"
-#include "framework/dataset/data_set.h"
+#include "dataset/data_set.h"
 
 #include <cstdint>
 #include <memory>

@@ -9,7 +9,7 @@
 // forget it. Main thread only.
 #pragma once
 
-#include "framework/dataset/data_set.h"
+#include "dataset/data_set.h"
 
 #include <functional>
 #include <string>

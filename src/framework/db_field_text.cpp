@@ -1,7 +1,7 @@
 #include "db_field_text.h"
 
 #include "code_page.h"
-#include "framework/dataset/field.h"
+#include "dataset/field.h"
 
 QString FieldTextOf(const TField &field)
 {

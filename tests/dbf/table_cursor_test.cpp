@@ -4,7 +4,7 @@
 #include "dbf/errors.h"
 #include "dbf/table_cursor.h"
 #include "dbf_test_support.h"
-#include "framework/dataset/database_error.h"
+#include "dataset/database_error.h"
 
 #include <cstring>
 #include <gmock/gmock.h>

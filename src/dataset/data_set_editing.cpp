@@ -1,7 +1,7 @@
 // Editing, inserting, storing, dropping, deleting and re-reading records. Each operation finishes
 // its cursor work before it tells the observers, who may move the cursor while they listen.
-#include "framework/dataset/data_set.h"
-#include "framework/dataset/database_error.h"
+#include "dataset/data_set.h"
+#include "dataset/database_error.h"
 
 void TDataSet::CheckBrowseMode()
 {

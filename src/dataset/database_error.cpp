@@ -1,4 +1,4 @@
-#include "framework/dataset/database_error.h"
+#include "dataset/database_error.h"
 
 std::string DatabaseErrorText(const std::string &componentName, const std::string &message)
 {

@@ -1,6 +1,6 @@
 // Field values as text: what views show for each type and which typed texts are accepted.
-#include "framework/dataset/database_error.h"
-#include "framework/dataset/field_text.h"
+#include "dataset/database_error.h"
+#include "dataset/field_text.h"
 
 #include <gtest/gtest.h>
 

@@ -2,8 +2,8 @@
 // delete, navigation at the ends, events and error handlers, and the errors with the component
 // name. Every case runs twice: alone, and with an observer that reads every record on every
 // event, as a grid does, to show that views reading other records never disturb an operation.
-#include "framework/dataset/application_errors.h"
-#include "framework/dataset/database_error.h"
+#include "dataset/application_errors.h"
+#include "dataset/database_error.h"
 #include "memory_data_set.h"
 
 #include <gmock/gmock.h>

@@ -1,6 +1,6 @@
 // Moving the current record, bookmarks, re-reading, and the views' access to other records.
-#include "framework/dataset/data_set.h"
-#include "framework/dataset/database_error.h"
+#include "dataset/data_set.h"
+#include "dataset/database_error.h"
 
 #include <cstdlib>
 #include <utility>

@@ -1,4 +1,4 @@
-#include "framework/dataset/application_errors.h"
+#include "dataset/application_errors.h"
 
 #include <exception>
 #include <iostream>

@@ -1,8 +1,8 @@
-#include "framework/dataset/field_text.h"
+#include "dataset/field_text.h"
 
 #include "base/day_number.h"
 #include "base/number_text.h"
-#include "framework/dataset/database_error.h"
+#include "dataset/database_error.h"
 
 #include <algorithm>
 #include <array>

@@ -1,8 +1,8 @@
-#include "framework/dataset/field.h"
+#include "dataset/field.h"
 
 #include "base/stream.h"
-#include "framework/dataset/data_set.h"
-#include "framework/dataset/field_text.h"
+#include "dataset/data_set.h"
+#include "dataset/field_text.h"
 
 #include <string>
 

@@ -1,9 +1,9 @@
 // Opening and closing, fields, observers and the helpers every operation shares.
-#include "framework/dataset/data_set.h"
+#include "dataset/data_set.h"
 
 #include "base/stream.h"
-#include "framework/dataset/application_errors.h"
-#include "framework/dataset/database_error.h"
+#include "dataset/application_errors.h"
+#include "dataset/database_error.h"
 
 #include <algorithm>
 #include <exception>

@@ -19,8 +19,8 @@
 
 #include "base/field_types.h"
 #include "base/stream.h"
-#include "framework/dataset/dataset_types.h"
-#include "framework/dataset/field.h"
+#include "dataset/dataset_types.h"
+#include "dataset/field.h"
 
 #include <cstdint>
 #include <functional>

@@ -4,7 +4,7 @@
 #pragma once
 
 #include "dbf/field_codec.h"
-#include "framework/dataset/data_set.h"
+#include "dataset/data_set.h"
 
 #include <cstring>
 #include <stdexcept>
