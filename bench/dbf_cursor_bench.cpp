@@ -6,7 +6,7 @@
 //   build/bench/kelvane_bench_dbf_cursor
 //
 // The table is the one of dbf_bench_table.h, which kelvane_bench_dbf scans too.
-#include "dbf/table_cursor.h"
+#include "cursor/table_cursor.h"
 #include "dbf_bench_table.h"
 
 #include <string>

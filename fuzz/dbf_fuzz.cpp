@@ -17,7 +17,7 @@
 // file's bytes; without memo bytes the table has no memo file.
 #include "dbf/blob_stream.h"
 #include "dbf/memo_file.h"
-#include "dbf/table_cursor.h"
+#include "cursor/table_cursor.h"
 #include "dbf/table_file.h"
 #include "memory_files.h"
 

@@ -6,7 +6,7 @@
 
 #include "com_port.h"
 #include "data_source.h"
-#include "dbf/table_cursor.h"
+#include "cursor/table_cursor.h"
 #include "program_environment.h"
 #include "program_windows.h"
 #include "upload.h"

@@ -5,7 +5,7 @@
 #include "db_grid.h"
 #include "db_navigator.h"
 #include "db_text.h"
-#include "dbf/table_cursor.h"
+#include "cursor/table_cursor.h"
 #include "dbf_test_support.h"
 #include "scripted_dialogs.h"
 

@@ -2,7 +2,7 @@
 // shown (deleted and odd flags, ShowDeleted, the filter), the fetch modes at the ends, bookmarks,
 // and what editing, inserting, appending and deleting write to the file.
 #include "dbf/errors.h"
-#include "dbf/table_cursor.h"
+#include "cursor/table_cursor.h"
 #include "dbf_test_support.h"
 #include "dataset/database_error.h"
 

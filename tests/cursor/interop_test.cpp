@@ -3,7 +3,7 @@
 // shapelib's dbfcreate, dbfadd and dbfdump are command-line tools.
 #include "base/code_page.h"
 #include "base/day_number.h"
-#include "dbf/table_cursor.h"
+#include "cursor/table_cursor.h"
 #include "dbf/table_file.h"
 #include "dbf_test_support.h"
 

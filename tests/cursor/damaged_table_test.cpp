@@ -3,7 +3,7 @@
 // the user is told about damaged or missing memos, and that nothing is written while the engine
 // is unsure.
 #include "dbf/errors.h"
-#include "dbf/table_cursor.h"
+#include "cursor/table_cursor.h"
 #include "dbf_test_support.h"
 #include "memory_files.h"
 

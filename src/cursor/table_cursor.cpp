@@ -1,4 +1,4 @@
-#include "dbf/table_cursor.h"
+#include "cursor/table_cursor.h"
 
 #include "dbf/errors.h"
 #include "dataset/database_error.h"

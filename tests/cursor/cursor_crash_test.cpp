@@ -2,7 +2,7 @@
 // the cursor and is killed before it closes the table; the next open repairs the record count and
 // finds every stored record. And a store that cannot reach the file is an error, not a loss.
 #include "dbf/errors.h"
-#include "dbf/table_cursor.h"
+#include "cursor/table_cursor.h"
 #include "dbf_test_support.h"
 
 #include <csignal>
