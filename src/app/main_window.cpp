@@ -1,7 +1,7 @@
 #include "main_window.h"
 
 #include "about_box.h"
-#include "code_page.h"
+#include "framework/cp1251_text.h"
 #include "command_editor_dialog.h"
 #include "drive_type_dialog.h"
 #include "factory_test_dialog.h"

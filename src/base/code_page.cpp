@@ -98,6 +98,19 @@ char16_t AnsiToUnicode(unsigned char ansi)
     return unicode == Undefined ? u'\uFFFD' : unicode;
 }
 
+unsigned char UnicodeToAnsi(char16_t unicode)
+{
+    if (unicode < 0x80)
+        return static_cast<unsigned char>(unicode);
+    if (unicode == Undefined)
+        return Replacement;
+    for (size_t i = 0; i < Cp1251.size(); ++i) {
+        if (Cp1251[i] == unicode)
+            return static_cast<unsigned char>(0x80 + i);
+    }
+    return Replacement;
+}
+
 void OemToAnsi(const char *source, char *target, size_t count)
 {
     Convert(OemToAnsiTable, source, target, count);

@@ -1,7 +1,7 @@
-// Conversion of character field bytes between the code page of the files (CP866, the OEM code page
-// of a Russian system) and the one callers use (Windows-1251, its ANSI code page). Both tables are
-// derived from the Unicode mappings of the two code pages; a character that has no counterpart
-// becomes CodePage::Replacement. Stateless and thread-safe.
+// The two single-byte code pages of a Russian system: CP866 (OEM), in which dBase character fields
+// are stored, and Windows-1251 (ANSI), which callers use and the drive speaks. Conversion between
+// them and from and to Unicode; both tables are the Unicode mappings of the two code pages, and a
+// character that has no counterpart becomes CodePage::Replacement. Stateless and thread-safe.
 #pragma once
 
 #include <cstddef>
@@ -16,6 +16,8 @@ unsigned char AnsiToOem(unsigned char ansi);
 
 // The Unicode character of a Windows-1251 byte; U+FFFD for the one byte it leaves undefined.
 char16_t AnsiToUnicode(unsigned char ansi);
+// The Windows-1251 byte of a Unicode character; Replacement for one the code page lacks.
+unsigned char UnicodeToAnsi(char16_t unicode);
 
 // REQUIRES: source and target hold count bytes; they may be the same buffer.
 void OemToAnsi(const char *source, char *target, size_t count);

@@ -1,6 +1,6 @@
 #include "run_command_dialog.h"
 
-#include "code_page.h"
+#include "framework/cp1251_text.h"
 #include "com_port.h"
 #include "data_source.h"
 #include "dataset/data_set.h"

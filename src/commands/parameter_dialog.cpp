@@ -1,6 +1,6 @@
 #include "parameter_dialog.h"
 
-#include "code_page.h"
+#include "framework/cp1251_text.h"
 #include "guarded.h"
 
 #include <QAbstractButton>

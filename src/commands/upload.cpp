@@ -1,6 +1,6 @@
 #include "upload.h"
 
-#include "code_page.h"
+#include "framework/cp1251_text.h"
 #include "com_port.h"
 
 #include <QFile>

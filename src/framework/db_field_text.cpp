@@ -1,6 +1,6 @@
 #include "db_field_text.h"
 
-#include "code_page.h"
+#include "framework/cp1251_text.h"
 #include "dataset/field.h"
 
 QString FieldTextOf(const TField &field)

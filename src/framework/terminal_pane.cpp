@@ -1,6 +1,6 @@
 #include "terminal_pane.h"
 
-#include "code_page.h"
+#include "framework/cp1251_text.h"
 #include "terminal_pane_accessible.h"
 
 #include <QAccessible>

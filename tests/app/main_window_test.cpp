@@ -1,5 +1,5 @@
 // The main window: start-up, connection states, sending, receiving, the rate switch, the lamps.
-#include "code_page.h"
+#include "framework/cp1251_text.h"
 #include "fake_device.h"
 #include "program_fixture.h"
 #include "pumped_main_thread.h"

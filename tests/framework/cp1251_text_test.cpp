@@ -1,5 +1,5 @@
 // Windows-1251 both ways.
-#include "code_page.h"
+#include "framework/cp1251_text.h"
 
 #include <gtest/gtest.h>
 
@@ -21,6 +21,8 @@ TEST(CodePage, KnownLettersAndTheUnrepresentable)
     EXPECT_EQ(ToCp1251(QStringLiteral("Тест T")), "\xD2\xE5\xF1\xF2 T");
     EXPECT_EQ(ToCp1251(QStringLiteral("日本 ✓")), "?? ?");
     EXPECT_EQ(FromCp1251("\x98"), QString(QChar(0xFFFD)));
+    // Neither the replacement character nor the table's own mark for the undefined byte is 0x98.
+    EXPECT_EQ(ToCp1251(QString(QChar(0xFFFD)) + QChar(0xFFFF)), "??");
 }
 
 } // namespace
