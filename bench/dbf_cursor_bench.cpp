@@ -6,8 +6,8 @@
 //   build/bench/kelvane_bench_dbf_cursor
 //
 // The table is the one of dbf_bench_table.h, which kelvane_bench_dbf scans too.
+#include "bench/dbf_bench_table.h"
 #include "cursor/table_cursor.h"
-#include "dbf_bench_table.h"
 
 #include <string>
 #include <vector>

@@ -2,7 +2,7 @@
 // already holds: it must not grow with the content, with or without line feeds.
 //
 //   build/bench/kelvane_bench_terminal_pane
-#include "terminal_pane.h"
+#include "framework/terminal_pane.h"
 
 #include <QApplication>
 #include <QImage>

@@ -2,10 +2,10 @@
 // port: what the pacing by transmit-empty events costs.
 //
 //   build/bench/kelvane_bench_upload
-#include "dialogs.h"
-#include "program.h"
-#include "pty_pair.h"
-#include "pumped_main_thread.h"
+#include "app/program.h"
+#include "framework/dialogs.h"
+#include "support/pty_pair.h"
+#include "support/pumped_main_thread.h"
 
 #include <QAction>
 #include <QApplication>

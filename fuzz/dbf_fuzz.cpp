@@ -15,11 +15,11 @@
 //
 // Input: two bytes (little-endian) giving the table's length, the table's bytes, then the memo
 // file's bytes; without memo bytes the table has no memo file.
+#include "cursor/table_cursor.h"
 #include "dbf/blob_stream.h"
 #include "dbf/memo_file.h"
-#include "cursor/table_cursor.h"
 #include "dbf/table_file.h"
-#include "memory_files.h"
+#include "support/dbf/memory_files.h"
 
 #include <cstddef>
 #include <cstdint>

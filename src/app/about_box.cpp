@@ -1,6 +1,6 @@
-#include "about_box.h"
+#include "app/about_box.h"
 
-#include "pictures.h"
+#include "framework/pictures.h"
 #include "ui_about_box.h"
 
 TAboutBox::TAboutBox(QWidget *parent)

@@ -1,9 +1,9 @@
 // Kelvane: a service terminal for hard disk drives with a diagnostic serial port.
-#include "dialogs.h"
+#include "app/program.h"
 #include "dataset/application_errors.h"
-#include "guarded_application.h"
-#include "program.h"
-#include "translations.h"
+#include "framework/dialogs.h"
+#include "framework/guarded_application.h"
+#include "framework/translations.h"
 
 #include <cstdlib>
 #include <exception>

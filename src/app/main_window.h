@@ -4,12 +4,12 @@
 // Its handlers run on the main thread; errors escaping them go to the general error display.
 #pragma once
 
-#include "com_port.h"
-#include "data_source.h"
+#include "app/program_environment.h"
+#include "app/program_windows.h"
+#include "commands/upload.h"
 #include "cursor/table_cursor.h"
-#include "program_environment.h"
-#include "program_windows.h"
-#include "upload.h"
+#include "framework/data_source.h"
+#include "serial/com_port.h"
 
 #include <QMainWindow>
 #include <functional>

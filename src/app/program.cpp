@@ -1,14 +1,14 @@
-#include "program.h"
+#include "app/program.h"
 
-#include "about_box.h"
-#include "command_editor_dialog.h"
-#include "drive_type_dialog.h"
-#include "factory_test_dialog.h"
-#include "free_level_dialog.h"
-#include "head_dialog.h"
-#include "head_positioning_dialog.h"
-#include "run_command_dialog.h"
-#include "wiring_window.h"
+#include "app/about_box.h"
+#include "app/wiring_window.h"
+#include "cmdtable/command_editor_dialog.h"
+#include "cmdtable/run_command_dialog.h"
+#include "commands/drive_type_dialog.h"
+#include "commands/factory_test_dialog.h"
+#include "commands/free_level_dialog.h"
+#include "commands/head_dialog.h"
+#include "commands/head_positioning_dialog.h"
 
 namespace {
 

@@ -2,9 +2,9 @@
 // window first, and keeps each until the program ends; closing the main window ends it.
 #pragma once
 
-#include "main_window.h"
-#include "program_windows.h"
-#include "qt_main_thread.h"
+#include "app/main_window.h"
+#include "app/program_windows.h"
+#include "framework/qt_main_thread.h"
 
 #include <memory>
 

@@ -2,8 +2,8 @@
 // uses the defaults; tests give their own folders and devices.
 #pragma once
 
-#include "port_list.h"
-#include "serial_device.h"
+#include "serial/port_list.h"
+#include "serial/serial_device.h"
 
 #include <string>
 

@@ -1,4 +1,4 @@
-#include "table_write_access.h"
+#include "app/table_write_access.h"
 
 #include <cerrno>
 #include <fcntl.h>

@@ -1,6 +1,6 @@
-#include "wiring_window.h"
+#include "app/wiring_window.h"
 
-#include "pictures.h"
+#include "framework/pictures.h"
 #include "ui_wiring_window.h"
 
 TForm7::TForm7(QWidget *parent)

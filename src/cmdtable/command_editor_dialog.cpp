@@ -1,8 +1,8 @@
-#include "command_editor_dialog.h"
+#include "cmdtable/command_editor_dialog.h"
 
-#include "data_source.h"
 #include "dataset/data_set.h"
-#include "guarded.h"
+#include "framework/data_source.h"
+#include "framework/guarded.h"
 #include "ui_command_editor_dialog.h"
 
 Tcommand2::Tcommand2(TDataSource &source, QWidget *parent)

@@ -1,10 +1,10 @@
-#include "run_command_dialog.h"
+#include "cmdtable/run_command_dialog.h"
 
-#include "framework/cp1251_text.h"
-#include "com_port.h"
-#include "data_source.h"
 #include "dataset/data_set.h"
-#include "guarded.h"
+#include "framework/cp1251_text.h"
+#include "framework/data_source.h"
+#include "framework/guarded.h"
+#include "serial/com_port.h"
 #include "ui_run_command_dialog.h"
 
 Tcommand::Tcommand(TBComPort &port, TDataSource &source, QWidget *parent)

@@ -1,6 +1,6 @@
-#include "drive_type_dialog.h"
+#include "commands/drive_type_dialog.h"
 
-#include "com_port.h"
+#include "serial/com_port.h"
 #include "ui_drive_type_dialog.h"
 
 Tgolovki::Tgolovki(TBComPort &port, QWidget *parent)

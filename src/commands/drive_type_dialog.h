@@ -2,7 +2,7 @@
 // carries the count minus one).
 #pragma once
 
-#include "parameter_dialog.h"
+#include "commands/parameter_dialog.h"
 
 #include <memory>
 

@@ -1,6 +1,6 @@
-#include "factory_test_dialog.h"
+#include "commands/factory_test_dialog.h"
 
-#include "com_port.h"
+#include "serial/com_port.h"
 #include "ui_factory_test_dialog.h"
 
 #include <QMouseEvent>

@@ -4,7 +4,7 @@
 // keeps that selection, so the number typed next replaces the blank.
 #pragma once
 
-#include "parameter_dialog.h"
+#include "commands/parameter_dialog.h"
 
 #include <memory>
 

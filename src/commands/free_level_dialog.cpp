@@ -1,6 +1,6 @@
-#include "free_level_dialog.h"
+#include "commands/free_level_dialog.h"
 
-#include "com_port.h"
+#include "serial/com_port.h"
 #include "ui_free_level_dialog.h"
 
 Tuserlevel::Tuserlevel(TBComPort &port, QWidget *parent)

@@ -1,7 +1,7 @@
 // Tuserlevel: the free level dialog. OK switches the drive to the level typed, exactly as typed.
 #pragma once
 
-#include "parameter_dialog.h"
+#include "commands/parameter_dialog.h"
 
 #include <memory>
 

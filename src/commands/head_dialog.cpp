@@ -1,6 +1,6 @@
-#include "head_dialog.h"
+#include "commands/head_dialog.h"
 
-#include "com_port.h"
+#include "serial/com_port.h"
 #include "ui_head_dialog.h"
 
 TGolovka::TGolovka(TBComPort &port, QWidget *parent)

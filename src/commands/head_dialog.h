@@ -2,7 +2,7 @@
 // in reading order, which is not always the number in its caption.
 #pragma once
 
-#include "parameter_dialog.h"
+#include "commands/parameter_dialog.h"
 
 #include <memory>
 

@@ -1,6 +1,6 @@
-#include "head_positioning_dialog.h"
+#include "commands/head_positioning_dialog.h"
 
-#include "com_port.h"
+#include "serial/com_port.h"
 #include "ui_head_positioning_dialog.h"
 
 Tgolovka2::Tgolovka2(TBComPort &port, QWidget *parent)

@@ -2,7 +2,7 @@
 // with both texts exactly as typed.
 #pragma once
 
-#include "parameter_dialog.h"
+#include "commands/parameter_dialog.h"
 
 #include <memory>
 

@@ -1,7 +1,7 @@
-#include "parameter_dialog.h"
+#include "commands/parameter_dialog.h"
 
 #include "framework/cp1251_text.h"
-#include "guarded.h"
+#include "framework/guarded.h"
 
 #include <QAbstractButton>
 

@@ -1,7 +1,7 @@
-#include "service_catalogue.h"
+#include "commands/service_catalogue.h"
 
-#include "com_port.h"
-#include "dialogs.h"
+#include "framework/dialogs.h"
+#include "serial/com_port.h"
 
 #include <QApplication>
 

@@ -1,7 +1,7 @@
-#include "upload.h"
+#include "commands/upload.h"
 
 #include "framework/cp1251_text.h"
-#include "com_port.h"
+#include "serial/com_port.h"
 
 #include <QFile>
 #include <algorithm>

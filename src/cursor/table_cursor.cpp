@@ -1,7 +1,7 @@
 #include "cursor/table_cursor.h"
 
-#include "dbf/errors.h"
 #include "dataset/database_error.h"
+#include "dbf/errors.h"
 
 #include <algorithm>
 #include <cstring>

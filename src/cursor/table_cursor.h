@@ -12,10 +12,10 @@
 // rewrites its header. Not thread-safe: one thread.
 #pragma once
 
+#include "dataset/data_set.h"
 #include "dbf/blob_stream.h"
 #include "dbf/memo_file.h"
 #include "dbf/table_file.h"
-#include "dataset/data_set.h"
 
 #include <cstdint>
 #include <memory>

@@ -20,7 +20,6 @@ bool IsDigit(char c)
     return c >= '0' && c <= '9';
 }
 
-
 std::string_view StripBlanks(std::string_view bytes)
 {
     // Everything up to 0x20 counts as padding: spaces, control bytes and zero bytes.

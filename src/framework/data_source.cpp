@@ -1,4 +1,4 @@
-#include "data_source.h"
+#include "framework/data_source.h"
 
 #include <algorithm>
 

@@ -1,8 +1,8 @@
-#include "dataset_model.h"
+#include "framework/dataset_model.h"
 
-#include "db_field_text.h"
-#include "dialogs.h"
-#include "guarded.h"
+#include "framework/db_field_text.h"
+#include "framework/dialogs.h"
+#include "framework/guarded.h"
 
 #include <QMetaObject>
 #include <algorithm>

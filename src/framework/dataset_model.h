@@ -10,7 +10,7 @@
 // Main thread only.
 #pragma once
 
-#include "data_source.h"
+#include "framework/data_source.h"
 
 #include <QAbstractTableModel>
 #include <QStringList>

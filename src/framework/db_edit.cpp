@@ -1,7 +1,7 @@
-#include "db_edit.h"
+#include "framework/db_edit.h"
 
-#include "db_field_text.h"
-#include "guarded.h"
+#include "framework/db_field_text.h"
+#include "framework/guarded.h"
 
 #include <QScopedValueRollback>
 

@@ -6,7 +6,7 @@
 // Errors go to the general error display. Main thread only.
 #pragma once
 
-#include "data_source.h"
+#include "framework/data_source.h"
 
 #include <QLineEdit>
 #include <string>

@@ -1,7 +1,7 @@
-#include "db_field_text.h"
+#include "framework/db_field_text.h"
 
-#include "framework/cp1251_text.h"
 #include "dataset/field.h"
+#include "framework/cp1251_text.h"
 
 QString FieldTextOf(const TField &field)
 {

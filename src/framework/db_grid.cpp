@@ -1,7 +1,7 @@
-#include "db_grid.h"
+#include "framework/db_grid.h"
 
-#include "db_grid_accessible.h"
-#include "guarded.h"
+#include "framework/db_grid_accessible.h"
+#include "framework/guarded.h"
 
 #include <QEvent>
 #include <QHeaderView>

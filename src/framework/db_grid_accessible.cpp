@@ -1,6 +1,6 @@
-#include "db_grid_accessible.h"
+#include "framework/db_grid_accessible.h"
 
-#include "db_grid.h"
+#include "framework/db_grid.h"
 
 #include <QHeaderView>
 #include <QPointer>

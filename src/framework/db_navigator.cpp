@@ -1,6 +1,6 @@
-#include "db_navigator.h"
+#include "framework/db_navigator.h"
 
-#include "guarded.h"
+#include "framework/guarded.h"
 
 #include <QHBoxLayout>
 #include <QToolButton>

@@ -4,7 +4,7 @@
 // display. Main thread only.
 #pragma once
 
-#include "data_source.h"
+#include "framework/data_source.h"
 
 #include <QWidget>
 #include <array>

@@ -1,7 +1,7 @@
-#include "db_text.h"
+#include "framework/db_text.h"
 
-#include "db_field_text.h"
-#include "guarded.h"
+#include "framework/db_field_text.h"
+#include "framework/guarded.h"
 
 TDBText::TDBText(QWidget *parent) : QLabel(parent)
 {

@@ -2,7 +2,7 @@
 // It does not own the data source. Main thread only.
 #pragma once
 
-#include "data_source.h"
+#include "framework/data_source.h"
 
 #include <QLabel>
 #include <string>

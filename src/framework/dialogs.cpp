@@ -1,4 +1,4 @@
-#include "dialogs.h"
+#include "framework/dialogs.h"
 
 #include <QApplication>
 #include <QFileDialog>

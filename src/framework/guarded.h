@@ -3,7 +3,7 @@
 // on. Every handler is connected through it, so no exception crosses Qt's event loop.
 #pragma once
 
-#include "dialogs.h"
+#include "framework/dialogs.h"
 
 #include <exception>
 #include <utility>

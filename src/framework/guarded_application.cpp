@@ -1,6 +1,6 @@
-#include "guarded_application.h"
+#include "framework/guarded_application.h"
 
-#include "guarded.h"
+#include "framework/guarded.h"
 
 bool GuardedApplication::notify(QObject *receiver, QEvent *event)
 {

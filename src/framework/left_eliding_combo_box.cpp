@@ -1,4 +1,4 @@
-#include "left_eliding_combo_box.h"
+#include "framework/left_eliding_combo_box.h"
 
 #include <QAbstractItemView>
 #include <QStyleOptionComboBox>

@@ -1,6 +1,6 @@
-#include "qt_main_thread.h"
+#include "framework/qt_main_thread.h"
 
-#include "dialogs.h"
+#include "framework/dialogs.h"
 
 #include <QThread>
 

@@ -3,7 +3,7 @@
 // display, moved to the main thread first when they come from another thread.
 #pragma once
 
-#include "main_thread.h"
+#include "serial/main_thread.h"
 
 #include <QObject>
 

@@ -1,7 +1,7 @@
-#include "terminal_pane.h"
+#include "framework/terminal_pane.h"
 
 #include "framework/cp1251_text.h"
-#include "terminal_pane_accessible.h"
+#include "framework/terminal_pane_accessible.h"
 
 #include <QAccessible>
 #include <QApplication>

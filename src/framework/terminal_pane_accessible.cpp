@@ -1,6 +1,6 @@
-#include "terminal_pane_accessible.h"
+#include "framework/terminal_pane_accessible.h"
 
-#include "terminal_pane.h"
+#include "framework/terminal_pane.h"
 
 #include <QScrollBar>
 #include <algorithm>

@@ -1,4 +1,4 @@
-#include "translations.h"
+#include "framework/translations.h"
 
 #include <QCoreApplication>
 #include <QLibraryInfo>

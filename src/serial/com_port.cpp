@@ -1,8 +1,8 @@
-#include "com_port.h"
+#include "serial/com_port.h"
 
-#include "com_thread.h"
-#include "main_thread.h"
-#include "posix_device.h"
+#include "serial/com_thread.h"
+#include "serial/main_thread.h"
+#include "serial/posix_device.h"
 
 namespace {
 

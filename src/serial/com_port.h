@@ -9,9 +9,9 @@
 // the main thread only).
 #pragma once
 
-#include "com_error.h"
-#include "com_types.h"
-#include "serial_device.h"
+#include "serial/com_error.h"
+#include "serial/com_types.h"
+#include "serial/serial_device.h"
 
 #include <atomic>
 #include <cstdint>

@@ -1,7 +1,7 @@
-#include "com_thread.h"
+#include "serial/com_thread.h"
 
-#include "com_port.h"
-#include "main_thread.h"
+#include "serial/com_port.h"
+#include "serial/main_thread.h"
 
 #include <array>
 #include <exception>

@@ -6,8 +6,8 @@
 // TNotifyWindow: the hidden receiver of PortEventMessage in the main thread (smWindowSync).
 #pragma once
 
-#include "com_types.h"
-#include "stop_signal.h"
+#include "serial/com_types.h"
+#include "serial/stop_signal.h"
 
 #include <atomic>
 #include <cstdint>

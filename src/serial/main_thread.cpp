@@ -1,6 +1,6 @@
-#include "main_thread.h"
+#include "serial/main_thread.h"
 
-#include "stop_signal.h"
+#include "serial/stop_signal.h"
 
 #include <exception>
 

@@ -1,6 +1,6 @@
-#include "modem_watcher.h"
+#include "serial/modem_watcher.h"
 
-#include "serial_device.h"
+#include "serial/serial_device.h"
 
 #include <cerrno>
 #include <chrono>

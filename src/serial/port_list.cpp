@@ -1,6 +1,6 @@
-#include "port_list.h"
+#include "serial/port_list.h"
 
-#include "com_error.h"
+#include "serial/com_error.h"
 
 #include <algorithm>
 #include <cctype>

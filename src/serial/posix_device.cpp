@@ -1,7 +1,7 @@
-#include "posix_device.h"
+#include "serial/posix_device.h"
 
-#include "modem_watcher.h"
-#include "tty_settings.h"
+#include "serial/modem_watcher.h"
+#include "serial/tty_settings.h"
 
 #include <algorithm>
 #include <atomic>

@@ -5,7 +5,7 @@
 // adapter pulled) is reported once as an I/O error and then no longer watched.
 #pragma once
 
-#include "serial_device.h"
+#include "serial/serial_device.h"
 
 #include <memory>
 #include <string>

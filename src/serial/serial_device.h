@@ -7,7 +7,7 @@
 // Implementations must allow a WaitCommEvent to run concurrently with the other calls.
 #pragma once
 
-#include "stop_signal.h"
+#include "serial/stop_signal.h"
 
 #include <cstdint>
 #include <functional>

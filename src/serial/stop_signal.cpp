@@ -1,4 +1,4 @@
-#include "stop_signal.h"
+#include "serial/stop_signal.h"
 
 #include <poll.h>
 #include <sys/eventfd.h>

@@ -1,4 +1,4 @@
-#include "tty_settings.h"
+#include "serial/tty_settings.h"
 
 #include <asm/termbits.h>
 #include <sys/ioctl.h>

@@ -3,7 +3,7 @@
 // translation unit with glibc's <termios.h>.
 #pragma once
 
-#include "serial_device.h"
+#include "serial/serial_device.h"
 
 #include <cstdint>
 

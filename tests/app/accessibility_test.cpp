@@ -1,10 +1,10 @@
 // What a screen reader finds: the accessible trees of the main window and the command editor walk
 // without a warning, the grids read as tables of what they show, and the terminal pane reads as
 // text what the drive sent.
-#include "command_editor_dialog.h"
-#include "db_grid.h"
-#include "menu_clicks.h"
-#include "program_fixture.h"
+#include "cmdtable/command_editor_dialog.h"
+#include "framework/db_grid.h"
+#include "support/gui/menu_clicks.h"
+#include "support/gui/program_fixture.h"
 
 #include <QAccessible>
 

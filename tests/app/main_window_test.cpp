@@ -1,9 +1,9 @@
 // The main window: start-up, connection states, sending, receiving, the rate switch, the lamps.
 #include "framework/cp1251_text.h"
-#include "fake_device.h"
-#include "program_fixture.h"
-#include "pumped_main_thread.h"
-#include "tty_settings.h"
+#include "serial/tty_settings.h"
+#include "support/fake_device.h"
+#include "support/gui/program_fixture.h"
+#include "support/pumped_main_thread.h"
 
 #include <QAbstractItemView>
 #include <QApplication>

@@ -1,8 +1,8 @@
 // The menus as a person reaches them: a click on the menu bar or the keyboard, in every state of
 // the window, and one item of each menu clicked in its popup, checked on the wire.
-#include "fake_device.h"
-#include "program_fixture.h"
-#include "run_command_dialog.h"
+#include "cmdtable/run_command_dialog.h"
+#include "support/fake_device.h"
+#include "support/gui/program_fixture.h"
 
 #include <fstream>
 #include <set>

@@ -1,6 +1,6 @@
 // Qt's own dialogs speak Russian once the program's start code has run.
-#include "dialogs.h"
-#include "translations.h"
+#include "framework/dialogs.h"
+#include "framework/translations.h"
 
 #include <QApplication>
 #include <QDialogButtonBox>

@@ -1,12 +1,12 @@
 // The user command table: the main grid, the run dialog, delete, the editor, and the table at
 // start-up. What reaches the file is read back with an independent reader (dbfread).
-#include "command_editor_dialog.h"
-#include "db_edit.h"
-#include "db_grid.h"
-#include "menu_clicks.h"
-#include "program_fixture.h"
-#include "run_command_dialog.h"
-#include "unprivileged.h"
+#include "cmdtable/command_editor_dialog.h"
+#include "cmdtable/run_command_dialog.h"
+#include "framework/db_edit.h"
+#include "framework/db_grid.h"
+#include "support/gui/menu_clicks.h"
+#include "support/gui/program_fixture.h"
+#include "support/unprivileged.h"
 
 #include <QHeaderView>
 #include <QLabel>

@@ -1,13 +1,13 @@
 // The service command catalogue and the parameter dialogs, on the wire.
-#include "drive_type_dialog.h"
-#include "factory_test_dialog.h"
-#include "fake_device.h"
-#include "free_level_dialog.h"
-#include "head_dialog.h"
-#include "head_positioning_dialog.h"
-#include "menu_clicks.h"
-#include "program_fixture.h"
-#include "service_catalogue.h"
+#include "commands/drive_type_dialog.h"
+#include "commands/factory_test_dialog.h"
+#include "commands/free_level_dialog.h"
+#include "commands/head_dialog.h"
+#include "commands/head_positioning_dialog.h"
+#include "commands/service_catalogue.h"
+#include "support/fake_device.h"
+#include "support/gui/menu_clicks.h"
+#include "support/gui/program_fixture.h"
 
 #include <QRadioButton>
 

@@ -1,9 +1,9 @@
 // What reaches the file when the program dies: a child process edits, appends and inserts through
 // the cursor and is killed before it closes the table; the next open repairs the record count and
 // finds every stored record. And a store that cannot reach the file is an error, not a loss.
-#include "dbf/errors.h"
 #include "cursor/table_cursor.h"
-#include "dbf_test_support.h"
+#include "dbf/errors.h"
+#include "support/dbf/dbf_test_support.h"
 
 #include <csignal>
 #include <gmock/gmock.h>

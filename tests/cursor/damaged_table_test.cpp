@@ -2,10 +2,10 @@
 // when the header and the field descriptors disagree, what is refused and with which words, what
 // the user is told about damaged or missing memos, and that nothing is written while the engine
 // is unsure.
-#include "dbf/errors.h"
 #include "cursor/table_cursor.h"
-#include "dbf_test_support.h"
-#include "memory_files.h"
+#include "dbf/errors.h"
+#include "support/dbf/dbf_test_support.h"
+#include "support/dbf/memory_files.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>

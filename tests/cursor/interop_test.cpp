@@ -5,7 +5,7 @@
 #include "base/day_number.h"
 #include "cursor/table_cursor.h"
 #include "dbf/table_file.h"
-#include "dbf_test_support.h"
+#include "support/dbf/dbf_test_support.h"
 
 #include <cstdlib>
 #include <gtest/gtest.h>

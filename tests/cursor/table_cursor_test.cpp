@@ -1,10 +1,10 @@
 // The table cursor on real files: opening by name with the program-folder fallback, what is
 // shown (deleted and odd flags, ShowDeleted, the filter), the fetch modes at the ends, bookmarks,
 // and what editing, inserting, appending and deleting write to the file.
-#include "dbf/errors.h"
 #include "cursor/table_cursor.h"
-#include "dbf_test_support.h"
 #include "dataset/database_error.h"
+#include "dbf/errors.h"
+#include "support/dbf/dbf_test_support.h"
 
 #include <cstring>
 #include <gmock/gmock.h>

@@ -4,7 +4,7 @@
 // event, as a grid does, to show that views reading other records never disturb an operation.
 #include "dataset/application_errors.h"
 #include "dataset/database_error.h"
-#include "memory_data_set.h"
+#include "support/memory_data_set.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>

@@ -1,7 +1,7 @@
 // Memo streams as a dataset uses them: loading the current memo, storing on release in write mode
 // only, cutting at the position, and a table without a memo file.
 #include "dbf/errors.h"
-#include "dbf_test_support.h"
+#include "support/dbf/dbf_test_support.h"
 
 #include <gtest/gtest.h>
 #include <stdexcept>

@@ -2,7 +2,7 @@
 // memos in place or appended with the block counts of each layout.
 #include "dbf/memo_file.h"
 #include "dbf/table_file.h"
-#include "dbf_test_support.h"
+#include "support/dbf/dbf_test_support.h"
 
 #include <gtest/gtest.h>
 #include <string>

@@ -1,7 +1,7 @@
 // Record access and the header write: appends, the end-of-file marker, the date bytes, reading
 // past the end, read-only opens that change nothing, and the locking between writers.
 #include "dbf/errors.h"
-#include "dbf_test_support.h"
+#include "support/dbf/dbf_test_support.h"
 
 #include <gtest/gtest.h>
 

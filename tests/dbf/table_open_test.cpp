@@ -1,8 +1,8 @@
 // Opening a table: layout families, descriptors, the field and type tables, and the checks and
 // repairs of the header (record count, record size), including damaged headers.
 #include "dbf/errors.h"
-#include "dbf_test_support.h"
-#include "memory_files.h"
+#include "support/dbf/dbf_test_support.h"
+#include "support/dbf/memory_files.h"
 
 #include <gtest/gtest.h>
 

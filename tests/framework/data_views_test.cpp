@@ -1,13 +1,13 @@
 // The data-aware views on a real table, offscreen: what the grid, the edit box, the label and the
 // navigator show, how typing and moving between rows store or drop an edit, and how the
 // navigator's buttons follow the dataset's state. The table's bytes are checked after each step.
-#include "db_edit.h"
-#include "db_grid.h"
-#include "db_navigator.h"
-#include "db_text.h"
 #include "cursor/table_cursor.h"
-#include "dbf_test_support.h"
-#include "scripted_dialogs.h"
+#include "framework/db_edit.h"
+#include "framework/db_grid.h"
+#include "framework/db_navigator.h"
+#include "framework/db_text.h"
+#include "support/dbf/dbf_test_support.h"
+#include "support/gui/scripted_dialogs.h"
 
 #include <QApplication>
 #include <QHeaderView>

@@ -1,9 +1,9 @@
 // The grid's item model under Qt's model checker while the dataset goes through every operation
 // that changes its rows, and the rows it holds after each: never a stale one.
-#include "dataset_model.h"
 #include "cursor/table_cursor.h"
-#include "dbf_test_support.h"
-#include "scripted_dialogs.h"
+#include "framework/dataset_model.h"
+#include "support/dbf/dbf_test_support.h"
+#include "support/gui/scripted_dialogs.h"
 
 #include <QAbstractItemModelTester>
 #include <QLoggingCategory>

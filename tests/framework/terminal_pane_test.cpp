@@ -1,5 +1,5 @@
 // The terminal pane: what it keeps, how it breaks and wraps lines, following the end, selection.
-#include "terminal_pane.h"
+#include "framework/terminal_pane.h"
 
 #include <QApplication>
 #include <QClipboard>

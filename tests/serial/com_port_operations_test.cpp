@@ -1,6 +1,6 @@
 // Operations of the port component on the fake device: open and close with what survives their
 // failures, text transfer, the modem lines, and the message each refused call raises.
-#include "port_fixture.h"
+#include "support/port_fixture.h"
 
 namespace {
 

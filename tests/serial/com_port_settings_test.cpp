@@ -1,6 +1,6 @@
 // Settings of the port component and the device-level values they produce.
-#include "com_thread.h"
-#include "port_fixture.h"
+#include "serial/com_thread.h"
+#include "support/port_fixture.h"
 
 namespace {
 

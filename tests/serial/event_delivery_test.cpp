@@ -1,7 +1,7 @@
 // The event thread on the fake device: Fire steps, delivery order, the three hand-over modes,
 // re-arming, stop and close, and errors raised while events are delivered.
-#include "com_thread.h"
-#include "port_fixture.h"
+#include "serial/com_thread.h"
+#include "support/port_fixture.h"
 
 #include <atomic>
 #include <thread>

@@ -1,6 +1,6 @@
 // Which modem-line events a change between two readings of a tty's lines gives.
-#include "modem_watcher.h"
-#include "serial_device.h"
+#include "serial/modem_watcher.h"
+#include "serial/serial_device.h"
 
 #include <gtest/gtest.h>
 #include <sys/ioctl.h>

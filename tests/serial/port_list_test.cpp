@@ -1,7 +1,7 @@
 // The port list over a fake device inventory and a fake virtual ports folder.
-#include "com_error.h"
-#include "port_list.h"
-#include "pty_pair.h"
+#include "serial/com_error.h"
+#include "serial/port_list.h"
+#include "support/pty_pair.h"
 
 #include <filesystem>
 #include <fstream>

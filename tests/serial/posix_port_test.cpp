@@ -1,12 +1,12 @@
 // The port component on real pseudo-terminals: the bytes on the wire, time-outs, exclusive open,
 // events from the kernel, a device that goes away, and closing under load.
-#include "com_port.h"
-#include "expect_com_error.h"
-#include "posix_device.h"
-#include "pty_pair.h"
-#include "pumped_main_thread.h"
-#include "tty_settings.h"
-#include "unprivileged.h"
+#include "serial/com_port.h"
+#include "serial/posix_device.h"
+#include "serial/tty_settings.h"
+#include "support/expect_com_error.h"
+#include "support/pty_pair.h"
+#include "support/pumped_main_thread.h"
+#include "support/unprivileged.h"
 
 #include <atomic>
 #include <fcntl.h>

@@ -1,7 +1,7 @@
 // EXPECT_COM_ERROR: expects a statement to raise EComPort with exactly the given message.
 #pragma once
 
-#include "com_error.h"
+#include "serial/com_error.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "fake_device.h"
+#include "support/fake_device.h"
 
 #include <chrono>
 #include <poll.h>

@@ -4,7 +4,7 @@
 // made to it. Thread-safe: the port's event thread and the test's thread both use it.
 #pragma once
 
-#include "serial_device.h"
+#include "serial/serial_device.h"
 
 #include <condition_variable>
 #include <cstdint>

@@ -1,4 +1,4 @@
-#include "pumped_main_thread.h"
+#include "support/pumped_main_thread.h"
 
 #include <thread>
 

@@ -2,7 +2,7 @@
 // thread is the main thread: it pumps the queued hand-overs itself. Reported errors are kept.
 #pragma once
 
-#include "main_thread.h"
+#include "serial/main_thread.h"
 
 #include <chrono>
 #include <functional>

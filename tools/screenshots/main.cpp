@@ -1,8 +1,8 @@
 // kelvane-screenshots FOLDER: renders the program's windows to PNG files, the way a user sees
 // them, for looking at the layout without a desktop. The main window is shown connected to the
 // virtual drive with a little traffic in its pane.
-#include "guarded_application.h"
-#include "program.h"
+#include "app/program.h"
+#include "framework/guarded_application.h"
 
 #include <QAction>
 #include <QDialog>

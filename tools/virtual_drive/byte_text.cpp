@@ -1,4 +1,4 @@
-#include "byte_text.h"
+#include "virtual_drive/byte_text.h"
 
 std::string Printable(std::string_view bytes)
 {

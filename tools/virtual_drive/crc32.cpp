@@ -1,4 +1,4 @@
-#include "crc32.h"
+#include "virtual_drive/crc32.h"
 
 #include <array>
 

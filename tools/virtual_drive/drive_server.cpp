@@ -1,4 +1,4 @@
-#include "drive_server.h"
+#include "virtual_drive/drive_server.h"
 
 #include <algorithm>
 #include <cerrno>

@@ -11,7 +11,7 @@
 // its owner has cleaned up; create it before anything that must be cleaned up. Not thread-safe.
 #pragma once
 
-#include "virtual_drive.h"
+#include "virtual_drive/virtual_drive.h"
 
 #include <ostream>
 #include <string>

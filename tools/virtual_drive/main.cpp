@@ -1,10 +1,10 @@
 // kelvane-virtual-drive: plays a drive's diagnostic monitor on a pseudo-terminal and publishes it
 // in the virtual ports folder, where the program's port box finds it.
-#include "com_error.h"
-#include "drive_server.h"
-#include "port_list.h"
-#include "pseudo_terminal.h"
-#include "published_port.h"
+#include "serial/com_error.h"
+#include "serial/port_list.h"
+#include "virtual_drive/drive_server.h"
+#include "virtual_drive/pseudo_terminal.h"
+#include "virtual_drive/published_port.h"
 
 #include <csignal>
 #include <fstream>

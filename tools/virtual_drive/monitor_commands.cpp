@@ -1,6 +1,6 @@
-#include "monitor_commands.h"
+#include "virtual_drive/monitor_commands.h"
 
-#include "byte_text.h"
+#include "virtual_drive/byte_text.h"
 
 #include <algorithm>
 #include <array>

@@ -1,6 +1,6 @@
-#include "published_port.h"
+#include "virtual_drive/published_port.h"
 
-#include "port_list.h"
+#include "serial/port_list.h"
 
 #include <cerrno>
 #include <cstring>

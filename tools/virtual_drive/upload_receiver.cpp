@@ -1,6 +1,6 @@
-#include "upload_receiver.h"
+#include "virtual_drive/upload_receiver.h"
 
-#include "byte_text.h"
+#include "virtual_drive/byte_text.h"
 
 #include <algorithm>
 #include <cstdio>

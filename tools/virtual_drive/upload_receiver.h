@@ -8,8 +8,8 @@
 // cost no copies. The receiver is owned by the virtual drive for one upload; not thread-safe.
 #pragma once
 
-#include "crc32.h"
-#include "drive_output.h"
+#include "virtual_drive/crc32.h"
+#include "virtual_drive/drive_output.h"
 
 #include <cstdint>
 #include <optional>

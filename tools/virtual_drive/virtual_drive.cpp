@@ -1,6 +1,6 @@
-#include "virtual_drive.h"
+#include "virtual_drive/virtual_drive.h"
 
-#include "byte_text.h"
+#include "virtual_drive/byte_text.h"
 
 #include <cstdio>
 #include <utility>

@@ -12,9 +12,9 @@
 // Time comes in from the caller, so tests run without waiting. Not thread-safe.
 #pragma once
 
-#include "drive_output.h"
-#include "monitor_commands.h"
-#include "upload_receiver.h"
+#include "virtual_drive/drive_output.h"
+#include "virtual_drive/monitor_commands.h"
+#include "virtual_drive/upload_receiver.h"
 
 #include <chrono>
 #include <optional>

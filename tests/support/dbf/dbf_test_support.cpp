@@ -1,4 +1,4 @@
-#include "dbf_test_support.h"
+#include "support/dbf/dbf_test_support.h"
 
 #include <algorithm>
 #include <cstdio>

@@ -1,4 +1,4 @@
-#include "memory_files.h"
+#include "support/dbf/memory_files.h"
 
 #include <algorithm>
 #include <cstring>

@@ -1,4 +1,4 @@
-#include "command_table.h"
+#include "support/gui/command_table.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>

@@ -2,12 +2,12 @@
 // plays the drive on the pty's other end and reads the bytes the program puts on the wire.
 #pragma once
 
-#include "command_table.h"
-#include "main_window.h"
-#include "program.h"
-#include "pty_pair.h"
-#include "scripted_dialogs.h"
-#include "terminal_pane.h"
+#include "app/main_window.h"
+#include "app/program.h"
+#include "framework/terminal_pane.h"
+#include "support/gui/command_table.h"
+#include "support/gui/scripted_dialogs.h"
+#include "support/pty_pair.h"
 
 #include <QAction>
 #include <QApplication>

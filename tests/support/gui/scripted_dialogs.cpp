@@ -1,4 +1,4 @@
-#include "scripted_dialogs.h"
+#include "support/gui/scripted_dialogs.h"
 
 void ScriptedDialogs::Message(QWidget *, const QString &text)
 {

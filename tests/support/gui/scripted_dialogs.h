@@ -2,7 +2,7 @@
 // file-open dialogs answer from a script. Installed for its lifetime.
 #pragma once
 
-#include "dialogs.h"
+#include "framework/dialogs.h"
 
 #include <QStringList>
 #include <deque>

@@ -3,8 +3,8 @@
 // engine's field codec; new records go to the end. It counts its calls and can be made to fail.
 #pragma once
 
-#include "dbf/field_codec.h"
 #include "dataset/data_set.h"
+#include "dbf/field_codec.h"
 
 #include <cstring>
 #include <stdexcept>

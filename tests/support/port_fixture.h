@@ -1,10 +1,10 @@
 // A port on the fake device, with a pumped main thread: the base of the component's unit tests.
 #pragma once
 
-#include "com_port.h"
-#include "expect_com_error.h"
-#include "fake_device.h"
-#include "pumped_main_thread.h"
+#include "serial/com_port.h"
+#include "support/expect_com_error.h"
+#include "support/fake_device.h"
+#include "support/pumped_main_thread.h"
 
 #include <functional>
 #include <gtest/gtest.h>
