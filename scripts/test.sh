@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Installs what the build needs, builds everything and runs every test, in three builds:
+# Installs what the build needs, checks the layers, builds everything and runs every test, in
+# three builds:
 #   build/        warnings as errors, every test (the windows offscreen)
 #   build-asan/   AddressSanitizer + UndefinedBehaviorSanitizer, every test
 #   build-tsan/   ThreadSanitizer, the tests of the plain C++ libraries (Qt itself is not
@@ -9,6 +10,8 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 bash scripts/setup.sh
+# The layers first: a wrong include fails in a moment, before any build.
+bash scripts/check_layers.sh
 
 stages=${KELVANE_STAGES:-"plain asan tsan"}
 jobs=$(nproc)
