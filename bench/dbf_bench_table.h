@@ -13,6 +13,8 @@
 #include <fstream>
 #include <string>
 
+namespace kelvane {
+
 namespace BenchTable {
 
 constexpr int Records = 200000;
@@ -108,3 +110,5 @@ inline void ScanEveryField(benchmark::State &state)
 }
 
 } // namespace BenchTable
+
+} // namespace kelvane

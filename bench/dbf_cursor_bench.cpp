@@ -12,6 +12,8 @@
 #include <string>
 #include <vector>
 
+using namespace kelvane;
+
 namespace {
 
 void ScanThroughCursor(benchmark::State &state)

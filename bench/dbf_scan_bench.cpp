@@ -3,4 +3,6 @@
 //   build/bench/kelvane_bench_dbf
 #include "bench/dbf_bench_table.h"
 
+using namespace kelvane;
+
 BENCHMARK(BenchTable::ScanEveryField)->Unit(benchmark::kMillisecond);

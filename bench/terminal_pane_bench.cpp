@@ -8,6 +8,8 @@
 #include <QImage>
 #include <benchmark/benchmark.h>
 
+using namespace kelvane;
+
 namespace {
 
 constexpr size_t Chunk = 100;

@@ -20,6 +20,8 @@
 #include <unistd.h>
 #include <vector>
 
+using namespace kelvane;
+
 namespace {
 
 using Clock = std::chrono::steady_clock;

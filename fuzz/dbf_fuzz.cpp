@@ -32,6 +32,8 @@
 #include <string>
 #include <vector>
 
+using namespace kelvane;
+
 namespace {
 
 struct Host : TBlobHost

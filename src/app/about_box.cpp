@@ -3,6 +3,8 @@
 #include "framework/pictures.h"
 #include "ui_about_box.h"
 
+namespace kelvane {
+
 TAboutBox::TAboutBox(QWidget *parent)
     : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint),
       ui(std::make_unique<Ui::TAboutBox>())
@@ -60,3 +62,5 @@ QString TAboutBox::AboutText()
         text << QString::fromUtf8(line);
     return text.join(QLatin1Char('\n'));
 }
+
+} // namespace kelvane

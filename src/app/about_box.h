@@ -9,6 +9,8 @@ namespace Ui {
 class TAboutBox;
 }
 
+namespace kelvane {
+
 class TAboutBox : public QDialog
 {
     Q_OBJECT
@@ -22,3 +24,5 @@ public:
 private:
     std::unique_ptr<Ui::TAboutBox> ui;
 };
+
+} // namespace kelvane

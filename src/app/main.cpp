@@ -9,6 +9,8 @@
 #include <exception>
 #include <memory>
 
+using namespace kelvane;
+
 int main(int argc, char *argv[])
 {
     GuardedApplication app(argc, argv);

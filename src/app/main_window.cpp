@@ -30,6 +30,8 @@
 #include <QToolButton>
 #include <array>
 
+namespace kelvane {
+
 namespace {
 
 // The rate box's entries: what the drive is told, and the local port's rate.
@@ -744,3 +746,5 @@ TUploadView::Wait TMainForm::WaitForTxEmpty(std::chrono::milliseconds bound)
     // Left without event or deadline: the program is ending.
     return expired ? Wait::TimedOut : Wait::Cancelled;
 }
+
+} // namespace kelvane

@@ -28,6 +28,9 @@ class QMenu;
 class QProgressBar;
 class QPushButton;
 class QToolButton;
+
+namespace kelvane {
+
 class TerminalPane;
 
 class TMainForm : public QMainWindow, private TUploadView
@@ -152,3 +155,5 @@ private:
     bool dsrLamp_ = false;
     bool rlsdLamp_ = false;
 };
+
+} // namespace kelvane

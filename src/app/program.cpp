@@ -10,6 +10,8 @@
 #include "commands/head_dialog.h"
 #include "commands/head_positioning_dialog.h"
 
+namespace kelvane {
+
 namespace {
 
 // Creates one of the windows the main window opens, in the main window's font.
@@ -40,3 +42,5 @@ TProgram::TProgram(const TProgramEnvironment &environment)
 }
 
 TProgram::~TProgram() = default;
+
+} // namespace kelvane

@@ -8,6 +8,8 @@
 
 #include <memory>
 
+namespace kelvane {
+
 class TProgram
 {
 public:
@@ -33,3 +35,5 @@ private:
     std::unique_ptr<Tuserlevel> userlevel_;
     std::unique_ptr<Tgolovki> golovki_;
 };
+
+} // namespace kelvane

@@ -7,6 +7,8 @@
 
 #include <string>
 
+namespace kelvane {
+
 struct TProgramEnvironment
 {
     PortInventory inventory; // where the port box finds the installed ports
@@ -15,3 +17,5 @@ struct TProgramEnvironment
     // folder of the program's executable.
     std::string programFolder;
 };
+
+} // namespace kelvane

@@ -2,6 +2,8 @@
 // finds it here; a window is null until it has been created.
 #pragma once
 
+namespace kelvane {
+
 class TMainForm;
 class TForm1;
 class TGolovka;
@@ -26,3 +28,5 @@ struct TProgramWindows
     Tuserlevel *userlevel = nullptr;
     Tgolovki *golovki = nullptr;
 };
+
+} // namespace kelvane

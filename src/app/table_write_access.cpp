@@ -4,6 +4,8 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+namespace kelvane {
+
 TableWriteBlock WhyTableIsNotWritable(const std::string &path)
 {
     const int fd = ::open(path.c_str(), O_RDWR | O_CLOEXEC);
@@ -26,3 +28,5 @@ TableWriteBlock WhyTableIsNotWritable(const std::string &path)
     ::close(fd);
     return held ? TableWriteBlock::HeldByAnother : TableWriteBlock::None;
 }
+
+} // namespace kelvane

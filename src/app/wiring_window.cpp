@@ -3,6 +3,8 @@
 #include "framework/pictures.h"
 #include "ui_wiring_window.h"
 
+namespace kelvane {
+
 TForm7::TForm7(QWidget *parent)
     // No title-bar buttons: the window is closed with its own button.
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint),
@@ -18,3 +20,5 @@ TForm7::TForm7(QWidget *parent)
 }
 
 TForm7::~TForm7() = default;
+
+} // namespace kelvane

@@ -9,6 +9,8 @@ namespace Ui {
 class TForm7;
 }
 
+namespace kelvane {
+
 class TForm7 : public QDialog
 {
     Q_OBJECT
@@ -19,3 +21,5 @@ public:
 private:
     std::unique_ptr<Ui::TForm7> ui;
 };
+
+} // namespace kelvane

@@ -3,6 +3,8 @@
 #include <array>
 #include <cstdint>
 
+namespace kelvane {
+
 namespace {
 
 using UpperHalf = std::array<char16_t, 128>;
@@ -122,3 +124,5 @@ void AnsiToOem(const char *source, char *target, size_t count)
 }
 
 } // namespace CodePage
+
+} // namespace kelvane

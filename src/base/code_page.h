@@ -6,6 +6,8 @@
 
 #include <cstddef>
 
+namespace kelvane {
+
 namespace CodePage {
 
 // '?' is what the system's own converters put for a missing character.
@@ -24,3 +26,5 @@ void OemToAnsi(const char *source, char *target, size_t count);
 void AnsiToOem(const char *source, char *target, size_t count);
 
 } // namespace CodePage
+
+} // namespace kelvane

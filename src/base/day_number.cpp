@@ -1,5 +1,7 @@
 #include "base/day_number.h"
 
+namespace kelvane {
+
 namespace {
 
 // Day number of 1 January 1970, the epoch of the civil-day arithmetic below.
@@ -54,3 +56,5 @@ TCalendarDate ToDate(int32_t dayNumber)
 }
 
 } // namespace DayNumber
+
+} // namespace kelvane

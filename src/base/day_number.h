@@ -4,6 +4,8 @@
 
 #include <cstdint>
 
+namespace kelvane {
+
 struct TCalendarDate
 {
     int Year;
@@ -24,3 +26,5 @@ int32_t FromDate(int year, int month, int day);
 TCalendarDate ToDate(int32_t dayNumber);
 
 } // namespace DayNumber
+
+} // namespace kelvane

@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+namespace kelvane {
+
 // Value types, with the value buffers they use:
 //   ftString    zero-terminated Windows-1251 text, at most field length bytes plus the terminator
 //   ftSmallint  int16_t          ftInteger  int32_t          ftLargeint  int64_t
@@ -22,3 +24,5 @@ struct TFieldDef
 };
 
 using TFieldDefs = std::vector<TFieldDef>;
+
+} // namespace kelvane

@@ -3,6 +3,8 @@
 #include <charconv>
 #include <limits>
 
+namespace kelvane {
+
 namespace NumberText {
 
 namespace {
@@ -88,3 +90,5 @@ bool ParseFloat(std::string_view text, double &value)
 }
 
 } // namespace NumberText
+
+} // namespace kelvane

@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <string_view>
 
+namespace kelvane {
+
 namespace NumberText {
 
 // Optional leading spaces, optional sign, decimal digits, nothing after; a 32-bit value.
@@ -15,3 +17,5 @@ bool ParseInteger(std::string_view text, int32_t &value);
 bool ParseFloat(std::string_view text, double &value);
 
 } // namespace NumberText
+
+} // namespace kelvane

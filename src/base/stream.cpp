@@ -11,6 +11,8 @@
 #include <system_error>
 #include <unistd.h>
 
+namespace kelvane {
+
 void TStream::ReadBuffer(void *buffer, int64_t count)
 {
     if (Read(buffer, count) != count)
@@ -178,3 +180,5 @@ void TMemoryStream::SetSize(int64_t size)
     m_data.resize(static_cast<size_t>(std::max<int64_t>(size, 0)));
     m_position = std::min(m_position, Size());
 }
+
+} // namespace kelvane

@@ -11,6 +11,8 @@
 #include <string>
 #include <vector>
 
+namespace kelvane {
+
 // Open modes: the access in the low bits, what others may do in bits 4 to 6.
 inline constexpr uint16_t fmOpenRead = 0x0000;
 inline constexpr uint16_t fmOpenWrite = 0x0001;
@@ -106,3 +108,5 @@ public:
     // Files on disk through TFileStream. Stateless; lives as long as the program.
     static TFileSystem &Disk();
 };
+
+} // namespace kelvane

@@ -5,6 +5,8 @@
 #include <stdexcept>
 #include <string>
 
+namespace kelvane {
+
 // A read that had to deliver a fixed number of bytes met the end of the file. The message may
 // go on to say which file and what is missing.
 class EReadError : public std::runtime_error
@@ -22,3 +24,5 @@ class EWriteError : public std::runtime_error
 public:
     EWriteError() : std::runtime_error("Stream write error") { }
 };
+
+} // namespace kelvane

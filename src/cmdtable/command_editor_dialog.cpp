@@ -5,6 +5,8 @@
 #include "framework/guarded.h"
 #include "ui_command_editor_dialog.h"
 
+namespace kelvane {
+
 Tcommand2::Tcommand2(TDataSource &source, QWidget *parent)
     : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint),
       ui(std::make_unique<Ui::Tcommand2>()), source_(source)
@@ -74,3 +76,5 @@ void Tcommand2::Button1Click()
     // A pending edit stays pending.
     accept();
 }
+
+} // namespace kelvane

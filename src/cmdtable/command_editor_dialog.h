@@ -9,6 +9,9 @@
 namespace Ui {
 class Tcommand2;
 }
+
+namespace kelvane {
+
 class TDataSource;
 
 class Tcommand2 : public QDialog
@@ -35,3 +38,5 @@ private:
     std::unique_ptr<Ui::Tcommand2> ui;
     TDataSource &source_;
 };
+
+} // namespace kelvane

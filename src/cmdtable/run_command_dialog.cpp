@@ -7,6 +7,8 @@
 #include "serial/com_port.h"
 #include "ui_run_command_dialog.h"
 
+namespace kelvane {
+
 Tcommand::Tcommand(TBComPort &port, TDataSource &source, QWidget *parent)
     : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint),
       ui(std::make_unique<Ui::Tcommand>()), port_(port), source_(source)
@@ -70,3 +72,5 @@ void Tcommand::CancelBtnClick()
     // The edit stays, with whatever was typed; it is stored the next time the record is.
     reject();
 }
+
+} // namespace kelvane

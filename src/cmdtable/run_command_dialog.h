@@ -10,6 +10,9 @@
 namespace Ui {
 class Tcommand;
 }
+
+namespace kelvane {
+
 class TBComPort;
 class TDataSource;
 
@@ -33,3 +36,5 @@ private:
     TBComPort &port_;
     TDataSource &source_;
 };
+
+} // namespace kelvane

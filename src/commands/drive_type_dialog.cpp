@@ -3,6 +3,8 @@
 #include "serial/com_port.h"
 #include "ui_drive_type_dialog.h"
 
+namespace kelvane {
+
 Tgolovki::Tgolovki(TBComPort &port, QWidget *parent)
     : TParameterDialog(port, TitleBar::NoButtons, parent), ui(std::make_unique<Ui::Tgolovki>())
 {
@@ -37,3 +39,5 @@ void Tgolovki::CancelBtnClick()
 {
     reject();
 }
+
+} // namespace kelvane

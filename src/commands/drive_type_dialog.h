@@ -10,6 +10,8 @@ namespace Ui {
 class Tgolovki;
 }
 
+namespace kelvane {
+
 class Tgolovki : public TParameterDialog
 {
     Q_OBJECT
@@ -25,3 +27,5 @@ public:
 private:
     std::unique_ptr<Ui::Tgolovki> ui;
 };
+
+} // namespace kelvane

@@ -5,6 +5,8 @@
 
 #include <QMouseEvent>
 
+namespace kelvane {
+
 TForm1::TForm1(TBComPort &port, QWidget *parent)
     : TParameterDialog(port, TitleBar::NoButtons, parent), ui(std::make_unique<Ui::TForm1>())
 {
@@ -56,3 +58,5 @@ void TForm1::Button2Click()
 {
     done(Rejected);
 }
+
+} // namespace kelvane

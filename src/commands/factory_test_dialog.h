@@ -12,6 +12,8 @@ namespace Ui {
 class TForm1;
 }
 
+namespace kelvane {
+
 class TForm1 : public TParameterDialog
 {
     Q_OBJECT
@@ -33,3 +35,5 @@ private:
     std::unique_ptr<Ui::TForm1> ui;
     bool wholeTextSelected_ = false; // as the dialog was shown, until the user acts on the field
 };
+
+} // namespace kelvane

@@ -3,6 +3,8 @@
 #include "serial/com_port.h"
 #include "ui_free_level_dialog.h"
 
+namespace kelvane {
+
 Tuserlevel::Tuserlevel(TBComPort &port, QWidget *parent)
     : TParameterDialog(port, TitleBar::CloseOnly, parent), ui(std::make_unique<Ui::Tuserlevel>())
 {
@@ -25,3 +27,5 @@ void Tuserlevel::CancelBtnClick()
 {
     reject();
 }
+
+} // namespace kelvane

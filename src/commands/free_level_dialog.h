@@ -9,6 +9,8 @@ namespace Ui {
 class Tuserlevel;
 }
 
+namespace kelvane {
+
 class Tuserlevel : public TParameterDialog
 {
     Q_OBJECT
@@ -22,3 +24,5 @@ public:
 private:
     std::unique_ptr<Ui::Tuserlevel> ui;
 };
+
+} // namespace kelvane

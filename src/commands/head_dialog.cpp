@@ -3,6 +3,8 @@
 #include "serial/com_port.h"
 #include "ui_head_dialog.h"
 
+namespace kelvane {
+
 TGolovka::TGolovka(TBComPort &port, QWidget *parent)
     : TParameterDialog(port, TitleBar::CloseOnly, parent), ui(std::make_unique<Ui::TGolovka>())
 {
@@ -40,3 +42,5 @@ void TGolovka::CancelBtnClick()
 {
     reject();
 }
+
+} // namespace kelvane

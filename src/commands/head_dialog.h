@@ -10,6 +10,8 @@ namespace Ui {
 class TGolovka;
 }
 
+namespace kelvane {
+
 class TGolovka : public TParameterDialog
 {
     Q_OBJECT
@@ -25,3 +27,5 @@ public:
 private:
     std::unique_ptr<Ui::TGolovka> ui;
 };
+
+} // namespace kelvane

@@ -3,6 +3,8 @@
 #include "serial/com_port.h"
 #include "ui_head_positioning_dialog.h"
 
+namespace kelvane {
+
 Tgolovka2::Tgolovka2(TBComPort &port, QWidget *parent)
     : TParameterDialog(port, TitleBar::CloseOnly, parent), ui(std::make_unique<Ui::Tgolovka2>())
 {
@@ -30,3 +32,5 @@ void Tgolovka2::CancelBtnClick()
 {
     reject();
 }
+
+} // namespace kelvane

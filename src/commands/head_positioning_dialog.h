@@ -10,6 +10,8 @@ namespace Ui {
 class Tgolovka2;
 }
 
+namespace kelvane {
+
 class Tgolovka2 : public TParameterDialog
 {
     Q_OBJECT
@@ -23,3 +25,5 @@ public:
 private:
     std::unique_ptr<Ui::Tgolovka2> ui;
 };
+
+} // namespace kelvane

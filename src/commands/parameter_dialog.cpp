@@ -5,6 +5,8 @@
 
 #include <QAbstractButton>
 
+namespace kelvane {
+
 TParameterDialog::TParameterDialog(TBComPort &port, Qt::WindowFlags titleBar, QWidget *parent)
     : QDialog(parent, titleBar), port_(port)
 { }
@@ -23,3 +25,5 @@ std::string TParameterDialog::Bytes(const QString &text)
 {
     return ToCp1251(text);
 }
+
+} // namespace kelvane

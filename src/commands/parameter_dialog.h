@@ -9,6 +9,9 @@
 
 class QAbstractButton;
 class QString;
+
+namespace kelvane {
+
 class TBComPort;
 
 class TParameterDialog : public QDialog
@@ -34,3 +37,5 @@ inline constexpr Qt::WindowFlags NoButtons
     = Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint;
 inline constexpr Qt::WindowFlags CloseOnly = NoButtons | Qt::WindowCloseButtonHint;
 } // namespace TitleBar
+
+} // namespace kelvane

@@ -5,6 +5,8 @@
 
 #include <QApplication>
 
+namespace kelvane {
+
 const std::vector<TCatalogueItem> &ServiceCatalogue()
 {
     using Then = TCatalogueItem::Then;
@@ -57,3 +59,5 @@ void RunCatalogueItem(const TCatalogueItem &item, TBComPort &port,
         break;
     }
 }
+
+} // namespace kelvane

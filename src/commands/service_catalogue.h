@@ -7,6 +7,8 @@
 #include <functional>
 #include <vector>
 
+namespace kelvane {
+
 class TBComPort;
 
 struct TCatalogueItem
@@ -27,3 +29,5 @@ const std::vector<TCatalogueItem> &ServiceCatalogue();
 // port ends the item at the failing line.
 void RunCatalogueItem(const TCatalogueItem &item, TBComPort &port,
     const std::function<void(const QString &)> &setStatus);
+
+} // namespace kelvane

@@ -7,6 +7,8 @@
 #include <algorithm>
 #include <stdexcept>
 
+namespace kelvane {
+
 namespace {
 
 const QString Cancelled = QStringLiteral("Загрузка отменена");
@@ -136,3 +138,5 @@ bool TUpload::waitForDrive(int64_t bytes)
             .arg(static_cast<double>(bound.count()) / 1000.0, 0, 'f', 1)
             .toStdString());
 }
+
+} // namespace kelvane

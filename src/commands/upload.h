@@ -12,6 +12,8 @@
 #include <cstdint>
 #include <string>
 
+namespace kelvane {
+
 class TBComPort;
 
 enum class TUploadKind { Overlay, CertTable };
@@ -69,3 +71,5 @@ private:
     QString lastFile_;
     std::chrono::milliseconds waitFloor_ {5000};
 };
+
+} // namespace kelvane

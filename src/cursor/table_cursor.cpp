@@ -9,6 +9,8 @@
 #include <filesystem>
 #include <system_error>
 
+namespace kelvane {
+
 namespace {
 
 constexpr int BookmarkAreaSize = 12;
@@ -386,3 +388,5 @@ void TDbf::DoCommitBlobStream(TStream &stream)
 {
     static_cast<TMyBlobFile &>(stream).Release();
 }
+
+} // namespace kelvane

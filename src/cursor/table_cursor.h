@@ -21,6 +21,8 @@
 #include <memory>
 #include <string>
 
+namespace kelvane {
+
 class TDbf : public TDataSet, private TBlobHost
 {
 public:
@@ -112,3 +114,5 @@ private:
     int32_t m_recordBufferSize = 0;
     bool m_cursorOpen = false;
 };
+
+} // namespace kelvane

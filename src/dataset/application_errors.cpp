@@ -3,6 +3,8 @@
 #include <exception>
 #include <iostream>
 
+namespace kelvane {
+
 namespace {
 
 std::function<void(const std::string &)> &Report()
@@ -36,3 +38,5 @@ void ReportCurrentException()
         ReportApplicationError("Unknown error");
     }
 }
+
+} // namespace kelvane

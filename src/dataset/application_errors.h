@@ -6,8 +6,12 @@
 #include <functional>
 #include <string>
 
+namespace kelvane {
+
 // An empty function restores the default.
 void SetApplicationErrorReport(std::function<void(const std::string &)> report);
 void ReportApplicationError(const std::string &message);
 // Reports the exception being handled. REQUIRES: called inside a catch block.
 void ReportCurrentException();
+
+} // namespace kelvane

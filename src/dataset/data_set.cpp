@@ -8,6 +8,8 @@
 #include <algorithm>
 #include <exception>
 
+namespace kelvane {
+
 TDataSet::TDataSet() = default;
 
 TDataSet::~TDataSet()
@@ -220,7 +222,7 @@ void TDataSet::CheckCanModify()
 
 void TDataSet::DatabaseError(const std::string &message) const
 {
-    ::DatabaseError(m_name, message);
+    kelvane::DatabaseError(m_name, message);
 }
 
 void TDataSet::InternalHandleException()
@@ -305,3 +307,5 @@ std::unique_ptr<TStream> TDataSet::DoCreateBlobStream(const TField &field, TBlob
 void TDataSet::DoCommitBlobStream(TStream &) { }
 
 void TDataSet::CloseBlob(TField &) { }
+
+} // namespace kelvane

@@ -29,6 +29,8 @@
 #include <string_view>
 #include <vector>
 
+namespace kelvane {
+
 class TDataSet
 {
 public:
@@ -265,3 +267,5 @@ private:
     TBookmark m_insertAnchor; // the inserted record is shown before this one; empty: at the end
     TBookmark m_returnTo; // current again when the insert is dropped
 };
+
+} // namespace kelvane

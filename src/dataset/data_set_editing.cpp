@@ -3,6 +3,8 @@
 #include "dataset/data_set.h"
 #include "dataset/database_error.h"
 
+namespace kelvane {
+
 void TDataSet::CheckBrowseMode()
 {
     CheckActive();
@@ -192,3 +194,5 @@ void TDataSet::AfterStore()
     DataEvent(deDataSetChange);
     Notify(AfterPost);
 }
+
+} // namespace kelvane

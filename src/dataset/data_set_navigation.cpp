@@ -5,6 +5,8 @@
 #include <cstdlib>
 #include <utility>
 
+namespace kelvane {
+
 void TDataSet::UpdateCursorPos()
 {
     if (m_hasRecord && GetBookmarkFlag(m_activeBuffer) == bfCurrent)
@@ -160,3 +162,5 @@ bool TDataSet::ReadRecordAt(const TBookmark &bookmark, const std::function<void(
     m_readBuffer = saved;
     return true;
 }
+
+} // namespace kelvane

@@ -1,5 +1,7 @@
 #include "dataset/database_error.h"
 
+namespace kelvane {
+
 std::string DatabaseErrorText(const std::string &componentName, const std::string &message)
 {
     return componentName.empty() ? message : componentName + ": " + message;
@@ -9,3 +11,5 @@ void DatabaseError(const std::string &componentName, const std::string &message)
 {
     throw EDatabaseError(DatabaseErrorText(componentName, message));
 }
+
+} // namespace kelvane

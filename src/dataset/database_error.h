@@ -6,6 +6,8 @@
 #include <stdexcept>
 #include <string>
 
+namespace kelvane {
+
 class EDatabaseError : public std::runtime_error
 {
 public:
@@ -26,3 +28,5 @@ inline constexpr const char *RecordNotFound = "Record not found";
 // "<name>: <message>", or the message alone for a component without a name.
 std::string DatabaseErrorText(const std::string &componentName, const std::string &message);
 [[noreturn]] void DatabaseError(const std::string &componentName, const std::string &message);
+
+} // namespace kelvane

@@ -8,6 +8,8 @@
 #include <functional>
 #include <vector>
 
+namespace kelvane {
+
 class TDataSet;
 class TField;
 
@@ -53,3 +55,5 @@ public:
     // The dataset is being destroyed and must not be used any more.
     virtual void DataSetDestroyed() = 0;
 };
+
+} // namespace kelvane

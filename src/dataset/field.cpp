@@ -6,6 +6,8 @@
 
 #include <string>
 
+namespace kelvane {
+
 using FieldText::TValueBuffer;
 
 TField::TField(TDataSet &dataSet, const TFieldDef &def, int fieldNo)
@@ -123,3 +125,5 @@ void TField::SetMemoText(const std::string &text)
     stream->WriteBuffer(text.data(), static_cast<int64_t>(text.size()));
     m_dataSet.CommitBlobStream(*this, *stream);
 }
+
+} // namespace kelvane

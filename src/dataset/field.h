@@ -12,6 +12,8 @@
 #include <cstdint>
 #include <string>
 
+namespace kelvane {
+
 class TDataSet;
 
 class TField
@@ -60,3 +62,5 @@ private:
     TFieldDef m_def;
     int m_fieldNo;
 };
+
+} // namespace kelvane

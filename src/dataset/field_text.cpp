@@ -12,6 +12,8 @@
 #include <limits>
 #include <string_view>
 
+namespace kelvane {
+
 namespace FieldText {
 
 namespace {
@@ -194,3 +196,5 @@ TValueBuffer Parse(TFieldType type, const std::string &text, const std::string &
 }
 
 } // namespace FieldText
+
+} // namespace kelvane

@@ -9,6 +9,8 @@
 #include <cstdint>
 #include <string>
 
+namespace kelvane {
+
 namespace FieldText {
 
 // A value buffer big enough for every value type, character fields of 255 bytes included.
@@ -30,3 +32,5 @@ std::string Format(TFieldType type, const TValueBuffer &value);
 TValueBuffer Parse(TFieldType type, const std::string &text, const std::string &fieldName);
 
 } // namespace FieldText
+
+} // namespace kelvane

@@ -11,6 +11,8 @@
 #include <limits>
 #include <string>
 
+namespace kelvane {
+
 TMyBlobFile::TMyBlobFile(TBlobStreamMode mode, int fieldNo, TBlobHost &host)
     : m_mode(mode), m_fieldNo(fieldNo), m_host(host),
       m_uncaughtAtCreation(std::uncaught_exceptions())
@@ -74,3 +76,5 @@ void TMyBlobFile::Store()
     else
         table->SetFieldValue(m_fieldNo - 1, ftInteger, &m_blockNumber, m_host.ActiveRecordBuffer());
 }
+
+} // namespace kelvane

@@ -12,6 +12,8 @@
 
 #include <cstdint>
 
+namespace kelvane {
+
 class TDbfFile;
 class TDbtFile;
 
@@ -67,3 +69,5 @@ private:
     bool m_released = false;
     int m_uncaughtAtCreation;
 };
+
+} // namespace kelvane

@@ -8,6 +8,8 @@
 #include <stdexcept>
 #include <string>
 
+namespace kelvane {
+
 // A structural fault of a table or memo file, or a file that cannot be opened.
 class EBinaryDataSetError : public std::runtime_error
 {
@@ -28,3 +30,5 @@ class EAssertionFailed : public std::runtime_error
 public:
     explicit EAssertionFailed(const std::string &message) : std::runtime_error(message) { }
 };
+
+} // namespace kelvane

@@ -11,6 +11,8 @@
 #include <limits>
 #include <string>
 
+namespace kelvane {
+
 namespace FieldCodec {
 
 namespace {
@@ -307,3 +309,5 @@ void WriteValue(TFieldType type, const TMyFieldInfo &field, const void *value, c
 }
 
 } // namespace FieldCodec
+
+} // namespace kelvane

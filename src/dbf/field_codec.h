@@ -8,6 +8,8 @@
 #include <cstdint>
 #include <string_view>
 
+namespace kelvane {
+
 // Where a field lies in a record.
 struct TMyFieldInfo
 {
@@ -39,3 +41,5 @@ void ReadValue(TFieldType type, std::string_view bytes, void *value);
 void WriteValue(TFieldType type, const TMyFieldInfo &field, const void *value, char *record);
 
 } // namespace FieldCodec
+
+} // namespace kelvane

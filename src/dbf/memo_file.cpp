@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <limits>
 
+namespace kelvane {
+
 namespace {
 
 constexpr int32_t DefaultBlockSize = 512;
@@ -193,3 +195,5 @@ void TDbtFile::WriteMemo(int32_t &blockNumber, int32_t oldLength, TStream &sourc
         Stream()->WriteBuffer(m_memoHeader.data(), static_cast<int64_t>(m_memoHeader.size()));
     }
 }
+
+} // namespace kelvane

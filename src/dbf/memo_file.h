@@ -14,6 +14,8 @@
 #include <set>
 #include <string>
 
+namespace kelvane {
+
 // What reading one memo found.
 struct TMemoRead
 {
@@ -66,3 +68,5 @@ private:
     TMemoHeader m_memoHeader {};
     std::set<int32_t> m_reported;
 };
+
+} // namespace kelvane

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <limits>
 
+namespace kelvane {
+
 TPagedFile::TPagedFile(uint16_t mode, const std::string &fileName, TFileSystem &files)
     : m_fileName(fileName)
 {
@@ -51,3 +53,5 @@ int32_t TPagedFile::WriteRecord(int32_t n, const void *buffer)
     SeekRecord(n);
     return static_cast<int32_t>(m_stream->Write(buffer, m_recordSize));
 }
+
+} // namespace kelvane

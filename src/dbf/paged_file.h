@@ -10,6 +10,8 @@
 #include <memory>
 #include <string>
 
+namespace kelvane {
+
 class TPagedFile
 {
 public:
@@ -52,3 +54,5 @@ private:
     std::string m_fileName;
     std::string m_openError;
 };
+
+} // namespace kelvane

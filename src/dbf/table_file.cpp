@@ -10,6 +10,8 @@
 #include <limits>
 #include <string_view>
 
+namespace kelvane {
+
 namespace {
 
 constexpr uint8_t EndOfFileMarker = 0x1A;
@@ -382,3 +384,5 @@ void TDbfFile::ShowMessage(const std::string &message) const
     else
         PrintToStandardError(message);
 }
+
+} // namespace kelvane

@@ -22,6 +22,8 @@
 #include <string>
 #include <vector>
 
+namespace kelvane {
+
 // Open modes a dataset uses.
 inline constexpr uint16_t DbfOpenReadOnly = fmOpenRead | fmShareDenyNone; // 0x40
 inline constexpr uint16_t DbfOpenReadWrite = fmOpenReadWrite | fmShareDenyWrite; // 0x22
@@ -105,3 +107,5 @@ private:
     uint8_t m_layoutFamily = lfDbase4;
     TDbfHooks m_hooks;
 };
+
+} // namespace kelvane

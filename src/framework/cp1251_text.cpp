@@ -2,6 +2,8 @@
 
 #include "base/code_page.h"
 
+namespace kelvane {
+
 QChar Cp1251Char(unsigned char byte)
 {
     return QChar(CodePage::AnsiToUnicode(byte));
@@ -24,3 +26,5 @@ std::string ToCp1251(const QString &text)
         bytes.push_back(static_cast<char>(CodePage::UnicodeToAnsi(c.unicode())));
     return bytes;
 }
+
+} // namespace kelvane

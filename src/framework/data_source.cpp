@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+namespace kelvane {
+
 namespace {
 
 bool IsEditing(TDataSetState state)
@@ -195,3 +197,5 @@ void TFieldDataLink::UpdateData()
         OnUpdateData();
     m_modified = false;
 }
+
+} // namespace kelvane

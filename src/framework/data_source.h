@@ -15,6 +15,8 @@
 #include <string>
 #include <vector>
 
+namespace kelvane {
+
 class TDataLink;
 
 class TDataSource : private TDataSetObserver
@@ -121,3 +123,5 @@ private:
     std::string m_fieldName;
     bool m_modified = false;
 };
+
+} // namespace kelvane

@@ -7,6 +7,8 @@
 #include <QMetaObject>
 #include <algorithm>
 
+namespace kelvane {
+
 namespace {
 
 // Rows read since the last change are kept for painting; a long scroll starts afresh.
@@ -300,3 +302,5 @@ QVariant TDatasetModel::headerData(int section, Qt::Orientation orientation, int
         return QStringLiteral("\u25B6");
     }
 }
+
+} // namespace kelvane

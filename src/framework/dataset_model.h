@@ -21,6 +21,8 @@
 #include <unordered_map>
 #include <vector>
 
+namespace kelvane {
+
 class TDatasetModel : public QAbstractTableModel
 {
     Q_OBJECT
@@ -95,3 +97,5 @@ private:
     mutable std::unordered_map<int, QStringList> m_texts; // rows read since the last change
     mutable bool m_readErrorShown = false;
 };
+
+} // namespace kelvane

@@ -5,6 +5,8 @@
 
 #include <QScopedValueRollback>
 
+namespace kelvane {
+
 TDBEdit::TDBEdit(QWidget *parent) : QLineEdit(parent)
 {
     m_link.OnDataChange = [this] { ShowField(); };
@@ -74,3 +76,5 @@ void TDBEdit::focusOutEvent(QFocusEvent *event)
     if (m_link.IsModified() && m_link.Editing())
         RunGuarded([this] { m_link.UpdateRecord(); });
 }
+
+} // namespace kelvane

@@ -11,6 +11,8 @@
 #include <QLineEdit>
 #include <string>
 
+namespace kelvane {
+
 class TDBEdit : public QLineEdit
 {
     Q_OBJECT
@@ -44,3 +46,5 @@ private:
     bool m_startingEdit = false;
     bool m_typingWhenReadOnly = false;
 };
+
+} // namespace kelvane

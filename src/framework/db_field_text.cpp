@@ -3,6 +3,8 @@
 #include "dataset/field.h"
 #include "framework/cp1251_text.h"
 
+namespace kelvane {
+
 QString FieldTextOf(const TField &field)
 {
     return FromCp1251(field.AsString());
@@ -12,3 +14,5 @@ void SetFieldText(TField &field, const QString &text)
 {
     field.SetAsString(ToCp1251(text));
 }
+
+} // namespace kelvane

@@ -12,6 +12,8 @@
 #include <QStyledItemDelegate>
 #include <algorithm>
 
+namespace kelvane {
+
 // Starts the dataset's edit when a cell editor opens and keeps track of the open editor, so that
 // the grid can commit it when the dataset stores the record.
 class TDBGrid::Delegate : public QStyledItemDelegate
@@ -204,3 +206,5 @@ void TDBGrid::ShowCurrentRow(int row)
     setCurrentIndex(index);
     scrollTo(index);
 }
+
+} // namespace kelvane

@@ -19,6 +19,8 @@
 #include <string>
 #include <vector>
 
+namespace kelvane {
+
 class TDataSource;
 
 struct TDBGridColumn
@@ -67,3 +69,5 @@ private:
     std::vector<TDBGridColumn> m_columns;
     bool m_showingCurrentRow = false;
 };
+
+} // namespace kelvane

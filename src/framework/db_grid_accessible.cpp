@@ -5,11 +5,13 @@
 #include <QHeaderView>
 #include <QPointer>
 
+namespace kelvane {
+
 namespace {
 
 QAccessibleInterface *create(const QString &className, QObject *object)
 {
-    if (className == QLatin1String("TDBGrid"))
+    if (className == QLatin1String(TDBGrid::staticMetaObject.className()))
         if (auto *grid = qobject_cast<TDBGrid *>(object))
             return new TDBGridAccessible(grid);
     return nullptr;
@@ -389,3 +391,5 @@ void TDBGridAccessible::modelChange(QAccessibleTableModelChangeEvent *event)
             }
         }
 }
+
+} // namespace kelvane

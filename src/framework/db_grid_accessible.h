@@ -15,6 +15,8 @@
 #include <QPair>
 #include <functional>
 
+namespace kelvane {
+
 class TDBGrid;
 
 class TDBGridAccessible : public QAccessibleWidget, public QAccessibleTableInterface
@@ -75,3 +77,5 @@ private:
 
 // Makes Qt's accessibility use TDBGridAccessible for every grid. Idempotent.
 void InstallDBGridAccessibility();
+
+} // namespace kelvane

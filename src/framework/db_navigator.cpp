@@ -5,6 +5,8 @@
 #include <QHBoxLayout>
 #include <QToolButton>
 
+namespace kelvane {
+
 namespace {
 
 struct ButtonLook
@@ -108,3 +110,5 @@ void TDBNavigator::UpdateButtons()
     m_buttons[nbPost]->setEnabled(canModify && editing);
     m_buttons[nbCancel]->setEnabled(canModify && editing);
 }
+
+} // namespace kelvane

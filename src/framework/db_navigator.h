@@ -11,6 +11,8 @@
 
 class QToolButton;
 
+namespace kelvane {
+
 enum TNavigateBtn { nbInsert, nbDelete, nbEdit, nbPost, nbCancel };
 
 class TDBNavigator : public QWidget
@@ -35,3 +37,5 @@ private:
     std::array<QToolButton *, 5> m_buttons {};
     std::unique_ptr<Link> m_link;
 };
+
+} // namespace kelvane

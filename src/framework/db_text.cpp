@@ -3,6 +3,8 @@
 #include "framework/db_field_text.h"
 #include "framework/guarded.h"
 
+namespace kelvane {
+
 TDBText::TDBText(QWidget *parent) : QLabel(parent)
 {
     // A command text such as "<b>" must show as typed, never as markup.
@@ -18,3 +20,5 @@ void TDBText::ShowField()
     RunGuarded([&] { text = field ? FieldTextOf(*field) : QString(); });
     setText(text);
 }
+
+} // namespace kelvane

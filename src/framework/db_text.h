@@ -7,6 +7,8 @@
 #include <QLabel>
 #include <string>
 
+namespace kelvane {
+
 class TDBText : public QLabel
 {
     Q_OBJECT
@@ -24,3 +26,5 @@ private:
 
     TFieldDataLink m_link;
 };
+
+} // namespace kelvane

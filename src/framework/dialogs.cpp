@@ -4,6 +4,8 @@
 #include <QFileDialog>
 #include <QMessageBox>
 
+namespace kelvane {
+
 namespace {
 
 class QtDialogs final : public Dialogs
@@ -63,3 +65,5 @@ void ShowError(const QString &message)
 {
     Dialogs::Current().Error(QApplication::activeWindow(), message);
 }
+
+} // namespace kelvane

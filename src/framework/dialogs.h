@@ -7,6 +7,8 @@
 
 class QWidget;
 
+namespace kelvane {
+
 class Dialogs
 {
 public:
@@ -30,3 +32,5 @@ public:
 
 // The application's general display of errors that escape a handler.
 void ShowError(const QString &message);
+
+} // namespace kelvane

@@ -8,6 +8,8 @@
 #include <exception>
 #include <utility>
 
+namespace kelvane {
+
 // Runs `handler` and shows what escapes it. Returns false when something escaped.
 template<typename Handler> bool RunGuarded(Handler &&handler)
 {
@@ -27,3 +29,5 @@ template<typename Handler> auto Guarded(Handler handler)
 {
     return [handler = std::move(handler)]() { RunGuarded(handler); };
 }
+
+} // namespace kelvane

@@ -2,9 +2,13 @@
 
 #include "framework/guarded.h"
 
+namespace kelvane {
+
 bool GuardedApplication::notify(QObject *receiver, QEvent *event)
 {
     bool handled = false;
     RunGuarded([&] { handled = QApplication::notify(receiver, event); });
     return handled;
 }
+
+} // namespace kelvane

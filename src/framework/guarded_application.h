@@ -5,9 +5,13 @@
 
 #include <QApplication>
 
+namespace kelvane {
+
 class GuardedApplication : public QApplication
 {
 public:
     GuardedApplication(int &argc, char **argv) : QApplication(argc, argv) { }
     bool notify(QObject *receiver, QEvent *event) override;
 };
+
+} // namespace kelvane

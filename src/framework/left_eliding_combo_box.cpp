@@ -4,6 +4,8 @@
 #include <QStyleOptionComboBox>
 #include <QStylePainter>
 
+namespace kelvane {
+
 void LeftElidingComboBox::showPopup()
 {
     emit popupAboutToShow();
@@ -25,3 +27,5 @@ void LeftElidingComboBox::paintEvent(QPaintEvent *)
     option.currentText = fontMetrics().elidedText(option.currentText, Qt::ElideLeft, field.width());
     painter.drawControl(QStyle::CE_ComboBoxLabel, option);
 }
+
+} // namespace kelvane

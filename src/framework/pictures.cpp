@@ -4,6 +4,8 @@
 #include <QPainter>
 #include <QSvgRenderer>
 
+namespace kelvane {
+
 QPixmap RenderPicture(const QString &resource, QSize size)
 {
     const qreal ratio = qGuiApp ? qGuiApp->devicePixelRatio() : 1.0;
@@ -17,3 +19,5 @@ QPixmap RenderPicture(const QString &resource, QSize size)
     }
     return pixmap;
 }
+
+} // namespace kelvane

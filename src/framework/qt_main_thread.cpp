@@ -4,6 +4,8 @@
 
 #include <QThread>
 
+namespace kelvane {
+
 QtMainThread::QtMainThread(QObject *parent) : QObject(parent) { }
 
 void QtMainThread::ReportError(const std::string &message)
@@ -21,3 +23,5 @@ void QtMainThread::Wake()
     QMetaObject::invokeMethod(
         this, [this] { Serve(); }, Qt::QueuedConnection);
 }
+
+} // namespace kelvane

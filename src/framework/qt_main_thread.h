@@ -7,6 +7,8 @@
 
 #include <QObject>
 
+namespace kelvane {
+
 class QtMainThread : public QObject, public TMainThread
 {
     Q_OBJECT
@@ -19,3 +21,5 @@ public:
 protected:
     void Wake() override;
 };
+
+} // namespace kelvane

@@ -14,6 +14,8 @@
 #include <algorithm>
 #include <cstring>
 
+namespace kelvane {
+
 namespace {
 
 constexpr int Margin = 2;
@@ -332,3 +334,5 @@ void TerminalPane::contextMenuEvent(QContextMenuEvent *event)
     menu.addAction(QStringLiteral("Выделить всё"), this, &TerminalPane::SelectAll);
     menu.exec(event->globalPos());
 }
+
+} // namespace kelvane

@@ -16,6 +16,8 @@
 #include <utility>
 #include <vector>
 
+namespace kelvane {
+
 class TerminalPane : public QAbstractScrollArea
 {
     Q_OBJECT
@@ -76,3 +78,5 @@ private:
     int64_t anchor_ = 0; // selection [min(anchor, cursor), max(anchor, cursor))
     int64_t cursor_ = 0;
 };
+
+} // namespace kelvane

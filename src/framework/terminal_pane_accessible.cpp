@@ -6,11 +6,13 @@
 #include <algorithm>
 #include <climits>
 
+namespace kelvane {
+
 namespace {
 
 QAccessibleInterface *create(const QString &className, QObject *object)
 {
-    if (className == QLatin1String("TerminalPane"))
+    if (className == QLatin1String(TerminalPane::staticMetaObject.className()))
         if (auto *pane = qobject_cast<TerminalPane *>(object))
             return new TerminalPaneAccessible(pane);
     return nullptr;
@@ -146,3 +148,5 @@ QString TerminalPaneAccessible::attributes(int, int *startOffset, int *endOffset
     *endOffset = characterCount();
     return QString();
 }
+
+} // namespace kelvane

@@ -8,6 +8,8 @@
 #include <QAccessibleWidget>
 #include <cstdint>
 
+namespace kelvane {
+
 class TerminalPane;
 
 class TerminalPaneAccessible : public QAccessibleWidget, public QAccessibleTextInterface
@@ -42,3 +44,5 @@ private:
 
 // Makes Qt's accessibility use TerminalPaneAccessible for every terminal pane. Idempotent.
 void InstallTerminalPaneAccessibility();
+
+} // namespace kelvane

@@ -4,6 +4,8 @@
 #include <QLibraryInfo>
 #include <QTranslator>
 
+namespace kelvane {
+
 bool InstallTranslations(QCoreApplication &app)
 {
     auto *translator = new QTranslator(&app);
@@ -14,3 +16,5 @@ bool InstallTranslations(QCoreApplication &app)
     }
     return QCoreApplication::installTranslator(translator);
 }
+
+} // namespace kelvane

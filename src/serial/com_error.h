@@ -5,6 +5,8 @@
 #include <stdexcept>
 #include <string>
 
+namespace kelvane {
+
 class EComPort : public std::runtime_error
 {
 public:
@@ -39,3 +41,5 @@ inline std::string NoPermission(const std::string &port, const std::string &grou
         + ": добавьте себя в эту группу командой sudo usermod -aG " + group + " $USER" + relogin;
 }
 } // namespace ComMessage
+
+} // namespace kelvane

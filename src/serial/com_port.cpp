@@ -4,6 +4,8 @@
 #include "serial/main_thread.h"
 #include "serial/posix_device.h"
 
+namespace kelvane {
+
 namespace {
 
 [[noreturn]] void raise(const char *message)
@@ -389,3 +391,5 @@ void TBComPort::FireRx80Full()
     if (OnRx80Full)
         OnRx80Full(*this);
 }
+
+} // namespace kelvane

@@ -20,6 +20,8 @@
 #include <string>
 #include <string_view>
 
+namespace kelvane {
+
 class TBComPort;
 class TComThread;
 class TMainThread;
@@ -165,3 +167,5 @@ private:
     TComTimeouts timeouts_ {*this};
     std::shared_ptr<TNotifyWindow> notifyWindow_;
 };
+
+} // namespace kelvane

@@ -7,6 +7,8 @@
 #include <exception>
 #include <utility>
 
+namespace kelvane {
+
 namespace {
 
 // Each event with its device mask value, in delivery order: errors are read and cleared before
@@ -168,3 +170,5 @@ intptr_t TNotifyWindow::WindowProc(unsigned message, uintptr_t wParam, intptr_t 
     }
     return 0;
 }
+
+} // namespace kelvane

@@ -13,6 +13,8 @@
 #include <cstdint>
 #include <thread>
 
+namespace kelvane {
+
 class TBComPort;
 
 // Window message that carries one port event (the mask value of the event) to the main thread.
@@ -72,3 +74,5 @@ public:
 private:
     TBComPort &owner_;
 };
+
+} // namespace kelvane

@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <initializer_list>
 
+namespace kelvane {
+
 enum TBaudRate {
     br110,
     br300,
@@ -73,3 +75,5 @@ using TComErrors = TSet<TComError>;
 
 enum TPortEvent { peRxChar, peTxEmpty, peRing, peCTS, peDSR, peRLSD, peError, peRx80Full };
 using TPortEvents = TSet<TPortEvent>;
+
+} // namespace kelvane

@@ -4,6 +4,8 @@
 
 #include <exception>
 
+namespace kelvane {
+
 void TMainThread::Serve()
 {
     std::unique_lock lock(mutex_);
@@ -90,3 +92,5 @@ void TMainThread::runGuarded(const std::function<void()> &work)
         ReportError("Unknown error");
     }
 }
+
+} // namespace kelvane

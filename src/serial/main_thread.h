@@ -17,6 +17,8 @@
 #include <mutex>
 #include <string>
 
+namespace kelvane {
+
 class StopSignal;
 
 class TMainThread
@@ -70,3 +72,5 @@ private:
     std::condition_variable changed_;
     std::deque<std::shared_ptr<Request>> queue_;
 };
+
+} // namespace kelvane

@@ -9,6 +9,8 @@
 #include <mutex>
 #include <sys/ioctl.h>
 
+namespace kelvane {
+
 namespace {
 
 int interruptSignal()
@@ -137,3 +139,5 @@ bool ModemWatcher::sleepUnlessStopped(int milliseconds)
     return !stopped_.wait_for(
         lock, std::chrono::milliseconds(milliseconds), [this] { return stop_.load(); });
 }
+
+} // namespace kelvane

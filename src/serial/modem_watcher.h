@@ -15,6 +15,8 @@
 #include <pthread.h>
 #include <thread>
 
+namespace kelvane {
+
 // The modem input lines of a tty at one moment: the kernel's change counters (when the device
 // keeps them) and the line bits (TIOCM_*).
 struct ModemLineSnapshot
@@ -59,3 +61,5 @@ private:
     std::atomic<pthread_t> handle_ {};
     std::thread thread_;
 };
+
+} // namespace kelvane

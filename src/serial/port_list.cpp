@@ -12,6 +12,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+namespace kelvane {
+
 namespace {
 
 struct DirCloser
@@ -136,3 +138,5 @@ bool MakeVirtualPortsFolder(const std::string &folder)
         return false;
     return IsPrivateFolder(folder);
 }
+
+} // namespace kelvane

@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+namespace kelvane {
+
 struct PortInventory
 {
     std::string ttyClass = "/sys/class/tty"; // the kernel's tty inventory
@@ -33,3 +35,5 @@ bool IsPrivateFolder(const std::string &folder);
 // Creates the virtual ports folder (mode 0700) if needed; false when it exists but may not be
 // trusted or cannot be made.
 bool MakeVirtualPortsFolder(const std::string &folder);
+
+} // namespace kelvane

@@ -23,6 +23,8 @@
 #include <utility>
 #include <vector>
 
+namespace kelvane {
+
 namespace {
 
 using Clock = std::chrono::steady_clock;
@@ -576,3 +578,5 @@ std::string DeviceGroup(const std::string &path)
         buffer.resize(buffer.size() * 2);
     return found ? std::string(found->gr_name) : std::to_string(st.st_gid);
 }
+
+} // namespace kelvane

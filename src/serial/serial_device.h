@@ -15,6 +15,8 @@
 #include <string>
 #include <string_view>
 
+namespace kelvane {
+
 // Event mask bits (EV_*).
 namespace CommEvent {
 inline constexpr uint32_t RxChar = 0x0001;
@@ -144,3 +146,5 @@ enum class OpenFailure { None, NotFound, Busy, NotPermitted, Other };
 // Opens the device at `path` exclusively; on failure returns null and says why.
 using DeviceOpener
     = std::function<std::unique_ptr<SerialDevice>(const std::string &path, OpenFailure &failure)>;
+
+} // namespace kelvane

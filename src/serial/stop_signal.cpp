@@ -5,6 +5,8 @@
 #include <system_error>
 #include <unistd.h>
 
+namespace kelvane {
+
 StopSignal::StopSignal() : fd_(eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK))
 {
     if (fd_ < 0)
@@ -28,3 +30,5 @@ bool StopSignal::IsSet() const
     pollfd p {fd_, POLLIN, 0};
     return poll(&p, 1, 0) == 1;
 }
+
+} // namespace kelvane

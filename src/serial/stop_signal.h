@@ -2,6 +2,8 @@
 // for together with file descriptors (it is an eventfd). Thread-safe.
 #pragma once
 
+namespace kelvane {
+
 class StopSignal
 {
 public:
@@ -18,3 +20,5 @@ public:
 private:
     int fd_;
 };
+
+} // namespace kelvane

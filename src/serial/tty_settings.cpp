@@ -3,6 +3,8 @@
 #include <asm/termbits.h>
 #include <sys/ioctl.h>
 
+namespace kelvane {
+
 namespace {
 
 tcflag_t characterSize(uint8_t byteSize)
@@ -80,3 +82,5 @@ bool ReadTtySpeed(int fd, uint32_t &bitsPerSecond)
     bitsPerSecond = t.c_ospeed;
     return true;
 }
+
+} // namespace kelvane

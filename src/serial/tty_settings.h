@@ -7,6 +7,8 @@
 
 #include <cstdint>
 
+namespace kelvane {
+
 // Puts the tty into raw mode with the block's rate, character size, parity and stop bits, no flow
 // control, the receiver on and the modem lines not hanging up the line; waits for pending output
 // to drain first, so bytes written at the old rate go out at that rate. Raises DTR and RTS when
@@ -15,3 +17,5 @@ bool ApplyTtySettings(int fd, const TLineSettings &settings);
 
 // The tty's output rate in bits per second, as the kernel holds it.
 bool ReadTtySpeed(int fd, uint32_t &bitsPerSecond);
+
+} // namespace kelvane

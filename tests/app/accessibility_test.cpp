@@ -8,6 +8,8 @@
 
 #include <QAccessible>
 
+using namespace kelvane;
+
 namespace {
 
 QStringList warnings;

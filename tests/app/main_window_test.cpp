@@ -14,6 +14,8 @@
 #include <map>
 #include <thread>
 
+using namespace kelvane;
+
 namespace {
 
 using namespace std::chrono_literals;

@@ -7,6 +7,8 @@
 #include <fstream>
 #include <set>
 
+using namespace kelvane;
+
 namespace {
 
 const std::set<std::string> AlwaysThere = {"File1", "Help1"};

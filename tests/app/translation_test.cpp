@@ -12,6 +12,8 @@
 #include <QTimer>
 #include <gtest/gtest.h>
 
+using namespace kelvane;
+
 namespace {
 
 TEST(QtTexts, TheFileDialogSpeaksRussianOnceTheProgramHasStarted)

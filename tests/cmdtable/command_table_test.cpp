@@ -16,6 +16,8 @@
 #include <optional>
 #include <unistd.h>
 
+using namespace kelvane;
+
 namespace {
 
 class CommandTableTest : public ProgramTest

@@ -11,6 +11,8 @@
 
 #include <QRadioButton>
 
+using namespace kelvane;
+
 namespace {
 
 struct Row

@@ -12,6 +12,8 @@
 #include <mutex>
 #include <thread>
 
+using namespace kelvane;
+
 namespace {
 
 using namespace std::chrono_literals;

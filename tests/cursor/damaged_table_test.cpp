@@ -10,6 +10,8 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+using namespace kelvane;
+
 using namespace DbfTest;
 using ::testing::Contains;
 using ::testing::ElementsAre;

@@ -12,6 +12,8 @@
 #include <sstream>
 #include <string>
 
+using namespace kelvane;
+
 using namespace DbfTest;
 
 namespace {

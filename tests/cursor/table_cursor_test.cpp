@@ -11,6 +11,8 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+using namespace kelvane;
+
 using namespace DbfTest;
 using ::testing::ElementsAre;
 

@@ -9,6 +9,8 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+using namespace kelvane;
+
 using ::testing::ElementsAre;
 
 namespace {

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+using namespace kelvane;
+
 using FieldText::Format;
 using FieldText::Parse;
 using FieldText::TValueBuffer;

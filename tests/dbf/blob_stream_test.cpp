@@ -6,6 +6,8 @@
 #include <gtest/gtest.h>
 #include <stdexcept>
 
+using namespace kelvane;
+
 using namespace DbfTest;
 
 namespace {

@@ -9,6 +9,8 @@
 #include <string>
 #include <string_view>
 
+using namespace kelvane;
+
 namespace {
 
 constexpr int32_t March5th2026 = 739680;

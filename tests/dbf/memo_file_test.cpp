@@ -7,6 +7,8 @@
 #include <gtest/gtest.h>
 #include <string>
 
+using namespace kelvane;
+
 using namespace DbfTest;
 
 namespace {

@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+using namespace kelvane;
+
 using namespace DbfTest;
 
 namespace {

@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+using namespace kelvane;
+
 using namespace DbfTest;
 
 namespace {

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+using namespace kelvane;
+
 namespace {
 
 TEST(CodePage, EveryDefinedByteSurvivesTheRoundTrip)

@@ -18,6 +18,8 @@
 #include <QVBoxLayout>
 #include <gtest/gtest.h>
 
+using namespace kelvane;
+
 using namespace DbfTest;
 
 namespace {

@@ -7,6 +7,8 @@
 #include <QTest>
 #include <gtest/gtest.h>
 
+using namespace kelvane;
+
 namespace {
 
 class TerminalPaneTest : public ::testing::Test

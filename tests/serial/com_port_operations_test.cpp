@@ -2,6 +2,8 @@
 // failures, text transfer, the modem lines, and the message each refused call raises.
 #include "support/port_fixture.h"
 
+using namespace kelvane;
+
 namespace {
 
 using Args = std::vector<uint64_t>;

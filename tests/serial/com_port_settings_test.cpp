@@ -2,6 +2,8 @@
 #include "serial/com_thread.h"
 #include "support/port_fixture.h"
 
+using namespace kelvane;
+
 namespace {
 
 using Args = std::vector<uint64_t>;

@@ -6,6 +6,8 @@
 #include <atomic>
 #include <thread>
 
+using namespace kelvane;
+
 namespace {
 
 using namespace std::chrono_literals;

@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 #include <sys/ioctl.h>
 
+using namespace kelvane;
+
 namespace {
 
 ModemLineSnapshot Lines(

@@ -18,6 +18,8 @@
 #include <thread>
 #include <unistd.h>
 
+using namespace kelvane;
+
 namespace {
 
 using namespace std::chrono_literals;

@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+namespace kelvane {
+
 #define EXPECT_COM_ERROR(statement, message)                                                       \
     do {                                                                                           \
         try {                                                                                      \
@@ -14,3 +16,5 @@
             EXPECT_STREQ(e.what(), message);                                                       \
         }                                                                                          \
     } while (false)
+
+} // namespace kelvane

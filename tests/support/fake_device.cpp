@@ -6,6 +6,8 @@
 #include <unistd.h>
 #include <utility>
 
+namespace kelvane {
+
 class FakeSerialDevice final : public SerialDevice
 {
 public:
@@ -303,3 +305,5 @@ bool FakeDeviceScript::record(FakeCall call)
     calls_.push_back(std::move(call));
     return !fails;
 }
+
+} // namespace kelvane

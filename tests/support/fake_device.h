@@ -15,6 +15,8 @@
 #include <string>
 #include <vector>
 
+namespace kelvane {
+
 struct FakeCall
 {
     std::string name;
@@ -81,3 +83,5 @@ private:
     std::string lastPath_;
     int devicesOpen_ = 0;
 };
+
+} // namespace kelvane

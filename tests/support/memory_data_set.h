@@ -11,6 +11,8 @@
 #include <string>
 #include <vector>
 
+namespace kelvane {
+
 struct MemoryField
 {
     std::string Name;
@@ -208,3 +210,5 @@ private:
     int m_current = -1;
     bool m_open = false;
 };
+
+} // namespace kelvane

@@ -10,6 +10,8 @@
 #include <gtest/gtest.h>
 #include <memory>
 
+namespace kelvane {
+
 class FakePortTest : public ::testing::Test
 {
 protected:
@@ -27,3 +29,5 @@ protected:
         return args;
     }
 };
+
+} // namespace kelvane

@@ -7,6 +7,8 @@
 #include <stdexcept>
 #include <unistd.h>
 
+namespace kelvane {
+
 PtyPair::PtyPair()
 {
     master_ = posix_openpt(O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
@@ -81,3 +83,5 @@ void PtyPair::CloseMaster()
         close(master_);
     master_ = -1;
 }
+
+} // namespace kelvane

@@ -6,6 +6,8 @@
 #include <string>
 #include <string_view>
 
+namespace kelvane {
+
 class PtyPair
 {
 public:
@@ -30,3 +32,5 @@ private:
     int master_ = -1;
     std::string slavePath_;
 };
+
+} // namespace kelvane

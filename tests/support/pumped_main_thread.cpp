@@ -2,6 +2,8 @@
 
 #include <thread>
 
+namespace kelvane {
+
 void PumpedMainThread::ReportError(const std::string &message)
 {
     std::lock_guard lock(mutex_);
@@ -31,3 +33,5 @@ void PumpedMainThread::PumpFor(std::chrono::milliseconds duration)
 {
     PumpUntil([] { return false; }, duration);
 }
+
+} // namespace kelvane

@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+namespace kelvane {
+
 class PumpedMainThread : public TMainThread
 {
 public:
@@ -29,3 +31,5 @@ private:
     std::mutex mutex_;
     std::vector<std::string> errors_;
 };
+
+} // namespace kelvane

@@ -7,6 +7,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+namespace kelvane {
+
 namespace {
 
 struct Account
@@ -78,3 +80,5 @@ FileAccessAsNobody::~FileAccessAsNobody()
     setfsuid(geteuid());
     setfsgid(getegid());
 }
+
+} // namespace kelvane

@@ -6,6 +6,8 @@
 #include <functional>
 #include <string>
 
+namespace kelvane {
+
 // Runs `work` in a child process that has dropped to the user "nobody" (when started as root)
 // and returns the text `work` returned. The child shares nothing with the test but its memory
 // image at the fork: `work` must not rely on other threads.
@@ -25,3 +27,5 @@ public:
 private:
     bool changed_ = false;
 };
+
+} // namespace kelvane

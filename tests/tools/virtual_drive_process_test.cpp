@@ -21,6 +21,8 @@
 #include <thread>
 #include <unistd.h>
 
+using namespace kelvane;
+
 extern char **environ;
 
 namespace {

@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+using namespace kelvane;
+
 namespace {
 
 using namespace std::chrono_literals;

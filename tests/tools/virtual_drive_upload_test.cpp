@@ -8,6 +8,8 @@
 #include <cctype>
 #include <gtest/gtest.h>
 
+using namespace kelvane;
+
 namespace {
 
 using namespace std::chrono_literals;

@@ -16,6 +16,8 @@
 #include <QTimer>
 #include <cstdio>
 
+using namespace kelvane;
+
 namespace {
 
 void save(QWidget *window, const QString &folder, const QString &name)

@@ -1,5 +1,7 @@
 #include "virtual_drive/byte_text.h"
 
+namespace kelvane {
+
 std::string Printable(std::string_view bytes)
 {
     static constexpr char hex[] = "0123456789abcdef";
@@ -35,3 +37,5 @@ std::optional<uint64_t> ParseDecimal(std::string_view text)
     }
     return value;
 }
+
+} // namespace kelvane

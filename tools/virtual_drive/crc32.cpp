@@ -2,6 +2,8 @@
 
 #include <array>
 
+namespace kelvane {
+
 namespace {
 
 constexpr std::array<uint32_t, 256> makeTable()
@@ -27,3 +29,5 @@ void Crc32::Update(std::string_view bytes)
         c = table[(c ^ static_cast<unsigned char>(byte)) & 0xFF] ^ (c >> 8);
     state_ = c;
 }
+
+} // namespace kelvane

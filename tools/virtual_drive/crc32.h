@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <string_view>
 
+namespace kelvane {
+
 class Crc32
 {
 public:
@@ -14,3 +16,5 @@ public:
 private:
     uint32_t state_ = 0xFFFFFFFFu;
 };
+
+} // namespace kelvane

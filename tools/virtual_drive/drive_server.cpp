@@ -13,6 +13,8 @@
 #include <sys/signalfd.h>
 #include <unistd.h>
 
+namespace kelvane {
+
 namespace {
 
 sigset_t stopSignals()
@@ -201,3 +203,5 @@ void DriveServer::logDrive()
     for (const std::string &line : drive_.TakeLog())
         log(line);
 }
+
+} // namespace kelvane

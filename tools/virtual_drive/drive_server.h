@@ -16,6 +16,8 @@
 #include <ostream>
 #include <string>
 
+namespace kelvane {
+
 class DriveServer
 {
 public:
@@ -51,3 +53,5 @@ private:
     bool hostConnected_ = false;
     std::string pending_; // bytes the master could not take yet
 };
+
+} // namespace kelvane

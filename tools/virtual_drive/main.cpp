@@ -13,6 +13,8 @@
 #include <string>
 #include <vector>
 
+using namespace kelvane;
+
 namespace {
 
 constexpr const char *Usage = R"(Использование: kelvane-virtual-drive [ключи]

@@ -6,6 +6,8 @@
 #include <array>
 #include <optional>
 
+namespace kelvane {
+
 namespace {
 
 using Lines = std::vector<std::string>;
@@ -248,3 +250,5 @@ std::vector<std::string> RunCommand(MonitorState &state, std::string_view text)
             + " command; now at level " + state.level);
     return said("unknown command \"" + Printable(text) + "\" at level " + state.level);
 }
+
+} // namespace kelvane

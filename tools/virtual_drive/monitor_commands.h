@@ -11,6 +11,8 @@
 #include <string_view>
 #include <vector>
 
+namespace kelvane {
+
 struct MonitorState
 {
     char level = 'T';
@@ -32,3 +34,5 @@ bool CommandIsComplete(std::string_view command);
 
 // Runs one command (without its line end) at the current level; returns the answer's lines.
 std::vector<std::string> RunCommand(MonitorState &state, std::string_view command);
+
+} // namespace kelvane

@@ -8,6 +8,8 @@
 #include <termios.h>
 #include <unistd.h>
 
+namespace kelvane {
+
 namespace {
 
 [[noreturn]] void fail(const std::string &what, int error)
@@ -61,3 +63,5 @@ void PseudoTerminal::makeSlaveRaw() const
     if (!ok)
         fail("настроить " + slavePath_, error);
 }
+
+} // namespace kelvane

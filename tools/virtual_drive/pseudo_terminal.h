@@ -6,6 +6,8 @@
 
 #include <string>
 
+namespace kelvane {
+
 class PseudoTerminal
 {
 public:
@@ -24,3 +26,5 @@ private:
     int master_ = -1;
     std::string slavePath_;
 };
+
+} // namespace kelvane

@@ -9,6 +9,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+namespace kelvane {
+
 namespace {
 
 std::optional<std::string> linkTarget(const std::string &link)
@@ -65,3 +67,5 @@ void PublishedPort::removeStaleLink() const
               "не запущен");
     unlink(path_.c_str());
 }
+
+} // namespace kelvane

@@ -7,6 +7,8 @@
 
 #include <string>
 
+namespace kelvane {
+
 class PublishedPort
 {
 public:
@@ -25,3 +27,5 @@ private:
     std::string path_;
     std::string target_;
 };
+
+} // namespace kelvane

@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <cstdio>
 
+namespace kelvane {
+
 namespace {
 
 constexpr std::string_view Begin = "[BEGIN]";
@@ -265,3 +267,5 @@ void UploadReceiver::fail(std::string error, DriveOutput &out)
     report_.error = std::move(error);
     stage_ = Stage::Done;
 }
+
+} // namespace kelvane

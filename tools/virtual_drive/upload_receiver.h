@@ -16,6 +16,8 @@
 #include <string>
 #include <string_view>
 
+namespace kelvane {
+
 struct UploadReport
 {
     enum class Kind { Overlay, CertTable };
@@ -80,3 +82,5 @@ private:
     size_t endMatched_ = 0; // bytes of "[END]" matched among them
     std::optional<uint64_t> overrunBeforeEnd_;
 };
+
+} // namespace kelvane

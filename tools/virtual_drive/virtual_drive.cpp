@@ -5,6 +5,8 @@
 #include <cstdio>
 #include <utility>
 
+namespace kelvane {
+
 namespace {
 
 std::string quoted(std::string_view bytes)
@@ -209,3 +211,5 @@ std::string VirtualDrive::takeBytes()
 {
     return std::exchange(out_.bytes, {});
 }
+
+} // namespace kelvane

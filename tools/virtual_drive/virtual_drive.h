@@ -22,6 +22,8 @@
 #include <string_view>
 #include <vector>
 
+namespace kelvane {
+
 class VirtualDrive
 {
 public:
@@ -75,3 +77,5 @@ private:
     DriveOutput out_;
     Clock::time_point lastByte_ {};
 };
+
+} // namespace kelvane

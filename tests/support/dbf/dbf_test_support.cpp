@@ -10,6 +10,8 @@
 #include <sstream>
 #include <stdexcept>
 
+namespace kelvane {
+
 namespace DbfTest {
 
 TempDir::TempDir()
@@ -195,3 +197,5 @@ void OpenTable::StoreMemo(int field, const std::string &text)
 }
 
 } // namespace DbfTest
+
+} // namespace kelvane

@@ -13,6 +13,8 @@
 #include <string>
 #include <vector>
 
+namespace kelvane {
+
 namespace DbfTest {
 
 // A fresh folder under /tmp, removed with its contents when the object goes.
@@ -121,3 +123,5 @@ std::string RunPython(const std::string &script);
 std::string Cp1251(const std::string &utf8);
 
 } // namespace DbfTest
+
+} // namespace kelvane

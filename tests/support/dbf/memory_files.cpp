@@ -4,6 +4,8 @@
 #include <cstring>
 #include <stdexcept>
 
+namespace kelvane {
+
 namespace {
 
 class MemoryFileStream : public TStream
@@ -109,3 +111,5 @@ std::unique_ptr<TStream> MemoryFiles::OpenFile(
     }
     return std::make_unique<MemoryFileStream>(found->second, (mode & 0x3) != fmOpenRead);
 }
+
+} // namespace kelvane

@@ -12,6 +12,8 @@
 #include <memory>
 #include <string>
 
+namespace kelvane {
+
 class MemoryFiles : public TFileSystem
 {
 public:
@@ -46,3 +48,5 @@ private:
 
     std::map<std::string, std::shared_ptr<File>> m_files;
 };
+
+} // namespace kelvane

@@ -6,6 +6,8 @@
 #include <QProcess>
 #include <stdexcept>
 
+namespace kelvane {
+
 namespace {
 
 // Debian's interpreter: the one that has the dBase modules.
@@ -81,3 +83,5 @@ std::vector<CommandRow> ReadCommandTable(const std::string &path)
     }
     return rows;
 }
+
+} // namespace kelvane

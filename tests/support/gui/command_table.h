@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+namespace kelvane {
+
 struct CommandRow
 {
     std::string name; // NAME, COMAND, UROVEN as UTF-8, trailing blanks stripped
@@ -19,3 +21,5 @@ struct CommandRow
 void WriteCommandTable(const std::string &path, const std::vector<CommandRow> &rows);
 // Every record of the table in file order, deleted ones included.
 std::vector<CommandRow> ReadCommandTable(const std::string &path);
+
+} // namespace kelvane

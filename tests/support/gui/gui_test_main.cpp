@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+using namespace kelvane;
+
 int main(int argc, char **argv)
 {
     qputenv("QT_QPA_PLATFORM", "offscreen");

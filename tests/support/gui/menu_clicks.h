@@ -7,6 +7,8 @@
 #include <QMenuBar>
 #include <QTest>
 
+namespace kelvane {
+
 // Opens the top-level menu named `menuName` of `window` and clicks its item `itemName`. Returns
 // false (and clicks nothing) when the popup did not open or does not show the item. An item that
 // opens a modal window returns only once that window has closed.
@@ -26,3 +28,5 @@ inline bool ClickMenuItem(QMainWindow &window, const char *menuName, const char 
     QTest::mouseClick(menu, Qt::LeftButton, {}, place.center());
     return true;
 }
+
+} // namespace kelvane

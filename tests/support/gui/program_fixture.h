@@ -25,6 +25,8 @@
 #include <memory>
 #include <unistd.h>
 
+namespace kelvane {
+
 class ProgramTest : public ::testing::Test
 {
 public:
@@ -156,3 +158,5 @@ public:
         return QTest::qWaitFor([&] { return Memo1()->Bytes() == bytes; }, 5000);
     }
 };
+
+} // namespace kelvane

@@ -1,5 +1,7 @@
 #include "support/gui/scripted_dialogs.h"
 
+namespace kelvane {
+
 void ScriptedDialogs::Message(QWidget *, const QString &text)
 {
     messages << text;
@@ -36,3 +38,5 @@ void ScriptedDialogs::AnswerOpenFile(std::optional<QString> fileName)
 {
     openAnswers_.push_back(std::move(fileName));
 }
+
+} // namespace kelvane

@@ -9,6 +9,8 @@
 #include <functional>
 #include <optional>
 
+namespace kelvane {
+
 class ScriptedDialogs : public Dialogs
 {
 public:
@@ -36,3 +38,5 @@ public:
 private:
     std::deque<std::optional<QString>> openAnswers_;
 };
+
+} // namespace kelvane
