@@ -53,7 +53,7 @@ inline std::string Header()
 inline std::string RecordBytes(int i)
 {
     char record[RecordSize + 16]; // room for what the compiler cannot rule out
-    const TCalendarDate date = DayNumber::ToDate(DayNumber::Jan1st1900 + i % 40000);
+    const CalendarDate date = DayNumber::ToDate(DayNumber::Jan1st1900 + i % 40000);
     std::snprintf(record, sizeof record, " %-20s%-40s%10d%04d%02d%02d%c",
         ("\x8A\xAE\xAC\xA0\xAD\xA4\xA0 " + std::to_string(i)).c_str(), // CP866
         ("description of record number " + std::to_string(i)).c_str(), i * 7 - 500000, date.Year,

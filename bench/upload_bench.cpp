@@ -106,12 +106,12 @@ int main(int argc, char **argv)
             PtyPair pty;
             std::filesystem::remove(folder + "/ports/drive");
             std::filesystem::create_symlink(pty.SlavePath(), folder + "/ports/drive");
-            TProgramEnvironment environment;
+            ProgramEnvironment environment;
             environment.inventory.ttyClass = folder + "/class";
             environment.inventory.virtualPorts = folder + "/ports";
             environment.programFolder = folder;
             FileAnswer answer(QString::fromStdString(file));
-            TProgram program(environment);
+            Program program(environment);
             program.MainForm().findChild<QPushButton *>("btnConnect")->click();
             Sink sink(pty);
             const auto start = Clock::now();

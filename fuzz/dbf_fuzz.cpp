@@ -36,7 +36,7 @@ using namespace kelvane;
 
 namespace {
 
-struct Host : TBlobHost
+struct Host : BlobHost
 {
     TDbfFile *DbfFile() override { return table.get(); }
     TDbtFile *DbtFile() override { return memo.get(); }
@@ -86,11 +86,11 @@ void ReadField(Host &host, int field, TFieldType ownType)
     }
 }
 
-TDbfHooks QuietHooks()
+DbfHooks QuietHooks()
 {
-    TDbfHooks hooks;
+    DbfHooks hooks;
     hooks.ShowMessage = [](const std::string &) {};
-    hooks.Today = [] { return TCalendarDate {2026, 3, 5}; };
+    hooks.Today = [] { return CalendarDate {2026, 3, 5}; };
     return hooks;
 }
 
@@ -102,7 +102,7 @@ void ReadTable(MemoryFiles &files)
     host.table->ReadFieldDefs(defs);
     if (files.FileExists("t.dbt"))
         host.memo = std::make_unique<TDbtFile>(
-            host.table->LayoutFamily() != lfDbase3, DbfOpenReadOnly, "t.dbt", files);
+            host.table->LayoutFamily() != LayoutDbase3, DbfOpenReadOnly, "t.dbt", files);
     host.record.assign(static_cast<size_t>(host.table->RecordSize()), '\0');
     for (int32_t n = 0; n < host.table->RecordCount(); ++n) {
         host.table->ReadRecord(n, host.record.data());
@@ -126,7 +126,7 @@ void Check(bool holds, const char *rule)
 // Keeps the walks over big tables short.
 constexpr int64_t MaxCells = 4096;
 
-using TRows = std::vector<std::vector<std::string>>;
+using RowValues = std::vector<std::vector<std::string>>;
 
 std::vector<std::string> Values(TDbf &dbf)
 {
@@ -137,21 +137,21 @@ std::vector<std::string> Values(TDbf &dbf)
 }
 
 // Every shown record's values as text, in file order.
-TRows Rows(TDbf &dbf)
+RowValues rowValues(TDbf &dbf)
 {
-    TRows rows;
+    RowValues rows;
     for (dbf.First(); !dbf.Eof(); dbf.Next())
         rows.push_back(Values(dbf));
     return rows;
 }
 
 // The rows shown with and without deleted records.
-std::pair<TRows, TRows> Snapshot(TDbf &dbf)
+std::pair<RowValues, RowValues> Snapshot(TDbf &dbf)
 {
     dbf.SetShowDeleted(true);
-    TRows all = Rows(dbf);
+    RowValues all = rowValues(dbf);
     dbf.SetShowDeleted(false);
-    return {std::move(all), Rows(dbf)};
+    return {std::move(all), rowValues(dbf)};
 }
 
 // Values whose text form reads back as it was stored, whatever the field's length and decimals.
@@ -181,15 +181,15 @@ std::map<int, std::string> SetFields(TDbf &dbf, const std::vector<std::string> &
 
 // Opens read/write, changes the table, closes; returns the record numbers (from 1) and values
 // that were stored, and what the table showed before it was closed.
-struct TWritten
+struct WriteResult
 {
     std::map<int32_t, std::map<int, std::string>> stored;
-    std::pair<TRows, TRows> shown;
+    std::pair<RowValues, RowValues> shown;
 };
 
-TWritten Write(TDbf &dbf)
+WriteResult Write(TDbf &dbf)
 {
-    TWritten written;
+    WriteResult written;
     std::vector<std::string> first;
     dbf.SetShowDeleted(true);
     if (!dbf.IsEmpty()) {
@@ -216,7 +216,7 @@ TWritten Write(TDbf &dbf)
     return written;
 }
 
-void Open(TDbf &dbf, MemoryFiles &files, const TDbfHooks &hooks, bool readOnly)
+void Open(TDbf &dbf, MemoryFiles &files, const DbfHooks &hooks, bool readOnly)
 {
     dbf.SetFileName("t.dbf");
     dbf.SetReadOnly(readOnly);
@@ -231,8 +231,8 @@ void WriteAndReadBack(const std::string &table, const std::optional<std::string>
     files.Put("t.dbf", table);
     if (memo)
         files.Put("t.dbt", *memo);
-    TDbfHooks hooks = QuietHooks();
-    TWritten written;
+    DbfHooks hooks = QuietHooks();
+    WriteResult written;
     {
         TDbf dbf;
         try {

@@ -20,9 +20,9 @@ int main(int argc, char *argv[])
     // Where the table reports what it cannot raise, such as a failure while it closes.
     SetApplicationErrorReport(
         [](const std::string &message) { ShowError(QString::fromUtf8(message)); });
-    std::unique_ptr<TProgram> program;
+    std::unique_ptr<Program> program;
     try {
-        program = std::make_unique<TProgram>();
+        program = std::make_unique<Program>();
     } catch (const std::exception &e) {
         // Without its command table the program does not start.
         Dialogs::Current().Error(nullptr, QString::fromUtf8(e.what()));

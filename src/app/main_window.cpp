@@ -66,8 +66,8 @@ constexpr int ClientHeight = 438;
 
 } // namespace
 
-TMainForm::TMainForm(TMainThread &mainThread, TProgramWindows &windows,
-    const TProgramEnvironment &environment, QWidget *parent)
+TMainForm::TMainForm(MainThread &mainThread, ProgramWindows &windows,
+    const ProgramEnvironment &environment, QWidget *parent)
     : QMainWindow(parent,
         Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint
             | Qt::WindowCloseButtonHint),
@@ -243,7 +243,7 @@ void TMainForm::connectHandlers()
 
 void TMainForm::connectCatalogue()
 {
-    for (const TCatalogueItem &item : ServiceCatalogue()) {
+    for (const CatalogueItem &item : ServiceCatalogue()) {
         QAction *action = findChild<QAction *>(QString::fromLatin1(item.item));
         Q_ASSERT(action);
         connect(action, &QAction::triggered, this, handled([this, &item] {
@@ -643,12 +643,12 @@ void TMainForm::SelfScan1Click()
 
 void TMainForm::overley1Click()
 {
-    upload_.Run(TUploadKind::Overlay);
+    upload_.Run(UploadKind::Overlay);
 }
 
 void TMainForm::CERT1Click()
 {
-    upload_.Run(TUploadKind::CertTable);
+    upload_.Run(UploadKind::CertTable);
 }
 
 void TMainForm::CancelUpload()
@@ -724,7 +724,7 @@ void TMainForm::ResetTxEmpty()
     TxEmptySeen = false;
 }
 
-TUploadView::Wait TMainForm::WaitForTxEmpty(std::chrono::milliseconds bound)
+UploadView::Wait TMainForm::WaitForTxEmpty(std::chrono::milliseconds bound)
 {
     bool expired = false;
     if (!TxEmptySeen && !uploadCancelled_) {

@@ -33,14 +33,14 @@ namespace kelvane {
 
 class TerminalPane;
 
-class TMainForm : public QMainWindow, private TUploadView
+class TMainForm : public QMainWindow, private UploadView
 {
     Q_OBJECT
 public:
     // `windows` is filled by the program as it creates the other windows. Opens the command
     // table; raises when it cannot (the program then does not start).
-    TMainForm(TMainThread &mainThread, TProgramWindows &windows,
-        const TProgramEnvironment &environment = {}, QWidget *parent = nullptr);
+    TMainForm(MainThread &mainThread, ProgramWindows &windows,
+        const ProgramEnvironment &environment = {}, QWidget *parent = nullptr);
     ~TMainForm() override;
 
     TBComPort BComPort1;
@@ -101,7 +101,7 @@ public:
     // Does nothing when the port is not open.
     void PortLost();
 
-    TUpload &Upload() { return upload_; }
+    Upload &upload() { return upload_; }
     bool Uploading() const { return uploading_; }
     // Cancels a running upload at its next wait.
     void CancelUpload();
@@ -131,7 +131,7 @@ private:
     void connectCatalogue();
     void setWritingEnabled(bool enabled);
 
-    // TUploadView
+    // UploadView
     void BeginUpload(const QString &runningText) override;
     void SetProgress(int maximum, int position) override;
     void EndUpload(const QString &statusText) override;
@@ -140,12 +140,12 @@ private:
     Wait WaitForTxEmpty(std::chrono::milliseconds bound) override;
 
     std::unique_ptr<Ui::TMainForm> ui;
-    TProgramWindows &windows_;
+    ProgramWindows &windows_;
     PortInventory inventory_;
     QLabel *statusText_;
     QProgressBar *ProgressBar1;
     QToolButton *btnCancelUpload;
-    TUpload upload_;
+    Upload upload_;
     bool uploading_ = false;
     bool uploadCancelled_ = false;
     QEventLoop *txEmptyWait_ = nullptr;

@@ -25,7 +25,7 @@ Window *create(std::unique_ptr<Window> &slot, TMainForm &main, Args &...args)
 
 } // namespace
 
-TProgram::TProgram(const TProgramEnvironment &environment)
+Program::Program(const ProgramEnvironment &environment)
 {
     mainForm_ = std::make_unique<TMainForm>(mainThread_, windows_, environment);
     TMainForm &main = *mainForm_;
@@ -41,6 +41,6 @@ TProgram::TProgram(const TProgramEnvironment &environment)
     windows_.golovki = create(golovki_, main, port);
 }
 
-TProgram::~TProgram() = default;
+Program::~Program() = default;
 
 } // namespace kelvane

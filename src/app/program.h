@@ -1,4 +1,4 @@
-// TProgram: the running program. It creates the windows at start, in their fixed order, the main
+// Program: the running program. It creates the windows at start, in their fixed order, the main
 // window first, and keeps each until the program ends; closing the main window ends it.
 #pragma once
 
@@ -10,19 +10,19 @@
 
 namespace kelvane {
 
-class TProgram
+class Program
 {
 public:
     // Raises when the main window cannot be created (the command table cannot be opened).
-    explicit TProgram(const TProgramEnvironment &environment = {});
-    ~TProgram();
+    explicit Program(const ProgramEnvironment &environment = {});
+    ~Program();
 
-    TProgramWindows &Windows() { return windows_; }
+    ProgramWindows &Windows() { return windows_; }
     TMainForm &MainForm() { return *mainForm_; }
 
 private:
     QtMainThread mainThread_;
-    TProgramWindows windows_;
+    ProgramWindows windows_;
     // Declared in creation order, so they are destroyed in reverse: the main window last.
     std::unique_ptr<TMainForm> mainForm_;
     std::unique_ptr<TForm1> form1_;

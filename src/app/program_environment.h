@@ -1,4 +1,4 @@
-// TProgramEnvironment: what the program takes from the machine it runs on. The program itself
+// ProgramEnvironment: what the program takes from the machine it runs on. The program itself
 // uses the defaults; tests give their own folders and devices.
 #pragma once
 
@@ -9,7 +9,7 @@
 
 namespace kelvane {
 
-struct TProgramEnvironment
+struct ProgramEnvironment
 {
     PortInventory inventory; // where the port box finds the installed ports
     DeviceOpener opener; // opens the port's device; empty: the real serial device

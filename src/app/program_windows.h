@@ -15,7 +15,7 @@ class TForm7;
 class Tuserlevel;
 class Tgolovki;
 
-struct TProgramWindows
+struct ProgramWindows
 {
     TMainForm *MainForm = nullptr;
     TForm1 *Form1 = nullptr;

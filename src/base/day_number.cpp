@@ -41,7 +41,7 @@ int32_t FromDate(int year, int month, int day)
     return static_cast<int32_t>(DaysFromCivil(year, month, day) + EpochDayNumber);
 }
 
-TCalendarDate ToDate(int32_t dayNumber)
+CalendarDate ToDate(int32_t dayNumber)
 {
     const int64_t z = dayNumber - EpochDayNumber + 719468;
     const int64_t era = (z >= 0 ? z : z - 146096) / 146097;

@@ -6,7 +6,7 @@
 
 namespace kelvane {
 
-struct TCalendarDate
+struct CalendarDate
 {
     int Year;
     int Month;
@@ -23,7 +23,7 @@ bool IsValidDate(int year, int month, int day);
 // REQUIRES: IsValidDate(year, month, day).
 int32_t FromDate(int year, int month, int day);
 // REQUIRES: dayNumber >= 1.
-TCalendarDate ToDate(int32_t dayNumber);
+CalendarDate ToDate(int32_t dayNumber);
 
 } // namespace DayNumber
 

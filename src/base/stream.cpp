@@ -130,7 +130,7 @@ int64_t TFileStream::Size() const
 
 namespace {
 
-class TDiskFileSystem : public TFileSystem
+class DiskFileSystem : public FileSystem
 {
 public:
     bool FileExists(const std::string &fileName) override
@@ -147,9 +147,9 @@ public:
 
 } // namespace
 
-TFileSystem &TFileSystem::Disk()
+FileSystem &FileSystem::Disk()
 {
-    static TDiskFileSystem disk;
+    static DiskFileSystem disk;
     return disk;
 }
 

@@ -2,7 +2,7 @@
 // growable memory stream. Each stream has a position; reads and writes start there and advance it.
 // A stream owns its descriptor or its bytes. Not thread-safe: one stream, one thread at a time.
 //
-// TFileSystem is where the engine finds and opens its table and memo files: the disk by default;
+// FileSystem is where the engine finds and opens its table and memo files: the disk by default;
 // tests and tools hand the engine their own (tables in memory, failures on demand).
 #pragma once
 
@@ -93,10 +93,10 @@ private:
     std::vector<char> m_data;
 };
 
-class TFileSystem
+class FileSystem
 {
 public:
-    virtual ~TFileSystem() = default;
+    virtual ~FileSystem() = default;
 
     virtual bool FileExists(const std::string &fileName) = 0;
     // Opens an existing file with an open mode (above); never creates one. Returns null with the
@@ -106,7 +106,7 @@ public:
         = 0;
 
     // Files on disk through TFileStream. Stateless; lives as long as the program.
-    static TFileSystem &Disk();
+    static FileSystem &Disk();
 };
 
 } // namespace kelvane

@@ -6,7 +6,7 @@
 namespace kelvane {
 
 Tgolovki::Tgolovki(TBComPort &port, QWidget *parent)
-    : TParameterDialog(port, TitleBar::NoButtons, parent), ui(std::make_unique<Ui::Tgolovki>())
+    : ParameterDialog(port, TitleBar::NoButtons, parent), ui(std::make_unique<Ui::Tgolovki>())
 {
     ui->setupUi(this);
     fixSize();

@@ -12,7 +12,7 @@ class Tgolovki;
 
 namespace kelvane {
 
-class Tgolovki : public TParameterDialog
+class Tgolovki : public ParameterDialog
 {
     Q_OBJECT
 public:

@@ -8,7 +8,7 @@
 namespace kelvane {
 
 TForm1::TForm1(TBComPort &port, QWidget *parent)
-    : TParameterDialog(port, TitleBar::NoButtons, parent), ui(std::make_unique<Ui::TForm1>())
+    : ParameterDialog(port, TitleBar::NoButtons, parent), ui(std::make_unique<Ui::TForm1>())
 {
     ui->setupUi(this);
     fixSize();
@@ -31,7 +31,7 @@ void TForm1::Button1Click()
 
 void TForm1::showEvent(QShowEvent *event)
 {
-    TParameterDialog::showEvent(event);
+    ParameterDialog::showEvent(event);
     ui->Edit1->setFocus();
     ui->Edit1->selectAll();
     wholeTextSelected_ = true;
@@ -51,7 +51,7 @@ bool TForm1::eventFilter(QObject *watched, QEvent *event)
         if (event->type() == QEvent::KeyPress || event->type() == QEvent::MouseButtonDblClick)
             wholeTextSelected_ = false;
     }
-    return TParameterDialog::eventFilter(watched, event);
+    return ParameterDialog::eventFilter(watched, event);
 }
 
 void TForm1::Button2Click()

@@ -14,7 +14,7 @@ class TForm1;
 
 namespace kelvane {
 
-class TForm1 : public TParameterDialog
+class TForm1 : public ParameterDialog
 {
     Q_OBJECT
 public:

@@ -6,7 +6,7 @@
 namespace kelvane {
 
 Tuserlevel::Tuserlevel(TBComPort &port, QWidget *parent)
-    : TParameterDialog(port, TitleBar::CloseOnly, parent), ui(std::make_unique<Ui::Tuserlevel>())
+    : ParameterDialog(port, TitleBar::CloseOnly, parent), ui(std::make_unique<Ui::Tuserlevel>())
 {
     ui->setupUi(this);
     fixSize();

@@ -11,7 +11,7 @@ class Tuserlevel;
 
 namespace kelvane {
 
-class Tuserlevel : public TParameterDialog
+class Tuserlevel : public ParameterDialog
 {
     Q_OBJECT
 public:

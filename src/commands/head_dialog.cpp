@@ -6,7 +6,7 @@
 namespace kelvane {
 
 TGolovka::TGolovka(TBComPort &port, QWidget *parent)
-    : TParameterDialog(port, TitleBar::CloseOnly, parent), ui(std::make_unique<Ui::TGolovka>())
+    : ParameterDialog(port, TitleBar::CloseOnly, parent), ui(std::make_unique<Ui::TGolovka>())
 {
     ui->setupUi(this);
     fixSize();

@@ -12,7 +12,7 @@ class TGolovka;
 
 namespace kelvane {
 
-class TGolovka : public TParameterDialog
+class TGolovka : public ParameterDialog
 {
     Q_OBJECT
 public:

@@ -6,7 +6,7 @@
 namespace kelvane {
 
 Tgolovka2::Tgolovka2(TBComPort &port, QWidget *parent)
-    : TParameterDialog(port, TitleBar::CloseOnly, parent), ui(std::make_unique<Ui::Tgolovka2>())
+    : ParameterDialog(port, TitleBar::CloseOnly, parent), ui(std::make_unique<Ui::Tgolovka2>())
 {
     ui->setupUi(this);
     fixSize();

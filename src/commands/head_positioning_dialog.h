@@ -12,7 +12,7 @@ class Tgolovka2;
 
 namespace kelvane {
 
-class Tgolovka2 : public TParameterDialog
+class Tgolovka2 : public ParameterDialog
 {
     Q_OBJECT
 public:

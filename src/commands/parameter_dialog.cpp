@@ -7,21 +7,21 @@
 
 namespace kelvane {
 
-TParameterDialog::TParameterDialog(TBComPort &port, Qt::WindowFlags titleBar, QWidget *parent)
+ParameterDialog::ParameterDialog(TBComPort &port, Qt::WindowFlags titleBar, QWidget *parent)
     : QDialog(parent, titleBar), port_(port)
 { }
 
-void TParameterDialog::fixSize()
+void ParameterDialog::fixSize()
 {
     setFixedSize(size());
 }
 
-void TParameterDialog::onClick(QAbstractButton *button, std::function<void()> handler)
+void ParameterDialog::onClick(QAbstractButton *button, std::function<void()> handler)
 {
     connect(button, &QAbstractButton::clicked, this, Guarded(std::move(handler)));
 }
 
-std::string TParameterDialog::Bytes(const QString &text)
+std::string ParameterDialog::Bytes(const QString &text)
 {
     return ToCp1251(text);
 }

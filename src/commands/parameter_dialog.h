@@ -1,4 +1,4 @@
-// TParameterDialog: what the dialogs that build drive commands with a parameter share. Each is a
+// ParameterDialog: what the dialogs that build drive commands with a parameter share. Each is a
 // fixed-size dialog on the main window's port; it is hidden, not destroyed, when it closes, so its
 // fields keep their contents from one showing to the next.
 #pragma once
@@ -14,11 +14,11 @@ namespace kelvane {
 
 class TBComPort;
 
-class TParameterDialog : public QDialog
+class ParameterDialog : public QDialog
 {
     Q_OBJECT
 public:
-    TParameterDialog(TBComPort &port, Qt::WindowFlags titleBar, QWidget *parent);
+    ParameterDialog(TBComPort &port, Qt::WindowFlags titleBar, QWidget *parent);
 
 protected:
     // Fixes the size the window was laid out with.

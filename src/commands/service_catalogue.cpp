@@ -7,11 +7,11 @@
 
 namespace kelvane {
 
-const std::vector<TCatalogueItem> &ServiceCatalogue()
+const std::vector<CatalogueItem> &ServiceCatalogue()
 {
-    using Then = TCatalogueItem::Then;
+    using Then = CatalogueItem::Then;
     // The level letter in the status texts is the Cyrillic Т; the line written is the Latin /T.
-    static const std::vector<TCatalogueItem> catalogue = {
+    static const std::vector<CatalogueItem> catalogue = {
         {"N1", "N1Click", {"/T"}, true, Then::Status, "Переход на уровень \"Т\""},
         {"N11", "N11Click", {"/1"}, true, Then::Status, "Переход на уровень \"1\""},
         {"N21", "N21Click", {"/2"}, true, Then::Status, "Переход на уровень \"2\""},
@@ -40,7 +40,7 @@ const std::vector<TCatalogueItem> &ServiceCatalogue()
     return catalogue;
 }
 
-void RunCatalogueItem(const TCatalogueItem &item, TBComPort &port,
+void RunCatalogueItem(const CatalogueItem &item, TBComPort &port,
     const std::function<void(const QString &)> &setStatus)
 {
     if (item.guard && !port.IsOpen())
@@ -49,13 +49,13 @@ void RunCatalogueItem(const TCatalogueItem &item, TBComPort &port,
         port.SendText(line);
     const QString text = QString::fromUtf8(item.text);
     switch (item.then) {
-    case TCatalogueItem::Then::Status:
+    case CatalogueItem::Then::Status:
         setStatus(text);
         break;
-    case TCatalogueItem::Then::Message:
+    case CatalogueItem::Then::Message:
         Dialogs::Current().Message(QApplication::activeWindow(), text);
         break;
-    case TCatalogueItem::Then::Nothing:
+    case CatalogueItem::Then::Nothing:
         break;
     }
 }

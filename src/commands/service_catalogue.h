@@ -11,7 +11,7 @@ namespace kelvane {
 
 class TBComPort;
 
-struct TCatalogueItem
+struct CatalogueItem
 {
     enum class Then { Nothing, Status, Message };
 
@@ -23,11 +23,11 @@ struct TCatalogueItem
     const char *text; // the status text or the message
 };
 
-const std::vector<TCatalogueItem> &ServiceCatalogue();
+const std::vector<CatalogueItem> &ServiceCatalogue();
 
 // Writes the item's lines, then sets the status line or shows its message box. An error of the
 // port ends the item at the failing line.
-void RunCatalogueItem(const TCatalogueItem &item, TBComPort &port,
+void RunCatalogueItem(const CatalogueItem &item, TBComPort &port,
     const std::function<void(const QString &)> &setStatus);
 
 } // namespace kelvane

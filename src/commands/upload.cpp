@@ -27,24 +27,24 @@ class UploadCancelled
 
 } // namespace
 
-QString TUpload::RunningText(TUploadKind kind)
+QString Upload::RunningText(UploadKind kind)
 {
-    return kind == TUploadKind::Overlay ? QStringLiteral("Загрузка ОВЕРЛЕЯ...")
+    return kind == UploadKind::Overlay ? QStringLiteral("Загрузка ОВЕРЛЕЯ...")
                                         : QStringLiteral("Загрузка CERT Table...");
 }
 
-QString TUpload::DoneText(TUploadKind kind)
+QString Upload::DoneText(UploadKind kind)
 {
-    return kind == TUploadKind::Overlay ? QStringLiteral("Загрузка ОВЕРЛЕЯ произведена...")
+    return kind == UploadKind::Overlay ? QStringLiteral("Загрузка ОВЕРЛЕЯ произведена...")
                                         : QStringLiteral("Загрузка CERT Table произведена...");
 }
 
-const char *TUpload::StartCommand(TUploadKind kind)
+const char *Upload::StartCommand(UploadKind kind)
 {
-    return kind == TUploadKind::Overlay ? "e0,0" : "h0,0";
+    return kind == UploadKind::Overlay ? "e0,0" : "h0,0";
 }
 
-std::string TUpload::Header(const QString &fileName, int64_t size)
+std::string Upload::Header(const QString &fileName, int64_t size)
 {
     // The drive reads NAME:SIZE, so no folder and no drive letter may stay in the name.
     const qsizetype cut = std::max({fileName.lastIndexOf(QLatin1Char('/')),
@@ -52,14 +52,14 @@ std::string TUpload::Header(const QString &fileName, int64_t size)
     return ToCp1251(fileName.mid(cut + 1)) + ":" + std::to_string(size) + "[BEGIN]";
 }
 
-std::chrono::milliseconds TUpload::WaitBound(int64_t bytes) const
+std::chrono::milliseconds Upload::WaitBound(int64_t bytes) const
 {
     const int64_t rate = BaudRateValues[port_.BaudRate()];
     const int64_t onTheLine = bytes * bitsPerCharacter(port_) * 1000 / rate;
     return waitFloor_ + std::chrono::milliseconds(4 * onTheLine);
 }
 
-void TUpload::Run(TUploadKind kind)
+void Upload::Run(UploadKind kind)
 {
     view_.BeginUpload(RunningText(kind));
     try {
@@ -82,7 +82,7 @@ void TUpload::Run(TUploadKind kind)
     }
 }
 
-void TUpload::transfer(const QString &fileName)
+void Upload::transfer(const QString &fileName)
 {
     QFile file(fileName);
     if (!file.open(QIODevice::ReadOnly))
@@ -122,15 +122,15 @@ void TUpload::transfer(const QString &fileName)
     port_.SendText("c");
 }
 
-bool TUpload::waitForDrive(int64_t bytes)
+bool Upload::waitForDrive(int64_t bytes)
 {
     const std::chrono::milliseconds bound = WaitBound(bytes);
     switch (view_.WaitForTxEmpty(bound)) {
-    case TUploadView::Wait::TxEmpty:
+    case UploadView::Wait::TxEmpty:
         return true;
-    case TUploadView::Wait::Cancelled:
+    case UploadView::Wait::Cancelled:
         return false;
-    case TUploadView::Wait::TimedOut:
+    case UploadView::Wait::TimedOut:
         break;
     }
     throw std::runtime_error(

@@ -1,10 +1,10 @@
-// TUpload: sends a file into the drive's RAM, an ATA overlay or a CERT table. The drive is told
+// Upload: sends a file into the drive's RAM, an ATA overlay or a CERT table. The drive is told
 // the start command, then the header NAME:SIZE[BEGIN], the file's bytes in chunks of the port's
 // output buffer size, "[END]", "b,,22" and "c". After the header and after each chunk but the last
 // the upload waits until the port reports its transmit buffer empty, so the drive is never sent
 // more than it can take; the window stays responsive meanwhile, and the user can cancel.
 //
-// TUploadView is what the upload needs of the window it runs in. Main thread only.
+// UploadView is what the upload needs of the window it runs in. Main thread only.
 #pragma once
 
 #include <QString>
@@ -16,14 +16,14 @@ namespace kelvane {
 
 class TBComPort;
 
-enum class TUploadKind { Overlay, CertTable };
+enum class UploadKind { Overlay, CertTable };
 
-class TUploadView
+class UploadView
 {
 public:
     enum class Wait { TxEmpty, Cancelled, TimedOut };
 
-    virtual ~TUploadView() = default;
+    virtual ~UploadView() = default;
 
     // Into the uploading state: nothing else may write to the port; the running text, the
     // progress bar and its cancel control show.
@@ -42,23 +42,23 @@ public:
     virtual Wait WaitForTxEmpty(std::chrono::milliseconds bound) = 0;
 };
 
-class TUpload
+class Upload
 {
 public:
-    TUpload(TBComPort &port, TUploadView &view) : port_(port), view_(view) { }
+    Upload(TBComPort &port, UploadView &view) : port_(port), view_(view) { }
 
     // Runs one upload. A failure (file, port, a wait that never ends) puts the window back into
     // its connected state and is raised to the caller; so is nothing after a cancel.
-    void Run(TUploadKind kind);
+    void Run(UploadKind kind);
 
     // The least time a wait may take before it fails; the rest of the bound is four times what
     // the chunk takes on the line.
     void SetWaitFloor(std::chrono::milliseconds floor) { waitFloor_ = floor; }
     std::chrono::milliseconds WaitBound(int64_t bytes) const;
 
-    static QString RunningText(TUploadKind kind);
-    static QString DoneText(TUploadKind kind);
-    static const char *StartCommand(TUploadKind kind);
+    static QString RunningText(UploadKind kind);
+    static QString DoneText(UploadKind kind);
+    static const char *StartCommand(UploadKind kind);
     // NAME:SIZE[BEGIN], with the name's folder cut off.
     static std::string Header(const QString &fileName, int64_t size);
 
@@ -67,7 +67,7 @@ private:
     bool waitForDrive(int64_t bytes);
 
     TBComPort &port_;
-    TUploadView &view_;
+    UploadView &view_;
     QString lastFile_;
     std::chrono::milliseconds waitFloor_ {5000};
 };

@@ -104,7 +104,7 @@ void TDbf::FindAndOpenFiles()
         return;
     try {
         m_dbtFile = std::make_unique<TDbtFile>(
-            m_dbfFile->LayoutFamily() != lfDbase3, mode, memoName, *m_files);
+            m_dbfFile->LayoutFamily() != LayoutDbase3, mode, memoName, *m_files);
     } catch (...) {
         m_dbfFile.reset();
         throw;
@@ -380,7 +380,7 @@ int32_t TDbf::ActiveRecordNumber()
 
 std::unique_ptr<TStream> TDbf::DoCreateBlobStream(const TField &field, TBlobStreamMode mode)
 {
-    TBlobHost &host = *this;
+    BlobHost &host = *this;
     return std::make_unique<TMyBlobFile>(mode, field.FieldNo(), host);
 }
 

@@ -23,7 +23,7 @@
 
 namespace kelvane {
 
-class TDbf : public TDataSet, private TBlobHost
+class TDbf : public TDataSet, private BlobHost
 {
 public:
     TDbf();
@@ -46,12 +46,12 @@ public:
 
     // Where messages of the table file go (the record count and size repairs) and where today's
     // date comes from. Takes effect at the next open.
-    void SetHooks(TDbfHooks hooks) { m_hooks = std::move(hooks); }
+    void SetHooks(DbfHooks hooks) { m_hooks = std::move(hooks); }
     // The folder searched when FileName is not found; empty means the executable's folder.
     void SetProgramFolder(const std::string &folder) { m_programFolder = folder; }
     // Where the table and memo files are found and opened; the disk unless set. Not owned: it
     // must outlive the open table. Takes effect at the next open.
-    void SetFileSystem(TFileSystem &files) { m_files = &files; }
+    void SetFileSystem(FileSystem &files) { m_files = &files; }
 
 protected:
     TRecordBuffer AllocRecordBuffer() override;
@@ -83,7 +83,7 @@ protected:
     void DoCommitBlobStream(TStream &stream) override;
 
 private:
-    // TBlobHost: what a memo stream reaches through the dataset.
+    // BlobHost: what a memo stream reaches through the dataset.
     TDbfFile *DbfFile() override { return m_dbfFile.get(); }
     TDbtFile *DbtFile() override { return m_dbtFile.get(); }
     char *ActiveRecordBuffer() override { return ActiveBuffer(); }
@@ -103,9 +103,9 @@ private:
     std::string m_fileName;
     bool m_readOnly = false;
     bool m_showDeleted = false;
-    TDbfHooks m_hooks;
+    DbfHooks m_hooks;
     std::string m_programFolder;
-    TFileSystem *m_files = &TFileSystem::Disk();
+    FileSystem *m_files = &FileSystem::Disk();
 
     std::unique_ptr<TDbfFile> m_dbfFile;
     std::unique_ptr<TDbtFile> m_dbtFile;

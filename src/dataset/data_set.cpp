@@ -14,7 +14,7 @@ TDataSet::TDataSet() = default;
 
 TDataSet::~TDataSet()
 {
-    for (TDataSetObserver *observer : std::vector<TDataSetObserver *>(m_observers))
+    for (DataSetObserver *observer : std::vector<DataSetObserver *>(m_observers))
         observer->DataSetDestroyed();
 }
 
@@ -145,13 +145,13 @@ TField &TDataSet::FieldByName(std::string_view name) const
     DatabaseError("Field '" + std::string(name) + "' not found");
 }
 
-void TDataSet::AddObserver(TDataSetObserver *observer)
+void TDataSet::AddObserver(DataSetObserver *observer)
 {
     if (std::find(m_observers.begin(), m_observers.end(), observer) == m_observers.end())
         m_observers.push_back(observer);
 }
 
-void TDataSet::RemoveObserver(TDataSetObserver *observer)
+void TDataSet::RemoveObserver(DataSetObserver *observer)
 {
     m_observers.erase(
         std::remove(m_observers.begin(), m_observers.end(), observer), m_observers.end());
@@ -162,7 +162,7 @@ void TDataSet::DataEvent(TDataEvent event, TField *field)
     if (event == deFieldChange && (m_state == dsEdit || m_state == dsInsert))
         m_modified = true;
     // An observer may go away while the event is passed on.
-    for (TDataSetObserver *observer : std::vector<TDataSetObserver *>(m_observers))
+    for (DataSetObserver *observer : std::vector<DataSetObserver *>(m_observers))
         if (std::find(m_observers.begin(), m_observers.end(), observer) != m_observers.end())
             observer->DataEvent(event, field);
 }

@@ -138,8 +138,8 @@ public:
     // REQUIRES: `read` only reads fields.
     bool ReadRecordAt(const TBookmark &bookmark, const std::function<void()> &read);
 
-    void AddObserver(TDataSetObserver *observer);
-    void RemoveObserver(TDataSetObserver *observer);
+    void AddObserver(DataSetObserver *observer);
+    void RemoveObserver(DataSetObserver *observer);
 
     // Events. A Before handler that raises stops the operation; an error handler decides what
     // happens to an error of its operation (daFail: raised; daRetry: tried again; daAbort:
@@ -250,7 +250,7 @@ private:
     TDataSetState m_state = dsInactive;
     TFieldDefs m_fieldDefs;
     std::vector<std::unique_ptr<TField>> m_fields;
-    std::vector<TDataSetObserver *> m_observers;
+    std::vector<DataSetObserver *> m_observers;
 
     TRecordBuffer m_activeBuffer = nullptr; // the current record, or the one being inserted
     TRecordBuffer m_scratchBuffer = nullptr; // fetches that may fail land here first

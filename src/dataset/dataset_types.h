@@ -46,10 +46,10 @@ using TDataSetErrorEvent
 using TFilterRecordEvent = std::function<void(TDataSet &, bool &accept)>;
 
 // Whoever follows a dataset's data events (the data source of the views).
-class TDataSetObserver
+class DataSetObserver
 {
 public:
-    virtual ~TDataSetObserver() = default;
+    virtual ~DataSetObserver() = default;
     // `field` is set for deFieldChange only.
     virtual void DataEvent(TDataEvent event, TField *field) = 0;
     // The dataset is being destroyed and must not be used any more.

@@ -8,7 +8,7 @@
 
 namespace kelvane {
 
-using FieldText::TValueBuffer;
+using FieldText::ValueBuffer;
 
 TField::TField(TDataSet &dataSet, const TFieldDef &def, int fieldNo)
     : m_dataSet(dataSet), m_def(def), m_fieldNo(fieldNo)
@@ -34,7 +34,7 @@ std::string TField::AsString() const
     if (IsBlob())
         return MemoText();
     // Filled by the dataset when it has a value; not cleared first, as every read would pay.
-    TValueBuffer value;
+    ValueBuffer value;
     if (!GetData(&value))
         return {};
     return FieldText::Format(DataType(), value);
@@ -46,13 +46,13 @@ void TField::SetAsString(const std::string &text)
         SetMemoText(text);
         return;
     }
-    const TValueBuffer value = FieldText::Parse(DataType(), text, FieldName());
+    const ValueBuffer value = FieldText::Parse(DataType(), text, FieldName());
     SetData(&value);
 }
 
 int64_t TField::AsInteger() const
 {
-    TValueBuffer value {};
+    ValueBuffer value {};
     switch (DataType()) {
     case ftSmallint:
         return GetData(&value) ? value.Smallint : 0;
@@ -67,7 +67,7 @@ int64_t TField::AsInteger() const
 
 double TField::AsFloat() const
 {
-    TValueBuffer value {};
+    ValueBuffer value {};
     if (DataType() == ftFloat)
         return GetData(&value) ? value.Float : 0.0;
     return FieldText::Parse(ftFloat, AsString(), FieldName()).Float;
@@ -75,7 +75,7 @@ double TField::AsFloat() const
 
 bool TField::AsBoolean() const
 {
-    TValueBuffer value {};
+    ValueBuffer value {};
     if (DataType() == ftBoolean)
         return GetData(&value) && value.Smallint == 1;
     return FieldText::Parse(ftBoolean, AsString(), FieldName()).Smallint == 1;
@@ -89,7 +89,7 @@ void TField::SetAsInteger(int64_t value)
 void TField::SetAsFloat(double value)
 {
     if (DataType() != ftFloat) {
-        TValueBuffer buffer {};
+        ValueBuffer buffer {};
         buffer.Float = value;
         SetAsString(FieldText::Format(ftFloat, buffer));
         return;

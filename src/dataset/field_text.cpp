@@ -30,7 +30,7 @@ std::string FormatDate(int32_t dayNumber)
 {
     if (dayNumber < 1 || dayNumber > DayNumber::LastFourDigitYearDay)
         return {};
-    const TCalendarDate date = DayNumber::ToDate(dayNumber);
+    const CalendarDate date = DayNumber::ToDate(dayNumber);
     // DD.MM.YYYY by hand: grids format many dates, and printf is the slow part.
     std::string text = "00.00.0000";
     const auto put = [&](size_t end, int value, int digits) {
@@ -135,7 +135,7 @@ int32_t ParseDate(const std::string &text, const std::string &fieldName)
 
 } // namespace
 
-std::string Format(TFieldType type, const TValueBuffer &value)
+std::string Format(TFieldType type, const ValueBuffer &value)
 {
     switch (type) {
     case ftString:
@@ -158,9 +158,9 @@ std::string Format(TFieldType type, const TValueBuffer &value)
     return {};
 }
 
-TValueBuffer Parse(TFieldType type, const std::string &text, const std::string &fieldName)
+ValueBuffer Parse(TFieldType type, const std::string &text, const std::string &fieldName)
 {
-    TValueBuffer value {};
+    ValueBuffer value {};
     switch (type) {
     case ftString:
         if (text.size() >= sizeof value.Text)

@@ -14,7 +14,7 @@ namespace kelvane {
 namespace FieldText {
 
 // A value buffer big enough for every value type, character fields of 255 bytes included.
-union TValueBuffer {
+union ValueBuffer {
     int16_t Smallint;
     int32_t Integer;
     int64_t Largeint;
@@ -23,13 +23,13 @@ union TValueBuffer {
 };
 
 // REQUIRES: value holds a value of `type` (not ftMemo).
-std::string Format(TFieldType type, const TValueBuffer &value);
+std::string Format(TFieldType type, const ValueBuffer &value);
 
 // Parses `text` as a value of `type`; an empty text is 0, false or no date. Throws
 // EDatabaseError naming the field when the text is no such value or out of the type's range,
 // or, for a character value, longer than 255 bytes.
 // REQUIRES: type is not ftMemo.
-TValueBuffer Parse(TFieldType type, const std::string &text, const std::string &fieldName);
+ValueBuffer Parse(TFieldType type, const std::string &text, const std::string &fieldName);
 
 } // namespace FieldText
 

@@ -13,7 +13,7 @@
 
 namespace kelvane {
 
-TMyBlobFile::TMyBlobFile(TBlobStreamMode mode, int fieldNo, TBlobHost &host)
+TMyBlobFile::TMyBlobFile(TBlobStreamMode mode, int fieldNo, BlobHost &host)
     : m_mode(mode), m_fieldNo(fieldNo), m_host(host),
       m_uncaughtAtCreation(std::uncaught_exceptions())
 {
@@ -30,7 +30,7 @@ TMyBlobFile::TMyBlobFile(TBlobStreamMode mode, int fieldNo, TBlobHost &host)
 
 void TMyBlobFile::Load(TDbtFile &memo)
 {
-    const TMemoRead read = memo.ReadMemo(m_blockNumber, *this);
+    const MemoRead read = memo.ReadMemo(m_blockNumber, *this);
     if (!read.Damaged || !memo.FirstReportOf(m_blockNumber))
         return;
     TDbfFile *table = m_host.DbfFile();

@@ -18,10 +18,10 @@ class TDbfFile;
 class TDbtFile;
 
 // What a memo stream needs of the dataset it belongs to.
-class TBlobHost
+class BlobHost
 {
 public:
-    virtual ~TBlobHost() = default;
+    virtual ~BlobHost() = default;
     virtual TDbfFile *DbfFile() = 0;
     // Null when the table has no memo file.
     virtual TDbtFile *DbtFile() = 0;
@@ -38,7 +38,7 @@ public:
     // empty. A memo whose stored length runs past its own blocks loads what belongs to it, and
     // the damage is shown as a message the first time that memo is read while the table is open.
     // REQUIRES: host.DbfFile() is not null.
-    TMyBlobFile(TBlobStreamMode mode, int fieldNo, TBlobHost &host);
+    TMyBlobFile(TBlobStreamMode mode, int fieldNo, BlobHost &host);
     // A write-mode stream not yet released stores its text here; a failure is then shown as a
     // message, since a destructor cannot raise it. Nothing is stored while an exception is
     // unwinding the stack, as the writer never finished.
@@ -63,7 +63,7 @@ private:
 
     TBlobStreamMode m_mode;
     int m_fieldNo;
-    TBlobHost &m_host;
+    BlobHost &m_host;
     int32_t m_blockNumber = 0;
     int32_t m_oldLength = 0;
     bool m_released = false;

@@ -160,7 +160,7 @@ int FormatDate(int32_t dayNumber, char *out)
     // A day number without a four-digit date stores a blank date.
     if (dayNumber < 1 || dayNumber > DayNumber::LastFourDigitYearDay)
         return 0;
-    const TCalendarDate date = DayNumber::ToDate(dayNumber);
+    const CalendarDate date = DayNumber::ToDate(dayNumber);
     const int parts[] = {date.Year / 100, date.Year % 100, date.Month, date.Day};
     for (int i = 0; i < 4; ++i) {
         out[2 * i] = static_cast<char>('0' + parts[i] / 10);

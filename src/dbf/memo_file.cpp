@@ -24,7 +24,7 @@ int64_t BlocksFor(int64_t bytes, int64_t blockSize)
 } // namespace
 
 TDbtFile::TDbtFile(
-    bool dbase4Layout, uint16_t mode, const std::string &fileName, TFileSystem &files)
+    bool dbase4Layout, uint16_t mode, const std::string &fileName, FileSystem &files)
     : TPagedFile(mode, fileName, files), m_dbase4Layout(dbase4Layout)
 {
     if (!Stream())
@@ -53,13 +53,13 @@ void TDbtFile::SetNextFreeBlock(int32_t block)
         m_memoHeader[i] = static_cast<uint8_t>(static_cast<uint32_t>(block) >> (8 * i));
 }
 
-TMemoRead TDbtFile::ReadMemo(int32_t blockNumber, TStream &destination)
+MemoRead TDbtFile::ReadMemo(int32_t blockNumber, TStream &destination)
 {
     if (blockNumber <= 0 || !Stream())
         return {};
     destination.SetPosition(destination.Size());
     SeekRecord(blockNumber);
-    TMemoRead read;
+    MemoRead read;
     if (m_dbase4Layout)
         read = ReadDbase4Memo(destination);
     else
@@ -80,7 +80,7 @@ bool TDbtFile::StartsMemo(int64_t position)
 
 // The text is read block by block, so that a stored length that runs on into the next memo
 // stops at that memo's block header.
-TMemoRead TDbtFile::ReadDbase4Memo(TStream &destination)
+MemoRead TDbtFile::ReadDbase4Memo(TStream &destination)
 {
     uint8_t head[Dbase4BlockHeader];
     if (Stream()->Read(head, sizeof head) != sizeof head
@@ -89,7 +89,7 @@ TMemoRead TDbtFile::ReadDbase4Memo(TStream &destination)
     const uint32_t stored = uint32_t(head[4]) | uint32_t(head[5]) << 8 | uint32_t(head[6]) << 16
         | uint32_t(head[7]) << 24;
     // A stored length below the block header's own 8 bytes holds no text.
-    TMemoRead read;
+    MemoRead read;
     read.ClaimedLength = stored < Dbase4BlockHeader ? 0 : int64_t(stored) - Dbase4BlockHeader;
     int64_t remaining = read.ClaimedLength;
     char piece[ReadPiece];

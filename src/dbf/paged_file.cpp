@@ -5,7 +5,7 @@
 
 namespace kelvane {
 
-TPagedFile::TPagedFile(uint16_t mode, const std::string &fileName, TFileSystem &files)
+TPagedFile::TPagedFile(uint16_t mode, const std::string &fileName, FileSystem &files)
     : m_fileName(fileName)
 {
     m_stream = files.OpenFile(fileName, mode, &m_openError);

@@ -17,7 +17,7 @@ class TPagedFile
 public:
     // Opens fileName with an open mode (see stream.h); a failure is not raised.
     TPagedFile(
-        uint16_t mode, const std::string &fileName, TFileSystem &files = TFileSystem::Disk());
+        uint16_t mode, const std::string &fileName, FileSystem &files = FileSystem::Disk());
     virtual ~TPagedFile();
     // A moved-from file has no stream.
     TPagedFile(TPagedFile &&other) noexcept;

@@ -33,19 +33,19 @@ constexpr DescriptorLayout Version5Descriptors {68, 48, 32, 32, 33, 34, -1};
 
 const DescriptorLayout &DescriptorsOf(uint8_t family)
 {
-    return family == lfVersion5 ? Version5Descriptors : Dbase3And4Descriptors;
+    return family == LayoutVersion5 ? Version5Descriptors : Dbase3And4Descriptors;
 }
 
-TLayoutFamily FamilyOf(uint8_t version)
+TableLayout FamilyOf(uint8_t version)
 {
     switch (version) {
     case 0x03:
     case 0x83:
-        return lfDbase3;
+        return LayoutDbase3;
     case 0x05:
-        return lfVersion5;
+        return LayoutVersion5;
     default:
-        return lfDbase4;
+        return LayoutDbase4;
     }
 }
 
@@ -76,7 +76,7 @@ TFieldType TypeOf(char letter, int length, int decimals)
     }
 }
 
-TCalendarDate LocalToday()
+CalendarDate LocalToday()
 {
     const std::time_t now = std::time(nullptr);
     std::tm local {};
@@ -109,23 +109,23 @@ void WriteLe32(uint8_t *p, uint32_t value)
 
 // What the field offsets stored in the descriptors say about the descriptors' lengths. Writers
 // that store offsets start at 1; others leave zeros or unrelated bytes there, which say nothing.
-enum class TOffsetEvidence { None, Agree, Disagree };
+enum class OffsetEvidence { None, Agree, Disagree };
 
-TOffsetEvidence WeighOffsets(
+OffsetEvidence WeighOffsets(
     const std::vector<TMyFieldInfo> &fields, const std::vector<uint32_t> &stored)
 {
     if (stored.empty() || stored[0] != 1)
-        return TOffsetEvidence::None;
+        return OffsetEvidence::None;
     for (size_t i = 1; i < stored.size(); ++i) {
         if (stored[i] != stored[i - 1] + static_cast<uint32_t>(fields[i - 1].Length))
-            return TOffsetEvidence::Disagree;
+            return OffsetEvidence::Disagree;
     }
-    return TOffsetEvidence::Agree;
+    return OffsetEvidence::Agree;
 }
 
 } // namespace
 
-TDbfFile::TDbfFile(uint16_t mode, const std::string &fileName, TDbfHooks hooks, TFileSystem &files)
+TDbfFile::TDbfFile(uint16_t mode, const std::string &fileName, DbfHooks hooks, FileSystem &files)
     : TPagedFile(mode, fileName, files), m_hooks(std::move(hooks))
 {
     if (!Stream())
@@ -213,16 +213,16 @@ void TDbfFile::CheckRecordSize(int32_t fieldsSize, const std::vector<uint32_t> &
         return;
     const bool headerFits = FileHolds(m_recordSize);
     const bool fieldsFit = FileHolds(fieldsSize);
-    const TOffsetEvidence offsets = WeighOffsets(m_fieldInfos, storedOffsets);
-    if (headerFits || offsets == TOffsetEvidence::Disagree
-        || (offsets == TOffsetEvidence::None && !fieldsFit)) {
+    const OffsetEvidence offsets = WeighOffsets(m_fieldInfos, storedOffsets);
+    if (headerFits || offsets == OffsetEvidence::Disagree
+        || (offsets == OffsetEvidence::None && !fieldsFit)) {
         std::string why;
-        if (offsets == TOffsetEvidence::Disagree)
+        if (offsets == OffsetEvidence::Disagree)
             why = "the fields' stored offsets do not match their lengths, so a field descriptor "
                   "is damaged";
         else if (headerFits && fieldsFit)
             why = "the file size and the record count agree with both";
-        else if (headerFits && offsets == TOffsetEvidence::Agree)
+        else if (headerFits && offsets == OffsetEvidence::Agree)
             why = "the file size and the record count agree with the header, the fields' stored "
                   "offsets with the descriptors";
         else if (headerFits)
@@ -330,14 +330,14 @@ void TDbfFile::WriteHeader()
 {
     if (!Stream())
         throw EAssertionFailed("_dbfFile=Nil");
-    const TCalendarDate today = m_hooks.Today ? m_hooks.Today() : LocalToday();
+    const CalendarDate today = m_hooks.Today ? m_hooks.Today() : LocalToday();
     m_header[1] = static_cast<uint8_t>(today.Year - 1900);
     m_header[2] = static_cast<uint8_t>(today.Month);
     m_header[3] = static_cast<uint8_t>(today.Day);
     Stream()->SetPosition(0);
     Stream()->WriteBuffer(m_header.data(), static_cast<int64_t>(m_header.size()));
     int64_t headerEnd = static_cast<int64_t>(m_header.size());
-    if (m_layoutFamily == lfVersion5) {
+    if (m_layoutFamily == LayoutVersion5) {
         const uint8_t zeros[Version5ExtensionSize] = {};
         Stream()->WriteBuffer(zeros, Version5ExtensionSize);
         headerEnd += Version5ExtensionSize;

@@ -30,31 +30,31 @@ inline constexpr uint16_t DbfOpenReadWrite = fmOpenReadWrite | fmShareDenyWrite;
 
 // What the engine needs from its surroundings. An empty member means the default: messages go
 // to standard error, today's date comes from the local clock.
-struct TDbfHooks
+struct DbfHooks
 {
     std::function<void(const std::string &)> ShowMessage;
-    std::function<TCalendarDate()> Today;
+    std::function<CalendarDate()> Today;
 };
 
-enum TLayoutFamily : uint8_t { lfDbase3 = 0, lfDbase4 = 1, lfVersion5 = 2 };
+enum TableLayout : uint8_t { LayoutDbase3 = 0, LayoutDbase4 = 1, LayoutVersion5 = 2 };
 
 class TDbfFile : public TPagedFile
 {
 public:
-    using THeader = std::array<uint8_t, 32>;
+    using HeaderBytes = std::array<uint8_t, 32>;
 
     // Opens the table, reads its header and repairs the record count from the file size.
     // Throws EBinaryDataSetError when the file cannot be opened, EReadError naming the file when
     // it is shorter than a header.
-    TDbfFile(uint16_t mode, const std::string &fileName, TDbfHooks hooks = {},
-        TFileSystem &files = TFileSystem::Disk());
+    TDbfFile(uint16_t mode, const std::string &fileName, DbfHooks hooks = {},
+        FileSystem &files = FileSystem::Disk());
     ~TDbfFile() override;
     TDbfFile(TDbfFile &&other) noexcept = default;
 
     const std::vector<TMyFieldInfo> &FieldInfos() const { return m_fieldInfos; }
     // The name of the field at index (from 0) in FieldInfos.
     const std::string &FieldName(int index) const;
-    const THeader &Header() const { return m_header; }
+    const HeaderBytes &Header() const { return m_header; }
     uint8_t LayoutFamily() const { return m_layoutFamily; }
 
     void ClearFieldInfos();
@@ -102,10 +102,10 @@ private:
 
     std::vector<TMyFieldInfo> m_fieldInfos;
     std::vector<std::string> m_fieldNames;
-    THeader m_header {};
+    HeaderBytes m_header {};
     int32_t m_countInHeader = 0; // as read, before any repair
-    uint8_t m_layoutFamily = lfDbase4;
-    TDbfHooks m_hooks;
+    uint8_t m_layoutFamily = LayoutDbase4;
+    DbfHooks m_hooks;
 };
 
 } // namespace kelvane

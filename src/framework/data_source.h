@@ -19,7 +19,7 @@ namespace kelvane {
 
 class TDataLink;
 
-class TDataSource : private TDataSetObserver
+class TDataSource : private DataSetObserver
 {
 public:
     explicit TDataSource(TDataSet *dataSet = nullptr);

@@ -21,10 +21,10 @@ bool IsNumeric(TFieldType type)
 
 } // namespace
 
-class TDatasetModel::Link : public TDataLink
+class DatasetModel::Link : public TDataLink
 {
 public:
-    explicit Link(TDatasetModel &model) : m_model(model) { }
+    explicit Link(DatasetModel &model) : m_model(model) { }
 
 protected:
     void ActiveChanged() override { m_model.Rebuild(); }
@@ -39,37 +39,37 @@ protected:
     }
 
 private:
-    TDatasetModel &m_model;
+    DatasetModel &m_model;
 };
 
-TDatasetModel::TDatasetModel(QObject *parent)
+DatasetModel::DatasetModel(QObject *parent)
     : QAbstractTableModel(parent), m_link(std::make_unique<Link>(*this))
 { }
 
-TDatasetModel::~TDatasetModel() = default;
+DatasetModel::~DatasetModel() = default;
 
-TDataSource *TDatasetModel::DataSource() const
+TDataSource *DatasetModel::DataSource() const
 {
     return m_link->DataSource();
 }
 
-void TDatasetModel::SetDataSource(TDataSource *source)
+void DatasetModel::SetDataSource(TDataSource *source)
 {
     m_link->SetDataSource(source);
 }
 
-void TDatasetModel::SetColumns(std::vector<TColumn> columns)
+void DatasetModel::SetColumns(std::vector<Column> columns)
 {
     m_columns = std::move(columns);
     Rebuild();
 }
 
-TDataSet *TDatasetModel::DataSet() const
+TDataSet *DatasetModel::DataSet() const
 {
     return m_link->Active() ? m_link->DataSet() : nullptr;
 }
 
-TField *TDatasetModel::FieldOf(int column) const
+TField *DatasetModel::FieldOf(int column) const
 {
     TDataSet *dataSet = DataSet();
     if (!dataSet || column < 0 || static_cast<size_t>(column) >= m_shown.size())
@@ -77,11 +77,11 @@ TField *TDatasetModel::FieldOf(int column) const
     return dataSet->FindField(m_shown[static_cast<size_t>(column)].FieldName);
 }
 
-std::vector<TDatasetModel::TColumn> TDatasetModel::ShownColumns() const
+std::vector<DatasetModel::Column> DatasetModel::ShownColumns() const
 {
     if (!m_columns.empty())
         return m_columns;
-    std::vector<TColumn> columns;
+    std::vector<Column> columns;
     if (TDataSet *dataSet = DataSet())
         for (int i = 0; i < dataSet->FieldCount(); ++i) {
             const std::string &name = dataSet->Fields(i).FieldName();
@@ -90,9 +90,9 @@ std::vector<TDatasetModel::TColumn> TDatasetModel::ShownColumns() const
     return columns;
 }
 
-std::vector<TDatasetModel::TRow> TDatasetModel::ReadRows() const
+std::vector<DatasetModel::Row> DatasetModel::ReadRows() const
 {
-    std::vector<TRow> rows;
+    std::vector<Row> rows;
     TDataSet *dataSet = DataSet();
     if (!dataSet)
         return rows;
@@ -100,16 +100,16 @@ std::vector<TDatasetModel::TRow> TDatasetModel::ReadRows() const
     if (dataSet->State() == dsInsert) {
         const TBookmark &anchor = dataSet->InsertAnchor();
         auto at = std::find_if(rows.begin(), rows.end(),
-            [&](const TRow &row) { return !anchor.empty() && row.Bookmark == anchor; });
-        rows.insert(at, TRow {});
+            [&](const Row &row) { return !anchor.empty() && row.Bookmark == anchor; });
+        rows.insert(at, Row {});
     }
     return rows;
 }
 
-void TDatasetModel::Rebuild()
+void DatasetModel::Rebuild()
 {
-    std::vector<TColumn> shown = ShownColumns();
-    std::vector<TRow> rows = ReadRows();
+    std::vector<Column> shown = ShownColumns();
+    std::vector<Row> rows = ReadRows();
     const bool sameShape = shown == m_shown && rows == m_rows;
     if (!sameShape)
         beginResetModel();
@@ -131,20 +131,20 @@ void TDatasetModel::Rebuild()
     emit currentRowChanged(m_currentRow);
 }
 
-int TDatasetModel::FindCurrentRow() const
+int DatasetModel::FindCurrentRow() const
 {
     TDataSet *dataSet = DataSet();
     if (!dataSet)
         return -1;
     if (dataSet->State() == dsInsert) {
-        const auto inserted = std::find(m_rows.begin(), m_rows.end(), TRow {});
+        const auto inserted = std::find(m_rows.begin(), m_rows.end(), Row {});
         return inserted == m_rows.end() ? -1 : static_cast<int>(inserted - m_rows.begin());
     }
     const auto found = m_rowOf.find(dataSet->GetBookmark());
     return found == m_rowOf.end() ? -1 : found->second;
 }
 
-void TDatasetModel::FollowCurrentRecord()
+void DatasetModel::FollowCurrentRecord()
 {
     const int before = m_currentRow;
     m_currentRow = FindCurrentRow();
@@ -158,7 +158,7 @@ void TDatasetModel::FollowCurrentRecord()
     emit currentRowChanged(m_currentRow);
 }
 
-void TDatasetModel::CurrentRecordChanged()
+void DatasetModel::CurrentRecordChanged()
 {
     if (m_currentRow < 0)
         return;
@@ -166,7 +166,7 @@ void TDatasetModel::CurrentRecordChanged()
     emit headerDataChanged(Qt::Vertical, m_currentRow, m_currentRow);
 }
 
-void TDatasetModel::MoveTo(int row)
+void DatasetModel::MoveTo(int row)
 {
     if (row < 0 || row >= rowCount() || IsCurrentRow(row))
         return;
@@ -176,13 +176,13 @@ void TDatasetModel::MoveTo(int row)
         m_link->DataSet()->GotoBookmark(target);
 }
 
-bool TDatasetModel::BeginEdit(int row)
+bool DatasetModel::BeginEdit(int row)
 {
     MoveTo(row);
     return m_link->Edit();
 }
 
-QStringList TDatasetModel::ReadTexts() const
+QStringList DatasetModel::ReadTexts() const
 {
     QStringList texts;
     for (int column = 0; column < columnCount(); ++column) {
@@ -192,7 +192,7 @@ QStringList TDatasetModel::ReadTexts() const
     return texts;
 }
 
-QStringList TDatasetModel::RowTexts(int row) const
+QStringList DatasetModel::RowTexts(int row) const
 {
     if (IsCurrentRow(row))
         return ReadTexts();
@@ -209,27 +209,27 @@ QStringList TDatasetModel::RowTexts(int row) const
     return texts;
 }
 
-void TDatasetModel::ReportReadError(const QString &message) const
+void DatasetModel::ReportReadError(const QString &message) const
 {
     if (m_readErrorShown)
         return;
     m_readErrorShown = true;
     // Never a modal box in the middle of painting: shown once the event loop is back.
     QMetaObject::invokeMethod(
-        const_cast<TDatasetModel *>(this), [message] { ShowError(message); }, Qt::QueuedConnection);
+        const_cast<DatasetModel *>(this), [message] { ShowError(message); }, Qt::QueuedConnection);
 }
 
-int TDatasetModel::rowCount(const QModelIndex &parent) const
+int DatasetModel::rowCount(const QModelIndex &parent) const
 {
     return parent.isValid() ? 0 : static_cast<int>(m_rows.size());
 }
 
-int TDatasetModel::columnCount(const QModelIndex &parent) const
+int DatasetModel::columnCount(const QModelIndex &parent) const
 {
     return parent.isValid() ? 0 : static_cast<int>(m_shown.size());
 }
 
-QVariant TDatasetModel::data(const QModelIndex &index, int role) const
+QVariant DatasetModel::data(const QModelIndex &index, int role) const
 {
     if (!checkIndex(index, CheckIndexOption::IndexIsValid | CheckIndexOption::ParentIsInvalid))
         return {};
@@ -249,7 +249,7 @@ QVariant TDatasetModel::data(const QModelIndex &index, int role) const
     return {};
 }
 
-bool TDatasetModel::setData(const QModelIndex &index, const QVariant &value, int role)
+bool DatasetModel::setData(const QModelIndex &index, const QVariant &value, int role)
 {
     if (role != Qt::EditRole || !checkIndex(index, CheckIndexOption::IndexIsValid))
         return false;
@@ -273,7 +273,7 @@ bool TDatasetModel::setData(const QModelIndex &index, const QVariant &value, int
     return stored;
 }
 
-Qt::ItemFlags TDatasetModel::flags(const QModelIndex &index) const
+Qt::ItemFlags DatasetModel::flags(const QModelIndex &index) const
 {
     Qt::ItemFlags flags = QAbstractTableModel::flags(index);
     TDataSet *dataSet = DataSet();
@@ -282,7 +282,7 @@ Qt::ItemFlags TDatasetModel::flags(const QModelIndex &index) const
     return flags;
 }
 
-QVariant TDatasetModel::headerData(int section, Qt::Orientation orientation, int role) const
+QVariant DatasetModel::headerData(int section, Qt::Orientation orientation, int role) const
 {
     if (role != Qt::DisplayRole)
         return QAbstractTableModel::headerData(section, orientation, role);

@@ -1,4 +1,4 @@
-// TDatasetModel: the records a dataset shows as the rows of a table model, one column per field
+// DatasetModel: the records a dataset shows as the rows of a table model, one column per field
 // the window chose. Rows come in the dataset's order; a record being inserted is a row of its own
 // at the place the dataset shows it. The current record's row is read from the dataset's current
 // record (so edits not yet stored show); other rows are read through the dataset as they are
@@ -23,24 +23,24 @@
 
 namespace kelvane {
 
-class TDatasetModel : public QAbstractTableModel
+class DatasetModel : public QAbstractTableModel
 {
     Q_OBJECT
 public:
-    struct TColumn
+    struct Column
     {
         std::string FieldName;
         QString Title;
-        bool operator==(const TColumn &other) const = default;
+        bool operator==(const Column &other) const = default;
     };
 
-    explicit TDatasetModel(QObject *parent = nullptr);
-    ~TDatasetModel() override;
+    explicit DatasetModel(QObject *parent = nullptr);
+    ~DatasetModel() override;
 
     TDataSource *DataSource() const;
     void SetDataSource(TDataSource *source);
     // No columns: one per field of the open dataset, titled with the field's name.
-    void SetColumns(std::vector<TColumn> columns);
+    void SetColumns(std::vector<Column> columns);
     // The field a column shows; null when the dataset is closed or lacks it.
     TField *FieldOf(int column) const;
 
@@ -70,15 +70,15 @@ signals:
 
 private:
     class Link;
-    struct TRow
+    struct Row
     {
         TBookmark Bookmark; // empty for the record being inserted
-        bool operator==(const TRow &other) const = default;
+        bool operator==(const Row &other) const = default;
     };
 
     TDataSet *DataSet() const;
-    std::vector<TColumn> ShownColumns() const;
-    std::vector<TRow> ReadRows() const;
+    std::vector<Column> ShownColumns() const;
+    std::vector<Row> ReadRows() const;
     void Rebuild();
     void FollowCurrentRecord();
     void CurrentRecordChanged();
@@ -89,9 +89,9 @@ private:
     void ReportReadError(const QString &message) const;
 
     std::unique_ptr<Link> m_link;
-    std::vector<TColumn> m_columns; // as the window set them
-    std::vector<TColumn> m_shown; // as shown now
-    std::vector<TRow> m_rows;
+    std::vector<Column> m_columns; // as the window set them
+    std::vector<Column> m_shown; // as shown now
+    std::vector<Row> m_rows;
     std::map<TBookmark, int> m_rowOf;
     int m_currentRow = -1;
     mutable std::unordered_map<int, QStringList> m_texts; // rows read since the last change

@@ -19,7 +19,7 @@ namespace kelvane {
 class TDBGrid::Delegate : public QStyledItemDelegate
 {
 public:
-    Delegate(TDatasetModel &model, QObject *parent)
+    Delegate(DatasetModel &model, QObject *parent)
         : QStyledItemDelegate(parent), m_model(model) { }
 
     QWidget *createEditor(QWidget *parent, const QStyleOptionViewItem &option,
@@ -50,12 +50,12 @@ public:
     QWidget *OpenEditor() const { return m_open; }
 
 private:
-    TDatasetModel &m_model;
+    DatasetModel &m_model;
     mutable QPointer<QWidget> m_open;
 };
 
 TDBGrid::TDBGrid(QWidget *parent)
-    : QTableView(parent), m_model(new TDatasetModel(this)), m_delegate(new Delegate(*m_model, this))
+    : QTableView(parent), m_model(new DatasetModel(this)), m_delegate(new Delegate(*m_model, this))
 {
     InstallDBGridAccessibility();
     setModel(m_model);
@@ -70,7 +70,7 @@ TDBGrid::TDBGrid(QWidget *parent)
     verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     FitRowsToFont();
     m_model->OnUpdateData = [this] { CommitOpenEditor(); };
-    connect(m_model, &TDatasetModel::currentRowChanged, this, &TDBGrid::ShowCurrentRow);
+    connect(m_model, &DatasetModel::currentRowChanged, this, &TDBGrid::ShowCurrentRow);
     connect(m_model, &QAbstractItemModel::modelReset, this, &TDBGrid::ApplyColumns);
 }
 
@@ -101,11 +101,11 @@ void TDBGrid::SetDataSource(TDataSource *source)
     m_model->SetDataSource(source);
 }
 
-void TDBGrid::SetColumns(const std::vector<TDBGridColumn> &columns)
+void TDBGrid::SetColumns(const std::vector<GridColumn> &columns)
 {
     m_columns = columns;
-    std::vector<TDatasetModel::TColumn> modelColumns;
-    for (const TDBGridColumn &column : columns)
+    std::vector<DatasetModel::Column> modelColumns;
+    for (const GridColumn &column : columns)
         modelColumns.push_back({column.FieldName, column.Title});
     m_model->SetColumns(std::move(modelColumns));
     ApplyColumns();
@@ -162,7 +162,7 @@ void TDBGrid::Announce(QAccessible::Event what, const QModelIndex &index)
 {
     if (!QAccessible::isActive() || (what == QAccessible::Focus && !hasFocus()))
         return;
-    const int child = TDBGridAccessible::IndexOf(this, index);
+    const int child = DbGridAccessible::IndexOf(this, index);
     if (child < 0)
         return;
     QAccessibleEvent event(this, what);

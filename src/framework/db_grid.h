@@ -6,7 +6,7 @@
 // Columns are chosen and titled by the window; a column is never narrower than its title needs,
 // the widest one giving way so that together they keep the width the window gave them.
 // A cell's editor takes no more characters than its field holds. Screen readers see a table of
-// the visible columns (TDBGridAccessible).
+// the visible columns (DbGridAccessible).
 //
 // The grid owns its model; it does not own the data source. Errors go to the general error
 // display. Main thread only.
@@ -23,7 +23,7 @@ namespace kelvane {
 
 class TDataSource;
 
-struct TDBGridColumn
+struct GridColumn
 {
     std::string FieldName;
     QString Title;
@@ -41,9 +41,9 @@ public:
     TDataSource *DataSource() const { return m_model->DataSource(); }
     void SetDataSource(TDataSource *source);
     // No columns: one per field, titled with its name, default width.
-    void SetColumns(const std::vector<TDBGridColumn> &columns);
+    void SetColumns(const std::vector<GridColumn> &columns);
     void SetAccessibleName(const QString &name) { setAccessibleName(name); }
-    TDatasetModel *DatasetModel() const { return m_model; }
+    DatasetModel *datasetModel() const { return m_model; }
 
 protected:
     void changeEvent(QEvent *event) override;
@@ -61,12 +61,12 @@ private:
     void ApplyColumns();
     void FitRowsToFont();
     void CommitOpenEditor();
-    // Tells screen readers about `index`'s cell, counted as TDBGridAccessible counts.
+    // Tells screen readers about `index`'s cell, counted as DbGridAccessible counts.
     void Announce(QAccessible::Event what, const QModelIndex &index);
 
-    TDatasetModel *m_model;
+    DatasetModel *m_model;
     Delegate *m_delegate;
-    std::vector<TDBGridColumn> m_columns;
+    std::vector<GridColumn> m_columns;
     bool m_showingCurrentRow = false;
 };
 

@@ -13,7 +13,7 @@ QAccessibleInterface *create(const QString &className, QObject *object)
 {
     if (className == QLatin1String(TDBGrid::staticMetaObject.className()))
         if (auto *grid = qobject_cast<TDBGrid *>(object))
-            return new TDBGridAccessible(grid);
+            return new DbGridAccessible(grid);
     return nullptr;
 }
 
@@ -30,9 +30,9 @@ QList<int> visibleColumns(const TDBGrid *grid)
     return columns;
 }
 
-TDBGridAccessible *tableOf(TDBGrid *grid)
+DbGridAccessible *tableOf(TDBGrid *grid)
 {
-    return grid ? static_cast<TDBGridAccessible *>(QAccessible::queryAccessibleInterface(grid))
+    return grid ? static_cast<DbGridAccessible *>(QAccessible::queryAccessibleInterface(grid))
                 : nullptr;
 }
 
@@ -51,7 +51,7 @@ public:
     void setText(QAccessible::Text, const QString &) override { }
 
 protected:
-    TDBGridAccessible *owner() const { return tableOf(grid_); }
+    DbGridAccessible *owner() const { return tableOf(grid_); }
 
     QPointer<TDBGrid> grid_;
 };
@@ -70,7 +70,7 @@ public:
 
     bool isValid() const override
     {
-        const TDBGridAccessible *t = owner();
+        const DbGridAccessible *t = owner();
         return t && row_ >= 0 && column_ >= 0 && row_ < t->rowCount() && column_ < t->columnCount();
     }
 
@@ -132,7 +132,7 @@ public:
 private:
     QList<QAccessibleInterface *> header(int section, Qt::Orientation orientation) const
     {
-        const TDBGridAccessible *t = owner();
+        const DbGridAccessible *t = owner();
         QAccessibleInterface *cell = t ? t->HeaderCell(section, orientation) : nullptr;
         return cell ? QList<QAccessibleInterface *> {cell} : QList<QAccessibleInterface *> {};
     }
@@ -150,7 +150,7 @@ public:
 
     bool isValid() const override
     {
-        const TDBGridAccessible *t = owner();
+        const DbGridAccessible *t = owner();
         return t && section_ < (horizontal() ? t->columnCount() : t->rowCount());
     }
 
@@ -207,10 +207,10 @@ void InstallDBGridAccessibility()
     (void)installed;
 }
 
-TDBGridAccessible::TDBGridAccessible(TDBGrid *grid)
+DbGridAccessible::DbGridAccessible(TDBGrid *grid)
     : QAccessibleWidget(grid, QAccessible::Table) { }
 
-TDBGridAccessible::~TDBGridAccessible()
+DbGridAccessible::~DbGridAccessible()
 {
     for (QAccessible::Id id : std::as_const(cells_))
         QAccessible::deleteAccessibleInterface(id);
@@ -218,24 +218,24 @@ TDBGridAccessible::~TDBGridAccessible()
         QAccessible::deleteAccessibleInterface(id);
 }
 
-TDBGrid *TDBGridAccessible::Grid() const
+TDBGrid *DbGridAccessible::Grid() const
 {
     return static_cast<TDBGrid *>(widget());
 }
 
-void *TDBGridAccessible::interface_cast(QAccessible::InterfaceType type)
+void *DbGridAccessible::interface_cast(QAccessible::InterfaceType type)
 {
     if (type == QAccessible::TableInterface)
         return static_cast<QAccessibleTableInterface *>(this);
     return QAccessibleWidget::interface_cast(type);
 }
 
-int TDBGridAccessible::ModelColumn(int column) const
+int DbGridAccessible::ModelColumn(int column) const
 {
     return visibleColumns(Grid()).value(column, -1);
 }
 
-int TDBGridAccessible::IndexOf(const TDBGrid *grid, const QModelIndex &index)
+int DbGridAccessible::IndexOf(const TDBGrid *grid, const QModelIndex &index)
 {
     if (!index.isValid() || index.model() != grid->model())
         return -1;
@@ -244,22 +244,22 @@ int TDBGridAccessible::IndexOf(const TDBGrid *grid, const QModelIndex &index)
     return column < 0 ? -1 : index.row() * static_cast<int>(columns.size()) + column;
 }
 
-int TDBGridAccessible::rowCount() const
+int DbGridAccessible::rowCount() const
 {
     return Grid()->model()->rowCount();
 }
 
-int TDBGridAccessible::columnCount() const
+int DbGridAccessible::columnCount() const
 {
     return static_cast<int>(visibleColumns(Grid()).size());
 }
 
-int TDBGridAccessible::childCount() const
+int DbGridAccessible::childCount() const
 {
     return rowCount() * columnCount();
 }
 
-QAccessibleInterface *TDBGridAccessible::kept(QHash<Key, QAccessible::Id> &cache, Key key,
+QAccessibleInterface *DbGridAccessible::kept(QHash<Key, QAccessible::Id> &cache, Key key,
     const std::function<QAccessibleInterface *()> &make) const
 {
     const auto found = cache.constFind(key);
@@ -270,14 +270,14 @@ QAccessibleInterface *TDBGridAccessible::kept(QHash<Key, QAccessible::Id> &cache
     return made;
 }
 
-QAccessibleInterface *TDBGridAccessible::cell(int row, int column) const
+QAccessibleInterface *DbGridAccessible::cell(int row, int column) const
 {
     if (row < 0 || column < 0 || row >= rowCount() || column >= columnCount())
         return nullptr;
     return kept(cells_, {row, column}, [&] { return new Cell(Grid(), row, column); });
 }
 
-QAccessibleInterface *TDBGridAccessible::cellAt(int row, int column) const
+QAccessibleInterface *DbGridAccessible::cellAt(int row, int column) const
 {
     if (QAccessibleInterface *inside = cell(row, column))
         return inside;
@@ -288,7 +288,7 @@ QAccessibleInterface *TDBGridAccessible::cellAt(int row, int column) const
     return kept(cells_, {-1, at}, [&] { return new Cell(Grid(), -1, at); });
 }
 
-QAccessibleInterface *TDBGridAccessible::HeaderCell(int section, Qt::Orientation orientation) const
+QAccessibleInterface *DbGridAccessible::HeaderCell(int section, Qt::Orientation orientation) const
 {
     if (section < 0 || section >= (orientation == Qt::Horizontal ? columnCount() : rowCount()))
         return nullptr;
@@ -296,7 +296,7 @@ QAccessibleInterface *TDBGridAccessible::HeaderCell(int section, Qt::Orientation
         headers_, {section, orientation}, [&] { return new Header(Grid(), section, orientation); });
 }
 
-QAccessibleInterface *TDBGridAccessible::child(int index) const
+QAccessibleInterface *DbGridAccessible::child(int index) const
 {
     const int columns = columnCount();
     if (index < 0 || columns == 0)
@@ -304,7 +304,7 @@ QAccessibleInterface *TDBGridAccessible::child(int index) const
     return cell(index / columns, index % columns);
 }
 
-int TDBGridAccessible::indexOfChild(const QAccessibleInterface *child) const
+int DbGridAccessible::indexOfChild(const QAccessibleInterface *child) const
 {
     const QAccessibleTableCellInterface *cell
         = child ? const_cast<QAccessibleInterface *>(child)->tableCellInterface() : nullptr;
@@ -313,28 +313,28 @@ int TDBGridAccessible::indexOfChild(const QAccessibleInterface *child) const
     return cell->rowIndex() * columnCount() + cell->columnIndex();
 }
 
-QAccessibleInterface *TDBGridAccessible::childAt(int x, int y) const
+QAccessibleInterface *DbGridAccessible::childAt(int x, int y) const
 {
     const QPoint local = Grid()->viewport()->mapFromGlobal(QPoint(x, y));
     return child(IndexOf(Grid(), Grid()->indexAt(local)));
 }
 
-QAccessibleInterface *TDBGridAccessible::focusChild() const
+QAccessibleInterface *DbGridAccessible::focusChild() const
 {
     return child(IndexOf(Grid(), Grid()->currentIndex()));
 }
 
-QString TDBGridAccessible::columnDescription(int column) const
+QString DbGridAccessible::columnDescription(int column) const
 {
     return Grid()->model()->headerData(ModelColumn(column), Qt::Horizontal).toString();
 }
 
-QString TDBGridAccessible::rowDescription(int row) const
+QString DbGridAccessible::rowDescription(int row) const
 {
     return Grid()->model()->headerData(row, Qt::Vertical).toString();
 }
 
-QList<int> TDBGridAccessible::selectedRows() const
+QList<int> DbGridAccessible::selectedRows() const
 {
     QList<int> rows;
     for (const QModelIndex &index : Grid()->selectionModel()->selectedRows())
@@ -342,17 +342,17 @@ QList<int> TDBGridAccessible::selectedRows() const
     return rows;
 }
 
-int TDBGridAccessible::selectedRowCount() const
+int DbGridAccessible::selectedRowCount() const
 {
     return static_cast<int>(selectedRows().size());
 }
 
-bool TDBGridAccessible::isRowSelected(int row) const
+bool DbGridAccessible::isRowSelected(int row) const
 {
     return Grid()->selectionModel()->isRowSelected(row, QModelIndex());
 }
 
-QList<QAccessibleInterface *> TDBGridAccessible::selectedCells() const
+QList<QAccessibleInterface *> DbGridAccessible::selectedCells() const
 {
     QList<QAccessibleInterface *> cells;
     for (int row : selectedRows())
@@ -361,12 +361,12 @@ QList<QAccessibleInterface *> TDBGridAccessible::selectedCells() const
     return cells;
 }
 
-int TDBGridAccessible::selectedCellCount() const
+int DbGridAccessible::selectedCellCount() const
 {
     return selectedRowCount() * columnCount();
 }
 
-bool TDBGridAccessible::selectRow(int row)
+bool DbGridAccessible::selectRow(int row)
 {
     const int column = ModelColumn(0);
     if (row < 0 || row >= rowCount() || column < 0)
@@ -375,7 +375,7 @@ bool TDBGridAccessible::selectRow(int row)
     return isRowSelected(row);
 }
 
-void TDBGridAccessible::modelChange(QAccessibleTableModelChangeEvent *event)
+void DbGridAccessible::modelChange(QAccessibleTableModelChangeEvent *event)
 {
     if (event->modelChangeType() == QAccessibleTableModelChangeEvent::DataChanged)
         return;

@@ -1,4 +1,4 @@
-// TDBGridAccessible: a grid as screen readers see it (AT-SPI on Linux), a table of its visible
+// DbGridAccessible: a grid as screen readers see it (AT-SPI on Linux), a table of its visible
 // columns. Its children are the cells alone, row by row, so a child's index is
 // row × columns + column, which is how AT-SPI clients count; column and row headers are reached
 // from the cells. Qt's own table interface counts the headers among the children, so clients
@@ -19,11 +19,11 @@ namespace kelvane {
 
 class TDBGrid;
 
-class TDBGridAccessible : public QAccessibleWidget, public QAccessibleTableInterface
+class DbGridAccessible : public QAccessibleWidget, public QAccessibleTableInterface
 {
 public:
-    explicit TDBGridAccessible(TDBGrid *grid);
-    ~TDBGridAccessible() override;
+    explicit DbGridAccessible(TDBGrid *grid);
+    ~DbGridAccessible() override;
 
     void *interface_cast(QAccessible::InterfaceType type) override;
     int childCount() const override;
@@ -75,7 +75,7 @@ private:
     mutable QHash<Key, QAccessible::Id> headers_; // by (section, orientation)
 };
 
-// Makes Qt's accessibility use TDBGridAccessible for every grid. Idempotent.
+// Makes Qt's accessibility use DbGridAccessible for every grid. Idempotent.
 void InstallDBGridAccessibility();
 
 } // namespace kelvane

@@ -9,7 +9,7 @@
 
 namespace kelvane {
 
-class QtMainThread : public QObject, public TMainThread
+class QtMainThread : public QObject, public MainThread
 {
     Q_OBJECT
 public:

@@ -64,14 +64,14 @@ void TComTimeouts::set(int32_t &field, int32_t value)
     owner_.ApplyTimeoutSettings();
 }
 
-TDeviceTimeouts TComTimeouts::ForDevice() const
+DeviceTimeouts TComTimeouts::ForDevice() const
 {
     return {deviceTimeout(readInterval_), deviceTimeout(readTotalMultiplier_),
         deviceTimeout(readTotalConstant_), deviceTimeout(writeTotalMultiplier_),
         deviceTimeout(writeTotalConstant_)};
 }
 
-TBComPort::TBComPort(TMainThread &mainThread, DeviceOpener opener)
+TBComPort::TBComPort(MainThread &mainThread, DeviceOpener opener)
     : mainThread_(mainThread), opener_(opener ? std::move(opener) : OpenPosixDevice)
 { }
 
@@ -176,7 +176,7 @@ bool TBComPort::OpenPort()
     try {
         ApplyAllSettings();
         if (syncMethod_ == smWindowSync)
-            notifyWindow_ = std::make_shared<TNotifyWindow>(*this);
+            notifyWindow_ = std::make_shared<PortEventWindow>(*this);
         thread_ = std::make_unique<TComThread>(*this);
     } catch (...) {
         notifyWindow_.reset();
@@ -231,7 +231,7 @@ void TBComPort::ApplyLineSettings()
 {
     if (!IsOpen())
         return;
-    if (!device_->SetCommState(LineSettings()))
+    if (!device_->SetCommState(lineSettings()))
         raise(ComMessage::SetCommState);
 }
 
@@ -243,9 +243,9 @@ void TBComPort::ApplyTimeoutSettings()
         raise(ComMessage::SetCommTimeouts);
 }
 
-TLineSettings TBComPort::LineSettings() const
+LineSettings TBComPort::lineSettings() const
 {
-    TLineSettings dcb;
+    LineSettings dcb;
     dcb.BaudRate = BaudRateValues[baudRate_];
     dcb.Flags = DcbFlag::Binary | DcbFlag::DtrControlEnable | DcbFlag::RtsControlEnable;
     if (parity_ != paNone)

@@ -24,8 +24,8 @@ namespace kelvane {
 
 class TBComPort;
 class TComThread;
-class TMainThread;
-class TNotifyWindow;
+class MainThread;
+class PortEventWindow;
 
 using TComSignalEvent = std::function<void(TBComPort &Sender, bool State)>;
 using TComErrorEvent = std::function<void(TBComPort &Sender, TComErrors Errors)>;
@@ -54,7 +54,7 @@ public:
     void SetWriteTotalConstant(int32_t value);
 
     // The values as the device takes them: a negative time-out becomes 4294967295.
-    TDeviceTimeouts ForDevice() const;
+    DeviceTimeouts ForDevice() const;
 
 private:
     void set(int32_t &field, int32_t value);
@@ -72,7 +72,7 @@ class TBComPort
 public:
     // `mainThread` receives the hand-overs and error reports and must outlive the port.
     // `opener` opens devices by path; the default opens POSIX serial devices.
-    explicit TBComPort(TMainThread &mainThread, DeviceOpener opener = {});
+    explicit TBComPort(MainThread &mainThread, DeviceOpener opener = {});
     ~TBComPort(); // closes the port
     TBComPort(const TBComPort &) = delete;
     TBComPort &operator=(const TBComPort &) = delete;
@@ -133,10 +133,10 @@ public:
     void FireRx80Full();
 
     // The device-level block that the line settings produce.
-    TLineSettings LineSettings() const;
-    TMainThread &MainThread() { return mainThread_; }
+    LineSettings lineSettings() const;
+    MainThread &mainThread() { return mainThread_; }
     SerialDevice *Device() { return device_.get(); }
-    TNotifyWindow *NotifyWindow() { return notifyWindow_.get(); }
+    PortEventWindow *NotifyWindow() { return notifyWindow_.get(); }
 
 private:
     friend class TComTimeouts;
@@ -148,9 +148,9 @@ private:
     void ApplyTimeoutSettings();
     void setBufSize(int32_t &field, int32_t value);
     void closeDevice();
-    std::shared_ptr<TNotifyWindow> notifyWindowRef() const { return notifyWindow_; }
+    std::shared_ptr<PortEventWindow> notifyWindowRef() const { return notifyWindow_; }
 
-    TMainThread &mainThread_;
+    MainThread &mainThread_;
     DeviceOpener opener_;
 
     TBaudRate baudRate_ = br9600;
@@ -165,7 +165,7 @@ private:
     TStopBits stopBits_ = sb1;
     TSyncMethod syncMethod_ = smThreadSync;
     TComTimeouts timeouts_ {*this};
-    std::shared_ptr<TNotifyWindow> notifyWindow_;
+    std::shared_ptr<PortEventWindow> notifyWindow_;
 };
 
 } // namespace kelvane

@@ -15,7 +15,7 @@ namespace {
 // the received characters are counted.
 struct EventStep
 {
-    TPortEvent event;
+    PortEvent event;
     uint32_t mask;
     void (TBComPort::*fire)();
 };
@@ -36,9 +36,9 @@ void reportCurrentException(TBComPort &port)
     try {
         throw;
     } catch (const std::exception &e) {
-        port.MainThread().ReportError(e.what());
+        port.mainThread().ReportError(e.what());
     } catch (...) {
-        port.MainThread().ReportError("Unknown error");
+        port.mainThread().ReportError("Unknown error");
     }
 }
 
@@ -71,7 +71,7 @@ TComThread::TComThread(TBComPort &owner) : owner_(owner)
 TComThread::~TComThread()
 {
     StopThread();
-    owner_.MainThread().ServeUntil([this] { return Finished(); });
+    owner_.mainThread().ServeUntil([this] { return Finished(); });
     thread_.join();
 }
 
@@ -79,7 +79,7 @@ void TComThread::StopThread()
 {
     stopEvent_.Set();
     // A hand-over that is running right now may be the one closing the port: let it go.
-    owner_.MainThread().Notify();
+    owner_.mainThread().Notify();
 }
 
 void TComThread::Execute()
@@ -104,7 +104,7 @@ void TComThread::Execute()
     device.SetCommMask(0);
     device.PurgeComm(Purge::TxClear | Purge::RxClear);
     finished_.store(true, std::memory_order_release);
-    owner_.MainThread().Notify();
+    owner_.mainThread().Notify();
 }
 
 void TComThread::handOver(TPortEvents events)
@@ -113,7 +113,7 @@ void TComThread::handOver(TPortEvents events)
         return;
     switch (owner_.SyncMethod()) {
     case smThreadSync:
-        owner_.MainThread().Call(
+        owner_.mainThread().Call(
             [&port = owner_, events] { DeliverEvents(port, events); }, stopEvent_);
         break;
     case smWindowSync:
@@ -144,18 +144,18 @@ void TComThread::DeliverEvents(TBComPort &port, TPortEvents events)
 
 void TComThread::SendEventsToWindow(TBComPort &port, TPortEvents events)
 {
-    std::shared_ptr<TNotifyWindow> window = port.notifyWindowRef();
+    std::shared_ptr<PortEventWindow> window = port.notifyWindowRef();
     if (!window)
         return;
     for (const EventStep &step : DeliveryOrder) {
         if (!events.Contains(step.event))
             continue;
-        port.MainThread().Send(
+        port.mainThread().Send(
             [window, mask = step.mask] { window->WindowProc(PortEventMessage, mask, 0); });
     }
 }
 
-intptr_t TNotifyWindow::WindowProc(unsigned message, uintptr_t wParam, intptr_t /*lParam*/)
+intptr_t PortEventWindow::WindowProc(unsigned message, uintptr_t wParam, intptr_t /*lParam*/)
 {
     if (message != PortEventMessage || !owner_.IsOpen())
         return 0;

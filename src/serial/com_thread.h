@@ -3,7 +3,7 @@
 // has the port's Fire steps run by SyncMethod. Created by OpenPort, destroyed by ClosePort; it
 // never touches the settings and never reads or writes data itself.
 //
-// TNotifyWindow: the hidden receiver of PortEventMessage in the main thread (smWindowSync).
+// PortEventWindow: the hidden receiver of PortEventMessage in the main thread (smWindowSync).
 #pragma once
 
 #include "serial/com_types.h"
@@ -62,10 +62,10 @@ private:
     std::thread thread_;
 };
 
-class TNotifyWindow
+class PortEventWindow
 {
 public:
-    explicit TNotifyWindow(TBComPort &owner) : owner_(owner) { }
+    explicit PortEventWindow(TBComPort &owner) : owner_(owner) { }
 
     // PortEventMessage: runs the Fire step of the event in wParam while the port is open. An
     // exception is shown by the error display and goes no further. Returns 0.

@@ -36,11 +36,11 @@ enum TStopBits { sb1, sb1_5, sb2 };
 enum TSyncMethod { smThreadSync, smWindowSync, smNone };
 
 // A set of the members of a small enumeration, one bit per ordinal.
-template<typename E> class TSet
+template<typename E> class EnumSet
 {
 public:
-    constexpr TSet() = default;
-    constexpr TSet(std::initializer_list<E> members)
+    constexpr EnumSet() = default;
+    constexpr EnumSet(std::initializer_list<E> members)
     {
         for (E m : members)
             bits_ |= bit(m);
@@ -51,17 +51,17 @@ public:
     constexpr void Include(E m) { bits_ |= bit(m); }
     constexpr void Exclude(E m) { bits_ &= ~bit(m); }
     constexpr uint32_t Bits() const { return bits_; }
-    constexpr bool operator==(const TSet &) const = default;
+    constexpr bool operator==(const EnumSet &) const = default;
 
 private:
     static constexpr uint32_t bit(E m) { return uint32_t {1} << static_cast<unsigned>(m); }
     uint32_t bits_ = 0;
 };
 
-enum TModemLine { mlCTS, mlDSR, mlRing, mlRLSD };
-using TModemLines = TSet<TModemLine>;
+enum ModemLine { mlCTS, mlDSR, mlRing, mlRLSD };
+using TModemLines = EnumSet<ModemLine>;
 
-enum TComError {
+enum ComError {
     errFrame,
     errRxParity,
     errOverrun,
@@ -71,9 +71,9 @@ enum TComError {
     errRxOver,
     errTxFull
 };
-using TComErrors = TSet<TComError>;
+using TComErrors = EnumSet<ComError>;
 
-enum TPortEvent { peRxChar, peTxEmpty, peRing, peCTS, peDSR, peRLSD, peError, peRx80Full };
-using TPortEvents = TSet<TPortEvent>;
+enum PortEvent { peRxChar, peTxEmpty, peRing, peCTS, peDSR, peRLSD, peError, peRx80Full };
+using TPortEvents = EnumSet<PortEvent>;
 
 } // namespace kelvane

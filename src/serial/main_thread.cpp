@@ -6,14 +6,14 @@
 
 namespace kelvane {
 
-void TMainThread::Serve()
+void MainThread::Serve()
 {
     std::unique_lock lock(mutex_);
     while (!queue_.empty())
         runOne(lock);
 }
 
-void TMainThread::ServeUntil(const std::function<bool()> &finished)
+void MainThread::ServeUntil(const std::function<bool()> &finished)
 {
     std::unique_lock lock(mutex_);
     for (;;) {
@@ -27,20 +27,20 @@ void TMainThread::ServeUntil(const std::function<bool()> &finished)
     }
 }
 
-void TMainThread::Notify()
+void MainThread::Notify()
 {
     // Taking the lock orders this after a waiter's test of its condition: no lost wake-up.
     std::lock_guard lock(mutex_);
     changed_.notify_all();
 }
 
-size_t TMainThread::PendingCount()
+size_t MainThread::PendingCount()
 {
     std::lock_guard lock(mutex_);
     return queue_.size();
 }
 
-void TMainThread::Call(std::function<void()> work, const StopSignal &stop)
+void MainThread::Call(std::function<void()> work, const StopSignal &stop)
 {
     auto request = enqueue(std::move(work));
     std::unique_lock lock(mutex_);
@@ -49,14 +49,14 @@ void TMainThread::Call(std::function<void()> work, const StopSignal &stop)
     });
 }
 
-void TMainThread::Send(std::function<void()> work)
+void MainThread::Send(std::function<void()> work)
 {
     auto request = enqueue(std::move(work));
     std::unique_lock lock(mutex_);
     changed_.wait(lock, [&] { return request->state != State::Queued; });
 }
 
-std::shared_ptr<TMainThread::Request> TMainThread::enqueue(std::function<void()> work)
+std::shared_ptr<MainThread::Request> MainThread::enqueue(std::function<void()> work)
 {
     auto request = std::make_shared<Request>();
     request->work = std::move(work);
@@ -69,7 +69,7 @@ std::shared_ptr<TMainThread::Request> TMainThread::enqueue(std::function<void()>
     return request;
 }
 
-void TMainThread::runOne(std::unique_lock<std::mutex> &lock)
+void MainThread::runOne(std::unique_lock<std::mutex> &lock)
 {
     std::shared_ptr<Request> request = std::move(queue_.front());
     queue_.pop_front();
@@ -82,7 +82,7 @@ void TMainThread::runOne(std::unique_lock<std::mutex> &lock)
     changed_.notify_all();
 }
 
-void TMainThread::runGuarded(const std::function<void()> &work)
+void MainThread::runGuarded(const std::function<void()> &work)
 {
     try {
         work();

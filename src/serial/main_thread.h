@@ -1,4 +1,4 @@
-// TMainThread: how a port's event thread hands work to the program's main thread.
+// MainThread: how a port's event thread hands work to the program's main thread.
 //
 // The event thread queues a call and waits, either until the main thread has run it (Call, the
 // blocking hand-over of smThreadSync) or until the main thread has taken it in hand (Send, the
@@ -21,13 +21,13 @@ namespace kelvane {
 
 class StopSignal;
 
-class TMainThread
+class MainThread
 {
 public:
-    TMainThread() = default;
-    virtual ~TMainThread() = default;
-    TMainThread(const TMainThread &) = delete;
-    TMainThread &operator=(const TMainThread &) = delete;
+    MainThread() = default;
+    virtual ~MainThread() = default;
+    MainThread(const MainThread &) = delete;
+    MainThread &operator=(const MainThread &) = delete;
 
     // Shows the message of an error that escaped an event handler. Called from any thread; an
     // implementation that shows windows must move the message to its main thread.

@@ -155,7 +155,7 @@ public:
         return true;
     }
 
-    bool SetCommState(const TLineSettings &settings) override
+    bool SetCommState(const LineSettings &settings) override
     {
         if (!ApplyTtySettings(fd_, settings)) {
             noteError(errno);
@@ -168,7 +168,7 @@ public:
         return true;
     }
 
-    bool SetCommTimeouts(const TDeviceTimeouts &timeouts) override
+    bool SetCommTimeouts(const DeviceTimeouts &timeouts) override
     {
         timeouts_ = timeouts;
         return fcntl(fd_, F_GETFL) != -1;
@@ -241,7 +241,7 @@ public:
         data.clear();
         if (lost_)
             return true;
-        const TDeviceTimeouts t = timeouts_;
+        const DeviceTimeouts t = timeouts_;
         const bool immediate = t.ReadIntervalTimeout == MaxDword
             && t.ReadTotalTimeoutMultiplier == 0 && t.ReadTotalTimeoutConstant == 0;
         // MAXDWORD, MAXDWORD, c: return what is there, or wait up to c for the first byte.
@@ -487,7 +487,7 @@ private:
 
     std::optional<Clock::time_point> writeDeadline(size_t size) const
     {
-        const TDeviceTimeouts t = timeouts_;
+        const DeviceTimeouts t = timeouts_;
         if (t.WriteTotalTimeoutMultiplier == 0 && t.WriteTotalTimeoutConstant == 0)
             return std::nullopt;
         return deadlineAfter(
@@ -511,7 +511,7 @@ private:
     const int fd_;
     const int epoll_;
     const int wake_;
-    TDeviceTimeouts timeouts_; // main thread only
+    DeviceTimeouts timeouts_; // main thread only
     std::atomic<uint32_t> mask_ = 0;
     std::atomic<uint32_t> pending_ = 0;
     std::atomic<bool> txPending_ = false;

@@ -39,7 +39,7 @@ tcflag_t parityFlags(uint8_t parity)
 
 } // namespace
 
-bool ApplyTtySettings(int fd, const TLineSettings &settings)
+bool ApplyTtySettings(int fd, const LineSettings &settings)
 {
     termios2 t {};
     if (ioctl(fd, TCGETS2, &t) != 0)

@@ -271,7 +271,7 @@ TEST_F(ProgramTest, PaneKeepsItsTextOverDisconnectAndAppendsAfterReconnect)
 TEST_F(ProgramTest, BusyPortShowsItsMessageAndLeavesTheWindowDisconnected)
 {
     Start();
-    TBComPort other(program->Windows().MainForm->BComPort1.MainThread());
+    TBComPort other(program->Windows().MainForm->BComPort1.mainThread());
     other.SetPort(PortPath());
     ASSERT_TRUE(other.OpenPort());
     form->SetStatusText("before");

@@ -83,7 +83,7 @@ TEST_F(CatalogueTest, LinesGoOutAsSeparateWritesWithoutTerminators)
     auto device = std::make_shared<FakeDeviceScript>();
     Start(device->Opener());
     Connect();
-    for (const TCatalogueItem &item : ServiceCatalogue()) {
+    for (const CatalogueItem &item : ServiceCatalogue()) {
         device->ClearCalls();
         MenuItem(item.item)->trigger();
         std::vector<std::string> writes;
@@ -332,7 +332,7 @@ TEST_F(CatalogueTest, FreeLevelSendsSlashAndTheTextAsTyped)
 TEST_F(CatalogueTest, DialogsAreCreatedOnceAndHiddenNotDestroyed)
 {
     Start();
-    const TProgramWindows &w = program->Windows();
+    const ProgramWindows &w = program->Windows();
     const QList<QWidget *> dialogs = {w.Form1, w.Golovka, w.golovka2, w.userlevel, w.golovki};
     for (QWidget *d : dialogs) {
         ASSERT_NE(d, nullptr);

@@ -361,7 +361,7 @@ TEST_F(UploadTest, CancelDuringTheWaitStopsTheUpload)
 TEST_F(UploadTest, WaitThatNeverEndsFailsWithAClearError)
 {
     auto device = ConnectToFakeWithFile(5000);
-    form->Upload().SetWaitFloor(50ms);
+    form->upload().SetWaitFloor(50ms);
     MenuItem("overley1")->trigger();
     ASSERT_EQ(dialogs.errors.size(), 1);
     EXPECT_TRUE(dialogs.errors[0].startsWith("Порт не сообщил об окончании передачи"))
@@ -373,7 +373,7 @@ TEST_F(UploadTest, WaitThatNeverEndsFailsWithAClearError)
 TEST_F(UploadTest, WaitBoundGrowsWithTheChunkAndShrinksWithTheRate)
 {
     Start();
-    TUpload &upload = form->Upload();
+    Upload &upload = form->upload();
     form->BComPort1.SetBaudRate(br4800);
     const auto slow = upload.WaitBound(2048);
     form->BComPort1.SetBaudRate(br115200);

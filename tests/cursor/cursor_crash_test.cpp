@@ -23,7 +23,7 @@ const std::vector<FieldLayout> Fields = {{"NAME", 'C', 10}, {"COMAND", 'C', 8}};
 // Runs `work` in a child process. The child hands its report ("ready", or the error that escaped)
 // to the parent through a pipe and then waits, with all its objects alive, to be killed; the
 // parent kills it with SIGKILL once it has the report.
-using TReport = std::function<void(const std::string &)>;
+using Reporter = std::function<void(const std::string &)>;
 
 [[noreturn]] void ReportAndWait(int fd, const std::string &report)
 {
@@ -33,7 +33,7 @@ using TReport = std::function<void(const std::string &)>;
         pause();
 }
 
-std::string RunAndKill(const std::function<void(const TReport &)> &work)
+std::string RunAndKill(const std::function<void(const Reporter &)> &work)
 {
     int fds[2];
     if (pipe(fds) != 0)
@@ -85,7 +85,7 @@ protected:
 
 TEST_F(CursorCrash, KilledBeforeCloseLosesNoStoredRecord)
 {
-    const std::string report = RunAndKill([&](const TReport &report) {
+    const std::string report = RunAndKill([&](const Reporter &report) {
         TDbf dbf;
         Open(dbf);
         dbf.Edit();
@@ -123,7 +123,7 @@ TEST_F(CursorCrash, KilledBeforeCloseLosesNoStoredRecord)
 TEST_F(CursorCrash, StoreThatCannotReachTheFileIsAnErrorAndStaysPending)
 {
     const size_t size = ReadFile(path).size();
-    const std::string report = RunAndKill([&](const TReport &report) {
+    const std::string report = RunAndKill([&](const Reporter &report) {
         signal(SIGXFSZ, SIG_IGN);
         const rlimit limit {size, size};
         if (setrlimit(RLIMIT_FSIZE, &limit) != 0)

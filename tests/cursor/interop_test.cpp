@@ -109,7 +109,7 @@ TEST_F(Interop, ReadsShapelibTable)
     ASSERT_EQ(std::system(("dbfadd " + path + " Hello 12 3.5").c_str()), 0);
     ASSERT_EQ(std::system(("dbfadd " + path + " 'x y' -3 -1.25").c_str()), 0);
     OpenTable t = Open("shp", DbfOpenReadOnly, false);
-    EXPECT_EQ(t.table->LayoutFamily(), lfDbase3);
+    EXPECT_EQ(t.table->LayoutFamily(), LayoutDbase3);
     ASSERT_EQ(t.table->RecordCount(), 2);
     t.Read(0);
     EXPECT_EQ(t.Text(Name), "Hello");

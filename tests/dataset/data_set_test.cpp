@@ -19,7 +19,7 @@ const std::vector<MemoryField> Fields
     = {{"NAME", ftString, 8}, {"QTY", ftInteger, 5}, {"OK", ftBoolean, 1}};
 
 // Reads every record the dataset shows whenever it hears an event.
-class GreedyObserver : public TDataSetObserver
+class GreedyObserver : public DataSetObserver
 {
 public:
     explicit GreedyObserver(TDataSet &dataSet) : m_dataSet(dataSet) { dataSet.AddObserver(this); }
@@ -79,7 +79,7 @@ protected:
         ds.AfterScroll = [&](TDataSet &) { log.push_back("AfterScroll"); };
     }
 
-    TMemoryDataSet ds {Fields, {{"a", "1", "T"}, {"b", "2", "F"}, {"c", "3", "T"}}};
+    MemoryDataSet ds {Fields, {{"a", "1", "T"}, {"b", "2", "F"}, {"c", "3", "T"}}};
     GreedyObserver observer {ds};
 };
 
@@ -131,7 +131,7 @@ TEST_P(DataSetRules, PendingViewEditsReachTheFieldsBeforeAStore)
 
 TEST_P(DataSetRules, EditOnAnEmptyDatasetInsertsAndNewRecordsStartUnmodified)
 {
-    TMemoryDataSet empty(Fields, {});
+    MemoryDataSet empty(Fields, {});
     empty.OnNewRecord = [](TDataSet &dataSet) { dataSet.FieldByName("QTY").SetAsInteger(1); };
     empty.Open();
     EXPECT_TRUE(empty.IsEmpty());
@@ -351,7 +351,7 @@ INSTANTIATE_TEST_SUITE_P(AloneAndWithAGreedyView, DataSetRules, ::testing::Bool(
 
 TEST(DataSet, FieldsByNameAndTheirTypedValues)
 {
-    TMemoryDataSet ds({{"NAME", ftString, 8}, {"QTY", ftSmallint, 4}, {"OK", ftBoolean, 1},
+    MemoryDataSet ds({{"NAME", ftString, 8}, {"QTY", ftSmallint, 4}, {"OK", ftBoolean, 1},
                           {"DAY", ftDate, 8}, {"PRICE", ftFloat, 8, 2}},
         {{"a", "  12", "T", "20260305", "   -3.50"}});
     ds.SetName("Dbf1");
@@ -390,7 +390,7 @@ TEST(DataSet, FieldsByNameAndTheirTypedValues)
 
 TEST(DataSet, CalcHandlerSeesEachRecordReadFromTheCursor)
 {
-    TMemoryDataSet ds(Fields, {{"a"}, {"*b"}, {"c"}});
+    MemoryDataSet ds(Fields, {{"a"}, {"*b"}, {"c"}});
     std::vector<std::string> seen;
     ds.OnCalcFields
         = [&](TDataSet &dataSet) { seen.push_back(dataSet.FieldByName("NAME").AsString()); };
@@ -405,7 +405,7 @@ TEST(DataSet, DestroyingAnOpenDatasetStoresTheRecordOrReportsWhyNot)
 {
     std::vector<std::string> reports;
     SetApplicationErrorReport([&](const std::string &message) { reports.push_back(message); });
-    auto ds = std::make_unique<TMemoryDataSet>(Fields, std::vector<std::vector<std::string>> {});
+    auto ds = std::make_unique<MemoryDataSet>(Fields, std::vector<std::vector<std::string>> {});
     GreedyObserver observer(*ds);
     ds->Open();
     ds->Insert();

@@ -8,7 +8,7 @@ using namespace kelvane;
 
 using FieldText::Format;
 using FieldText::Parse;
-using FieldText::TValueBuffer;
+using FieldText::ValueBuffer;
 
 namespace {
 
@@ -57,7 +57,7 @@ TEST(FieldText, LogicalsReadTrueOrFalseAndAcceptTheUsualWords)
     for (const char *no : {"", "f", "FALSE", "n", "No", "0"})
         EXPECT_EQ(RoundTrip(ftBoolean, no), "False") << no;
     EXPECT_EQ(ErrorOf(ftBoolean, "maybe"), "'maybe' is not a valid boolean value for field 'QTY'");
-    TValueBuffer odd {};
+    ValueBuffer odd {};
     odd.Smallint = 2;
     EXPECT_EQ(Format(ftBoolean, odd), "False") << "only 1 is true, as the file stores it";
 }
@@ -68,7 +68,7 @@ TEST(FieldText, DatesAreDayMonthYearAndNoDateIsEmpty)
     EXPECT_EQ(RoundTrip(ftDate, "29.02.2024"), "29.02.2024");
     EXPECT_EQ(RoundTrip(ftDate, "01.01.0001"), "01.01.0001");
     EXPECT_EQ(RoundTrip(ftDate, ""), "");
-    TValueBuffer day {};
+    ValueBuffer day {};
     day.Integer = 0;
     EXPECT_EQ(Format(ftDate, day), "") << "day number 0 is no date";
     for (const char *wrong : {"29.02.2025", "5.3.26", "5/3/2026", "5.3.2026x", "05.3", "0.1.2000",

@@ -113,7 +113,7 @@ TEST(DayNumbers, MatchTheProlepticCalendarBothWays)
     EXPECT_EQ(DayNumber::FromDate(2000, 2, 29), 730179);
     EXPECT_EQ(DayNumber::FromDate(9999, 12, 31), 3652059);
     for (int32_t day = 1; day <= DayNumber::LastFourDigitYearDay; day += 997) {
-        const TCalendarDate date = DayNumber::ToDate(day);
+        const CalendarDate date = DayNumber::ToDate(day);
         ASSERT_TRUE(DayNumber::IsValidDate(date.Year, date.Month, date.Day)) << day;
         ASSERT_EQ(DayNumber::FromDate(date.Year, date.Month, date.Day), day);
     }

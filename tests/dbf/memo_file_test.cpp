@@ -183,7 +183,7 @@ TEST_F(MemoFile, Dbase4TextNeverRunsIntoAnotherMemoOrPastTheFile)
     WriteFile(path, head + Dbase4Block("first", 0xFFFFFFF0u) + pad + next);
     TDbtFile memo(true, DbfOpenReadOnly, path);
     TMemoryStream text;
-    TMemoRead read = memo.ReadMemo(1, text);
+    MemoRead read = memo.ReadMemo(1, text);
     EXPECT_TRUE(read.Damaged);
     EXPECT_EQ(read.ClaimedLength, 0xFFFFFFF0 - 8);
     EXPECT_EQ(std::string(text.Memory(), size_t(text.Size())), "first" + pad)

@@ -51,8 +51,8 @@ protected:
 TEST_F(TableOpen, VersionByteSelectsLayoutFamily)
 {
     const std::pair<uint8_t, uint8_t> families[]
-        = {{0x03, lfDbase3}, {0x83, lfDbase3}, {0x04, lfDbase4}, {0x7B, lfDbase4}, {0x8B, lfDbase4},
-            {0x8E, lfDbase4}, {0x30, lfDbase4}, {0x05, lfVersion5}};
+        = {{0x03, LayoutDbase3}, {0x83, LayoutDbase3}, {0x04, LayoutDbase4}, {0x7B, LayoutDbase4}, {0x8B, LayoutDbase4},
+            {0x8E, LayoutDbase4}, {0x30, LayoutDbase4}, {0x05, LayoutVersion5}};
     for (auto [version, family] : families) {
         OpenTable t = Open(Image(version, 1));
         EXPECT_EQ(t.table->LayoutFamily(), family) << int(version);

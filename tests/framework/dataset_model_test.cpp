@@ -59,7 +59,7 @@ protected:
     std::string path = dir.Path("t.dbf");
     TDbf dbf;
     TDataSource source {&dbf};
-    TDatasetModel model;
+    DatasetModel model;
     QAbstractItemModelTester checker {
         &model, QAbstractItemModelTester::FailureReportingMode::Warning};
     QtMessageHandler previousHandler = nullptr;

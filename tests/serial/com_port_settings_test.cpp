@@ -55,19 +55,19 @@ TEST_F(FakePortTest, LineSettingsBlockFollowsEachSetting)
         57600, 115200, 128000, 256000};
     for (int r = br110; r <= br256000; ++r) {
         port->SetBaudRate(static_cast<TBaudRate>(r));
-        EXPECT_EQ(port->LineSettings().BaudRate, rates[r]);
+        EXPECT_EQ(port->lineSettings().BaudRate, rates[r]);
     }
     port->SetByteSize(bs5);
     port->SetParity(paMark);
     port->SetStopBits(sb1_5);
-    TLineSettings s = port->LineSettings();
+    LineSettings s = port->lineSettings();
     EXPECT_EQ(s.ByteSize, 5);
     EXPECT_EQ(s.Parity, 3);
     EXPECT_EQ(s.StopBits, 1);
     EXPECT_EQ(s.Flags, 4115u) << "parity checking on with any parity but none";
     port->SetParity(paNone);
     port->SetStopBits(sb2);
-    s = port->LineSettings();
+    s = port->lineSettings();
     EXPECT_EQ(s.Flags, 4113u);
     EXPECT_EQ(s.StopBits, 2);
 }

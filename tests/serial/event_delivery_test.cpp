@@ -125,7 +125,7 @@ TEST_F(EventDeliveryTest, NotifyWindowDispatchesByMaskValueAndIgnoresTheRest)
     port->SetSyncMethod(smWindowSync);
     LogAllEvents();
     ASSERT_TRUE(port->OpenPort());
-    TNotifyWindow *window = port->NotifyWindow();
+    PortEventWindow *window = port->NotifyWindow();
     device->SupplyInput("abc");
     device->AddErrors(2);
     // The error step first: every step that counts the queue also reads and clears the flags.
@@ -155,7 +155,7 @@ TEST_F(EventDeliveryTest, MessageForAClosedPortDoesNothing)
     port->SetSyncMethod(smWindowSync);
     LogAllEvents();
     ASSERT_TRUE(port->OpenPort());
-    TNotifyWindow window(*port);
+    PortEventWindow window(*port);
     ASSERT_TRUE(port->ClosePort());
     window.WindowProc(PortEventMessage, 4, 0);
     EXPECT_TRUE(Log().empty());

@@ -314,7 +314,7 @@ TEST(PosixDevice, StopWinsOverAReadyEvent)
     OpenFailure failure;
     auto device = OpenPosixDevice(pty.SlavePath(), failure);
     ASSERT_TRUE(device);
-    TLineSettings raw;
+    LineSettings raw;
     raw.BaudRate = 9600;
     raw.ByteSize = 8;
     ASSERT_TRUE(device->SetCommState(raw));

@@ -29,7 +29,7 @@ public:
         return s_->record({"SetupComm", {in, out}, {}});
     }
 
-    bool SetCommState(const TLineSettings &d) override
+    bool SetCommState(const LineSettings &d) override
     {
         return s_->record({"SetCommState",
             {d.DCBlength, d.BaudRate, d.Flags, d.XonLim, d.XoffLim, d.ByteSize, d.Parity,
@@ -39,7 +39,7 @@ public:
             {}});
     }
 
-    bool SetCommTimeouts(const TDeviceTimeouts &t) override
+    bool SetCommTimeouts(const DeviceTimeouts &t) override
     {
         return s_->record({"SetCommTimeouts",
             {t.ReadIntervalTimeout, t.ReadTotalTimeoutMultiplier, t.ReadTotalTimeoutConstant,

@@ -21,12 +21,12 @@ struct MemoryField
     int Decimals = 0;
 };
 
-class TMemoryDataSet : public TDataSet
+class MemoryDataSet : public TDataSet
 {
 public:
     // Each row gives the stored texts of the fields; a row whose first text starts with '*'
     // is stored deleted (without the star).
-    TMemoryDataSet(
+    MemoryDataSet(
         std::vector<MemoryField> fields, const std::vector<std::vector<std::string>> &rows)
         : m_fields(std::move(fields))
     {
@@ -40,7 +40,7 @@ public:
             records.push_back(RecordOf(row));
         SetName("Table1");
     }
-    ~TMemoryDataSet() override { CloseOnDestroy(); }
+    ~MemoryDataSet() override { CloseOnDestroy(); }
 
     std::string RecordOf(std::vector<std::string> texts) const
     {

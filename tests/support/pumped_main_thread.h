@@ -12,7 +12,7 @@
 
 namespace kelvane {
 
-class PumpedMainThread : public TMainThread
+class PumpedMainThread : public MainThread
 {
 public:
     void ReportError(const std::string &message) override;

@@ -168,7 +168,7 @@ std::unique_ptr<SerialDevice> openPort(const fs::path &link)
     std::unique_ptr<SerialDevice> device = OpenPosixDevice(link.string(), failure);
     if (!device)
         return nullptr;
-    TDeviceTimeouts timeouts;
+    DeviceTimeouts timeouts;
     timeouts.ReadIntervalTimeout = 0xFFFFFFFFu;
     timeouts.ReadTotalTimeoutMultiplier = 0xFFFFFFFFu;
     timeouts.ReadTotalTimeoutConstant = 100;

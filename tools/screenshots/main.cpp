@@ -49,7 +49,7 @@ int main(int argc, char *argv[])
     QDir().mkpath(folder);
 
     QTemporaryDir scratch;
-    TProgramEnvironment environment;
+    ProgramEnvironment environment;
     PortInventory &inventory = environment.inventory;
     inventory.ttyClass = (scratch.path() + QStringLiteral("/class")).toStdString();
     inventory.virtualPorts = (scratch.path() + QStringLiteral("/ports")).toStdString();
@@ -62,7 +62,7 @@ int main(int argc, char *argv[])
         {QStringLiteral("--ports-folder"), QString::fromStdString(inventory.virtualPorts)});
     drive.waitForReadyRead(5000);
 
-    TProgram program(environment);
+    Program program(environment);
     TMainForm &form = program.MainForm();
     form.show();
     QTest::qWait(200);

@@ -110,11 +110,11 @@ std::string Record(
     return record;
 }
 
-TDbfHooks RecordingHooks::Hooks()
+DbfHooks RecordingHooks::Hooks()
 {
-    TDbfHooks hooks;
+    DbfHooks hooks;
     hooks.ShowMessage = [this](const std::string &message) { Messages.push_back(message); };
-    hooks.Today = [] { return TCalendarDate {2026, 3, 5}; };
+    hooks.Today = [] { return CalendarDate {2026, 3, 5}; };
     return hooks;
 }
 
@@ -161,13 +161,13 @@ std::string Cp1251(const std::string &utf8)
     return out;
 }
 
-OpenTable::OpenTable(const std::string &path, uint16_t mode, TDbfHooks hooks,
-    const std::string &memoPath, TFileSystem &files)
+OpenTable::OpenTable(const std::string &path, uint16_t mode, DbfHooks hooks,
+    const std::string &memoPath, FileSystem &files)
     : table(std::make_unique<TDbfFile>(mode, path, std::move(hooks), files))
 {
     table->ReadFieldDefs(defs);
     if (!memoPath.empty())
-        memo = std::make_unique<TDbtFile>(table->LayoutFamily() != lfDbase3, mode, memoPath, files);
+        memo = std::make_unique<TDbtFile>(table->LayoutFamily() != LayoutDbase3, mode, memoPath, files);
     record.assign(static_cast<size_t>(table->RecordSize()), '\0');
 }
 

@@ -72,16 +72,16 @@ std::string Record(const std::vector<FieldLayout> &fields, const std::vector<std
 struct RecordingHooks
 {
     std::vector<std::string> Messages;
-    TDbfHooks Hooks();
+    DbfHooks Hooks();
 };
 
 // A table opened as a dataset holds it: the table file with its field definitions, the memo
 // file when a name is given, and the current record buffer.
-class OpenTable : public TBlobHost
+class OpenTable : public BlobHost
 {
 public:
-    OpenTable(const std::string &path, uint16_t mode, TDbfHooks hooks,
-        const std::string &memoPath = {}, TFileSystem &files = TFileSystem::Disk());
+    OpenTable(const std::string &path, uint16_t mode, DbfHooks hooks,
+        const std::string &memoPath = {}, FileSystem &files = FileSystem::Disk());
     TDbfFile *DbfFile() override { return table.get(); }
     TDbtFile *DbtFile() override { return memo.get(); }
     char *ActiveRecordBuffer() override { return record.data(); }

@@ -14,7 +14,7 @@
 
 namespace kelvane {
 
-class MemoryFiles : public TFileSystem
+class MemoryFiles : public FileSystem
 {
 public:
     void Put(const std::string &name, std::string bytes);

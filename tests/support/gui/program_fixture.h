@@ -31,11 +31,11 @@ class ProgramTest : public ::testing::Test
 {
 public:
     std::filesystem::path root;
-    TProgramEnvironment environment;
+    ProgramEnvironment environment;
     PortInventory &inventory = environment.inventory;
     PtyPair pty;
     ScriptedDialogs dialogs;
-    std::unique_ptr<TProgram> program;
+    std::unique_ptr<Program> program;
     TMainForm *form = nullptr;
 
     void SetUp() override
@@ -71,7 +71,7 @@ public:
     void Start(DeviceOpener opener = {})
     {
         environment.opener = std::move(opener);
-        program = std::make_unique<TProgram>(environment);
+        program = std::make_unique<Program>(environment);
         form = &program->MainForm();
         form->show();
         QCoreApplication::processEvents();
