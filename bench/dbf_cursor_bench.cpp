@@ -16,9 +16,9 @@ using namespace kelvane;
 
 namespace {
 
-void ScanThroughCursor(benchmark::State &state)
+void scanThroughCursor(benchmark::State &state)
 {
-    const std::string path = BenchTable::TablePath();
+    const std::string path = BenchTable::tablePath();
     int64_t scanned = 0;
     size_t textBytes = 0;
     for (auto _ : state) {
@@ -43,5 +43,5 @@ void ScanThroughCursor(benchmark::State &state)
 
 } // namespace
 
-BENCHMARK(BenchTable::ScanEveryField)->Name("ScanThroughFileLayer")->Unit(benchmark::kMillisecond);
-BENCHMARK(ScanThroughCursor)->Unit(benchmark::kMillisecond);
+BENCHMARK(BenchTable::scanEveryField)->Name("ScanThroughFileLayer")->Unit(benchmark::kMillisecond);
+BENCHMARK(scanThroughCursor)->Unit(benchmark::kMillisecond);

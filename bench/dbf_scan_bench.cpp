@@ -5,4 +5,4 @@
 
 using namespace kelvane;
 
-BENCHMARK(BenchTable::ScanEveryField)->Unit(benchmark::kMillisecond);
+BENCHMARK(BenchTable::scanEveryField)->Unit(benchmark::kMillisecond);

@@ -38,10 +38,10 @@ namespace {
 
 struct Host : BlobHost
 {
-    TDbfFile *DbfFile() override { return table.get(); }
-    TDbtFile *DbtFile() override { return memo.get(); }
-    char *ActiveRecordBuffer() override { return record.data(); }
-    int32_t ActiveRecordNumber() override { return 0; }
+    TDbfFile *dbfFile() override { return table.get(); }
+    TDbtFile *dbtFile() override { return memo.get(); }
+    char *activeRecordBuffer() override { return record.data(); }
+    int32_t activeRecordNumber() override { return 0; }
 
     std::unique_ptr<TDbfFile> table;
     std::unique_ptr<TDbtFile> memo;
@@ -56,7 +56,7 @@ union Value {
     double number;
 };
 
-void WriteBack(
+void writeBack(
     const TDbfFile &table, int field, TFieldType type, const Value &value, std::string &scratch)
 {
     try {
@@ -66,7 +66,7 @@ void WriteBack(
     }
 }
 
-void ReadField(Host &host, int field, TFieldType ownType)
+void readField(Host &host, int field, TFieldType ownType)
 {
     static constexpr TFieldType Types[]
         = {ftString, ftSmallint, ftInteger, ftLargeint, ftFloat, ftBoolean, ftDate, ftMemo};
@@ -78,7 +78,7 @@ void ReadField(Host &host, int field, TFieldType ownType)
     Value value {};
     host.table->GetFieldValue(field, ownType, &value, host.record.data());
     std::string scratch = host.record;
-    WriteBack(*host.table, field, ownType, value, scratch);
+    writeBack(*host.table, field, ownType, value, scratch);
     if (ownType == ftMemo) {
         TMyBlobFile memo(bmRead, field + 1, host);
         volatile int64_t size = memo.Size();
@@ -86,41 +86,41 @@ void ReadField(Host &host, int field, TFieldType ownType)
     }
 }
 
-DbfHooks QuietHooks()
+DbfHooks quietHooks()
 {
     DbfHooks hooks;
-    hooks.ShowMessage = [](const std::string &) {};
-    hooks.Today = [] { return CalendarDate {2026, 3, 5}; };
+    hooks.showMessage = [](const std::string &) {};
+    hooks.today = [] { return CalendarDate {2026, 3, 5}; };
     return hooks;
 }
 
-void ReadTable(MemoryFiles &files)
+void readTable(MemoryFiles &files)
 {
     Host host;
-    host.table = std::make_unique<TDbfFile>(DbfOpenReadOnly, "t.dbf", QuietHooks(), files);
+    host.table = std::make_unique<TDbfFile>(DbfOpenReadOnly, "t.dbf", quietHooks(), files);
     TFieldDefs defs;
     host.table->ReadFieldDefs(defs);
-    if (files.FileExists("t.dbt"))
+    if (files.fileExists("t.dbt"))
         host.memo = std::make_unique<TDbtFile>(
             host.table->LayoutFamily() != LayoutDbase3, DbfOpenReadOnly, "t.dbt", files);
     host.record.assign(static_cast<size_t>(host.table->RecordSize()), '\0');
     for (int32_t n = 0; n < host.table->RecordCount(); ++n) {
         host.table->ReadRecord(n, host.record.data());
         for (size_t field = 0; field < defs.size(); ++field)
-            ReadField(host, static_cast<int>(field), defs[field].DataType);
+            readField(host, static_cast<int>(field), defs[field].DataType);
     }
 }
 
-[[noreturn]] void Broken(const char *rule)
+[[noreturn]] void broken(const char *rule)
 {
     std::fprintf(stderr, "dbf fuzz: %s\n", rule);
     std::abort();
 }
 
-void Check(bool holds, const char *rule)
+void check(bool holds, const char *rule)
 {
     if (!holds)
-        Broken(rule);
+        broken(rule);
 }
 
 // Keeps the walks over big tables short.
@@ -128,7 +128,7 @@ constexpr int64_t MaxCells = 4096;
 
 using RowValues = std::vector<std::vector<std::string>>;
 
-std::vector<std::string> Values(TDbf &dbf)
+std::vector<std::string> values(TDbf &dbf)
 {
     std::vector<std::string> values;
     for (int i = 0; i < dbf.FieldCount(); ++i)
@@ -141,12 +141,12 @@ RowValues rowValues(TDbf &dbf)
 {
     RowValues rows;
     for (dbf.First(); !dbf.Eof(); dbf.Next())
-        rows.push_back(Values(dbf));
+        rows.push_back(values(dbf));
     return rows;
 }
 
 // The rows shown with and without deleted records.
-std::pair<RowValues, RowValues> Snapshot(TDbf &dbf)
+std::pair<RowValues, RowValues> snapshot(TDbf &dbf)
 {
     dbf.SetShowDeleted(true);
     RowValues all = rowValues(dbf);
@@ -155,7 +155,7 @@ std::pair<RowValues, RowValues> Snapshot(TDbf &dbf)
 }
 
 // Values whose text form reads back as it was stored, whatever the field's length and decimals.
-bool StoredExactly(TFieldType type)
+bool storedExactly(TFieldType type)
 {
     return type == ftString || type == ftSmallint || type == ftInteger || type == ftLargeint
         || type == ftBoolean;
@@ -170,7 +170,7 @@ std::map<int, std::string> SetFields(TDbf &dbf, const std::vector<std::string> &
         TField &field = dbf.Fields(i);
         try {
             field.SetAsString(values[static_cast<size_t>(i)]);
-            if (StoredExactly(field.DataType()))
+            if (storedExactly(field.DataType()))
                 stored[i] = field.AsString();
         } catch (const std::runtime_error &) {
             // Too long, or no value of the field's type: the engine's own answer.
@@ -194,9 +194,9 @@ WriteResult Write(TDbf &dbf)
     dbf.SetShowDeleted(true);
     if (!dbf.IsEmpty()) {
         dbf.Last();
-        const std::vector<std::string> last = Values(dbf);
+        const std::vector<std::string> last = values(dbf);
         dbf.First();
-        first = Values(dbf);
+        first = values(dbf);
         dbf.Edit();
         auto stored = SetFields(dbf, last);
         dbf.Post();
@@ -212,7 +212,7 @@ WriteResult Write(TDbf &dbf)
     dbf.First();
     if (dbf.MoveBy(1) == 1)
         dbf.Delete();
-    written.shown = Snapshot(dbf);
+    written.shown = snapshot(dbf);
     return written;
 }
 
@@ -220,26 +220,26 @@ void Open(TDbf &dbf, MemoryFiles &files, const DbfHooks &hooks, bool readOnly)
 {
     dbf.SetFileName("t.dbf");
     dbf.SetReadOnly(readOnly);
-    dbf.SetHooks(hooks);
-    dbf.SetFileSystem(files);
+    dbf.setHooks(hooks);
+    dbf.setFileSystem(files);
     dbf.Open();
 }
 
-void WriteAndReadBack(const std::string &table, const std::optional<std::string> &memo)
+void writeAndReadBack(const std::string &table, const std::optional<std::string> &memo)
 {
     MemoryFiles files;
-    files.Put("t.dbf", table);
+    files.put("t.dbf", table);
     if (memo)
-        files.Put("t.dbt", *memo);
-    DbfHooks hooks = QuietHooks();
+        files.put("t.dbt", *memo);
+    DbfHooks hooks = quietHooks();
     WriteResult written;
     {
         TDbf dbf;
         try {
             Open(dbf, files, hooks, false);
         } catch (const std::runtime_error &) {
-            Check(files.Bytes("t.dbf") == table, "a refused table was changed");
-            Check(!memo || files.Bytes("t.dbt") == *memo, "a refused table's memo was changed");
+            check(files.bytes("t.dbf") == table, "a refused table was changed");
+            check(!memo || files.bytes("t.dbt") == *memo, "a refused table's memo was changed");
             return;
         }
         if (int64_t(dbf.RecordCount()) * dbf.FieldCount() > MaxCells)
@@ -248,23 +248,23 @@ void WriteAndReadBack(const std::string &table, const std::optional<std::string>
         dbf.Close();
     }
     bool repaired = false;
-    hooks.ShowMessage = [&](const std::string &message) {
+    hooks.showMessage = [&](const std::string &message) {
         repaired = repaired || message.rfind("Invalid Record", 0) == 0;
     };
     TDbf dbf;
     try {
         Open(dbf, files, hooks, true);
     } catch (const std::runtime_error &) {
-        Broken("a table the engine wrote was refused");
+        broken("a table the engine wrote was refused");
     }
-    Check(!repaired, "the header written at close needs a repair");
-    Check(Snapshot(dbf) == written.shown, "the table reads back other than it showed");
+    check(!repaired, "the header written at close needs a repair");
+    check(snapshot(dbf) == written.shown, "the table reads back other than it showed");
     dbf.SetShowDeleted(true);
     for (const auto &[recNo, values] : written.stored) {
         dbf.First();
-        Check(dbf.MoveBy(recNo - 1) == recNo - 1, "a stored record is gone");
+        check(dbf.MoveBy(recNo - 1) == recNo - 1, "a stored record is gone");
         for (const auto &[field, text] : values)
-            Check(dbf.Fields(field).AsString() == text, "a stored value reads back otherwise");
+            check(dbf.Fields(field).AsString() == text, "a stored value reads back otherwise");
     }
 }
 
@@ -282,15 +282,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         memo.emplace(bytes + 2 + tableLength, size - 2 - tableLength);
     try {
         MemoryFiles files;
-        files.Put("t.dbf", table);
+        files.put("t.dbf", table);
         if (memo)
-            files.Put("t.dbt", *memo);
-        ReadTable(files);
+            files.put("t.dbt", *memo);
+        readTable(files);
     } catch (const std::runtime_error &) {
         // EBinaryDataSetError, EReadError, ...: a damaged file refused cleanly.
     }
     try {
-        WriteAndReadBack(table, memo);
+        writeAndReadBack(table, memo);
     } catch (const std::runtime_error &) {
         // An edit the engine or the dataset refused: its own answer.
     }

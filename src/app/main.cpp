@@ -15,17 +15,17 @@ int main(int argc, char *argv[])
 {
     GuardedApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Kelvane"));
-    InstallTranslations(app);
+    installTranslations(app);
     Q_INIT_RESOURCE(resources);
     // Where the table reports what it cannot raise, such as a failure while it closes.
-    SetApplicationErrorReport(
-        [](const std::string &message) { ShowError(QString::fromUtf8(message)); });
+    setApplicationErrorReport(
+        [](const std::string &message) { showError(QString::fromUtf8(message)); });
     std::unique_ptr<Program> program;
     try {
         program = std::make_unique<Program>();
     } catch (const std::exception &e) {
         // Without its command table the program does not start.
-        Dialogs::Current().Error(nullptr, QString::fromUtf8(e.what()));
+        Dialogs::current().error(nullptr, QString::fromUtf8(e.what()));
         return EXIT_FAILURE;
     }
     program->MainForm().show();

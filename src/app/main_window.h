@@ -50,16 +50,16 @@ public:
     // Set by every transmit-empty event of the port; an upload clears it before each write.
     bool TxEmptySeen = false;
 
-    QString StatusText() const;
-    void SetStatusText(const QString &text);
+    QString statusText() const;
+    void setStatusText(const QString &text);
 
     // Line lamps (true: ON).
     void SetCtsLamp(bool on);
     void SetDsrLamp(bool on);
     void SetRlsdLamp(bool on);
-    bool CtsLamp() const { return ctsLamp_; }
-    bool DsrLamp() const { return dsrLamp_; }
-    bool RlsdLamp() const { return rlsdLamp_; }
+    bool ctsLamp() const { return m_ctsLamp; }
+    bool dsrLamp() const { return m_dsrLamp; }
+    bool rlsdLamp() const { return m_rlsdLamp; }
 
     // Handlers, named after their control and event.
     void FormCreate();
@@ -99,12 +99,12 @@ public:
     // The port's device went away while connected (adapter pulled, drive side ended): closes the
     // port, stops a running upload, puts the window into its disconnected state and says so once.
     // Does nothing when the port is not open.
-    void PortLost();
+    void portLost();
 
-    Upload &upload() { return upload_; }
-    bool Uploading() const { return uploading_; }
+    Upload &upload() { return m_upload; }
+    bool uploading() const { return m_uploading; }
     // Cancels a running upload at its next wait.
-    void CancelUpload();
+    void cancelUpload();
 
 protected:
     bool event(QEvent *event) override;
@@ -132,28 +132,28 @@ private:
     void setWritingEnabled(bool enabled);
 
     // UploadView
-    void BeginUpload(const QString &runningText) override;
-    void SetProgress(int maximum, int position) override;
-    void EndUpload(const QString &statusText) override;
-    bool ChooseFile(QString &fileName) override;
-    void ResetTxEmpty() override;
-    Wait WaitForTxEmpty(std::chrono::milliseconds bound) override;
+    void beginUpload(const QString &runningText) override;
+    void setProgress(int maximum, int position) override;
+    void endUpload(const QString &statusText) override;
+    bool chooseFile(QString &fileName) override;
+    void resetTxEmpty() override;
+    Wait waitForTxEmpty(std::chrono::milliseconds bound) override;
 
-    std::unique_ptr<Ui::TMainForm> ui;
-    ProgramWindows &windows_;
-    PortInventory inventory_;
-    QLabel *statusText_;
+    std::unique_ptr<Ui::TMainForm> m_ui;
+    ProgramWindows &m_windows;
+    PortInventory m_inventory;
+    QLabel *m_statusText;
     QProgressBar *ProgressBar1;
-    QToolButton *btnCancelUpload;
-    Upload upload_;
-    bool uploading_ = false;
-    bool uploadCancelled_ = false;
-    QEventLoop *txEmptyWait_ = nullptr;
-    QString readOnlyTableText_; // why the command table is open only for reading
-    bool activated_ = false;
-    bool ctsLamp_ = false;
-    bool dsrLamp_ = false;
-    bool rlsdLamp_ = false;
+    QToolButton *m_btnCancelUpload;
+    Upload m_upload;
+    bool m_uploading = false;
+    bool m_uploadCancelled = false;
+    QEventLoop *m_txEmptyWait = nullptr;
+    QString m_readOnlyTableText; // why the command table is open only for reading
+    bool m_activated = false;
+    bool m_ctsLamp = false;
+    bool m_dsrLamp = false;
+    bool m_rlsdLamp = false;
 };
 
 } // namespace kelvane

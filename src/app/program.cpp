@@ -27,18 +27,18 @@ Window *create(std::unique_ptr<Window> &slot, TMainForm &main, Args &...args)
 
 Program::Program(const ProgramEnvironment &environment)
 {
-    mainForm_ = std::make_unique<TMainForm>(mainThread_, windows_, environment);
-    TMainForm &main = *mainForm_;
+    m_mainForm = std::make_unique<TMainForm>(m_mainThread, m_windows, environment);
+    TMainForm &main = *m_mainForm;
     TBComPort &port = main.BComPort1;
-    windows_.Form1 = create(form1_, main, port);
-    windows_.Golovka = create(golovka_, main, port);
-    windows_.golovka2 = create(golovka2_, main, port);
-    windows_.AboutBox = create(aboutBox_, main);
-    windows_.command = create(command_, main, port, main.DataSource1);
-    windows_.command2 = create(command2_, main, main.DataSource1);
-    windows_.Form7 = create(form7_, main);
-    windows_.userlevel = create(userlevel_, main, port);
-    windows_.golovki = create(golovki_, main, port);
+    m_windows.Form1 = create(m_form1, main, port);
+    m_windows.Golovka = create(m_golovka, main, port);
+    m_windows.golovka2 = create(m_golovka2, main, port);
+    m_windows.AboutBox = create(m_aboutBox, main);
+    m_windows.command = create(m_command, main, port, main.DataSource1);
+    m_windows.command2 = create(m_command2, main, main.DataSource1);
+    m_windows.Form7 = create(m_form7, main);
+    m_windows.userlevel = create(m_userlevel, main, port);
+    m_windows.golovki = create(m_golovki, main, port);
 }
 
 Program::~Program() = default;

@@ -17,23 +17,23 @@ public:
     explicit Program(const ProgramEnvironment &environment = {});
     ~Program();
 
-    ProgramWindows &Windows() { return windows_; }
-    TMainForm &MainForm() { return *mainForm_; }
+    ProgramWindows &windows() { return m_windows; }
+    TMainForm &MainForm() { return *m_mainForm; }
 
 private:
-    QtMainThread mainThread_;
-    ProgramWindows windows_;
+    QtMainThread m_mainThread;
+    ProgramWindows m_windows;
     // Declared in creation order, so they are destroyed in reverse: the main window last.
-    std::unique_ptr<TMainForm> mainForm_;
-    std::unique_ptr<TForm1> form1_;
-    std::unique_ptr<TGolovka> golovka_;
-    std::unique_ptr<Tgolovka2> golovka2_;
-    std::unique_ptr<TAboutBox> aboutBox_;
-    std::unique_ptr<Tcommand> command_;
-    std::unique_ptr<Tcommand2> command2_;
-    std::unique_ptr<TForm7> form7_;
-    std::unique_ptr<Tuserlevel> userlevel_;
-    std::unique_ptr<Tgolovki> golovki_;
+    std::unique_ptr<TMainForm> m_mainForm;
+    std::unique_ptr<TForm1> m_form1;
+    std::unique_ptr<TGolovka> m_golovka;
+    std::unique_ptr<Tgolovka2> m_golovka2;
+    std::unique_ptr<TAboutBox> m_aboutBox;
+    std::unique_ptr<Tcommand> m_command;
+    std::unique_ptr<Tcommand2> m_command2;
+    std::unique_ptr<TForm7> m_form7;
+    std::unique_ptr<Tuserlevel> m_userlevel;
+    std::unique_ptr<Tgolovki> m_golovki;
 };
 
 } // namespace kelvane

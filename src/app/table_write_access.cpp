@@ -6,7 +6,7 @@
 
 namespace kelvane {
 
-TableWriteBlock WhyTableIsNotWritable(const std::string &path)
+TableWriteBlock whyTableIsNotWritable(const std::string &path)
 {
     const int fd = ::open(path.c_str(), O_RDWR | O_CLOEXEC);
     if (fd < 0) {

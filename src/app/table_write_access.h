@@ -15,6 +15,6 @@ enum class TableWriteBlock {
 };
 
 // Looks at the file at `path` as it is now; changes nothing and takes no lock.
-TableWriteBlock WhyTableIsNotWritable(const std::string &path);
+TableWriteBlock whyTableIsNotWritable(const std::string &path);
 
 } // namespace kelvane

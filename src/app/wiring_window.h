@@ -19,7 +19,7 @@ public:
     ~TForm7() override;
 
 private:
-    std::unique_ptr<Ui::TForm7> ui;
+    std::unique_ptr<Ui::TForm7> m_ui;
 };
 
 } // namespace kelvane

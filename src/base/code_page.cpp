@@ -51,7 +51,7 @@ constexpr UpperHalf Cp1251 = {
 
 using Table = std::array<unsigned char, 256>;
 
-constexpr Table Translate(const UpperHalf &from, const UpperHalf &to)
+constexpr Table translate(const UpperHalf &from, const UpperHalf &to)
 {
     Table table {};
     for (int b = 0; b < 0x80; ++b)
@@ -66,13 +66,13 @@ constexpr Table Translate(const UpperHalf &from, const UpperHalf &to)
     return table;
 }
 
-constexpr Table OemToAnsiTable = Translate(Cp866, Cp1251);
-constexpr Table AnsiToOemTable = Translate(Cp1251, Cp866);
+constexpr Table OemToAnsiTable = translate(Cp866, Cp1251);
+constexpr Table AnsiToOemTable = translate(Cp1251, Cp866);
 
 static_assert(OemToAnsiTable[0x80] == 0xC0, "CP866 A is Windows-1251 A");
 static_assert(AnsiToOemTable[0xB8] == 0xF1, "Windows-1251 yo is CP866 yo");
 
-void Convert(const Table &table, const char *source, char *target, size_t count)
+void convert(const Table &table, const char *source, char *target, size_t count)
 {
     for (size_t i = 0; i < count; ++i)
         target[i] = static_cast<char>(table[static_cast<unsigned char>(source[i])]);
@@ -82,17 +82,17 @@ void Convert(const Table &table, const char *source, char *target, size_t count)
 
 namespace CodePage {
 
-unsigned char OemToAnsi(unsigned char oem)
+unsigned char oemToAnsi(unsigned char oem)
 {
     return OemToAnsiTable[oem];
 }
 
-unsigned char AnsiToOem(unsigned char ansi)
+unsigned char ansiToOem(unsigned char ansi)
 {
     return AnsiToOemTable[ansi];
 }
 
-char16_t AnsiToUnicode(unsigned char ansi)
+char16_t ansiToUnicode(unsigned char ansi)
 {
     if (ansi < 0x80)
         return ansi;
@@ -100,7 +100,7 @@ char16_t AnsiToUnicode(unsigned char ansi)
     return unicode == Undefined ? u'\uFFFD' : unicode;
 }
 
-unsigned char UnicodeToAnsi(char16_t unicode)
+unsigned char unicodeToAnsi(char16_t unicode)
 {
     if (unicode < 0x80)
         return static_cast<unsigned char>(unicode);
@@ -113,14 +113,14 @@ unsigned char UnicodeToAnsi(char16_t unicode)
     return Replacement;
 }
 
-void OemToAnsi(const char *source, char *target, size_t count)
+void oemToAnsi(const char *source, char *target, size_t count)
 {
-    Convert(OemToAnsiTable, source, target, count);
+    convert(OemToAnsiTable, source, target, count);
 }
 
-void AnsiToOem(const char *source, char *target, size_t count)
+void ansiToOem(const char *source, char *target, size_t count)
 {
-    Convert(AnsiToOemTable, source, target, count);
+    convert(AnsiToOemTable, source, target, count);
 }
 
 } // namespace CodePage

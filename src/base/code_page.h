@@ -13,17 +13,17 @@ namespace CodePage {
 // '?' is what the system's own converters put for a missing character.
 inline constexpr unsigned char Replacement = 0x3F;
 
-unsigned char OemToAnsi(unsigned char oem);
-unsigned char AnsiToOem(unsigned char ansi);
+unsigned char oemToAnsi(unsigned char oem);
+unsigned char ansiToOem(unsigned char ansi);
 
 // The Unicode character of a Windows-1251 byte; U+FFFD for the one byte it leaves undefined.
-char16_t AnsiToUnicode(unsigned char ansi);
+char16_t ansiToUnicode(unsigned char ansi);
 // The Windows-1251 byte of a Unicode character; Replacement for one the code page lacks.
-unsigned char UnicodeToAnsi(char16_t unicode);
+unsigned char unicodeToAnsi(char16_t unicode);
 
 // REQUIRES: source and target hold count bytes; they may be the same buffer.
-void OemToAnsi(const char *source, char *target, size_t count);
-void AnsiToOem(const char *source, char *target, size_t count);
+void oemToAnsi(const char *source, char *target, size_t count);
+void ansiToOem(const char *source, char *target, size_t count);
 
 } // namespace CodePage
 

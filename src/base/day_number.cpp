@@ -7,13 +7,13 @@ namespace {
 // Day number of 1 January 1970, the epoch of the civil-day arithmetic below.
 constexpr int64_t EpochDayNumber = 719163;
 
-bool IsLeapYear(int64_t year)
+bool isLeapYear(int64_t year)
 {
     return year % 4 == 0 && (year % 100 != 0 || year % 400 == 0);
 }
 
 // Days since 1 January 1970 (H. Hinnant's days_from_civil).
-int64_t DaysFromCivil(int64_t y, int64_t m, int64_t d)
+int64_t daysFromCivil(int64_t y, int64_t m, int64_t d)
 {
     y -= m <= 2;
     const int64_t era = (y >= 0 ? y : y - 399) / 400;
@@ -27,21 +27,21 @@ int64_t DaysFromCivil(int64_t y, int64_t m, int64_t d)
 
 namespace DayNumber {
 
-bool IsValidDate(int year, int month, int day)
+bool isValidDate(int year, int month, int day)
 {
     static constexpr int DaysInMonth[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
     if (year < 1 || year > 9999 || month < 1 || month > 12 || day < 1)
         return false;
-    const int last = DaysInMonth[month - 1] + (month == 2 && IsLeapYear(year) ? 1 : 0);
+    const int last = DaysInMonth[month - 1] + (month == 2 && isLeapYear(year) ? 1 : 0);
     return day <= last;
 }
 
-int32_t FromDate(int year, int month, int day)
+int32_t fromDate(int year, int month, int day)
 {
-    return static_cast<int32_t>(DaysFromCivil(year, month, day) + EpochDayNumber);
+    return static_cast<int32_t>(daysFromCivil(year, month, day) + EpochDayNumber);
 }
 
-CalendarDate ToDate(int32_t dayNumber)
+CalendarDate toDate(int32_t dayNumber)
 {
     const int64_t z = dayNumber - EpochDayNumber + 719468;
     const int64_t era = (z >= 0 ? z : z - 146096) / 146097;

@@ -8,9 +8,9 @@ namespace kelvane {
 
 struct CalendarDate
 {
-    int Year;
-    int Month;
-    int Day;
+    int year;
+    int month;
+    int day;
 };
 
 namespace DayNumber {
@@ -19,11 +19,11 @@ inline constexpr int32_t Jan1st1900 = 693596;
 // 31 December 9999, the last date with a four-digit year.
 inline constexpr int32_t LastFourDigitYearDay = 3652059;
 
-bool IsValidDate(int year, int month, int day);
-// REQUIRES: IsValidDate(year, month, day).
-int32_t FromDate(int year, int month, int day);
+bool isValidDate(int year, int month, int day);
+// REQUIRES: isValidDate(year, month, day).
+int32_t fromDate(int year, int month, int day);
 // REQUIRES: dayNumber >= 1.
-CalendarDate ToDate(int32_t dayNumber);
+CalendarDate toDate(int32_t dayNumber);
 
 } // namespace DayNumber
 

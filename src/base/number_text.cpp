@@ -9,30 +9,30 @@ namespace NumberText {
 
 namespace {
 
-bool IsDigit(char c)
+bool isDigit(char c)
 {
     return c >= '0' && c <= '9';
 }
 
-size_t SkipSpaces(std::string_view text, size_t i)
+size_t skipSpaces(std::string_view text, size_t i)
 {
     while (i < text.size() && text[i] == ' ')
         ++i;
     return i;
 }
 
-size_t SkipDigits(std::string_view text, size_t i)
+size_t skipDigits(std::string_view text, size_t i)
 {
-    while (i < text.size() && IsDigit(text[i]))
+    while (i < text.size() && isDigit(text[i]))
         ++i;
     return i;
 }
 
 } // namespace
 
-bool ParseInteger(std::string_view text, int32_t &value)
+bool parseInteger(std::string_view text, int32_t &value)
 {
-    size_t i = SkipSpaces(text, 0);
+    size_t i = skipSpaces(text, 0);
     const bool negative = i < text.size() && text[i] == '-';
     if (i < text.size() && (text[i] == '-' || text[i] == '+'))
         ++i;
@@ -40,7 +40,7 @@ bool ParseInteger(std::string_view text, int32_t &value)
         return false;
     int64_t magnitude = 0;
     for (; i < text.size(); ++i) {
-        if (!IsDigit(text[i]))
+        if (!isDigit(text[i]))
             return false;
         magnitude = magnitude * 10 + (text[i] - '0');
         if (magnitude > int64_t(1) << 31)
@@ -53,18 +53,18 @@ bool ParseInteger(std::string_view text, int32_t &value)
     return true;
 }
 
-bool ParseFloat(std::string_view text, double &value)
+bool parseFloat(std::string_view text, double &value)
 {
-    size_t i = SkipSpaces(text, 0);
+    size_t i = skipSpaces(text, 0);
     const bool negative = i < text.size() && text[i] == '-';
     if (i < text.size() && (text[i] == '-' || text[i] == '+'))
         ++i;
     const size_t start = i;
-    i = SkipDigits(text, i);
+    i = skipDigits(text, i);
     size_t digits = i - start;
     if (i < text.size() && text[i] == '.') {
         const size_t fraction = ++i;
-        i = SkipDigits(text, i);
+        i = skipDigits(text, i);
         digits += i - fraction;
     }
     if (digits == 0)
@@ -74,12 +74,12 @@ bool ParseFloat(std::string_view text, double &value)
         if (i < text.size() && (text[i] == '-' || text[i] == '+'))
             ++i;
         const size_t exponent = i;
-        i = SkipDigits(text, i);
+        i = skipDigits(text, i);
         if (i == exponent)
             return false;
     }
     const size_t end = i;
-    if (SkipSpaces(text, end) != text.size())
+    if (skipSpaces(text, end) != text.size())
         return false;
     double magnitude = 0;
     const auto result = std::from_chars(text.data() + start, text.data() + end, magnitude);

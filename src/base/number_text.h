@@ -11,10 +11,10 @@ namespace kelvane {
 namespace NumberText {
 
 // Optional leading spaces, optional sign, decimal digits, nothing after; a 32-bit value.
-bool ParseInteger(std::string_view text, int32_t &value);
+bool parseInteger(std::string_view text, int32_t &value);
 // Optional spaces, sign, digits with an optional full stop and fraction, an optional exponent,
 // optional trailing spaces; at least one digit. Out-of-range values do not parse.
-bool ParseFloat(std::string_view text, double &value);
+bool parseFloat(std::string_view text, double &value);
 
 } // namespace NumberText
 

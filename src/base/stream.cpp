@@ -27,7 +27,7 @@ void TStream::WriteBuffer(const void *buffer, int64_t count)
 
 namespace {
 
-int AccessFlags(uint16_t mode)
+int accessFlags(uint16_t mode)
 {
     switch (mode & 0x3) {
     case fmOpenWrite:
@@ -39,16 +39,16 @@ int AccessFlags(uint16_t mode)
     }
 }
 
-bool DeniesWriting(uint16_t mode)
+bool deniesWriting(uint16_t mode)
 {
     const uint16_t share = mode & 0x70;
     return share == fmShareExclusive || share == fmShareDenyWrite;
 }
 
 // Returns 0 or the errno of the failed lock.
-int LockForMode(int fd, uint16_t mode)
+int lockForMode(int fd, uint16_t mode)
 {
-    if (!DeniesWriting(mode))
+    if (!deniesWriting(mode))
         return 0;
     struct flock lock = {};
     lock.l_type = (mode & 0x3) == fmOpenRead ? F_RDLCK : F_WRLCK;
@@ -58,7 +58,7 @@ int LockForMode(int fd, uint16_t mode)
     return fcntl(fd, F_OFD_SETLK, &lock) == 0 ? 0 : errno;
 }
 
-std::string ErrnoText(int err)
+std::string errnoText(int err)
 {
     return std::error_code(err, std::generic_category()).message();
 }
@@ -68,9 +68,9 @@ std::string ErrnoText(int err)
 std::unique_ptr<TFileStream> TFileStream::Open(
     const std::string &fileName, uint16_t mode, std::string *error)
 {
-    const int fd = ::open(fileName.c_str(), AccessFlags(mode) | O_CLOEXEC);
+    const int fd = ::open(fileName.c_str(), accessFlags(mode) | O_CLOEXEC);
     if (fd < 0) {
-        *error = ErrnoText(errno);
+        *error = errnoText(errno);
         return nullptr;
     }
     struct stat info;
@@ -79,9 +79,9 @@ std::unique_ptr<TFileStream> TFileStream::Open(
         ::close(fd);
         return nullptr;
     }
-    if (const int err = LockForMode(fd, mode); err != 0) {
+    if (const int err = lockForMode(fd, mode); err != 0) {
         *error = (err == EAGAIN || err == EACCES) ? "it is open for writing by another program"
-                                                  : ErrnoText(err);
+                                                  : errnoText(err);
         ::close(fd);
         return nullptr;
     }
@@ -133,12 +133,12 @@ namespace {
 class DiskFileSystem : public FileSystem
 {
 public:
-    bool FileExists(const std::string &fileName) override
+    bool fileExists(const std::string &fileName) override
     {
         std::error_code ignored;
         return std::filesystem::exists(fileName, ignored);
     }
-    std::unique_ptr<TStream> OpenFile(
+    std::unique_ptr<TStream> openFile(
         const std::string &fileName, uint16_t mode, std::string *error) override
     {
         return TFileStream::Open(fileName, mode, error);
@@ -147,7 +147,7 @@ public:
 
 } // namespace
 
-FileSystem &FileSystem::Disk()
+FileSystem &FileSystem::disk()
 {
     static DiskFileSystem disk;
     return disk;

@@ -98,15 +98,15 @@ class FileSystem
 public:
     virtual ~FileSystem() = default;
 
-    virtual bool FileExists(const std::string &fileName) = 0;
+    virtual bool fileExists(const std::string &fileName) = 0;
     // Opens an existing file with an open mode (above); never creates one. Returns null with the
     // reason in *error when the file cannot be opened.
-    virtual std::unique_ptr<TStream> OpenFile(
+    virtual std::unique_ptr<TStream> openFile(
         const std::string &fileName, uint16_t mode, std::string *error)
         = 0;
 
     // Files on disk through TFileStream. Stateless; lives as long as the program.
-    static FileSystem &Disk();
+    static FileSystem &disk();
 };
 
 } // namespace kelvane

@@ -35,8 +35,8 @@ private:
     // Runs `action` (an error is shown), then closes.
     void closeAfter(void (Tcommand2::*action)());
 
-    std::unique_ptr<Ui::Tcommand2> ui;
-    TDataSource &source_;
+    std::unique_ptr<Ui::Tcommand2> m_ui;
+    TDataSource &m_source;
 };
 
 } // namespace kelvane

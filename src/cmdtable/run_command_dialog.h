@@ -32,9 +32,9 @@ protected:
     void showEvent(QShowEvent *event) override;
 
 private:
-    std::unique_ptr<Ui::Tcommand> ui;
-    TBComPort &port_;
-    TDataSource &source_;
+    std::unique_ptr<Ui::Tcommand> m_ui;
+    TBComPort &m_port;
+    TDataSource &m_source;
 };
 
 } // namespace kelvane

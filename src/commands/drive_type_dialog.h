@@ -22,10 +22,10 @@ public:
     void OKBtnClick();
     void CancelBtnClick();
     // "YE0" for one head to "YE3" for four.
-    std::string HeadCountLine() const;
+    std::string headCountLine() const;
 
 private:
-    std::unique_ptr<Ui::Tgolovki> ui;
+    std::unique_ptr<Ui::Tgolovki> m_ui;
 };
 
 } // namespace kelvane

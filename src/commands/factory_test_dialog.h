@@ -32,8 +32,8 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
-    std::unique_ptr<Ui::TForm1> ui;
-    bool wholeTextSelected_ = false; // as the dialog was shown, until the user acts on the field
+    std::unique_ptr<Ui::TForm1> m_ui;
+    bool m_wholeTextSelected = false; // as the dialog was shown, until the user acts on the field
 };
 
 } // namespace kelvane

@@ -6,20 +6,20 @@
 namespace kelvane {
 
 Tuserlevel::Tuserlevel(TBComPort &port, QWidget *parent)
-    : ParameterDialog(port, TitleBar::CloseOnly, parent), ui(std::make_unique<Ui::Tuserlevel>())
+    : ParameterDialog(port, TitleBar::CloseOnly, parent), m_ui(std::make_unique<Ui::Tuserlevel>())
 {
-    ui->setupUi(this);
+    m_ui->setupUi(this);
     fixSize();
-    onClick(ui->OKBtn, [this] { OKBtnClick(); });
-    onClick(ui->CancelBtn, [this] { CancelBtnClick(); });
+    onClick(m_ui->OKBtn, [this] { OKBtnClick(); });
+    onClick(m_ui->CancelBtn, [this] { CancelBtnClick(); });
 }
 
 Tuserlevel::~Tuserlevel() = default;
 
 void Tuserlevel::OKBtnClick()
 {
-    if (port_.IsOpen())
-        port_.SendText("/" + Bytes(ui->Edit1->text()));
+    if (m_port.IsOpen())
+        m_port.SendText("/" + bytes(m_ui->Edit1->text()));
     accept();
 }
 

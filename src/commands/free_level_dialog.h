@@ -22,7 +22,7 @@ public:
     void CancelBtnClick();
 
 private:
-    std::unique_ptr<Ui::Tuserlevel> ui;
+    std::unique_ptr<Ui::Tuserlevel> m_ui;
 };
 
 } // namespace kelvane

@@ -22,10 +22,10 @@ public:
     void OKBtnClick();
     void CancelBtnClick();
     // The digit of the selected button, "1" to "4".
-    std::string SelectedDigit() const;
+    std::string selectedDigit() const;
 
 private:
-    std::unique_ptr<Ui::TGolovka> ui;
+    std::unique_ptr<Ui::TGolovka> m_ui;
 };
 
 } // namespace kelvane

@@ -23,7 +23,7 @@ public:
     void CancelBtnClick();
 
 private:
-    std::unique_ptr<Ui::Tgolovka2> ui;
+    std::unique_ptr<Ui::Tgolovka2> m_ui;
 };
 
 } // namespace kelvane

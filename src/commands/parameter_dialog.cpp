@@ -8,7 +8,7 @@
 namespace kelvane {
 
 ParameterDialog::ParameterDialog(TBComPort &port, Qt::WindowFlags titleBar, QWidget *parent)
-    : QDialog(parent, titleBar), port_(port)
+    : QDialog(parent, titleBar), m_port(port)
 { }
 
 void ParameterDialog::fixSize()
@@ -18,12 +18,12 @@ void ParameterDialog::fixSize()
 
 void ParameterDialog::onClick(QAbstractButton *button, std::function<void()> handler)
 {
-    connect(button, &QAbstractButton::clicked, this, Guarded(std::move(handler)));
+    connect(button, &QAbstractButton::clicked, this, guarded(std::move(handler)));
 }
 
-std::string ParameterDialog::Bytes(const QString &text)
+std::string ParameterDialog::bytes(const QString &text)
 {
-    return ToCp1251(text);
+    return toCp1251(text);
 }
 
 } // namespace kelvane

@@ -26,9 +26,9 @@ protected:
     // Runs `handler` when `button` is clicked; an error stops it and is shown.
     void onClick(QAbstractButton *button, std::function<void()> handler);
     // The bytes a field's text goes out as.
-    static std::string Bytes(const QString &text);
+    static std::string bytes(const QString &text);
 
-    TBComPort &port_;
+    TBComPort &m_port;
 };
 
 // The title bars the dialogs have.

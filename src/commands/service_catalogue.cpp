@@ -7,11 +7,11 @@
 
 namespace kelvane {
 
-const std::vector<CatalogueItem> &ServiceCatalogue()
+const std::vector<CatalogueItem> &serviceCatalogue()
 {
     using Then = CatalogueItem::Then;
     // The level letter in the status texts is the Cyrillic Т; the line written is the Latin /T.
-    static const std::vector<CatalogueItem> catalogue = {
+    static const std::vector<CatalogueItem> Catalogue = {
         {"N1", "N1Click", {"/T"}, true, Then::Status, "Переход на уровень \"Т\""},
         {"N11", "N11Click", {"/1"}, true, Then::Status, "Переход на уровень \"1\""},
         {"N21", "N21Click", {"/2"}, true, Then::Status, "Переход на уровень \"2\""},
@@ -37,10 +37,10 @@ const std::vector<CatalogueItem> &ServiceCatalogue()
         {"CriticalEventLog1", "CriticalEventLog1Click", {"/1", "N8"}, true, Then::Nothing, ""},
         {"HealthLog1", "HealthLog1Click", {"/1", "NA"}, true, Then::Nothing, ""},
     };
-    return catalogue;
+    return Catalogue;
 }
 
-void RunCatalogueItem(const CatalogueItem &item, TBComPort &port,
+void runCatalogueItem(const CatalogueItem &item, TBComPort &port,
     const std::function<void(const QString &)> &setStatus)
 {
     if (item.guard && !port.IsOpen())
@@ -53,7 +53,7 @@ void RunCatalogueItem(const CatalogueItem &item, TBComPort &port,
         setStatus(text);
         break;
     case CatalogueItem::Then::Message:
-        Dialogs::Current().Message(QApplication::activeWindow(), text);
+        Dialogs::current().message(QApplication::activeWindow(), text);
         break;
     case CatalogueItem::Then::Nothing:
         break;

@@ -23,11 +23,11 @@ struct CatalogueItem
     const char *text; // the status text or the message
 };
 
-const std::vector<CatalogueItem> &ServiceCatalogue();
+const std::vector<CatalogueItem> &serviceCatalogue();
 
 // Writes the item's lines, then sets the status line or shows its message box. An error of the
 // port ends the item at the failing line.
-void RunCatalogueItem(const CatalogueItem &item, TBComPort &port,
+void runCatalogueItem(const CatalogueItem &item, TBComPort &port,
     const std::function<void(const QString &)> &setStatus);
 
 } // namespace kelvane

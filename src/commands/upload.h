@@ -27,38 +27,38 @@ public:
 
     // Into the uploading state: nothing else may write to the port; the running text, the
     // progress bar and its cancel control show.
-    virtual void BeginUpload(const QString &runningText) = 0;
-    virtual void SetProgress(int maximum, int position) = 0;
+    virtual void beginUpload(const QString &runningText) = 0;
+    virtual void setProgress(int maximum, int position) = 0;
     // Back to the state the connection calls for, with `statusText`.
-    virtual void EndUpload(const QString &statusText) = 0;
+    virtual void endUpload(const QString &statusText) = 0;
     // The file-open dialog, given the last file sent (or nothing); false when the user
     // cancelled it.
-    virtual bool ChooseFile(QString &fileName) = 0;
+    virtual bool chooseFile(QString &fileName) = 0;
     // Forgets transmit-empty events reported so far.
-    virtual void ResetTxEmpty() = 0;
+    virtual void resetTxEmpty() = 0;
     // Returns at once when the port reported its transmit buffer empty since the last reset;
     // otherwise waits, keeping the window responsive, for that report, for the user to cancel,
     // or for `bound` to pass.
-    virtual Wait WaitForTxEmpty(std::chrono::milliseconds bound) = 0;
+    virtual Wait waitForTxEmpty(std::chrono::milliseconds bound) = 0;
 };
 
 class Upload
 {
 public:
-    Upload(TBComPort &port, UploadView &view) : port_(port), view_(view) { }
+    Upload(TBComPort &port, UploadView &view) : m_port(port), m_view(view) { }
 
     // Runs one upload. A failure (file, port, a wait that never ends) puts the window back into
     // its connected state and is raised to the caller; so is nothing after a cancel.
-    void Run(UploadKind kind);
+    void run(UploadKind kind);
 
     // The least time a wait may take before it fails; the rest of the bound is four times what
     // the chunk takes on the line.
-    void SetWaitFloor(std::chrono::milliseconds floor) { waitFloor_ = floor; }
-    std::chrono::milliseconds WaitBound(int64_t bytes) const;
+    void setWaitFloor(std::chrono::milliseconds floor) { m_waitFloor = floor; }
+    std::chrono::milliseconds waitBound(int64_t bytes) const;
 
-    static QString RunningText(UploadKind kind);
-    static QString DoneText(UploadKind kind);
-    static const char *StartCommand(UploadKind kind);
+    static QString runningText(UploadKind kind);
+    static QString doneText(UploadKind kind);
+    static const char *startCommand(UploadKind kind);
     // NAME:SIZE[BEGIN], with the name's folder cut off.
     static std::string Header(const QString &fileName, int64_t size);
 
@@ -66,10 +66,10 @@ private:
     void transfer(const QString &fileName);
     bool waitForDrive(int64_t bytes);
 
-    TBComPort &port_;
-    UploadView &view_;
-    QString lastFile_;
-    std::chrono::milliseconds waitFloor_ {5000};
+    TBComPort &m_port;
+    UploadView &m_view;
+    QString m_lastFile;
+    std::chrono::milliseconds m_waitFloor {5000};
 };
 
 } // namespace kelvane

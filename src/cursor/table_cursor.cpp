@@ -20,14 +20,14 @@ constexpr int BookmarkFlagAt = 8;
 constexpr char ActiveFlag = ' ';
 constexpr char DeletedFlag = '*';
 
-int32_t LoadInt32(const void *at)
+int32_t loadInt32(const void *at)
 {
     int32_t value;
     std::memcpy(&value, at, sizeof value);
     return value;
 }
 
-void StoreInt32(void *at, int32_t value)
+void storeInt32(void *at, int32_t value)
 {
     std::memcpy(at, &value, sizeof value);
 }
@@ -38,7 +38,7 @@ TDbf::TDbf() = default;
 
 TDbf::~TDbf()
 {
-    CloseOnDestroy();
+    closeOnDestroy();
 }
 
 void TDbf::SetFileName(const std::string &fileName)
@@ -63,7 +63,7 @@ void TDbf::SetShowDeleted(bool showDeleted)
     Refresh();
 }
 
-std::string TDbf::ProgramFolder() const
+std::string TDbf::programFolder() const
 {
     if (!m_programFolder.empty())
         return m_programFolder;
@@ -74,33 +74,33 @@ std::string TDbf::ProgramFolder() const
 
 // The memo file beside the table: the table's name with the extension ".dbt" (or ".DBT" when only
 // that exists, as tables copied from other systems often come in capitals).
-std::string TDbf::MemoFileName() const
+std::string TDbf::memoFileName() const
 {
     std::filesystem::path memo(m_fileName);
     memo.replace_extension(".dbt");
-    if (!m_files->FileExists(memo.string())) {
+    if (!m_files->fileExists(memo.string())) {
         std::filesystem::path capitals(m_fileName);
         capitals.replace_extension(".DBT");
-        if (m_files->FileExists(capitals.string()))
+        if (m_files->fileExists(capitals.string()))
             return capitals.string();
     }
     return memo.string();
 }
 
-void TDbf::FindAndOpenFiles()
+void TDbf::findAndOpenFiles()
 {
-    if (!m_files->FileExists(m_fileName)) {
+    if (!m_files->fileExists(m_fileName)) {
         const std::filesystem::path inProgramFolder
-            = std::filesystem::path(ProgramFolder()) / std::filesystem::path(m_fileName).filename();
-        if (m_files->FileExists(inProgramFolder.string()))
+            = std::filesystem::path(programFolder()) / std::filesystem::path(m_fileName).filename();
+        if (m_files->fileExists(inProgramFolder.string()))
             m_fileName = inProgramFolder.string();
     }
-    if (!m_files->FileExists(m_fileName))
+    if (!m_files->fileExists(m_fileName))
         throw EBinaryDataSetError("Open: Table file not found : " + m_fileName);
-    const std::string memoName = MemoFileName();
+    const std::string memoName = memoFileName();
     const uint16_t mode = m_readOnly ? DbfOpenReadOnly : DbfOpenReadWrite;
     m_dbfFile = std::make_unique<TDbfFile>(mode, m_fileName, m_hooks, *m_files);
-    if (!m_files->FileExists(memoName))
+    if (!m_files->fileExists(memoName))
         return;
     try {
         m_dbtFile = std::make_unique<TDbtFile>(
@@ -111,7 +111,7 @@ void TDbf::FindAndOpenFiles()
     }
 }
 
-void TDbf::ReleaseFiles()
+void TDbf::releaseFiles()
 {
     m_dbtFile.reset();
     m_dbfFile.reset();
@@ -119,16 +119,16 @@ void TDbf::ReleaseFiles()
 
 void TDbf::InternalOpen()
 {
-    FindAndOpenFiles();
+    findAndOpenFiles();
     try {
         InternalInitFieldDefs();
         CreateFields();
     } catch (...) {
         DestroyFields();
-        ReleaseFiles();
+        releaseFiles();
         throw;
     }
-    ReportMissingMemoFile();
+    reportMissingMemoFile();
     m_currentRecord = -1;
     m_bookmarkOffset = m_dbfFile->RecordSize();
     m_recordBufferSize = m_dbfFile->RecordSize() + BookmarkAreaSize;
@@ -137,7 +137,7 @@ void TDbf::InternalOpen()
 }
 
 // Memo fields without their memo file read as empty; the user learns why once, here.
-void TDbf::ReportMissingMemoFile()
+void TDbf::reportMissingMemoFile()
 {
     if (m_dbtFile)
         return;
@@ -145,25 +145,25 @@ void TDbf::ReportMissingMemoFile()
     if (std::none_of(
             defs.begin(), defs.end(), [](const TFieldDef &def) { return def.DataType == ftMemo; }))
         return;
-    m_dbfFile->ShowMessage("Memo file \"" + MemoFileName() + "\" of table \"" + m_fileName
+    m_dbfFile->showMessage("Memo file \"" + memoFileName() + "\" of table \"" + m_fileName
         + "\" is missing: its memo fields read as empty and cannot be stored");
 }
 
 void TDbf::InternalInitFieldDefs()
 {
-    FieldDefsForUpdate().clear();
+    fieldDefsForUpdate().clear();
     if (m_dbfFile) {
-        m_dbfFile->ReadFieldDefs(FieldDefsForUpdate());
+        m_dbfFile->ReadFieldDefs(fieldDefsForUpdate());
         return;
     }
-    FindAndOpenFiles();
+    findAndOpenFiles();
     try {
-        m_dbfFile->ReadFieldDefs(FieldDefsForUpdate());
+        m_dbfFile->ReadFieldDefs(fieldDefsForUpdate());
     } catch (...) {
-        ReleaseFiles();
+        releaseFiles();
         throw;
     }
-    ReleaseFiles();
+    releaseFiles();
 }
 
 void TDbf::InternalClose()
@@ -179,7 +179,7 @@ void TDbf::InternalClose()
     }
     DestroyFields();
     m_cursorOpen = false;
-    ReleaseFiles();
+    releaseFiles();
     if (failure)
         std::rethrow_exception(failure);
 }
@@ -233,16 +233,16 @@ int32_t TDbf::GetRecNo()
     return m_currentRecord < 0 ? 1 : m_currentRecord + 1;
 }
 
-void TDbf::FillBookmarkArea(TRecordBuffer buffer)
+void TDbf::fillBookmarkArea(TRecordBuffer buffer)
 {
     buffer[m_bookmarkOffset + BookmarkFlagAt] = bfCurrent;
-    StoreInt32(buffer + m_bookmarkOffset + RecordNumberAt, m_currentRecord);
-    StoreInt32(buffer + m_bookmarkOffset + IndexPositionAt, -1);
+    storeInt32(buffer + m_bookmarkOffset + RecordNumberAt, m_currentRecord);
+    storeInt32(buffer + m_bookmarkOffset + IndexPositionAt, -1);
 }
 
-bool TDbf::Accepted(TRecordBuffer buffer)
+bool TDbf::accepted(TRecordBuffer buffer)
 {
-    return (m_showDeleted || buffer[0] == ActiveFlag) && FilterRecord(buffer);
+    return (m_showDeleted || buffer[0] == ActiveFlag) && filterRecord(buffer);
 }
 
 TGetResult TDbf::GetRecord(TRecordBuffer buffer, TGetMode mode, bool doCheck)
@@ -266,8 +266,8 @@ TGetResult TDbf::GetRecord(TRecordBuffer buffer, TGetMode mode, bool doCheck)
             return result;
         m_dbfFile->ReadRecord(m_currentRecord, buffer);
         GetCalcFields(buffer);
-        FillBookmarkArea(buffer);
-        if (Accepted(buffer))
+        fillBookmarkArea(buffer);
+        if (accepted(buffer))
             return grOK;
         // Not shown: the current record is gone; a move skips on to the next candidate.
         if (mode == gmCurrent)
@@ -285,7 +285,7 @@ void TDbf::InternalLast()
     m_currentRecord = m_dbfFile->RecordCount();
 }
 
-void TDbf::GotoRecord(int32_t recordNumber)
+void TDbf::gotoRecord(int32_t recordNumber)
 {
     if (recordNumber < 0 || recordNumber >= m_dbfFile->RecordCount())
         throw EBinaryDataSetError("Bookmark " + std::to_string(recordNumber) + " not found");
@@ -294,12 +294,12 @@ void TDbf::GotoRecord(int32_t recordNumber)
 
 void TDbf::InternalGotoBookmark(const TBookmark &bookmark)
 {
-    GotoRecord(bookmark.size() >= sizeof(int32_t) ? LoadInt32(bookmark.data()) : -1);
+    gotoRecord(bookmark.size() >= sizeof(int32_t) ? loadInt32(bookmark.data()) : -1);
 }
 
 void TDbf::InternalSetToRecord(TRecordBuffer buffer)
 {
-    GotoRecord(LoadInt32(buffer + m_bookmarkOffset + RecordNumberAt));
+    gotoRecord(loadInt32(buffer + m_bookmarkOffset + RecordNumberAt));
 }
 
 // Blank field bytes are what every dBase reader takes as empty values; zero bytes in a number or
@@ -312,13 +312,13 @@ void TDbf::InternalInitRecord(TRecordBuffer buffer)
 }
 
 // A record that did not reach the file whole must not pass for stored.
-void TDbf::WriteWholeRecord(int32_t recordNumber, TRecordBuffer buffer)
+void TDbf::writeWholeRecord(int32_t recordNumber, TRecordBuffer buffer)
 {
     if (m_dbfFile->WriteRecord(recordNumber, buffer) != m_dbfFile->RecordSize())
         throw EWriteError();
 }
 
-void TDbf::AppendBuffer(TRecordBuffer buffer)
+void TDbf::appendBuffer(TRecordBuffer buffer)
 {
     InternalLast();
     buffer[0] = ActiveFlag;
@@ -328,16 +328,16 @@ void TDbf::AppendBuffer(TRecordBuffer buffer)
 
 void TDbf::InternalAddRecord(TRecordBuffer, bool)
 {
-    AppendBuffer(ActiveBuffer());
+    appendBuffer(ActiveBuffer());
 }
 
 void TDbf::InternalPost()
 {
     CheckActive();
     if (State() == dsEdit)
-        WriteWholeRecord(m_currentRecord, ActiveBuffer());
+        writeWholeRecord(m_currentRecord, ActiveBuffer());
     else if (State() == dsInsert)
-        AppendBuffer(ActiveBuffer());
+        appendBuffer(ActiveBuffer());
 }
 
 // The dataset re-reads around the cursor once this returns.
@@ -345,12 +345,12 @@ void TDbf::InternalDelete()
 {
     CheckActive();
     ActiveBuffer()[0] = DeletedFlag;
-    WriteWholeRecord(m_currentRecord, ActiveBuffer());
+    writeWholeRecord(m_currentRecord, ActiveBuffer());
 }
 
 bool TDbf::GetFieldData(const TField &field, void *buffer)
 {
-    TRecordBuffer record = FilterBuffer();
+    TRecordBuffer record = filterBuffer();
     if (State() != dsFilter) {
         if (IsEmpty() || field.FieldNo() < 1)
             return false;
@@ -373,20 +373,20 @@ void TDbf::SetFieldData(TField &field, const void *buffer)
     DataEvent(deFieldChange, &field);
 }
 
-int32_t TDbf::ActiveRecordNumber()
+int32_t TDbf::activeRecordNumber()
 {
-    return LoadInt32(ActiveBuffer() + m_bookmarkOffset + RecordNumberAt);
+    return loadInt32(ActiveBuffer() + m_bookmarkOffset + RecordNumberAt);
 }
 
-std::unique_ptr<TStream> TDbf::DoCreateBlobStream(const TField &field, TBlobStreamMode mode)
+std::unique_ptr<TStream> TDbf::doCreateBlobStream(const TField &field, TBlobStreamMode mode)
 {
     BlobHost &host = *this;
     return std::make_unique<TMyBlobFile>(mode, field.FieldNo(), host);
 }
 
-void TDbf::DoCommitBlobStream(TStream &stream)
+void TDbf::doCommitBlobStream(TStream &stream)
 {
-    static_cast<TMyBlobFile &>(stream).Release();
+    static_cast<TMyBlobFile &>(stream).release();
 }
 
 } // namespace kelvane

@@ -46,12 +46,12 @@ public:
 
     // Where messages of the table file go (the record count and size repairs) and where today's
     // date comes from. Takes effect at the next open.
-    void SetHooks(DbfHooks hooks) { m_hooks = std::move(hooks); }
+    void setHooks(DbfHooks hooks) { m_hooks = std::move(hooks); }
     // The folder searched when FileName is not found; empty means the executable's folder.
-    void SetProgramFolder(const std::string &folder) { m_programFolder = folder; }
+    void setProgramFolder(const std::string &folder) { m_programFolder = folder; }
     // Where the table and memo files are found and opened; the disk unless set. Not owned: it
     // must outlive the open table. Takes effect at the next open.
-    void SetFileSystem(FileSystem &files) { m_files = &files; }
+    void setFileSystem(FileSystem &files) { m_files = &files; }
 
 protected:
     TRecordBuffer AllocRecordBuffer() override;
@@ -79,33 +79,33 @@ protected:
     int32_t GetRecNo() override;
     bool GetFieldData(const TField &field, void *buffer) override;
     void SetFieldData(TField &field, const void *buffer) override;
-    std::unique_ptr<TStream> DoCreateBlobStream(const TField &field, TBlobStreamMode mode) override;
-    void DoCommitBlobStream(TStream &stream) override;
+    std::unique_ptr<TStream> doCreateBlobStream(const TField &field, TBlobStreamMode mode) override;
+    void doCommitBlobStream(TStream &stream) override;
 
 private:
     // BlobHost: what a memo stream reaches through the dataset.
-    TDbfFile *DbfFile() override { return m_dbfFile.get(); }
-    TDbtFile *DbtFile() override { return m_dbtFile.get(); }
-    char *ActiveRecordBuffer() override { return ActiveBuffer(); }
-    int32_t ActiveRecordNumber() override;
+    TDbfFile *dbfFile() override { return m_dbfFile.get(); }
+    TDbtFile *dbtFile() override { return m_dbtFile.get(); }
+    char *activeRecordBuffer() override { return ActiveBuffer(); }
+    int32_t activeRecordNumber() override;
 
-    void FindAndOpenFiles();
-    std::string MemoFileName() const;
-    void ReportMissingMemoFile();
-    void ReleaseFiles();
-    std::string ProgramFolder() const;
-    bool Accepted(TRecordBuffer buffer);
-    void FillBookmarkArea(TRecordBuffer buffer);
-    void GotoRecord(int32_t recordNumber);
-    void AppendBuffer(TRecordBuffer buffer);
-    void WriteWholeRecord(int32_t recordNumber, TRecordBuffer buffer);
+    void findAndOpenFiles();
+    std::string memoFileName() const;
+    void reportMissingMemoFile();
+    void releaseFiles();
+    std::string programFolder() const;
+    bool accepted(TRecordBuffer buffer);
+    void fillBookmarkArea(TRecordBuffer buffer);
+    void gotoRecord(int32_t recordNumber);
+    void appendBuffer(TRecordBuffer buffer);
+    void writeWholeRecord(int32_t recordNumber, TRecordBuffer buffer);
 
     std::string m_fileName;
     bool m_readOnly = false;
     bool m_showDeleted = false;
     DbfHooks m_hooks;
     std::string m_programFolder;
-    FileSystem *m_files = &FileSystem::Disk();
+    FileSystem *m_files = &FileSystem::disk();
 
     std::unique_ptr<TDbfFile> m_dbfFile;
     std::unique_ptr<TDbtFile> m_dbtFile;

@@ -7,7 +7,7 @@ namespace kelvane {
 
 namespace {
 
-std::function<void(const std::string &)> &Report()
+std::function<void(const std::string &)> &installedReport()
 {
     static std::function<void(const std::string &)> report;
     return report;
@@ -15,27 +15,27 @@ std::function<void(const std::string &)> &Report()
 
 } // namespace
 
-void SetApplicationErrorReport(std::function<void(const std::string &)> report)
+void setApplicationErrorReport(std::function<void(const std::string &)> report)
 {
-    Report() = std::move(report);
+    installedReport() = std::move(report);
 }
 
-void ReportApplicationError(const std::string &message)
+void reportApplicationError(const std::string &message)
 {
-    if (Report())
-        Report()(message);
+    if (installedReport())
+        installedReport()(message);
     else
         std::cerr << message << std::endl;
 }
 
-void ReportCurrentException()
+void reportCurrentException()
 {
     try {
         throw;
     } catch (const std::exception &error) {
-        ReportApplicationError(error.what());
+        reportApplicationError(error.what());
     } catch (...) {
-        ReportApplicationError("Unknown error");
+        reportApplicationError("Unknown error");
     }
 }
 

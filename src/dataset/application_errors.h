@@ -9,9 +9,9 @@
 namespace kelvane {
 
 // An empty function restores the default.
-void SetApplicationErrorReport(std::function<void(const std::string &)> report);
-void ReportApplicationError(const std::string &message);
+void setApplicationErrorReport(std::function<void(const std::string &)> report);
+void reportApplicationError(const std::string &message);
 // Reports the exception being handled. REQUIRES: called inside a catch block.
-void ReportCurrentException();
+void reportCurrentException();
 
 } // namespace kelvane

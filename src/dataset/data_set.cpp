@@ -15,10 +15,10 @@ TDataSet::TDataSet() = default;
 TDataSet::~TDataSet()
 {
     for (DataSetObserver *observer : std::vector<DataSetObserver *>(m_observers))
-        observer->DataSetDestroyed();
+        observer->dataSetDestroyed();
 }
 
-void TDataSet::CloseOnDestroy() noexcept
+void TDataSet::closeOnDestroy() noexcept
 {
     try {
         Close();
@@ -29,7 +29,7 @@ void TDataSet::CloseOnDestroy() noexcept
         return;
     // The record could not be left (its store failed): close without it.
     try {
-        DoClose(false);
+        doClose(false);
     } catch (...) {
         InternalHandleException();
     }
@@ -47,17 +47,17 @@ void TDataSet::Open()
 {
     if (Active())
         return;
-    Notify(BeforeOpen);
+    notify(BeforeOpen);
     try {
         InternalOpen();
-        AllocateBuffers();
+        allocateBuffers();
         // Open for the fetch (filter and calc handlers read fields); the observers hear of it
         // once the first record is there.
         m_state = dsBrowse;
-        FetchFirst();
+        fetchFirst();
     } catch (...) {
         m_state = dsInactive;
-        FreeBuffers();
+        freeBuffers();
         if (IsCursorOpen()) {
             try {
                 InternalClose();
@@ -69,39 +69,39 @@ void TDataSet::Open()
     }
     DataEvent(deUpdateState);
     DataEvent(deDataSetChange);
-    Notify(AfterOpen);
+    notify(AfterOpen);
 }
 
 void TDataSet::Close()
 {
-    DoClose(true);
+    doClose(true);
 }
 
-void TDataSet::DoClose(bool leaveRecord)
+void TDataSet::doClose(bool leaveRecord)
 {
     if (!Active())
         return;
     if (leaveRecord)
         CheckBrowseMode();
-    Notify(BeforeClose);
+    notify(BeforeClose);
     SetState(dsInactive);
-    FreeBuffers();
+    freeBuffers();
     m_hasRecord = false;
     m_bof = m_eof = true;
     m_insertAnchor.clear();
     m_returnTo.clear();
     InternalClose();
-    Notify(AfterClose);
+    notify(AfterClose);
 }
 
-void TDataSet::AllocateBuffers()
+void TDataSet::allocateBuffers()
 {
     m_activeBuffer = AllocRecordBuffer();
     m_scratchBuffer = AllocRecordBuffer();
     m_rowBuffer = AllocRecordBuffer();
 }
 
-void TDataSet::FreeBuffers()
+void TDataSet::freeBuffers()
 {
     for (TRecordBuffer *buffer : {&m_activeBuffer, &m_scratchBuffer, &m_rowBuffer}) {
         if (*buffer)
@@ -145,13 +145,13 @@ TField &TDataSet::FieldByName(std::string_view name) const
     DatabaseError("Field '" + std::string(name) + "' not found");
 }
 
-void TDataSet::AddObserver(DataSetObserver *observer)
+void TDataSet::addObserver(DataSetObserver *observer)
 {
     if (std::find(m_observers.begin(), m_observers.end(), observer) == m_observers.end())
         m_observers.push_back(observer);
 }
 
-void TDataSet::RemoveObserver(DataSetObserver *observer)
+void TDataSet::removeObserver(DataSetObserver *observer)
 {
     m_observers.erase(
         std::remove(m_observers.begin(), m_observers.end(), observer), m_observers.end());
@@ -176,13 +176,13 @@ void TDataSet::SetState(TDataSetState state)
     DataEvent(deUpdateState);
 }
 
-void TDataSet::Notify(const TDataSetNotifyEvent &event)
+void TDataSet::notify(const TDataSetNotifyEvent &event)
 {
     if (event)
         event(*this);
 }
 
-bool TDataSet::RunOperation(
+bool TDataSet::runOperation(
     const std::function<void()> &operation, const TDataSetErrorEvent &onError)
 {
     for (;;) {
@@ -208,13 +208,13 @@ void TDataSet::CheckActive() const
         DatabaseError(DatasetMessages::Closed);
 }
 
-void TDataSet::CheckEditing() const
+void TDataSet::checkEditing() const
 {
     if (m_state != dsEdit && m_state != dsInsert)
         DatabaseError(DatasetMessages::NotEditing);
 }
 
-void TDataSet::CheckCanModify()
+void TDataSet::checkCanModify()
 {
     if (!GetCanModify())
         DatabaseError(DatasetMessages::ReadOnly);
@@ -227,7 +227,7 @@ void TDataSet::DatabaseError(const std::string &message) const
 
 void TDataSet::InternalHandleException()
 {
-    ReportCurrentException();
+    reportCurrentException();
 }
 
 bool TDataSet::IsEmpty() const
@@ -235,7 +235,7 @@ bool TDataSet::IsEmpty() const
     return !m_readBuffer && m_state != dsInsert && !m_hasRecord;
 }
 
-bool TDataSet::FilterRecord(TRecordBuffer buffer)
+bool TDataSet::filterRecord(TRecordBuffer buffer)
 {
     if (!m_filtered || !OnFilterRecord)
         return true;
@@ -270,16 +270,16 @@ void TDataSet::GetCalcFields(TRecordBuffer buffer)
     m_readBuffer = saved;
 }
 
-bool TDataSet::ReadFieldData(const TField &field, void *buffer)
+bool TDataSet::readFieldData(const TField &field, void *buffer)
 {
     if (!Active())
         return false;
     return GetFieldData(field, buffer);
 }
 
-void TDataSet::WriteFieldData(TField &field, const void *buffer)
+void TDataSet::writeFieldData(TField &field, const void *buffer)
 {
-    CheckEditing();
+    checkEditing();
     SetFieldData(field, buffer);
 }
 
@@ -287,24 +287,24 @@ std::unique_ptr<TStream> TDataSet::CreateBlobStream(const TField &field, TBlobSt
 {
     CheckActive();
     if (mode != bmRead)
-        CheckEditing();
-    return DoCreateBlobStream(field, mode);
+        checkEditing();
+    return doCreateBlobStream(field, mode);
 }
 
-void TDataSet::CommitBlobStream(TField &field, TStream &stream)
+void TDataSet::commitBlobStream(TField &field, TStream &stream)
 {
-    CheckEditing();
-    DoCommitBlobStream(stream);
+    checkEditing();
+    doCommitBlobStream(stream);
     CloseBlob(field);
     DataEvent(deFieldChange, &field);
 }
 
-std::unique_ptr<TStream> TDataSet::DoCreateBlobStream(const TField &field, TBlobStreamMode)
+std::unique_ptr<TStream> TDataSet::doCreateBlobStream(const TField &field, TBlobStreamMode)
 {
     DatabaseError("Field '" + field.FieldName() + "' has no memo stream");
 }
 
-void TDataSet::DoCommitBlobStream(TStream &) { }
+void TDataSet::doCommitBlobStream(TStream &) { }
 
 void TDataSet::CloseBlob(TField &) { }
 

@@ -9,7 +9,7 @@
 // field changed and dropped otherwise.
 //
 // Observers (the data sources of the views) hear data events. They may read other records while
-// they handle one (ForEachRecord, ReadRecordAt): the dataset sends events only once it no longer
+// they handle one (forEachRecord, readRecordAt): the dataset sends events only once it no longer
 // relies on where the cursor stands, and brings the cursor back to the current record before it
 // relies on it again.
 //
@@ -35,7 +35,7 @@ class TDataSet
 {
 public:
     TDataSet();
-    // REQUIRES: a derived cursor has closed the dataset in its own destructor (CloseOnDestroy).
+    // REQUIRES: a derived cursor has closed the dataset in its own destructor (closeOnDestroy).
     virtual ~TDataSet();
     TDataSet(const TDataSet &) = delete;
     TDataSet &operator=(const TDataSet &) = delete;
@@ -121,25 +121,25 @@ public:
     void SetFiltered(bool filtered);
 
     // A stream over the memo value of `field` in the current record. A write-mode stream
-    // stores its text when handed to CommitBlobStream; it is the caller's to free.
+    // stores its text when handed to commitBlobStream; it is the caller's to free.
     std::unique_ptr<TStream> CreateBlobStream(const TField &field, TBlobStreamMode mode);
     // Stores what was written to a write-mode memo stream and marks the field changed.
     // REQUIRES: stream came from CreateBlobStream of this dataset, in write mode.
-    void CommitBlobStream(TField &field, TStream &stream);
+    void commitBlobStream(TField &field, TStream &stream);
 
     // For views. The records the dataset shows, in order, as bookmarks (a record being inserted
     // is not among them). The current record stays as it is.
-    void ForEachRecord(const std::function<void(const TBookmark &)> &visit);
+    void forEachRecord(const std::function<void(const TBookmark &)> &visit);
     // Where the record being inserted is shown: before the record of this bookmark, or after
     // the last record when it is empty.
-    const TBookmark &InsertAnchor() const { return m_insertAnchor; }
+    const TBookmark &insertAnchor() const { return m_insertAnchor; }
     // Runs `read` with the fields reading the record of `bookmark` instead of the current one.
     // Returns false, running nothing, when the dataset no longer shows that record.
     // REQUIRES: `read` only reads fields.
-    bool ReadRecordAt(const TBookmark &bookmark, const std::function<void()> &read);
+    bool readRecordAt(const TBookmark &bookmark, const std::function<void()> &read);
 
-    void AddObserver(DataSetObserver *observer);
-    void RemoveObserver(DataSetObserver *observer);
+    void addObserver(DataSetObserver *observer);
+    void removeObserver(DataSetObserver *observer);
 
     // Events. A Before handler that raises stops the operation; an error handler decides what
     // happens to an error of its operation (daFail: raised; daRetry: tried again; daAbort:
@@ -191,8 +191,8 @@ protected:
     virtual bool GetFieldData(const TField &field, void *buffer) = 0;
     virtual void SetFieldData(TField &field, const void *buffer) = 0;
     // The default has no memo streams and raises EDatabaseError.
-    virtual std::unique_ptr<TStream> DoCreateBlobStream(const TField &field, TBlobStreamMode mode);
-    virtual void DoCommitBlobStream(TStream &stream);
+    virtual std::unique_ptr<TStream> doCreateBlobStream(const TField &field, TBlobStreamMode mode);
+    virtual void doCommitBlobStream(TStream &stream);
     virtual void CloseBlob(TField &field);
 
     // For the cursor.
@@ -200,15 +200,15 @@ protected:
     // fields handler is reading.
     TRecordBuffer ActiveBuffer() const { return m_readBuffer ? m_readBuffer : m_activeBuffer; }
     // The record under filter test (state dsFilter).
-    TRecordBuffer FilterBuffer() const { return m_filterBuffer; }
+    TRecordBuffer filterBuffer() const { return m_filterBuffer; }
     int BookmarkSize() const { return m_bookmarkSize; }
     void SetBookmarkSize(int size) { m_bookmarkSize = size; }
-    TFieldDefs &FieldDefsForUpdate() { return m_fieldDefs; }
+    TFieldDefs &fieldDefsForUpdate() { return m_fieldDefs; }
     // One field object per definition, owned by the dataset until DestroyFields.
     void CreateFields();
     void DestroyFields();
     // Whether the record in buffer passes the filter; runs OnFilterRecord in state dsFilter.
-    bool FilterRecord(TRecordBuffer buffer);
+    bool filterRecord(TRecordBuffer buffer);
     // Runs OnCalcFields for a record just read into buffer.
     void GetCalcFields(TRecordBuffer buffer);
     void DataEvent(TDataEvent event, TField *field = nullptr);
@@ -216,35 +216,35 @@ protected:
     void CheckActive() const;
     [[noreturn]] void DatabaseError(const std::string &message) const;
     // Closes from a derived destructor; what fails goes to InternalHandleException.
-    void CloseOnDestroy() noexcept;
+    void closeOnDestroy() noexcept;
 
 private:
     friend class TField;
 
-    bool ReadFieldData(const TField &field, void *buffer);
-    void WriteFieldData(TField &field, const void *buffer);
-    void CheckEditing() const;
-    void CheckCanModify();
+    bool readFieldData(const TField &field, void *buffer);
+    void writeFieldData(TField &field, const void *buffer);
+    void checkEditing() const;
+    void checkCanModify();
 
-    void DoClose(bool leaveRecord);
-    void AllocateBuffers();
-    void FreeBuffers();
+    void doClose(bool leaveRecord);
+    void allocateBuffers();
+    void freeBuffers();
     void SetState(TDataSetState state);
-    void Notify(const TDataSetNotifyEvent &event);
+    void notify(const TDataSetNotifyEvent &event);
     // Runs a cursor operation under its error handler; false when the handler gave it up.
-    bool RunOperation(const std::function<void()> &operation, const TDataSetErrorEvent &onError);
+    bool runOperation(const std::function<void()> &operation, const TDataSetErrorEvent &onError);
     // Moves the cursor back to the current record, wherever views or failed fetches left it.
-    void UpdateCursorPos();
+    void updateCursorPos();
     // Re-reads the record at the cursor, else its next, else its previous one.
-    void Resync();
-    void FetchFirst();
-    bool FetchActive(TGetMode mode);
-    TBookmark LastRecordBookmark();
-    void BeginInsertAppend(bool append);
-    void ReturnFromInsert();
-    void AddRecord(const std::vector<std::string> &values, bool append);
+    void resync();
+    void fetchFirst();
+    bool fetchActive(TGetMode mode);
+    TBookmark lastRecordBookmark();
+    void beginInsertAppend(bool append);
+    void returnFromInsert();
+    void addRecord(const std::vector<std::string> &values, bool append);
     // What follows a stored record: back to browsing the re-read records, then AfterPost.
-    void AfterStore();
+    void afterStore();
 
     std::string m_name;
     TDataSetState m_state = dsInactive;

@@ -20,7 +20,7 @@ void TDataSet::CheckBrowseMode()
 
 void TDataSet::UpdateRecord()
 {
-    CheckEditing();
+    checkEditing();
     DataEvent(deUpdateRecord);
 }
 
@@ -33,91 +33,91 @@ void TDataSet::Edit()
         Insert();
         return;
     }
-    CheckCanModify();
-    Notify(BeforeEdit);
-    UpdateCursorPos();
-    if (!RunOperation([this] { InternalEdit(); }, OnEditError))
+    checkCanModify();
+    notify(BeforeEdit);
+    updateCursorPos();
+    if (!runOperation([this] { InternalEdit(); }, OnEditError))
         return;
     SetState(dsEdit);
     DataEvent(deRecordChange);
-    Notify(AfterEdit);
+    notify(AfterEdit);
 }
 
 void TDataSet::Insert()
 {
-    BeginInsertAppend(false);
+    beginInsertAppend(false);
 }
 
 void TDataSet::Append()
 {
-    BeginInsertAppend(true);
+    beginInsertAppend(true);
 }
 
-void TDataSet::BeginInsertAppend(bool append)
+void TDataSet::beginInsertAppend(bool append)
 {
     CheckBrowseMode();
-    CheckCanModify();
-    Notify(BeforeInsert);
-    Notify(BeforeScroll);
+    checkCanModify();
+    notify(BeforeInsert);
+    notify(BeforeScroll);
     const TBookmark current = GetBookmark();
-    m_returnTo = append ? LastRecordBookmark() : current;
+    m_returnTo = append ? lastRecordBookmark() : current;
     m_insertAnchor = append ? TBookmark() : current;
     InternalInitRecord(m_activeBuffer);
     SetBookmarkFlag(m_activeBuffer, bfInserted);
     m_bof = m_eof = false;
     SetState(dsInsert);
     try {
-        Notify(OnNewRecord);
+        notify(OnNewRecord);
     } catch (...) {
-        ReturnFromInsert();
+        returnFromInsert();
         SetState(dsBrowse);
         DataEvent(deDataSetChange);
         throw;
     }
     m_modified = false;
     DataEvent(deDataSetChange);
-    Notify(AfterInsert);
-    Notify(AfterScroll);
+    notify(AfterInsert);
+    notify(AfterScroll);
 }
 
-void TDataSet::ReturnFromInsert()
+void TDataSet::returnFromInsert()
 {
     m_insertAnchor.clear();
     if (m_returnTo.empty()) {
-        FetchFirst();
+        fetchFirst();
         return;
     }
     InternalGotoBookmark(m_returnTo);
     m_returnTo.clear();
     m_hasRecord = true;
-    Resync();
+    resync();
 }
 
 void TDataSet::Post()
 {
     CheckActive();
     UpdateRecord();
-    Notify(BeforePost);
-    UpdateCursorPos();
-    if (!RunOperation([this] { InternalPost(); }, OnPostError))
+    notify(BeforePost);
+    updateCursorPos();
+    if (!runOperation([this] { InternalPost(); }, OnPostError))
         return;
-    AfterStore();
+    afterStore();
 }
 
 void TDataSet::Cancel()
 {
     if (m_state != dsEdit && m_state != dsInsert)
         return;
-    Notify(BeforeCancel);
+    notify(BeforeCancel);
     if (m_state == dsInsert) {
-        ReturnFromInsert();
+        returnFromInsert();
     } else {
-        UpdateCursorPos();
-        Resync();
+        updateCursorPos();
+        resync();
     }
     SetState(dsBrowse);
     DataEvent(deDataSetChange);
-    Notify(AfterCancel);
+    notify(AfterCancel);
 }
 
 void TDataSet::Delete()
@@ -130,24 +130,24 @@ void TDataSet::Delete()
     if (IsEmpty())
         DatabaseError(DatasetMessages::Empty);
     DataEvent(deCheckBrowseMode);
-    Notify(BeforeDelete);
-    Notify(BeforeScroll);
-    UpdateCursorPos();
-    if (!RunOperation([this] { InternalDelete(); }, OnDeleteError))
+    notify(BeforeDelete);
+    notify(BeforeScroll);
+    updateCursorPos();
+    if (!runOperation([this] { InternalDelete(); }, OnDeleteError))
         return;
-    Resync();
+    resync();
     SetState(dsBrowse);
     DataEvent(deDataSetChange);
-    Notify(AfterDelete);
-    Notify(AfterScroll);
+    notify(AfterDelete);
+    notify(AfterScroll);
 }
 
 void TDataSet::Refresh()
 {
     CheckBrowseMode();
-    UpdateCursorPos();
+    updateCursorPos();
     InternalRefresh();
-    Resync();
+    resync();
     DataEvent(deDataSetChange);
 }
 
@@ -162,37 +162,37 @@ void TDataSet::SetFiltered(bool filtered)
 
 void TDataSet::InsertRecord(const std::vector<std::string> &values)
 {
-    AddRecord(values, false);
+    addRecord(values, false);
 }
 
 void TDataSet::AppendRecord(const std::vector<std::string> &values)
 {
-    AddRecord(values, true);
+    addRecord(values, true);
 }
 
-void TDataSet::AddRecord(const std::vector<std::string> &values, bool append)
+void TDataSet::addRecord(const std::vector<std::string> &values, bool append)
 {
-    BeginInsertAppend(append);
+    beginInsertAppend(append);
     try {
         for (size_t i = 0; i < values.size() && i < m_fields.size(); ++i)
             m_fields[i]->SetAsString(values[i]);
-        Notify(BeforePost);
+        notify(BeforePost);
         InternalAddRecord(m_activeBuffer, append);
     } catch (...) {
         Cancel();
         throw;
     }
-    AfterStore();
+    afterStore();
 }
 
-void TDataSet::AfterStore()
+void TDataSet::afterStore()
 {
     m_insertAnchor.clear();
     m_returnTo.clear();
-    Resync();
+    resync();
     SetState(dsBrowse);
     DataEvent(deDataSetChange);
-    Notify(AfterPost);
+    notify(AfterPost);
 }
 
 } // namespace kelvane

@@ -7,56 +7,56 @@
 
 namespace kelvane {
 
-void TDataSet::UpdateCursorPos()
+void TDataSet::updateCursorPos()
 {
     if (m_hasRecord && GetBookmarkFlag(m_activeBuffer) == bfCurrent)
         InternalSetToRecord(m_activeBuffer);
 }
 
-bool TDataSet::FetchActive(TGetMode mode)
+bool TDataSet::fetchActive(TGetMode mode)
 {
     m_hasRecord = GetRecord(m_activeBuffer, mode, false) == grOK;
     return m_hasRecord;
 }
 
-void TDataSet::FetchFirst()
+void TDataSet::fetchFirst()
 {
     InternalFirst();
-    FetchActive(gmNext);
+    fetchActive(gmNext);
     m_bof = true;
     m_eof = !m_hasRecord;
 }
 
-void TDataSet::Resync()
+void TDataSet::resync()
 {
     if (!m_hasRecord && m_state != dsInsert) {
-        FetchFirst();
+        fetchFirst();
         return;
     }
-    if (!FetchActive(gmCurrent) && !FetchActive(gmNext))
-        FetchActive(gmPrior);
+    if (!fetchActive(gmCurrent) && !fetchActive(gmNext))
+        fetchActive(gmPrior);
     m_bof = m_eof = !m_hasRecord;
 }
 
 void TDataSet::First()
 {
     CheckBrowseMode();
-    Notify(BeforeScroll);
-    FetchFirst();
+    notify(BeforeScroll);
+    fetchFirst();
     DataEvent(deDataSetScroll);
-    Notify(AfterScroll);
+    notify(AfterScroll);
 }
 
 void TDataSet::Last()
 {
     CheckBrowseMode();
-    Notify(BeforeScroll);
+    notify(BeforeScroll);
     InternalLast();
-    FetchActive(gmPrior);
+    fetchActive(gmPrior);
     m_eof = true;
     m_bof = !m_hasRecord;
     DataEvent(deDataSetScroll);
-    Notify(AfterScroll);
+    notify(AfterScroll);
 }
 
 int TDataSet::MoveBy(int distance)
@@ -64,12 +64,12 @@ int TDataSet::MoveBy(int distance)
     CheckBrowseMode();
     if (distance == 0)
         return 0;
-    Notify(BeforeScroll);
+    notify(BeforeScroll);
     const bool forward = distance > 0;
     int moved = 0;
     if (m_hasRecord && !(forward ? m_eof : m_bof)) {
         m_bof = m_eof = false;
-        UpdateCursorPos();
+        updateCursorPos();
         const TGetMode mode = forward ? gmNext : gmPrior;
         for (; moved < std::abs(distance); ++moved) {
             // A fetch that meets an end leaves the current record as it was.
@@ -82,7 +82,7 @@ int TDataSet::MoveBy(int distance)
     }
     if (moved > 0)
         DataEvent(deDataSetScroll);
-    Notify(AfterScroll);
+    notify(AfterScroll);
     return forward ? moved : -moved;
 }
 
@@ -100,7 +100,7 @@ void TDataSet::GotoBookmark(const TBookmark &bookmark)
     if (bookmark.empty())
         return;
     CheckBrowseMode();
-    Notify(BeforeScroll);
+    notify(BeforeScroll);
     InternalGotoBookmark(bookmark);
     if (GetRecord(m_scratchBuffer, gmCurrent, false) != grOK)
         DatabaseError(DatasetMessages::RecordNotFound);
@@ -108,10 +108,10 @@ void TDataSet::GotoBookmark(const TBookmark &bookmark)
     m_hasRecord = true;
     m_bof = m_eof = false;
     DataEvent(deDataSetScroll);
-    Notify(AfterScroll);
+    notify(AfterScroll);
 }
 
-TBookmark TDataSet::LastRecordBookmark()
+TBookmark TDataSet::lastRecordBookmark()
 {
     InternalLast();
     if (GetRecord(m_scratchBuffer, gmPrior, false) != grOK)
@@ -129,11 +129,11 @@ int32_t TDataSet::RecordCount()
 int32_t TDataSet::RecNo()
 {
     CheckActive();
-    UpdateCursorPos();
+    updateCursorPos();
     return GetRecNo();
 }
 
-void TDataSet::ForEachRecord(const std::function<void(const TBookmark &)> &visit)
+void TDataSet::forEachRecord(const std::function<void(const TBookmark &)> &visit)
 {
     if (!Active())
         return;
@@ -145,7 +145,7 @@ void TDataSet::ForEachRecord(const std::function<void(const TBookmark &)> &visit
     }
 }
 
-bool TDataSet::ReadRecordAt(const TBookmark &bookmark, const std::function<void()> &read)
+bool TDataSet::readRecordAt(const TBookmark &bookmark, const std::function<void()> &read)
 {
     CheckActive();
     InternalGotoBookmark(bookmark);

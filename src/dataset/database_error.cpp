@@ -2,14 +2,14 @@
 
 namespace kelvane {
 
-std::string DatabaseErrorText(const std::string &componentName, const std::string &message)
+std::string databaseErrorText(const std::string &componentName, const std::string &message)
 {
     return componentName.empty() ? message : componentName + ": " + message;
 }
 
 void DatabaseError(const std::string &componentName, const std::string &message)
 {
-    throw EDatabaseError(DatabaseErrorText(componentName, message));
+    throw EDatabaseError(databaseErrorText(componentName, message));
 }
 
 } // namespace kelvane

@@ -26,7 +26,7 @@ inline constexpr const char *RecordNotFound = "Record not found";
 } // namespace DatasetMessages
 
 // "<name>: <message>", or the message alone for a component without a name.
-std::string DatabaseErrorText(const std::string &componentName, const std::string &message);
+std::string databaseErrorText(const std::string &componentName, const std::string &message);
 [[noreturn]] void DatabaseError(const std::string &componentName, const std::string &message);
 
 } // namespace kelvane

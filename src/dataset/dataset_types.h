@@ -53,7 +53,7 @@ public:
     // `field` is set for deFieldChange only.
     virtual void DataEvent(TDataEvent event, TField *field) = 0;
     // The dataset is being destroyed and must not be used any more.
-    virtual void DataSetDestroyed() = 0;
+    virtual void dataSetDestroyed() = 0;
 };
 
 } // namespace kelvane

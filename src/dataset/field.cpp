@@ -16,37 +16,37 @@ TField::TField(TDataSet &dataSet, const TFieldDef &def, int fieldNo)
 
 bool TField::IsNull() const
 {
-    return !m_dataSet.ReadFieldData(*this, nullptr);
+    return !m_dataSet.readFieldData(*this, nullptr);
 }
 
 bool TField::GetData(void *buffer) const
 {
-    return m_dataSet.ReadFieldData(*this, buffer);
+    return m_dataSet.readFieldData(*this, buffer);
 }
 
 void TField::SetData(const void *buffer)
 {
-    m_dataSet.WriteFieldData(*this, buffer);
+    m_dataSet.writeFieldData(*this, buffer);
 }
 
 std::string TField::AsString() const
 {
     if (IsBlob())
-        return MemoText();
+        return memoText();
     // Filled by the dataset when it has a value; not cleared first, as every read would pay.
     ValueBuffer value;
     if (!GetData(&value))
         return {};
-    return FieldText::Format(DataType(), value);
+    return FieldText::format(DataType(), value);
 }
 
 void TField::SetAsString(const std::string &text)
 {
     if (IsBlob()) {
-        SetMemoText(text);
+        setMemoText(text);
         return;
     }
-    const ValueBuffer value = FieldText::Parse(DataType(), text, FieldName());
+    const ValueBuffer value = FieldText::parse(DataType(), text, FieldName());
     SetData(&value);
 }
 
@@ -55,13 +55,13 @@ int64_t TField::AsInteger() const
     ValueBuffer value {};
     switch (DataType()) {
     case ftSmallint:
-        return GetData(&value) ? value.Smallint : 0;
+        return GetData(&value) ? value.smallint : 0;
     case ftInteger:
-        return GetData(&value) ? value.Integer : 0;
+        return GetData(&value) ? value.integer : 0;
     case ftLargeint:
-        return GetData(&value) ? value.Largeint : 0;
+        return GetData(&value) ? value.largeint : 0;
     default:
-        return FieldText::Parse(ftLargeint, AsString(), FieldName()).Largeint;
+        return FieldText::parse(ftLargeint, AsString(), FieldName()).largeint;
     }
 }
 
@@ -69,16 +69,16 @@ double TField::AsFloat() const
 {
     ValueBuffer value {};
     if (DataType() == ftFloat)
-        return GetData(&value) ? value.Float : 0.0;
-    return FieldText::Parse(ftFloat, AsString(), FieldName()).Float;
+        return GetData(&value) ? value.floating : 0.0;
+    return FieldText::parse(ftFloat, AsString(), FieldName()).floating;
 }
 
 bool TField::AsBoolean() const
 {
     ValueBuffer value {};
     if (DataType() == ftBoolean)
-        return GetData(&value) && value.Smallint == 1;
-    return FieldText::Parse(ftBoolean, AsString(), FieldName()).Smallint == 1;
+        return GetData(&value) && value.smallint == 1;
+    return FieldText::parse(ftBoolean, AsString(), FieldName()).smallint == 1;
 }
 
 void TField::SetAsInteger(int64_t value)
@@ -90,8 +90,8 @@ void TField::SetAsFloat(double value)
 {
     if (DataType() != ftFloat) {
         ValueBuffer buffer {};
-        buffer.Float = value;
-        SetAsString(FieldText::Format(ftFloat, buffer));
+        buffer.floating = value;
+        SetAsString(FieldText::format(ftFloat, buffer));
         return;
     }
     SetData(&value);
@@ -107,7 +107,7 @@ void TField::SetAsBoolean(bool value)
     SetData(&flag);
 }
 
-std::string TField::MemoText() const
+std::string TField::memoText() const
 {
     if (!m_dataSet.Active() || m_dataSet.IsEmpty())
         return {};
@@ -118,12 +118,12 @@ std::string TField::MemoText() const
     return text;
 }
 
-void TField::SetMemoText(const std::string &text)
+void TField::setMemoText(const std::string &text)
 {
     std::unique_ptr<TStream> stream = m_dataSet.CreateBlobStream(*this, bmWrite);
     stream->SetPosition(0);
     stream->WriteBuffer(text.data(), static_cast<int64_t>(text.size()));
-    m_dataSet.CommitBlobStream(*this, *stream);
+    m_dataSet.commitBlobStream(*this, *stream);
 }
 
 } // namespace kelvane

@@ -55,8 +55,8 @@ public:
     void SetData(const void *buffer);
 
 private:
-    std::string MemoText() const;
-    void SetMemoText(const std::string &text);
+    std::string memoText() const;
+    void setMemoText(const std::string &text);
 
     TDataSet &m_dataSet;
     TFieldDef m_def;

@@ -18,7 +18,7 @@ namespace FieldText {
 
 namespace {
 
-std::string FormatFloat(double value)
+std::string formatFloat(double value)
 {
     char text[32];
     const auto result
@@ -26,24 +26,24 @@ std::string FormatFloat(double value)
     return std::string(text, result.ptr);
 }
 
-std::string FormatDate(int32_t dayNumber)
+std::string formatDate(int32_t dayNumber)
 {
     if (dayNumber < 1 || dayNumber > DayNumber::LastFourDigitYearDay)
         return {};
-    const CalendarDate date = DayNumber::ToDate(dayNumber);
+    const CalendarDate date = DayNumber::toDate(dayNumber);
     // DD.MM.YYYY by hand: grids format many dates, and printf is the slow part.
     std::string text = "00.00.0000";
     const auto put = [&](size_t end, int value, int digits) {
         for (int i = 0; i < digits; ++i, value /= 10)
             text[end - size_t(i)] = static_cast<char>('0' + value % 10);
     };
-    put(1, date.Day, 2);
-    put(4, date.Month, 2);
-    put(9, date.Year, 4);
+    put(1, date.day, 2);
+    put(4, date.month, 2);
+    put(9, date.year, 4);
     return text;
 }
 
-std::string_view Trimmed(std::string_view text)
+std::string_view trimmed(std::string_view text)
 {
     while (!text.empty() && text.front() == ' ')
         text.remove_prefix(1);
@@ -52,16 +52,16 @@ std::string_view Trimmed(std::string_view text)
     return text;
 }
 
-[[noreturn]] void NotA(const char *what, const std::string &text, const std::string &fieldName)
+[[noreturn]] void notA(const char *what, const std::string &text, const std::string &fieldName)
 {
     throw EDatabaseError(
         "'" + text + "' is not a valid " + what + " value for field '" + fieldName + "'");
 }
 
-int64_t ParseInteger(
+int64_t parseInteger(
     const std::string &text, const std::string &fieldName, int64_t min, int64_t max)
 {
-    std::string_view digits = Trimmed(text);
+    std::string_view digits = trimmed(text);
     if (digits.empty())
         return 0;
     if (digits.front() == '+')
@@ -70,26 +70,26 @@ int64_t ParseInteger(
     const auto result = std::from_chars(digits.data(), digits.data() + digits.size(), value);
     const bool whole = result.ptr == digits.data() + digits.size();
     if (result.ec == std::errc::invalid_argument || !whole)
-        NotA("integer", text, fieldName);
+        notA("integer", text, fieldName);
     if (result.ec == std::errc::result_out_of_range || value < min || value > max)
-        throw EDatabaseError("Value " + std::string(Trimmed(text)) + " is out of range for field '"
+        throw EDatabaseError("Value " + std::string(trimmed(text)) + " is out of range for field '"
             + fieldName + "'");
     return value;
 }
 
-double ParseFloat(const std::string &text, const std::string &fieldName)
+double parseFloat(const std::string &text, const std::string &fieldName)
 {
-    std::string number(Trimmed(text));
+    std::string number(trimmed(text));
     if (number.empty())
         return 0;
     std::replace(number.begin(), number.end(), ',', '.');
     double value = 0;
-    if (!NumberText::ParseFloat(number, value))
-        NotA("floating point", text, fieldName);
+    if (!NumberText::parseFloat(number, value))
+        notA("floating point", text, fieldName);
     return value;
 }
 
-bool EqualsIgnoringCase(std::string_view a, std::string_view b)
+bool equalsIgnoringCase(std::string_view a, std::string_view b)
 {
     return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
         return std::toupper(static_cast<unsigned char>(x))
@@ -97,22 +97,22 @@ bool EqualsIgnoringCase(std::string_view a, std::string_view b)
     });
 }
 
-bool ParseBoolean(const std::string &text, const std::string &fieldName)
+bool parseBoolean(const std::string &text, const std::string &fieldName)
 {
-    const std::string_view word = Trimmed(text);
+    const std::string_view word = trimmed(text);
     for (std::string_view yes : {"T", "TRUE", "Y", "YES", "1"})
-        if (EqualsIgnoringCase(word, yes))
+        if (equalsIgnoringCase(word, yes))
             return true;
     for (std::string_view no : {"", "F", "FALSE", "N", "NO", "0"})
-        if (EqualsIgnoringCase(word, no))
+        if (equalsIgnoringCase(word, no))
             return false;
-    NotA("boolean", text, fieldName);
+    notA("boolean", text, fieldName);
 }
 
 // D.M.YYYY: one or two digits for day and month, four for the year.
-int32_t ParseDate(const std::string &text, const std::string &fieldName)
+int32_t parseDate(const std::string &text, const std::string &fieldName)
 {
-    const std::string_view date = Trimmed(text);
+    const std::string_view date = trimmed(text);
     if (date.empty())
         return 0;
     int parts[3] = {};
@@ -125,69 +125,69 @@ int32_t ParseDate(const std::string &text, const std::string &fieldName)
         const bool widthFits = lastPart ? width == 4 : width >= 1 && width <= 2;
         if (result.ec != std::errc() || !widthFits
             || (lastPart ? result.ptr != end : result.ptr == end || *result.ptr != '.'))
-            NotA("date", text, fieldName);
+            notA("date", text, fieldName);
         p = result.ptr + 1;
     }
-    if (parts[2] < 1 || !DayNumber::IsValidDate(parts[2], parts[1], parts[0]))
-        NotA("date", text, fieldName);
-    return DayNumber::FromDate(parts[2], parts[1], parts[0]);
+    if (parts[2] < 1 || !DayNumber::isValidDate(parts[2], parts[1], parts[0]))
+        notA("date", text, fieldName);
+    return DayNumber::fromDate(parts[2], parts[1], parts[0]);
 }
 
 } // namespace
 
-std::string Format(TFieldType type, const ValueBuffer &value)
+std::string format(TFieldType type, const ValueBuffer &value)
 {
     switch (type) {
     case ftString:
-        return std::string(value.Text, ::strnlen(value.Text, sizeof value.Text));
+        return std::string(value.text, ::strnlen(value.text, sizeof value.text));
     case ftSmallint:
-        return std::to_string(value.Smallint);
+        return std::to_string(value.smallint);
     case ftInteger:
-        return std::to_string(value.Integer);
+        return std::to_string(value.integer);
     case ftLargeint:
-        return std::to_string(value.Largeint);
+        return std::to_string(value.largeint);
     case ftFloat:
-        return FormatFloat(value.Float);
+        return formatFloat(value.floating);
     case ftBoolean:
-        return value.Smallint == 1 ? "True" : "False";
+        return value.smallint == 1 ? "True" : "False";
     case ftDate:
-        return FormatDate(value.Integer);
+        return formatDate(value.integer);
     case ftMemo:
         break;
     }
     return {};
 }
 
-ValueBuffer Parse(TFieldType type, const std::string &text, const std::string &fieldName)
+ValueBuffer parse(TFieldType type, const std::string &text, const std::string &fieldName)
 {
     ValueBuffer value {};
     switch (type) {
     case ftString:
-        if (text.size() >= sizeof value.Text)
+        if (text.size() >= sizeof value.text)
             throw EDatabaseError("Text of " + std::to_string(text.size())
                 + " characters is too long for field '" + fieldName + "'");
-        std::memcpy(value.Text, text.data(), text.size());
+        std::memcpy(value.text, text.data(), text.size());
         break;
     case ftSmallint:
-        value.Smallint = static_cast<int16_t>(ParseInteger(text, fieldName,
+        value.smallint = static_cast<int16_t>(parseInteger(text, fieldName,
             std::numeric_limits<int16_t>::min(), std::numeric_limits<int16_t>::max()));
         break;
     case ftInteger:
-        value.Integer = static_cast<int32_t>(ParseInteger(text, fieldName,
+        value.integer = static_cast<int32_t>(parseInteger(text, fieldName,
             std::numeric_limits<int32_t>::min(), std::numeric_limits<int32_t>::max()));
         break;
     case ftLargeint:
-        value.Largeint = ParseInteger(text, fieldName, std::numeric_limits<int64_t>::min(),
+        value.largeint = parseInteger(text, fieldName, std::numeric_limits<int64_t>::min(),
             std::numeric_limits<int64_t>::max());
         break;
     case ftFloat:
-        value.Float = ParseFloat(text, fieldName);
+        value.floating = parseFloat(text, fieldName);
         break;
     case ftBoolean:
-        value.Smallint = ParseBoolean(text, fieldName) ? 1 : 0;
+        value.smallint = parseBoolean(text, fieldName) ? 1 : 0;
         break;
     case ftDate:
-        value.Integer = ParseDate(text, fieldName);
+        value.integer = parseDate(text, fieldName);
         break;
     case ftMemo:
         break;

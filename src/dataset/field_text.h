@@ -15,21 +15,21 @@ namespace FieldText {
 
 // A value buffer big enough for every value type, character fields of 255 bytes included.
 union ValueBuffer {
-    int16_t Smallint;
-    int32_t Integer;
-    int64_t Largeint;
-    double Float;
-    char Text[256];
+    int16_t smallint;
+    int32_t integer;
+    int64_t largeint;
+    double floating;
+    char text[256];
 };
 
 // REQUIRES: value holds a value of `type` (not ftMemo).
-std::string Format(TFieldType type, const ValueBuffer &value);
+std::string format(TFieldType type, const ValueBuffer &value);
 
 // Parses `text` as a value of `type`; an empty text is 0, false or no date. Throws
 // EDatabaseError naming the field when the text is no such value or out of the type's range,
 // or, for a character value, longer than 255 bytes.
 // REQUIRES: type is not ftMemo.
-ValueBuffer Parse(TFieldType type, const std::string &text, const std::string &fieldName);
+ValueBuffer parse(TFieldType type, const std::string &text, const std::string &fieldName);
 
 } // namespace FieldText
 

@@ -32,8 +32,8 @@ inline constexpr uint16_t DbfOpenReadWrite = fmOpenReadWrite | fmShareDenyWrite;
 // to standard error, today's date comes from the local clock.
 struct DbfHooks
 {
-    std::function<void(const std::string &)> ShowMessage;
-    std::function<CalendarDate()> Today;
+    std::function<void(const std::string &)> showMessage;
+    std::function<CalendarDate()> today;
 };
 
 enum TableLayout : uint8_t { LayoutDbase3 = 0, LayoutDbase4 = 1, LayoutVersion5 = 2 };
@@ -47,7 +47,7 @@ public:
     // Throws EBinaryDataSetError when the file cannot be opened, EReadError naming the file when
     // it is shorter than a header.
     TDbfFile(uint16_t mode, const std::string &fileName, DbfHooks hooks = {},
-        FileSystem &files = FileSystem::Disk());
+        FileSystem &files = FileSystem::disk());
     ~TDbfFile() override;
     TDbfFile(TDbfFile &&other) noexcept = default;
 
@@ -84,21 +84,21 @@ public:
     void SetFieldValue(int index, TFieldType type, const void *value, void *record) const;
 
     // Shows a message through the hooks.
-    void ShowMessage(const std::string &message) const;
+    void showMessage(const std::string &message) const;
 
 private:
-    void ReadHeaderBytes(int64_t position, void *buffer, int64_t count) const;
-    void ReadHeader();
-    void CheckRecordCount();
-    int32_t CountFromFileSize() const;
-    bool FileHolds(int32_t recordSize) const;
-    void CheckRecordSize(int32_t fieldsSize, const std::vector<uint32_t> &storedOffsets);
+    void readHeaderBytes(int64_t position, void *buffer, int64_t count) const;
+    void readHeader();
+    void checkRecordCount();
+    int32_t countFromFileSize() const;
+    bool fileHolds(int32_t recordSize) const;
+    void checkRecordSize(int32_t fieldsSize, const std::vector<uint32_t> &storedOffsets);
     int FieldCount() const;
-    void ReadDescriptor(
+    void readDescriptor(
         int number, TFieldDefs &fieldDefs, int32_t &offset, std::vector<uint32_t> &storedOffsets);
     const TMyFieldInfo &Field(int index) const;
     void SetRecordCount(int32_t count);
-    void SetHeaderRecordSize(int32_t size);
+    void setHeaderRecordSize(int32_t size);
 
     std::vector<TMyFieldInfo> m_fieldInfos;
     std::vector<std::string> m_fieldNames;

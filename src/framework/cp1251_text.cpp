@@ -4,26 +4,26 @@
 
 namespace kelvane {
 
-QChar Cp1251Char(unsigned char byte)
+QChar cp1251Char(unsigned char byte)
 {
-    return QChar(CodePage::AnsiToUnicode(byte));
+    return QChar(CodePage::ansiToUnicode(byte));
 }
 
-QString FromCp1251(std::string_view bytes)
+QString fromCp1251(std::string_view bytes)
 {
     QString text(static_cast<qsizetype>(bytes.size()), Qt::Uninitialized);
     QChar *out = text.data();
     for (char c : bytes)
-        *out++ = Cp1251Char(static_cast<unsigned char>(c));
+        *out++ = cp1251Char(static_cast<unsigned char>(c));
     return text;
 }
 
-std::string ToCp1251(const QString &text)
+std::string toCp1251(const QString &text)
 {
     std::string bytes;
     bytes.reserve(static_cast<size_t>(text.size()));
     for (QChar c : text)
-        bytes.push_back(static_cast<char>(CodePage::UnicodeToAnsi(c.unicode())));
+        bytes.push_back(static_cast<char>(CodePage::unicodeToAnsi(c.unicode())));
     return bytes;
 }
 

@@ -9,9 +9,9 @@
 namespace kelvane {
 
 // The character of each byte; the one undefined byte (0x98) becomes U+FFFD.
-QString FromCp1251(std::string_view bytes);
-QChar Cp1251Char(unsigned char byte);
+QString fromCp1251(std::string_view bytes);
+QChar cp1251Char(unsigned char byte);
 // The bytes of a text; characters the code page lacks become '?'.
-std::string ToCp1251(const QString &text);
+std::string toCp1251(const QString &text);
 
 } // namespace kelvane

@@ -36,10 +36,10 @@ private:
     friend class TDataLink;
 
     void DataEvent(TDataEvent event, TField *field) override;
-    void DataSetDestroyed() override;
-    void AddLink(TDataLink *link);
-    void RemoveLink(TDataLink *link);
-    void ChangeState(TDataSetState state);
+    void dataSetDestroyed() override;
+    void addLink(TDataLink *link);
+    void removeLink(TDataLink *link);
+    void changeState(TDataSetState state);
 
     TDataSet *m_dataSet = nullptr;
     TDataSetState m_state = dsInactive;
@@ -83,8 +83,8 @@ protected:
 private:
     friend class TDataSource;
 
-    void Dispatch(TDataEvent event, TField *field);
-    void StateChanged(TDataSetState before, TDataSetState after);
+    void dispatch(TDataEvent event, TField *field);
+    void stateChanged(TDataSetState before, TDataSetState after);
 
     TDataSource *m_source = nullptr;
 };
@@ -101,7 +101,7 @@ public:
     // The view may change the field: the dataset is open and modifiable and has the field.
     bool CanModify() const;
 
-    bool IsModified() const { return m_modified; }
+    bool isModified() const { return m_modified; }
     // The view's text now differs from the field.
     void Modified() { m_modified = true; }
     void Reset() { m_modified = false; }

@@ -14,7 +14,7 @@ namespace {
 // Rows read since the last change are kept for painting; a long scroll starts afresh.
 constexpr size_t KeptRows = 1024;
 
-bool IsNumeric(TFieldType type)
+bool isNumeric(TFieldType type)
 {
     return type == ftSmallint || type == ftInteger || type == ftLargeint || type == ftFloat;
 }
@@ -27,11 +27,11 @@ public:
     explicit Link(DatasetModel &model) : m_model(model) { }
 
 protected:
-    void ActiveChanged() override { m_model.Rebuild(); }
-    void DataSetChanged() override { m_model.Rebuild(); }
-    void DataSetScrolled() override { m_model.FollowCurrentRecord(); }
-    void RecordChanged(TField *) override { m_model.CurrentRecordChanged(); }
-    void EditingChanged() override { m_model.CurrentRecordChanged(); }
+    void ActiveChanged() override { m_model.rebuild(); }
+    void DataSetChanged() override { m_model.rebuild(); }
+    void DataSetScrolled() override { m_model.followCurrentRecord(); }
+    void RecordChanged(TField *) override { m_model.currentRecordChanged(); }
+    void EditingChanged() override { m_model.currentRecordChanged(); }
     void UpdateData() override
     {
         if (m_model.OnUpdateData)
@@ -58,10 +58,10 @@ void DatasetModel::SetDataSource(TDataSource *source)
     m_link->SetDataSource(source);
 }
 
-void DatasetModel::SetColumns(std::vector<Column> columns)
+void DatasetModel::setColumns(std::vector<Column> columns)
 {
     m_columns = std::move(columns);
-    Rebuild();
+    rebuild();
 }
 
 TDataSet *DatasetModel::DataSet() const
@@ -69,7 +69,7 @@ TDataSet *DatasetModel::DataSet() const
     return m_link->Active() ? m_link->DataSet() : nullptr;
 }
 
-TField *DatasetModel::FieldOf(int column) const
+TField *DatasetModel::fieldOf(int column) const
 {
     TDataSet *dataSet = DataSet();
     if (!dataSet || column < 0 || static_cast<size_t>(column) >= m_shown.size())
@@ -77,7 +77,7 @@ TField *DatasetModel::FieldOf(int column) const
     return dataSet->FindField(m_shown[static_cast<size_t>(column)].FieldName);
 }
 
-std::vector<DatasetModel::Column> DatasetModel::ShownColumns() const
+std::vector<DatasetModel::Column> DatasetModel::shownColumns() const
 {
     if (!m_columns.empty())
         return m_columns;
@@ -90,26 +90,26 @@ std::vector<DatasetModel::Column> DatasetModel::ShownColumns() const
     return columns;
 }
 
-std::vector<DatasetModel::Row> DatasetModel::ReadRows() const
+std::vector<DatasetModel::Row> DatasetModel::readRows() const
 {
     std::vector<Row> rows;
     TDataSet *dataSet = DataSet();
     if (!dataSet)
         return rows;
-    dataSet->ForEachRecord([&](const TBookmark &bookmark) { rows.push_back({bookmark}); });
+    dataSet->forEachRecord([&](const TBookmark &bookmark) { rows.push_back({bookmark}); });
     if (dataSet->State() == dsInsert) {
-        const TBookmark &anchor = dataSet->InsertAnchor();
+        const TBookmark &anchor = dataSet->insertAnchor();
         auto at = std::find_if(rows.begin(), rows.end(),
-            [&](const Row &row) { return !anchor.empty() && row.Bookmark == anchor; });
+            [&](const Row &row) { return !anchor.empty() && row.bookmark == anchor; });
         rows.insert(at, Row {});
     }
     return rows;
 }
 
-void DatasetModel::Rebuild()
+void DatasetModel::rebuild()
 {
-    std::vector<Column> shown = ShownColumns();
-    std::vector<Row> rows = ReadRows();
+    std::vector<Column> shown = shownColumns();
+    std::vector<Row> rows = readRows();
     const bool sameShape = shown == m_shown && rows == m_rows;
     if (!sameShape)
         beginResetModel();
@@ -117,11 +117,11 @@ void DatasetModel::Rebuild()
     m_rows = std::move(rows);
     m_rowOf.clear();
     for (size_t i = 0; i < m_rows.size(); ++i)
-        if (!m_rows[i].Bookmark.empty())
-            m_rowOf.emplace(m_rows[i].Bookmark, static_cast<int>(i));
+        if (!m_rows[i].bookmark.empty())
+            m_rowOf.emplace(m_rows[i].bookmark, static_cast<int>(i));
     m_texts.clear();
     m_readErrorShown = false;
-    m_currentRow = FindCurrentRow();
+    m_currentRow = findCurrentRow();
     if (!sameShape) {
         endResetModel();
     } else if (!m_rows.empty()) {
@@ -131,7 +131,7 @@ void DatasetModel::Rebuild()
     emit currentRowChanged(m_currentRow);
 }
 
-int DatasetModel::FindCurrentRow() const
+int DatasetModel::findCurrentRow() const
 {
     TDataSet *dataSet = DataSet();
     if (!dataSet)
@@ -144,10 +144,10 @@ int DatasetModel::FindCurrentRow() const
     return found == m_rowOf.end() ? -1 : found->second;
 }
 
-void DatasetModel::FollowCurrentRecord()
+void DatasetModel::followCurrentRecord()
 {
     const int before = m_currentRow;
-    m_currentRow = FindCurrentRow();
+    m_currentRow = findCurrentRow();
     for (int row : {before, m_currentRow}) {
         if (row < 0)
             continue;
@@ -158,7 +158,7 @@ void DatasetModel::FollowCurrentRecord()
     emit currentRowChanged(m_currentRow);
 }
 
-void DatasetModel::CurrentRecordChanged()
+void DatasetModel::currentRecordChanged()
 {
     if (m_currentRow < 0)
         return;
@@ -166,57 +166,57 @@ void DatasetModel::CurrentRecordChanged()
     emit headerDataChanged(Qt::Vertical, m_currentRow, m_currentRow);
 }
 
-void DatasetModel::MoveTo(int row)
+void DatasetModel::moveTo(int row)
 {
-    if (row < 0 || row >= rowCount() || IsCurrentRow(row))
+    if (row < 0 || row >= rowCount() || isCurrentRow(row))
         return;
     // The rows may be read again while the dataset leaves the current record.
-    const TBookmark target = m_rows[static_cast<size_t>(row)].Bookmark;
+    const TBookmark target = m_rows[static_cast<size_t>(row)].bookmark;
     if (!target.empty())
         m_link->DataSet()->GotoBookmark(target);
 }
 
-bool DatasetModel::BeginEdit(int row)
+bool DatasetModel::beginEdit(int row)
 {
-    MoveTo(row);
+    moveTo(row);
     return m_link->Edit();
 }
 
-QStringList DatasetModel::ReadTexts() const
+QStringList DatasetModel::readTexts() const
 {
     QStringList texts;
     for (int column = 0; column < columnCount(); ++column) {
-        const TField *field = FieldOf(column);
-        texts.append(field ? FieldTextOf(*field) : QString());
+        const TField *field = fieldOf(column);
+        texts.append(field ? fieldTextOf(*field) : QString());
     }
     return texts;
 }
 
-QStringList DatasetModel::RowTexts(int row) const
+QStringList DatasetModel::rowTexts(int row) const
 {
-    if (IsCurrentRow(row))
-        return ReadTexts();
+    if (isCurrentRow(row))
+        return readTexts();
     const auto kept = m_texts.find(row);
     if (kept != m_texts.end())
         return kept->second;
     if (m_texts.size() >= KeptRows)
         m_texts.clear();
     QStringList texts;
-    const TBookmark &bookmark = m_rows[static_cast<size_t>(row)].Bookmark;
+    const TBookmark &bookmark = m_rows[static_cast<size_t>(row)].bookmark;
     if (!bookmark.empty())
-        DataSet()->ReadRecordAt(bookmark, [&] { texts = ReadTexts(); });
+        DataSet()->readRecordAt(bookmark, [&] { texts = readTexts(); });
     m_texts[row] = texts;
     return texts;
 }
 
-void DatasetModel::ReportReadError(const QString &message) const
+void DatasetModel::reportReadError(const QString &message) const
 {
     if (m_readErrorShown)
         return;
     m_readErrorShown = true;
     // Never a modal box in the middle of painting: shown once the event loop is back.
     QMetaObject::invokeMethod(
-        const_cast<DatasetModel *>(this), [message] { ShowError(message); }, Qt::QueuedConnection);
+        const_cast<DatasetModel *>(this), [message] { showError(message); }, Qt::QueuedConnection);
 }
 
 int DatasetModel::rowCount(const QModelIndex &parent) const
@@ -234,17 +234,17 @@ QVariant DatasetModel::data(const QModelIndex &index, int role) const
     if (!checkIndex(index, CheckIndexOption::IndexIsValid | CheckIndexOption::ParentIsInvalid))
         return {};
     if (role == Qt::TextAlignmentRole) {
-        const TField *field = FieldOf(index.column());
-        const bool right = field && IsNumeric(field->DataType());
+        const TField *field = fieldOf(index.column());
+        const bool right = field && isNumeric(field->DataType());
         return QVariant::fromValue((right ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignVCenter);
     }
     if (role != Qt::DisplayRole && role != Qt::EditRole)
         return {};
     try {
-        return RowTexts(index.row()).value(index.column());
+        return rowTexts(index.row()).value(index.column());
     } catch (const std::exception &error) {
         m_texts[index.row()] = QStringList();
-        ReportReadError(QString::fromUtf8(error.what()));
+        reportReadError(QString::fromUtf8(error.what()));
     }
     return {};
 }
@@ -254,20 +254,20 @@ bool DatasetModel::setData(const QModelIndex &index, const QVariant &value, int 
     if (role != Qt::EditRole || !checkIndex(index, CheckIndexOption::IndexIsValid))
         return false;
     const int row = index.row();
-    TField *field = FieldOf(index.column());
+    TField *field = fieldOf(index.column());
     if (!field)
         return false;
     bool stored = false;
-    RunGuarded([&] {
-        MoveTo(row);
+    runGuarded([&] {
+        moveTo(row);
         const QString text = value.toString();
-        if (text == FieldTextOf(*field)) {
+        if (text == fieldTextOf(*field)) {
             stored = true; // nothing changed: the record stays unmodified
             return;
         }
         if (!m_link->Edit())
             return;
-        SetFieldText(*field, text);
+        setFieldText(*field, text);
         stored = true;
     });
     return stored;
@@ -277,7 +277,7 @@ Qt::ItemFlags DatasetModel::flags(const QModelIndex &index) const
 {
     Qt::ItemFlags flags = QAbstractTableModel::flags(index);
     TDataSet *dataSet = DataSet();
-    if (index.isValid() && dataSet && dataSet->CanModify() && FieldOf(index.column()))
+    if (index.isValid() && dataSet && dataSet->CanModify() && fieldOf(index.column()))
         flags |= Qt::ItemIsEditable;
     return flags;
 }
@@ -288,10 +288,10 @@ QVariant DatasetModel::headerData(int section, Qt::Orientation orientation, int 
         return QAbstractTableModel::headerData(section, orientation, role);
     if (orientation == Qt::Horizontal)
         return section >= 0 && section < columnCount()
-            ? QVariant(m_shown[static_cast<size_t>(section)].Title)
+            ? QVariant(m_shown[static_cast<size_t>(section)].title)
             : QVariant();
     // The current row's marker says what the dataset is doing with it.
-    if (!IsCurrentRow(section) || !DataSet())
+    if (!isCurrentRow(section) || !DataSet())
         return QString();
     switch (DataSet()->State()) {
     case dsEdit:

@@ -30,7 +30,7 @@ public:
     struct Column
     {
         std::string FieldName;
-        QString Title;
+        QString title;
         bool operator==(const Column &other) const = default;
     };
 
@@ -40,18 +40,18 @@ public:
     TDataSource *DataSource() const;
     void SetDataSource(TDataSource *source);
     // No columns: one per field of the open dataset, titled with the field's name.
-    void SetColumns(std::vector<Column> columns);
+    void setColumns(std::vector<Column> columns);
     // The field a column shows; null when the dataset is closed or lacks it.
-    TField *FieldOf(int column) const;
+    TField *fieldOf(int column) const;
 
     // The current record's row; -1 when there is none.
-    int CurrentRow() const { return m_currentRow; }
+    int currentRow() const { return m_currentRow; }
     // Makes the record of `row` current; the dataset leaves the current one by its rules first.
     // Raises what the dataset raises.
-    void MoveTo(int row);
+    void moveTo(int row);
     // Makes the record of `row` current and starts editing it. Returns whether the dataset is
     // now editing; raises what the dataset raises.
-    bool BeginEdit(int row);
+    bool beginEdit(int row);
 
     // Runs when the dataset asks views for their pending edits (the grid commits its editor).
     std::function<void()> OnUpdateData;
@@ -72,21 +72,21 @@ private:
     class Link;
     struct Row
     {
-        TBookmark Bookmark; // empty for the record being inserted
+        TBookmark bookmark; // empty for the record being inserted
         bool operator==(const Row &other) const = default;
     };
 
     TDataSet *DataSet() const;
-    std::vector<Column> ShownColumns() const;
-    std::vector<Row> ReadRows() const;
-    void Rebuild();
-    void FollowCurrentRecord();
-    void CurrentRecordChanged();
-    int FindCurrentRow() const;
-    bool IsCurrentRow(int row) const { return row == m_currentRow && row >= 0; }
-    QStringList RowTexts(int row) const;
-    QStringList ReadTexts() const;
-    void ReportReadError(const QString &message) const;
+    std::vector<Column> shownColumns() const;
+    std::vector<Row> readRows() const;
+    void rebuild();
+    void followCurrentRecord();
+    void currentRecordChanged();
+    int findCurrentRow() const;
+    bool isCurrentRow(int row) const { return row == m_currentRow && row >= 0; }
+    QStringList rowTexts(int row) const;
+    QStringList readTexts() const;
+    void reportReadError(const QString &message) const;
 
     std::unique_ptr<Link> m_link;
     std::vector<Column> m_columns; // as the window set them

@@ -5,14 +5,14 @@
 
 namespace kelvane {
 
-QString FieldTextOf(const TField &field)
+QString fieldTextOf(const TField &field)
 {
-    return FromCp1251(field.AsString());
+    return fromCp1251(field.AsString());
 }
 
-void SetFieldText(TField &field, const QString &text)
+void setFieldText(TField &field, const QString &text)
 {
-    field.SetAsString(ToCp1251(text));
+    field.SetAsString(toCp1251(text));
 }
 
 } // namespace kelvane

@@ -7,8 +7,8 @@ namespace kelvane {
 
 class TField;
 
-QString FieldTextOf(const TField &field);
+QString fieldTextOf(const TField &field);
 // Raises what the field raises (not editing, no such value, too long).
-void SetFieldText(TField &field, const QString &text);
+void setFieldText(TField &field, const QString &text);
 
 } // namespace kelvane

@@ -26,9 +26,9 @@ class TDataSource;
 struct GridColumn
 {
     std::string FieldName;
-    QString Title;
-    int Width = 64; // pixels
-    bool Visible = true;
+    QString title;
+    int width = 64; // pixels
+    bool visible = true;
 };
 
 class TDBGrid : public QTableView
@@ -41,8 +41,7 @@ public:
     TDataSource *DataSource() const { return m_model->DataSource(); }
     void SetDataSource(TDataSource *source);
     // No columns: one per field, titled with its name, default width.
-    void SetColumns(const std::vector<GridColumn> &columns);
-    void SetAccessibleName(const QString &name) { setAccessibleName(name); }
+    void setColumns(const std::vector<GridColumn> &columns);
     DatasetModel *datasetModel() const { return m_model; }
 
 protected:
@@ -57,12 +56,12 @@ protected:
 private:
     class Delegate;
 
-    void ShowCurrentRow(int row);
-    void ApplyColumns();
-    void FitRowsToFont();
-    void CommitOpenEditor();
+    void showCurrentRow(int row);
+    void applyColumns();
+    void fitRowsToFont();
+    void commitOpenEditor();
     // Tells screen readers about `index`'s cell, counted as DbGridAccessible counts.
-    void Announce(QAccessible::Event what, const QModelIndex &index);
+    void announce(QAccessible::Event what, const QModelIndex &index);
 
     DatasetModel *m_model;
     Delegate *m_delegate;

@@ -40,7 +40,7 @@ DbGridAccessible *tableOf(TDBGrid *grid)
 class GridPart : public QAccessibleInterface
 {
 public:
-    explicit GridPart(TDBGrid *grid) : grid_(grid) { }
+    explicit GridPart(TDBGrid *grid) : m_grid(grid) { }
 
     QObject *object() const override { return nullptr; }
     QAccessibleInterface *parent() const override { return owner(); }
@@ -51,15 +51,15 @@ public:
     void setText(QAccessible::Text, const QString &) override { }
 
 protected:
-    DbGridAccessible *owner() const { return tableOf(grid_); }
+    DbGridAccessible *owner() const { return tableOf(m_grid); }
 
-    QPointer<TDBGrid> grid_;
+    QPointer<TDBGrid> m_grid;
 };
 
 class Cell : public GridPart, public QAccessibleTableCellInterface
 {
 public:
-    Cell(TDBGrid *grid, int row, int column) : GridPart(grid), row_(row), column_(column) { }
+    Cell(TDBGrid *grid, int row, int column) : GridPart(grid), m_row(row), m_column(column) { }
 
     void *interface_cast(QAccessible::InterfaceType type) override
     {
@@ -71,12 +71,13 @@ public:
     bool isValid() const override
     {
         const DbGridAccessible *t = owner();
-        return t && row_ >= 0 && column_ >= 0 && row_ < t->rowCount() && column_ < t->columnCount();
+        return t && m_row >= 0 && m_column >= 0 && m_row < t->rowCount()
+            && m_column < t->columnCount();
     }
 
     QModelIndex index() const
     {
-        return isValid() ? grid_->model()->index(row_, owner()->ModelColumn(column_))
+        return isValid() ? m_grid->model()->index(m_row, owner()->modelColumn(m_column))
                          : QModelIndex();
     }
 
@@ -90,8 +91,8 @@ public:
         const QModelIndex at = index();
         if (!at.isValid())
             return {};
-        const QRect place = grid_->visualRect(at);
-        return QRect(grid_->viewport()->mapToGlobal(place.topLeft()), place.size());
+        const QRect place = m_grid->visualRect(at);
+        return QRect(m_grid->viewport()->mapToGlobal(place.topLeft()), place.size());
     }
 
     QAccessible::Role role() const override { return QAccessible::Cell; }
@@ -104,27 +105,27 @@ public:
             return state;
         state.selectable = state.focusable = true;
         state.selected = isSelected();
-        state.focused = grid_->hasFocus() && grid_->currentIndex() == at;
-        const QRect place = grid_->visualRect(at);
-        state.invisible = !place.intersects(grid_->viewport()->rect());
+        state.focused = m_grid->hasFocus() && m_grid->currentIndex() == at;
+        const QRect place = m_grid->visualRect(at);
+        state.invisible = !place.intersects(m_grid->viewport()->rect());
         return state;
     }
 
     bool isSelected() const override
     {
         const QModelIndex at = index();
-        return at.isValid() && grid_->selectionModel()->isSelected(at);
+        return at.isValid() && m_grid->selectionModel()->isSelected(at);
     }
     QList<QAccessibleInterface *> columnHeaderCells() const override
     {
-        return header(column_, Qt::Horizontal);
+        return header(m_column, Qt::Horizontal);
     }
     QList<QAccessibleInterface *> rowHeaderCells() const override
     {
-        return header(row_, Qt::Vertical);
+        return header(m_row, Qt::Vertical);
     }
-    int columnIndex() const override { return column_; }
-    int rowIndex() const override { return row_; }
+    int columnIndex() const override { return m_column; }
+    int rowIndex() const override { return m_row; }
     int columnExtent() const override { return 1; }
     int rowExtent() const override { return 1; }
     QAccessibleInterface *table() const override { return owner(); }
@@ -133,33 +134,33 @@ private:
     QList<QAccessibleInterface *> header(int section, Qt::Orientation orientation) const
     {
         const DbGridAccessible *t = owner();
-        QAccessibleInterface *cell = t ? t->HeaderCell(section, orientation) : nullptr;
+        QAccessibleInterface *cell = t ? t->headerCell(section, orientation) : nullptr;
         return cell ? QList<QAccessibleInterface *> {cell} : QList<QAccessibleInterface *> {};
     }
 
-    int row_;
-    int column_; // among the visible columns
+    int m_row;
+    int m_column; // among the visible columns
 };
 
 class Header : public GridPart
 {
 public:
     Header(TDBGrid *grid, int section, Qt::Orientation orientation)
-        : GridPart(grid), section_(section), orientation_(orientation)
+        : GridPart(grid), m_section(section), m_orientation(orientation)
     { }
 
     bool isValid() const override
     {
         const DbGridAccessible *t = owner();
-        return t && section_ < (horizontal() ? t->columnCount() : t->rowCount());
+        return t && m_section < (horizontal() ? t->columnCount() : t->rowCount());
     }
 
     QString text(QAccessible::Text type) const override
     {
         if (type != QAccessible::Name || !isValid())
             return {};
-        return horizontal() ? owner()->columnDescription(section_)
-                            : owner()->rowDescription(section_);
+        return horizontal() ? owner()->columnDescription(m_section)
+                            : owner()->rowDescription(m_section);
     }
 
     QRect rect() const override
@@ -167,8 +168,8 @@ public:
         if (!isValid())
             return {};
         const QHeaderView *header
-            = horizontal() ? grid_->horizontalHeader() : grid_->verticalHeader();
-        const int logical = horizontal() ? owner()->ModelColumn(section_) : section_;
+            = horizontal() ? m_grid->horizontalHeader() : m_grid->verticalHeader();
+        const int logical = horizontal() ? owner()->modelColumn(m_section) : m_section;
         const QPoint origin = header->mapToGlobal(QPoint(0, 0));
         const int position = header->sectionViewportPosition(logical);
         const int size = header->sectionSize(logical);
@@ -186,39 +187,38 @@ public:
         QAccessible::State state;
         if (isValid()) {
             const QHeaderView *header
-                = horizontal() ? grid_->horizontalHeader() : grid_->verticalHeader();
+                = horizontal() ? m_grid->horizontalHeader() : m_grid->verticalHeader();
             state.invisible = !header->isVisible();
         }
         return state;
     }
 
 private:
-    bool horizontal() const { return orientation_ == Qt::Horizontal; }
+    bool horizontal() const { return m_orientation == Qt::Horizontal; }
 
-    int section_;
-    Qt::Orientation orientation_;
+    int m_section;
+    Qt::Orientation m_orientation;
 };
 
 } // namespace
 
-void InstallDBGridAccessibility()
+void installDbGridAccessibility()
 {
-    static const bool installed = (QAccessible::installFactory(create), true);
-    (void)installed;
+    static const bool Installed = (QAccessible::installFactory(create), true);
+    (void)Installed;
 }
 
-DbGridAccessible::DbGridAccessible(TDBGrid *grid)
-    : QAccessibleWidget(grid, QAccessible::Table) { }
+DbGridAccessible::DbGridAccessible(TDBGrid *grid) : QAccessibleWidget(grid, QAccessible::Table) { }
 
 DbGridAccessible::~DbGridAccessible()
 {
-    for (QAccessible::Id id : std::as_const(cells_))
+    for (QAccessible::Id id : std::as_const(m_cells))
         QAccessible::deleteAccessibleInterface(id);
-    for (QAccessible::Id id : std::as_const(headers_))
+    for (QAccessible::Id id : std::as_const(m_headers))
         QAccessible::deleteAccessibleInterface(id);
 }
 
-TDBGrid *DbGridAccessible::Grid() const
+TDBGrid *DbGridAccessible::grid() const
 {
     return static_cast<TDBGrid *>(widget());
 }
@@ -230,12 +230,12 @@ void *DbGridAccessible::interface_cast(QAccessible::InterfaceType type)
     return QAccessibleWidget::interface_cast(type);
 }
 
-int DbGridAccessible::ModelColumn(int column) const
+int DbGridAccessible::modelColumn(int column) const
 {
-    return visibleColumns(Grid()).value(column, -1);
+    return visibleColumns(grid()).value(column, -1);
 }
 
-int DbGridAccessible::IndexOf(const TDBGrid *grid, const QModelIndex &index)
+int DbGridAccessible::indexOf(const TDBGrid *grid, const QModelIndex &index)
 {
     if (!index.isValid() || index.model() != grid->model())
         return -1;
@@ -246,12 +246,12 @@ int DbGridAccessible::IndexOf(const TDBGrid *grid, const QModelIndex &index)
 
 int DbGridAccessible::rowCount() const
 {
-    return Grid()->model()->rowCount();
+    return grid()->model()->rowCount();
 }
 
 int DbGridAccessible::columnCount() const
 {
-    return static_cast<int>(visibleColumns(Grid()).size());
+    return static_cast<int>(visibleColumns(grid()).size());
 }
 
 int DbGridAccessible::childCount() const
@@ -274,7 +274,7 @@ QAccessibleInterface *DbGridAccessible::cell(int row, int column) const
 {
     if (row < 0 || column < 0 || row >= rowCount() || column >= columnCount())
         return nullptr;
-    return kept(cells_, {row, column}, [&] { return new Cell(Grid(), row, column); });
+    return kept(m_cells, {row, column}, [&] { return new Cell(grid(), row, column); });
 }
 
 QAccessibleInterface *DbGridAccessible::cellAt(int row, int column) const
@@ -285,15 +285,15 @@ QAccessibleInterface *DbGridAccessible::cellAt(int row, int column) const
     // to find a column's header: outside the table stands a cell that is not valid but still
     // knows its column's header, one per column.
     const int at = column >= 0 && column < columnCount() ? column : -1;
-    return kept(cells_, {-1, at}, [&] { return new Cell(Grid(), -1, at); });
+    return kept(m_cells, {-1, at}, [&] { return new Cell(grid(), -1, at); });
 }
 
-QAccessibleInterface *DbGridAccessible::HeaderCell(int section, Qt::Orientation orientation) const
+QAccessibleInterface *DbGridAccessible::headerCell(int section, Qt::Orientation orientation) const
 {
     if (section < 0 || section >= (orientation == Qt::Horizontal ? columnCount() : rowCount()))
         return nullptr;
-    return kept(
-        headers_, {section, orientation}, [&] { return new Header(Grid(), section, orientation); });
+    return kept(m_headers, {section, orientation},
+        [&] { return new Header(grid(), section, orientation); });
 }
 
 QAccessibleInterface *DbGridAccessible::child(int index) const
@@ -315,29 +315,29 @@ int DbGridAccessible::indexOfChild(const QAccessibleInterface *child) const
 
 QAccessibleInterface *DbGridAccessible::childAt(int x, int y) const
 {
-    const QPoint local = Grid()->viewport()->mapFromGlobal(QPoint(x, y));
-    return child(IndexOf(Grid(), Grid()->indexAt(local)));
+    const QPoint local = grid()->viewport()->mapFromGlobal(QPoint(x, y));
+    return child(indexOf(grid(), grid()->indexAt(local)));
 }
 
 QAccessibleInterface *DbGridAccessible::focusChild() const
 {
-    return child(IndexOf(Grid(), Grid()->currentIndex()));
+    return child(indexOf(grid(), grid()->currentIndex()));
 }
 
 QString DbGridAccessible::columnDescription(int column) const
 {
-    return Grid()->model()->headerData(ModelColumn(column), Qt::Horizontal).toString();
+    return grid()->model()->headerData(modelColumn(column), Qt::Horizontal).toString();
 }
 
 QString DbGridAccessible::rowDescription(int row) const
 {
-    return Grid()->model()->headerData(row, Qt::Vertical).toString();
+    return grid()->model()->headerData(row, Qt::Vertical).toString();
 }
 
 QList<int> DbGridAccessible::selectedRows() const
 {
     QList<int> rows;
-    for (const QModelIndex &index : Grid()->selectionModel()->selectedRows())
+    for (const QModelIndex &index : grid()->selectionModel()->selectedRows())
         rows << index.row();
     return rows;
 }
@@ -349,7 +349,7 @@ int DbGridAccessible::selectedRowCount() const
 
 bool DbGridAccessible::isRowSelected(int row) const
 {
-    return Grid()->selectionModel()->isRowSelected(row, QModelIndex());
+    return grid()->selectionModel()->isRowSelected(row, QModelIndex());
 }
 
 QList<QAccessibleInterface *> DbGridAccessible::selectedCells() const
@@ -368,10 +368,10 @@ int DbGridAccessible::selectedCellCount() const
 
 bool DbGridAccessible::selectRow(int row)
 {
-    const int column = ModelColumn(0);
+    const int column = modelColumn(0);
     if (row < 0 || row >= rowCount() || column < 0)
         return false;
-    Grid()->setCurrentIndex(Grid()->model()->index(row, column));
+    grid()->setCurrentIndex(grid()->model()->index(row, column));
     return isRowSelected(row);
 }
 
@@ -380,7 +380,7 @@ void DbGridAccessible::modelChange(QAccessibleTableModelChangeEvent *event)
     if (event->modelChangeType() == QAccessibleTableModelChangeEvent::DataChanged)
         return;
     // Cells are kept by position: those the table no longer reaches go.
-    for (auto *cache : {&cells_, &headers_})
+    for (auto *cache : {&m_cells, &m_headers})
         for (auto it = cache->begin(); it != cache->end();) {
             QAccessibleInterface *kept = QAccessible::accessibleInterface(it.value());
             if (kept && kept->isValid()) {

@@ -24,15 +24,14 @@ public:
 
     TDataSource *DataSource() const;
     void SetDataSource(TDataSource *source);
-    void SetAccessibleName(const QString &name) { setAccessibleName(name); }
-    QToolButton *Button(TNavigateBtn button) const { return m_buttons[button]; }
+    QToolButton *button(TNavigateBtn button) const { return m_buttons[button]; }
     // What a click of the button does.
     void BtnClick(TNavigateBtn button);
 
 private:
     class Link;
 
-    void UpdateButtons();
+    void updateButtons();
 
     std::array<QToolButton *, 5> m_buttons {};
     std::unique_ptr<Link> m_link;

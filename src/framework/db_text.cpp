@@ -10,14 +10,14 @@ TDBText::TDBText(QWidget *parent) : QLabel(parent)
     // A command text such as "<b>" must show as typed, never as markup.
     setTextFormat(Qt::PlainText);
     setTextInteractionFlags(Qt::TextSelectableByMouse);
-    m_link.OnDataChange = [this] { ShowField(); };
+    m_link.OnDataChange = [this] { showField(); };
 }
 
-void TDBText::ShowField()
+void TDBText::showField()
 {
     const TField *field = m_link.Field();
     QString text;
-    RunGuarded([&] { text = field ? FieldTextOf(*field) : QString(); });
+    runGuarded([&] { text = field ? fieldTextOf(*field) : QString(); });
     setText(text);
 }
 

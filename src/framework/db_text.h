@@ -19,10 +19,9 @@ public:
     void SetDataSource(TDataSource *source) { m_link.SetDataSource(source); }
     const std::string &DataField() const { return m_link.FieldName(); }
     void SetDataField(const std::string &fieldName) { m_link.SetFieldName(fieldName); }
-    void SetAccessibleName(const QString &name) { setAccessibleName(name); }
 
 private:
-    void ShowField();
+    void showField();
 
     TFieldDataLink m_link;
 };

@@ -7,7 +7,7 @@ namespace kelvane {
 bool GuardedApplication::notify(QObject *receiver, QEvent *event)
 {
     bool handled = false;
-    RunGuarded([&] { handled = QApplication::notify(receiver, event); });
+    runGuarded([&] { handled = QApplication::notify(receiver, event); });
     return handled;
 }
 

@@ -1,4 +1,4 @@
-// GuardedApplication: the QApplication of the program. Handlers are connected through Guarded;
+// GuardedApplication: the QApplication of the program. Handlers are connected through guarded();
 // this is the last net for an error that escapes anything else while an event is handled: it
 // is shown by the general error display instead of ending the program.
 #pragma once

@@ -6,7 +6,7 @@
 
 namespace kelvane {
 
-QPixmap RenderPicture(const QString &resource, QSize size)
+QPixmap renderPicture(const QString &resource, QSize size)
 {
     const qreal ratio = qGuiApp ? qGuiApp->devicePixelRatio() : 1.0;
     QPixmap pixmap(size * ratio);

@@ -10,6 +10,6 @@ namespace kelvane {
 
 // The drawing `resource` (an SVG) rendered to `size` logical pixels; an empty pixmap of that
 // size when the drawing cannot be read.
-QPixmap RenderPicture(const QString &resource, QSize size);
+QPixmap renderPicture(const QString &resource, QSize size);
 
 } // namespace kelvane

@@ -8,20 +8,20 @@ namespace kelvane {
 
 QtMainThread::QtMainThread(QObject *parent) : QObject(parent) { }
 
-void QtMainThread::ReportError(const std::string &message)
+void QtMainThread::reportError(const std::string &message)
 {
     const QString text = QString::fromUtf8(message);
     if (QThread::currentThread() == thread())
-        ShowError(text);
+        showError(text);
     else
         QMetaObject::invokeMethod(
-            this, [text] { ShowError(text); }, Qt::QueuedConnection);
+            this, [text] { showError(text); }, Qt::QueuedConnection);
 }
 
-void QtMainThread::Wake()
+void QtMainThread::wake()
 {
     QMetaObject::invokeMethod(
-        this, [this] { Serve(); }, Qt::QueuedConnection);
+        this, [this] { serve(); }, Qt::QueuedConnection);
 }
 
 } // namespace kelvane

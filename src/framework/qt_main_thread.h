@@ -16,10 +16,10 @@ public:
     // REQUIRES: created in the thread that runs the Qt event loop.
     explicit QtMainThread(QObject *parent = nullptr);
 
-    void ReportError(const std::string &message) override;
+    void reportError(const std::string &message) override;
 
 protected:
-    void Wake() override;
+    void wake() override;
 };
 
 } // namespace kelvane

@@ -6,7 +6,7 @@
 
 namespace kelvane {
 
-bool InstallTranslations(QCoreApplication &app)
+bool installTranslations(QCoreApplication &app)
 {
     auto *translator = new QTranslator(&app);
     if (!translator->load(

@@ -30,7 +30,7 @@ inline constexpr const char *PortList = "Ошибка обращения к си
 
 // The device exists but this user may not open it: which port, the group that grants access
 // (empty when unknown), and what to do about it.
-inline std::string NoPermission(const std::string &port, const std::string &group)
+inline std::string noPermission(const std::string &port, const std::string &group)
 {
     const std::string text = "Нет прав на доступ к порту " + port + ". ";
     const std::string relogin = ", затем выйдите из системы и войдите в неё снова.";

@@ -21,8 +21,8 @@ class TBComPort;
 inline constexpr unsigned PortEventMessage = 0x0401;
 
 // Device event mask of a set of port events, and back (bits outside the eight are ignored).
-uint32_t EventsToMask(TPortEvents events);
-TPortEvents MaskToEvents(uint32_t mask);
+uint32_t eventsToMask(TPortEvents events);
+TPortEvents maskToEvents(uint32_t mask);
 
 // Every event the port monitors: the mask handed to the device is 1469.
 inline constexpr TPortEvents AllPortEvents
@@ -42,7 +42,7 @@ public:
 
     // Sets the stop signal; the thread leaves its loop at its next wait.
     void StopThread();
-    bool Finished() const { return finished_.load(std::memory_order_acquire); }
+    bool Finished() const { return m_finished.load(std::memory_order_acquire); }
 
     // Runs the Fire steps of `events` in the fixed order, errors first. Stops early when the
     // port was closed by one of the handlers.
@@ -55,24 +55,24 @@ private:
     void Execute();
     void handOver(TPortEvents events);
 
-    TBComPort &owner_;
-    TPortEvents events_;
-    StopSignal stopEvent_;
-    std::atomic<bool> finished_ = false;
-    std::thread thread_;
+    TBComPort &m_owner;
+    TPortEvents m_events;
+    StopSignal m_stopEvent;
+    std::atomic<bool> m_finished = false;
+    std::thread m_thread;
 };
 
 class PortEventWindow
 {
 public:
-    explicit PortEventWindow(TBComPort &owner) : owner_(owner) { }
+    explicit PortEventWindow(TBComPort &owner) : m_owner(owner) { }
 
     // PortEventMessage: runs the Fire step of the event in wParam while the port is open. An
     // exception is shown by the error display and goes no further. Returns 0.
     intptr_t WindowProc(unsigned message, uintptr_t wParam, intptr_t lParam);
 
 private:
-    TBComPort &owner_;
+    TBComPort &m_owner;
 };
 
 } // namespace kelvane

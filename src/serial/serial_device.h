@@ -137,7 +137,7 @@ public:
     virtual bool EscapeCommFunction(uint32_t function) = 0;
     virtual bool GetCommModemStatus(uint32_t &status) = 0;
     // The device went away while open (hang-up, adapter pulled).
-    virtual bool Lost() const = 0;
+    virtual bool lost() const = 0;
 };
 
 // NotPermitted: the device exists but this user may not open it (not in the owning group).

@@ -39,7 +39,7 @@ tcflag_t parityFlags(uint8_t parity)
 
 } // namespace
 
-bool ApplyTtySettings(int fd, const LineSettings &settings)
+bool applyTtySettings(int fd, const LineSettings &settings)
 {
     termios2 t {};
     if (ioctl(fd, TCGETS2, &t) != 0)
@@ -74,7 +74,7 @@ bool ApplyTtySettings(int fd, const LineSettings &settings)
     return true;
 }
 
-bool ReadTtySpeed(int fd, uint32_t &bitsPerSecond)
+bool readTtySpeed(int fd, uint32_t &bitsPerSecond)
 {
     termios2 t {};
     if (ioctl(fd, TCGETS2, &t) != 0)

@@ -13,9 +13,9 @@ namespace kelvane {
 // control, the receiver on and the modem lines not hanging up the line; waits for pending output
 // to drain first, so bytes written at the old rate go out at that rate. Raises DTR and RTS when
 // the block enables them (refusals are ignored: devices without modem lines exist).
-bool ApplyTtySettings(int fd, const LineSettings &settings);
+bool applyTtySettings(int fd, const LineSettings &settings);
 
 // The tty's output rate in bits per second, as the kernel holds it.
-bool ReadTtySpeed(int fd, uint32_t &bitsPerSecond);
+bool readTtySpeed(int fd, uint32_t &bitsPerSecond);
 
 } // namespace kelvane

@@ -18,7 +18,7 @@ namespace {
 
 TEST(QtTexts, TheFileDialogSpeaksRussianOnceTheProgramHasStarted)
 {
-    ASSERT_TRUE(InstallTranslations(*qApp)) << "is qt6-translations-l10n installed?";
+    ASSERT_TRUE(installTranslations(*qApp)) << "is qt6-translations-l10n installed?";
     const QString folder = QDir::tempPath();
     QStringList texts;
     QString shownFolder;
@@ -36,7 +36,7 @@ TEST(QtTexts, TheFileDialogSpeaksRussianOnceTheProgramHasStarted)
     QString name;
     // The program's way to ask for a file, with Qt's own dialog behind it.
     EXPECT_FALSE(
-        Dialogs::Current().OpenFile(nullptr, QStringLiteral("All Files (*)"), folder, name))
+        Dialogs::current().openFile(nullptr, QStringLiteral("All Files (*)"), folder, name))
         << "cancelled";
     EXPECT_EQ(shownFolder, folder);
     for (const char *russian : {"&Открыть", "Отмена", "&Имя файла:", "Типы файлов:"})

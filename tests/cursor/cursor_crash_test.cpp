@@ -25,7 +25,7 @@ const std::vector<FieldLayout> Fields = {{"NAME", 'C', 10}, {"COMAND", 'C', 8}};
 // parent kills it with SIGKILL once it has the report.
 using Reporter = std::function<void(const std::string &)>;
 
-[[noreturn]] void ReportAndWait(int fd, const std::string &report)
+[[noreturn]] void reportAndWait(int fd, const std::string &report)
 {
     (void)!write(fd, report.data(), report.size());
     close(fd);
@@ -33,7 +33,7 @@ using Reporter = std::function<void(const std::string &)>;
         pause();
 }
 
-std::string RunAndKill(const std::function<void(const Reporter &)> &work)
+std::string runAndKill(const std::function<void(const Reporter &)> &work)
 {
     int fds[2];
     if (pipe(fds) != 0)
@@ -42,10 +42,10 @@ std::string RunAndKill(const std::function<void(const Reporter &)> &work)
     if (child == 0) {
         close(fds[0]);
         try {
-            work([&](const std::string &report) { ReportAndWait(fds[1], report); });
-            ReportAndWait(fds[1], "the work did not report");
+            work([&](const std::string &report) { reportAndWait(fds[1], report); });
+            reportAndWait(fds[1], "the work did not report");
         } catch (const std::exception &error) {
-            ReportAndWait(fds[1], error.what());
+            reportAndWait(fds[1], error.what());
         }
     }
     close(fds[1]);
@@ -67,25 +67,25 @@ protected:
     {
         TableImage image(0x03, Fields);
         for (const char *name : {"one", "two"})
-            image.Records.push_back(Record(Fields, {name, "old"}));
-        WriteFile(path, image.Bytes());
+            image.records.push_back(recordBytes(Fields, {name, "old"}));
+        WriteFile(m_path, image.bytes());
     }
 
     void Open(TDbf &dbf)
     {
-        dbf.SetFileName(path);
-        dbf.SetHooks(hooks.Hooks());
+        dbf.SetFileName(m_path);
+        dbf.setHooks(m_hooks.hooks());
         dbf.Open();
     }
 
-    TempDir dir;
-    std::string path = dir.Path("com.dbf");
-    RecordingHooks hooks;
+    TempDir m_dir;
+    std::string m_path = m_dir.path("com.dbf");
+    RecordingHooks m_hooks;
 };
 
 TEST_F(CursorCrash, KilledBeforeCloseLosesNoStoredRecord)
 {
-    const std::string report = RunAndKill([&](const Reporter &report) {
+    const std::string report = runAndKill([&](const Reporter &report) {
         TDbf dbf;
         Open(dbf);
         dbf.Edit();
@@ -109,21 +109,21 @@ TEST_F(CursorCrash, KilledBeforeCloseLosesNoStoredRecord)
 
     TDbf dbf;
     Open(dbf);
-    EXPECT_THAT(
-        hooks.Messages, ElementsAre("Invalid Record Count,\rRecordCount in Hdr : 2\rexpected : 5"));
+    EXPECT_THAT(m_hooks.messages,
+        ElementsAre("Invalid Record Count,\rRecordCount in Hdr : 2\rexpected : 5"));
     std::vector<std::string> rows;
     for (dbf.First(); !dbf.Eof(); dbf.Next())
         rows.push_back(
             dbf.FieldByName("NAME").AsString() + "/" + dbf.FieldByName("COMAND").AsString());
     EXPECT_THAT(rows, ElementsAre("one/edited", "two/old", "three/", "four/", "five/"));
     dbf.Close();
-    EXPECT_EQ(RunPython("import dbfread\nprint(len(dbfread.DBF('" + path + "')))\n"), "5\n");
+    EXPECT_EQ(runPython("import dbfread\nprint(len(dbfread.DBF('" + m_path + "')))\n"), "5\n");
 }
 
 TEST_F(CursorCrash, StoreThatCannotReachTheFileIsAnErrorAndStaysPending)
 {
-    const size_t size = ReadFile(path).size();
-    const std::string report = RunAndKill([&](const Reporter &report) {
+    const size_t size = ReadFile(m_path).size();
+    const std::string report = runAndKill([&](const Reporter &report) {
         signal(SIGXFSZ, SIG_IGN);
         const rlimit limit {size, size};
         if (setrlimit(RLIMIT_FSIZE, &limit) != 0)
@@ -140,7 +140,7 @@ TEST_F(CursorCrash, StoreThatCannotReachTheFileIsAnErrorAndStaysPending)
         report("stored");
     });
     EXPECT_EQ(report, "Stream write error");
-    EXPECT_EQ(ReadFile(path).size(), size) << "nothing was appended";
+    EXPECT_EQ(ReadFile(m_path).size(), size) << "nothing was appended";
 }
 
 } // namespace

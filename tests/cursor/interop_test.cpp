@@ -23,7 +23,7 @@ constexpr int32_t December31st1999 = 730119;
 enum Column { Name, Count, Price, Born, Ok, Note };
 
 // python-dbf writes a dBase III table (version 0x83) with a memo file, text in CP866.
-std::string PythonDbfTable(const std::string &path)
+std::string pythonDbfTable(const std::string &path)
 {
     return R"(
 import datetime, dbf
@@ -39,10 +39,10 @@ t.close()
 }
 
 // CP866 bytes of a UTF-8 text; the tables behind it are checked against Python's codecs below.
-std::string Cp866(const std::string &utf8)
+std::string cp866(const std::string &utf8)
 {
-    std::string text = Cp1251(utf8);
-    CodePage::AnsiToOem(text.data(), text.data(), text.size());
+    std::string text = cp1251(utf8);
+    CodePage::ansiToOem(text.data(), text.data(), text.size());
     return text;
 }
 
@@ -51,59 +51,59 @@ class Interop : public ::testing::Test
 protected:
     OpenTable Open(const std::string &name, uint16_t mode, bool memo)
     {
-        return OpenTable(dir.Path(name + ".dbf"), mode, hooks.Hooks(),
-            memo ? dir.Path(name + ".dbt") : std::string());
+        return OpenTable(m_dir.path(name + ".dbf"), mode, m_hooks.hooks(),
+            memo ? m_dir.path(name + ".dbt") : std::string());
     }
 
-    TempDir dir;
-    RecordingHooks hooks;
+    TempDir m_dir;
+    RecordingHooks m_hooks;
 };
 
 TEST_F(Interop, ReadsPythonDbfTableWithMemoAndCyrillic)
 {
-    RunPython(PythonDbfTable(dir.Path("py.dbf")));
-    const std::string table = ReadFile(dir.Path("py.dbf")), memo = ReadFile(dir.Path("py.dbt"));
+    runPython(pythonDbfTable(m_dir.path("py.dbf")));
+    const std::string table = ReadFile(m_dir.path("py.dbf")), memo = ReadFile(m_dir.path("py.dbt"));
     auto t = std::make_unique<OpenTable>(Open("py", DbfOpenReadOnly, true));
     ASSERT_EQ(t->table->RecordCount(), 3);
-    EXPECT_TRUE(hooks.Messages.empty());
+    EXPECT_TRUE(m_hooks.messages.empty());
     const std::vector<TFieldType> types = {ftString, ftInteger, ftFloat, ftDate, ftBoolean, ftMemo};
     for (size_t i = 0; i < types.size(); ++i)
         EXPECT_EQ(t->defs[i].DataType, types[i]) << t->defs[i].Name;
 
     t->Read(0);
     EXPECT_EQ(t->record[0], ' ');
-    EXPECT_EQ(t->Text(Name), Cp1251("Привет мир"));
-    EXPECT_EQ(t->Get<int32_t>(Count), 42);
-    EXPECT_DOUBLE_EQ(t->Get<double>(Price), 3.14);
-    EXPECT_EQ(t->Get<int32_t>(Born), March5th2026);
-    EXPECT_EQ(t->Get<int16_t>(Ok), 1);
+    EXPECT_EQ(t->text(Name), cp1251("Привет мир"));
+    EXPECT_EQ(t->get<int32_t>(Count), 42);
+    EXPECT_DOUBLE_EQ(t->get<double>(Price), 3.14);
+    EXPECT_EQ(t->get<int32_t>(Born), March5th2026);
+    EXPECT_EQ(t->get<int16_t>(Ok), 1);
     std::string note;
     for (int i = 0; i < 40; ++i)
-        note += Cp866("Длинная заметка ");
-    EXPECT_EQ(t->Memo(Note), note);
+        note += cp866("Длинная заметка ");
+    EXPECT_EQ(t->memoText(Note), note);
 
     t->Read(1);
-    EXPECT_EQ(t->Text(Name), "abc");
-    EXPECT_EQ(t->Get<int32_t>(Count), -7);
-    EXPECT_DOUBLE_EQ(t->Get<double>(Price), -0.5);
-    EXPECT_EQ(t->Get<int32_t>(Born), DayNumber::Jan1st1900) << "a blank date";
-    EXPECT_EQ(t->Get<int16_t>(Ok), 0);
-    EXPECT_EQ(t->Memo(Note), "");
+    EXPECT_EQ(t->text(Name), "abc");
+    EXPECT_EQ(t->get<int32_t>(Count), -7);
+    EXPECT_DOUBLE_EQ(t->get<double>(Price), -0.5);
+    EXPECT_EQ(t->get<int32_t>(Born), DayNumber::Jan1st1900) << "a blank date";
+    EXPECT_EQ(t->get<int16_t>(Ok), 0);
+    EXPECT_EQ(t->memoText(Note), "");
 
     t->Read(2);
-    EXPECT_EQ(t->Text(Name), Cp1251("Ёлка №5"));
-    EXPECT_EQ(t->Get<int32_t>(Count), 12345);
-    EXPECT_DOUBLE_EQ(t->Get<double>(Price), 99999.99);
-    EXPECT_EQ(t->Get<int32_t>(Born), December31st1999);
-    EXPECT_EQ(t->Memo(Note), "short");
+    EXPECT_EQ(t->text(Name), cp1251("Ёлка №5"));
+    EXPECT_EQ(t->get<int32_t>(Count), 12345);
+    EXPECT_DOUBLE_EQ(t->get<double>(Price), 99999.99);
+    EXPECT_EQ(t->get<int32_t>(Born), December31st1999);
+    EXPECT_EQ(t->memoText(Note), "short");
     t.reset();
-    EXPECT_EQ(ReadFile(dir.Path("py.dbf")), table) << "a read-only open changes no byte";
-    EXPECT_EQ(ReadFile(dir.Path("py.dbt")), memo);
+    EXPECT_EQ(ReadFile(m_dir.path("py.dbf")), table) << "a read-only open changes no byte";
+    EXPECT_EQ(ReadFile(m_dir.path("py.dbt")), memo);
 }
 
 TEST_F(Interop, ReadsShapelibTable)
 {
-    const std::string path = dir.Path("shp.dbf");
+    const std::string path = m_dir.path("shp.dbf");
     ASSERT_EQ(
         std::system(("dbfcreate " + path + " -s NAME 20 -n CNT 5 0 -n PRICE 10 2").c_str()), 0);
     ASSERT_EQ(std::system(("dbfadd " + path + " Hello 12 3.5").c_str()), 0);
@@ -112,25 +112,25 @@ TEST_F(Interop, ReadsShapelibTable)
     EXPECT_EQ(t.table->LayoutFamily(), LayoutDbase3);
     ASSERT_EQ(t.table->RecordCount(), 2);
     t.Read(0);
-    EXPECT_EQ(t.Text(Name), "Hello");
-    EXPECT_EQ(t.Get<int32_t>(Count), 12);
-    EXPECT_DOUBLE_EQ(t.Get<double>(Price), 3.5);
+    EXPECT_EQ(t.text(Name), "Hello");
+    EXPECT_EQ(t.get<int32_t>(Count), 12);
+    EXPECT_DOUBLE_EQ(t.get<double>(Price), 3.5);
     t.Read(1);
-    EXPECT_EQ(t.Text(Name), "x y");
-    EXPECT_EQ(t.Get<int32_t>(Count), -3);
-    EXPECT_DOUBLE_EQ(t.Get<double>(Price), -1.25);
-    EXPECT_TRUE(hooks.Messages.empty());
+    EXPECT_EQ(t.text(Name), "x y");
+    EXPECT_EQ(t.get<int32_t>(Count), -3);
+    EXPECT_DOUBLE_EQ(t.get<double>(Price), -1.25);
+    EXPECT_TRUE(m_hooks.messages.empty());
 }
 
 TEST_F(Interop, DbfreadReadsWhatTheEngineChanged)
 {
-    RunPython(PythonDbfTable(dir.Path("py.dbf")));
+    runPython(pythonDbfTable(m_dir.path("py.dbf")));
     {
         OpenTable t = Open("py", DbfOpenReadWrite, true);
         t.Read(0);
-        t.SetText(Name, Cp1251("Изменено"));
-        t.Set<int32_t>(Count, 7);
-        t.StoreMemo(Note, Cp866("Новая заметка"));
+        t.setText(Name, cp1251("Изменено"));
+        t.set<int32_t>(Count, 7);
+        t.storeMemo(Note, cp866("Новая заметка"));
         t.table->WriteRecord(0, t.record.data());
 
         t.Read(1);
@@ -138,20 +138,20 @@ TEST_F(Interop, DbfreadReadsWhatTheEngineChanged)
         t.table->WriteRecord(1, t.record.data());
 
         t.record.assign(t.record.size(), ' ');
-        t.SetText(Name, Cp1251("Новая"));
-        t.Set<int32_t>(Count, -15);
-        t.Set<double>(Price, 2.5);
-        t.Set<int32_t>(Born, March5th2026);
-        t.Set<int16_t>(Ok, 1);
-        t.StoreMemo(Note, std::string(700, 'm'));
+        t.setText(Name, cp1251("Новая"));
+        t.set<int32_t>(Count, -15);
+        t.set<double>(Price, 2.5);
+        t.set<int32_t>(Born, March5th2026);
+        t.set<int16_t>(Ok, 1);
+        t.storeMemo(Note, std::string(700, 'm'));
         t.table->AppendRecord(t.record.data());
         t.table->WriteHeader();
     }
 
-    const std::string output = RunPython(R"(
+    const std::string output = runPython(R"(
 import dbfread
 t = dbfread.DBF(')"
-        + dir.Path("py.dbf") + R"(', encoding='cp866', load=True)
+        + m_dir.path("py.dbf") + R"(', encoding='cp866', load=True)
 print(t.date, len(t.records), len(t.deleted))
 for r in list(t.records) + list(t.deleted):
     note = r['NOTE'] if len(r['NOTE']) < 100 else '%s*%d' % (r['NOTE'][0], len(r['NOTE']))
@@ -166,7 +166,7 @@ for r in list(t.records) + list(t.deleted):
 }
 
 // What `dbfdump -m` shows, a record a line, each field as "NAME:value" with the padding gone.
-std::string DbfDump(const std::string &path)
+std::string dbfDump(const std::string &path)
 {
     FILE *pipe = popen(("dbfdump -m " + path).c_str(), "r");
     std::string output;
@@ -196,8 +196,8 @@ std::string DbfDump(const std::string &path)
 // again, are empty values to every other reader, not zero bytes they choke on.
 TEST_F(Interop, UnsetFieldsOfAppendedRecordsReadAsEmptyEverywhere)
 {
-    const std::string path = dir.Path("new.dbf");
-    RunPython("import dbf\n"
+    const std::string path = m_dir.path("new.dbf");
+    runPython("import dbf\n"
               "t = dbf.Table('"
         + path
         + "', 'NAME C(8); CNT N(5,0); PRICE N(8,2); RATE F(8,3); BORN D; OK L; NOTE M',"
@@ -207,7 +207,7 @@ TEST_F(Interop, UnsetFieldsOfAppendedRecordsReadAsEmptyEverywhere)
     {
         TDbf dbf;
         dbf.SetFileName(path);
-        dbf.SetHooks(hooks.Hooks());
+        dbf.setHooks(m_hooks.hooks());
         dbf.Open();
         dbf.Append();
         dbf.Post();
@@ -219,7 +219,7 @@ TEST_F(Interop, UnsetFieldsOfAppendedRecordsReadAsEmptyEverywhere)
         dbf.FieldByName("NOTE").SetAsString("");
         dbf.Post();
     }
-    EXPECT_TRUE(hooks.Messages.empty());
+    EXPECT_TRUE(m_hooks.messages.empty());
     const std::string script = "import dbf, dbfread\n"
                                "for r in dbfread.DBF('"
         + path
@@ -231,7 +231,7 @@ TEST_F(Interop, UnsetFieldsOfAppendedRecordsReadAsEmptyEverywhere)
           "t.open()\n"
           "for r in t:\n"
           "    print([r[f].strip() if isinstance(r[f], str) else r[f] for f in t.field_names])\n";
-    EXPECT_EQ(RunPython(script),
+    EXPECT_EQ(runPython(script),
         "['', None, None, None, None, None, None]\n"
         "['named', None, None, None, None, None, None]\n"
         "['', None, None, None, None, None, None]\n"
@@ -240,12 +240,12 @@ TEST_F(Interop, UnsetFieldsOfAppendedRecordsReadAsEmptyEverywhere)
         "['', None, None, None, None, None, '']\n");
     const std::string null = " CNT:(NULL) PRICE:(NULL) RATE:(NULL) BORN: OK: NOTE:(NULL)";
     EXPECT_EQ(
-        DbfDump(path), " NAME:(NULL)" + null + "\n NAME:named" + null + "\n NAME:(NULL)" + null);
+        dbfDump(path), " NAME:(NULL)" + null + "\n NAME:named" + null + "\n NAME:(NULL)" + null);
 }
 
 TEST(CodePages, AgreeWithPythonCodecs)
 {
-    const std::string output = RunPython(R"(
+    const std::string output = runPython(R"(
 def row(source, target):
     out = []
     for b in range(256):
@@ -261,12 +261,12 @@ row('cp1251', 'cp866')
     for (int b = 0; b < 256; ++b) {
         int expected = -1;
         in >> expected;
-        EXPECT_EQ(CodePage::OemToAnsi(static_cast<unsigned char>(b)), expected) << "CP866 " << b;
+        EXPECT_EQ(CodePage::oemToAnsi(static_cast<unsigned char>(b)), expected) << "CP866 " << b;
     }
     for (int b = 0; b < 256; ++b) {
         int expected = -1;
         in >> expected;
-        EXPECT_EQ(CodePage::AnsiToOem(static_cast<unsigned char>(b)), expected) << "1251 " << b;
+        EXPECT_EQ(CodePage::ansiToOem(static_cast<unsigned char>(b)), expected) << "1251 " << b;
     }
 }
 

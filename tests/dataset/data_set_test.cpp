@@ -22,28 +22,28 @@ const std::vector<MemoryField> Fields
 class GreedyObserver : public DataSetObserver
 {
 public:
-    explicit GreedyObserver(TDataSet &dataSet) : m_dataSet(dataSet) { dataSet.AddObserver(this); }
+    explicit GreedyObserver(TDataSet &dataSet) : m_dataSet(dataSet) { dataSet.addObserver(this); }
     ~GreedyObserver() override
     {
         if (!m_destroyed)
-            m_dataSet.RemoveObserver(this);
+            m_dataSet.removeObserver(this);
     }
     void DataEvent(TDataEvent event, TField *) override
     {
         events.push_back(event);
-        if (event == deUpdateRecord && OnUpdateRecord)
-            OnUpdateRecord();
+        if (event == deUpdateRecord && onUpdateRecord)
+            onUpdateRecord();
         if (!greedy || !m_dataSet.Active())
             return;
-        m_dataSet.ForEachRecord([&](const TBookmark &bookmark) {
-            m_dataSet.ReadRecordAt(bookmark, [&] { m_dataSet.FieldByName("NAME").AsString(); });
+        m_dataSet.forEachRecord([&](const TBookmark &bookmark) {
+            m_dataSet.readRecordAt(bookmark, [&] { m_dataSet.FieldByName("NAME").AsString(); });
         });
     }
-    void DataSetDestroyed() override { m_destroyed = true; }
+    void dataSetDestroyed() override { m_destroyed = true; }
 
     bool greedy = false;
     std::vector<TDataEvent> events;
-    std::function<void()> OnUpdateRecord;
+    std::function<void()> onUpdateRecord;
 
 private:
     TDataSet &m_dataSet;
@@ -55,74 +55,74 @@ class DataSetRules : public ::testing::TestWithParam<bool>
 protected:
     void SetUp() override
     {
-        observer.greedy = GetParam();
-        ds.Open();
+        m_observer.greedy = GetParam();
+        m_ds.Open();
     }
 
-    std::string Name() { return ds.FieldByName("NAME").AsString(); }
-    void SetName(const std::string &name) { ds.FieldByName("NAME").SetAsString(name); }
-    std::vector<std::string> Stored() const
+    std::string Name() { return m_ds.FieldByName("NAME").AsString(); }
+    void SetName(const std::string &name) { m_ds.FieldByName("NAME").SetAsString(name); }
+    std::vector<std::string> stored() const
     {
         std::vector<std::string> names;
-        for (const std::string &record : ds.records)
+        for (const std::string &record : m_ds.records)
             names.push_back(
                 (record[0] == '*' ? "*" : "") + record.substr(1, record.find(' ', 1) - 1));
         return names;
     }
-    void Log(std::vector<std::string> &log)
+    void logEvents(std::vector<std::string> &log)
     {
-        ds.BeforePost = [&](TDataSet &) { log.push_back("BeforePost"); };
-        ds.AfterPost = [&](TDataSet &) { log.push_back("AfterPost"); };
-        ds.BeforeCancel = [&](TDataSet &) { log.push_back("BeforeCancel"); };
-        ds.AfterCancel = [&](TDataSet &) { log.push_back("AfterCancel"); };
-        ds.BeforeScroll = [&](TDataSet &) { log.push_back("BeforeScroll"); };
-        ds.AfterScroll = [&](TDataSet &) { log.push_back("AfterScroll"); };
+        m_ds.BeforePost = [&](TDataSet &) { log.push_back("BeforePost"); };
+        m_ds.AfterPost = [&](TDataSet &) { log.push_back("AfterPost"); };
+        m_ds.BeforeCancel = [&](TDataSet &) { log.push_back("BeforeCancel"); };
+        m_ds.AfterCancel = [&](TDataSet &) { log.push_back("AfterCancel"); };
+        m_ds.BeforeScroll = [&](TDataSet &) { log.push_back("BeforeScroll"); };
+        m_ds.AfterScroll = [&](TDataSet &) { log.push_back("AfterScroll"); };
     }
 
-    MemoryDataSet ds {Fields, {{"a", "1", "T"}, {"b", "2", "F"}, {"c", "3", "T"}}};
-    GreedyObserver observer {ds};
+    MemoryDataSet m_ds {Fields, {{"a", "1", "T"}, {"b", "2", "F"}, {"c", "3", "T"}}};
+    GreedyObserver m_observer {m_ds};
 };
 
 TEST_P(DataSetRules, LeavingStoresAChangedRecordAndDropsAnUnchangedOne)
 {
     std::vector<std::string> log;
-    Log(log);
-    ds.Edit();
-    ds.Next();
+    logEvents(log);
+    m_ds.Edit();
+    m_ds.Next();
     EXPECT_THAT(log, ElementsAre("BeforeCancel", "AfterCancel", "BeforeScroll", "AfterScroll"));
-    EXPECT_EQ(ds.posts, 0);
+    EXPECT_EQ(m_ds.posts, 0);
     log.clear();
-    ds.Edit();
+    m_ds.Edit();
     SetName("B");
-    ds.Next();
+    m_ds.Next();
     EXPECT_THAT(log, ElementsAre("BeforePost", "AfterPost", "BeforeScroll", "AfterScroll"));
-    EXPECT_THAT(Stored(), ElementsAre("a", "B", "c"));
+    EXPECT_THAT(stored(), ElementsAre("a", "B", "c"));
     EXPECT_EQ(Name(), "c");
 
-    ds.Insert();
-    ds.First();
-    EXPECT_THAT(Stored(), ElementsAre("a", "B", "c")) << "an untouched insert is dropped";
-    ds.Insert();
+    m_ds.Insert();
+    m_ds.First();
+    EXPECT_THAT(stored(), ElementsAre("a", "B", "c")) << "an untouched insert is dropped";
+    m_ds.Insert();
     SetName("new");
-    ds.Refresh();
-    EXPECT_THAT(Stored(), ElementsAre("a", "B", "c", "new"));
+    m_ds.Refresh();
+    EXPECT_THAT(stored(), ElementsAre("a", "B", "c", "new"));
     EXPECT_EQ(Name(), "new");
-    ds.Edit();
+    m_ds.Edit();
     SetName("last");
-    ds.Close();
-    EXPECT_THAT(Stored(), ElementsAre("a", "B", "c", "last")) << "closing leaves the record too";
+    m_ds.Close();
+    EXPECT_THAT(stored(), ElementsAre("a", "B", "c", "last")) << "closing leaves the record too";
 }
 
 TEST_P(DataSetRules, PendingViewEditsReachTheFieldsBeforeAStore)
 {
-    observer.OnUpdateRecord = [&] { SetName("typed"); };
-    ds.Edit();
-    EXPECT_FALSE(ds.Modified());
-    ds.Next();
-    EXPECT_THAT(Stored(), ElementsAre("typed", "b", "c")) << "the view's edit made it modified";
-    observer.OnUpdateRecord = nullptr;
+    m_observer.onUpdateRecord = [&] { SetName("typed"); };
+    m_ds.Edit();
+    EXPECT_FALSE(m_ds.Modified());
+    m_ds.Next();
+    EXPECT_THAT(stored(), ElementsAre("typed", "b", "c")) << "the view's edit made it modified";
+    m_observer.onUpdateRecord = nullptr;
     try {
-        ds.Post();
+        m_ds.Post();
         FAIL() << "post in browse state";
     } catch (const EDatabaseError &error) {
         EXPECT_STREQ(error.what(), "Table1: Dataset not in edit or insert mode");
@@ -147,153 +147,153 @@ TEST_P(DataSetRules, EditOnAnEmptyDatasetInsertsAndNewRecordsStartUnmodified)
     EXPECT_EQ(empty.State(), dsBrowse);
 
     int edits = 0;
-    ds.BeforeEdit = [&](TDataSet &) { ++edits; };
-    ds.Edit();
-    ds.Edit();
+    m_ds.BeforeEdit = [&](TDataSet &) { ++edits; };
+    m_ds.Edit();
+    m_ds.Edit();
     EXPECT_EQ(edits, 1);
 }
 
 TEST_P(DataSetRules, CancelShowsTheStoredRecordAgain)
 {
-    ds.Next();
-    ds.Edit();
+    m_ds.Next();
+    m_ds.Edit();
     SetName("x");
-    ds.Cancel();
+    m_ds.Cancel();
     EXPECT_EQ(Name(), "b");
-    EXPECT_EQ(ds.State(), dsBrowse);
-    EXPECT_FALSE(ds.Modified());
+    EXPECT_EQ(m_ds.State(), dsBrowse);
+    EXPECT_FALSE(m_ds.Modified());
 
-    ds.Insert();
+    m_ds.Insert();
     SetName("x");
-    ds.Cancel();
+    m_ds.Cancel();
     EXPECT_EQ(Name(), "b") << "back to the record the insert began at";
-    ds.Append();
-    ds.Cancel();
+    m_ds.Append();
+    m_ds.Cancel();
     EXPECT_EQ(Name(), "c") << "an append returns to the last record";
-    EXPECT_THAT(Stored(), ElementsAre("a", "b", "c"));
+    EXPECT_THAT(stored(), ElementsAre("a", "b", "c"));
 }
 
 TEST_P(DataSetRules, InsertIsShownBeforeTheCurrentRecordAndAppendAfterTheLast)
 {
-    ds.Next();
-    const TBookmark b = ds.GetBookmark();
-    ds.Insert();
-    EXPECT_EQ(ds.InsertAnchor(), b);
-    ds.Cancel();
-    ds.Append();
-    EXPECT_TRUE(ds.InsertAnchor().empty());
+    m_ds.Next();
+    const TBookmark b = m_ds.GetBookmark();
+    m_ds.Insert();
+    EXPECT_EQ(m_ds.insertAnchor(), b);
+    m_ds.Cancel();
+    m_ds.Append();
+    EXPECT_TRUE(m_ds.insertAnchor().empty());
     SetName("z");
-    ds.Post();
-    EXPECT_TRUE(ds.InsertAnchor().empty());
+    m_ds.Post();
+    EXPECT_TRUE(m_ds.insertAnchor().empty());
     EXPECT_EQ(Name(), "z");
-    EXPECT_EQ(ds.RecNo(), 4);
+    EXPECT_EQ(m_ds.RecNo(), 4);
 }
 
 TEST_P(DataSetRules, DeleteDropsAnInsertRefusesAnEmptyDatasetAndMovesOn)
 {
-    ds.Insert();
+    m_ds.Insert();
     SetName("x");
-    ds.Delete();
-    EXPECT_EQ(ds.State(), dsBrowse);
-    EXPECT_THAT(Stored(), ElementsAre("a", "b", "c")) << "nothing deleted";
+    m_ds.Delete();
+    EXPECT_EQ(m_ds.State(), dsBrowse);
+    EXPECT_THAT(stored(), ElementsAre("a", "b", "c")) << "nothing deleted";
     EXPECT_EQ(Name(), "a");
 
-    ds.Next();
-    ds.Delete();
-    EXPECT_THAT(Stored(), ElementsAre("a", "*b", "c"));
+    m_ds.Next();
+    m_ds.Delete();
+    EXPECT_THAT(stored(), ElementsAre("a", "*b", "c"));
     EXPECT_EQ(Name(), "c");
-    ds.Delete();
+    m_ds.Delete();
     EXPECT_EQ(Name(), "a") << "after the last, the one before";
-    ds.Delete();
-    EXPECT_TRUE(ds.IsEmpty());
-    EXPECT_TRUE(ds.Bof() && ds.Eof());
+    m_ds.Delete();
+    EXPECT_TRUE(m_ds.IsEmpty());
+    EXPECT_TRUE(m_ds.Bof() && m_ds.Eof());
     try {
-        ds.Delete();
+        m_ds.Delete();
         FAIL() << "delete on an empty dataset";
     } catch (const EDatabaseError &error) {
         EXPECT_STREQ(error.what(), "Table1: Cannot perform this operation on an empty dataset");
     }
-    EXPECT_EQ(ds.RecordCount(), 3);
+    EXPECT_EQ(m_ds.RecordCount(), 3);
 }
 
 TEST_P(DataSetRules, MovesStopAtTheEndsAndKeepTheRecord)
 {
-    EXPECT_TRUE(ds.Bof());
-    EXPECT_FALSE(ds.Eof());
-    EXPECT_EQ(ds.MoveBy(5), 2);
-    EXPECT_TRUE(ds.Eof());
+    EXPECT_TRUE(m_ds.Bof());
+    EXPECT_FALSE(m_ds.Eof());
+    EXPECT_EQ(m_ds.MoveBy(5), 2);
+    EXPECT_TRUE(m_ds.Eof());
     EXPECT_EQ(Name(), "c");
-    EXPECT_EQ(ds.MoveBy(1), 0);
-    EXPECT_EQ(ds.MoveBy(-1), -1);
-    EXPECT_FALSE(ds.Eof());
-    ds.First();
-    ds.Prior();
-    EXPECT_TRUE(ds.Bof());
+    EXPECT_EQ(m_ds.MoveBy(1), 0);
+    EXPECT_EQ(m_ds.MoveBy(-1), -1);
+    EXPECT_FALSE(m_ds.Eof());
+    m_ds.First();
+    m_ds.Prior();
+    EXPECT_TRUE(m_ds.Bof());
     EXPECT_EQ(Name(), "a");
-    ds.Last();
-    EXPECT_TRUE(ds.Eof());
-    EXPECT_EQ(ds.RecNo(), 3);
-    ds.records[1][0] = '*';
-    ds.Prior();
+    m_ds.Last();
+    EXPECT_TRUE(m_ds.Eof());
+    EXPECT_EQ(m_ds.RecNo(), 3);
+    m_ds.records[1][0] = '*';
+    m_ds.Prior();
     EXPECT_EQ(Name(), "a") << "a hidden record is skipped";
 }
 
 TEST_P(DataSetRules, ErrorHandlersRetryGiveUpOrFail)
 {
-    ds.Edit();
+    m_ds.Edit();
     SetName("x");
-    ds.failPosts = 2;
+    m_ds.failPosts = 2;
     int calls = 0;
-    ds.OnPostError = [&](TDataSet &, const std::exception &error, TDataAction &action) {
+    m_ds.OnPostError = [&](TDataSet &, const std::exception &error, TDataAction &action) {
         EXPECT_STREQ(error.what(), "disk full");
         action = ++calls < 3 ? daRetry : daFail;
     };
-    ds.Post();
+    m_ds.Post();
     EXPECT_EQ(calls, 2);
-    EXPECT_THAT(Stored(), ElementsAre("x", "b", "c"));
+    EXPECT_THAT(stored(), ElementsAre("x", "b", "c"));
 
-    ds.Edit();
+    m_ds.Edit();
     SetName("y");
-    ds.failPosts = 1;
-    ds.OnPostError
+    m_ds.failPosts = 1;
+    m_ds.OnPostError
         = [](TDataSet &, const std::exception &, TDataAction &action) { action = daAbort; };
-    ds.Post();
-    EXPECT_EQ(ds.State(), dsEdit) << "given up quietly: still editing";
-    EXPECT_TRUE(ds.Modified());
-    ds.failPosts = 1;
-    ds.OnPostError = nullptr;
-    EXPECT_THROW(ds.Next(), std::runtime_error);
-    EXPECT_EQ(ds.State(), dsEdit) << "a failed store leaves the record pending";
+    m_ds.Post();
+    EXPECT_EQ(m_ds.State(), dsEdit) << "given up quietly: still editing";
+    EXPECT_TRUE(m_ds.Modified());
+    m_ds.failPosts = 1;
+    m_ds.OnPostError = nullptr;
+    EXPECT_THROW(m_ds.Next(), std::runtime_error);
+    EXPECT_EQ(m_ds.State(), dsEdit) << "a failed store leaves the record pending";
     EXPECT_EQ(Name(), "y");
-    ds.Next();
-    EXPECT_THAT(Stored(), ElementsAre("y", "b", "c"));
+    m_ds.Next();
+    EXPECT_THAT(stored(), ElementsAre("y", "b", "c"));
 
-    ds.failDeletes = 1;
-    EXPECT_THROW(ds.Delete(), std::runtime_error);
+    m_ds.failDeletes = 1;
+    EXPECT_THROW(m_ds.Delete(), std::runtime_error);
     EXPECT_EQ(Name(), "b");
 }
 
 TEST_P(DataSetRules, BeforeHandlersThatRaiseStopTheOperation)
 {
-    ds.BeforePost = [](TDataSet &) { throw std::runtime_error("not now"); };
-    ds.Edit();
+    m_ds.BeforePost = [](TDataSet &) { throw std::runtime_error("not now"); };
+    m_ds.Edit();
     SetName("x");
-    EXPECT_THROW(ds.Post(), std::runtime_error);
-    EXPECT_EQ(ds.State(), dsEdit);
-    EXPECT_THAT(Stored(), ElementsAre("a", "b", "c"));
-    ds.BeforePost = nullptr;
-    ds.Cancel();
-    ds.BeforeDelete = [](TDataSet &) { throw std::runtime_error("no"); };
-    EXPECT_THROW(ds.Delete(), std::runtime_error);
-    EXPECT_THAT(Stored(), ElementsAre("a", "b", "c"));
+    EXPECT_THROW(m_ds.Post(), std::runtime_error);
+    EXPECT_EQ(m_ds.State(), dsEdit);
+    EXPECT_THAT(stored(), ElementsAre("a", "b", "c"));
+    m_ds.BeforePost = nullptr;
+    m_ds.Cancel();
+    m_ds.BeforeDelete = [](TDataSet &) { throw std::runtime_error("no"); };
+    EXPECT_THROW(m_ds.Delete(), std::runtime_error);
+    EXPECT_THAT(stored(), ElementsAre("a", "b", "c"));
 }
 
 TEST_P(DataSetRules, ReadOnlyAndClosedDatasetsRefuseWithTheName)
 {
-    ds.Close();
-    for (const auto &operation : std::vector<std::function<void()>> {[&] { ds.RecordCount(); },
-             [&] { ds.Post(); }, [&] { ds.Delete(); }, [&] { ds.Refresh(); }, [&] { ds.Edit(); },
-             [&] { ds.Insert(); }, [&] { ds.Next(); }}) {
+    m_ds.Close();
+    for (const auto &operation : std::vector<std::function<void()>> {[&] { m_ds.RecordCount(); },
+             [&] { m_ds.Post(); }, [&] { m_ds.Delete(); }, [&] { m_ds.Refresh(); },
+             [&] { m_ds.Edit(); }, [&] { m_ds.Insert(); }, [&] { m_ds.Next(); }}) {
         try {
             operation();
             ADD_FAILURE() << "no error on a closed dataset";
@@ -301,50 +301,50 @@ TEST_P(DataSetRules, ReadOnlyAndClosedDatasetsRefuseWithTheName)
             EXPECT_STREQ(error.what(), "Table1: Cannot perform this operation on a closed dataset");
         }
     }
-    ds.Cancel(); // nothing to cancel: no error
+    m_ds.Cancel(); // nothing to cancel: no error
 
-    ds.readOnly = true;
-    ds.Open();
+    m_ds.readOnly = true;
+    m_ds.Open();
     EXPECT_THROW(
         {
             try {
-                ds.Edit();
+                m_ds.Edit();
             } catch (const EDatabaseError &error) {
                 EXPECT_STREQ(error.what(), "Table1: Cannot modify a read-only dataset");
                 throw;
             }
         },
         EDatabaseError);
-    EXPECT_THROW(ds.Append(), EDatabaseError);
-    EXPECT_EQ(ds.State(), dsBrowse);
+    EXPECT_THROW(m_ds.Append(), EDatabaseError);
+    EXPECT_EQ(m_ds.State(), dsBrowse);
 }
 
 TEST_P(DataSetRules, AddRecordStoresValuesInOneStep)
 {
-    ds.Next();
-    ds.AppendRecord({"d", "4"});
+    m_ds.Next();
+    m_ds.AppendRecord({"d", "4"});
     EXPECT_EQ(Name(), "d");
-    EXPECT_EQ(ds.FieldByName("QTY").AsInteger(), 4);
-    EXPECT_THROW(ds.InsertRecord({"e", "not a number"}), EDatabaseError);
-    EXPECT_THAT(Stored(), ElementsAre("a", "b", "c", "d")) << "a bad value stores nothing";
-    EXPECT_EQ(ds.State(), dsBrowse);
+    EXPECT_EQ(m_ds.FieldByName("QTY").AsInteger(), 4);
+    EXPECT_THROW(m_ds.InsertRecord({"e", "not a number"}), EDatabaseError);
+    EXPECT_THAT(stored(), ElementsAre("a", "b", "c", "d")) << "a bad value stores nothing";
+    EXPECT_EQ(m_ds.State(), dsBrowse);
     EXPECT_EQ(Name(), "d");
 }
 
 TEST_P(DataSetRules, ObserversHearStateAndRecordChanges)
 {
-    observer.events.clear();
-    ds.Edit();
-    EXPECT_THAT(observer.events, ElementsAre(deUpdateState, deRecordChange));
-    observer.events.clear();
+    m_observer.events.clear();
+    m_ds.Edit();
+    EXPECT_THAT(m_observer.events, ElementsAre(deUpdateState, deRecordChange));
+    m_observer.events.clear();
     SetName("x");
-    EXPECT_THAT(observer.events, ElementsAre(deFieldChange));
-    observer.events.clear();
-    ds.Post();
-    EXPECT_THAT(observer.events, ElementsAre(deUpdateRecord, deUpdateState, deDataSetChange));
-    observer.events.clear();
-    ds.Next();
-    EXPECT_THAT(observer.events, ElementsAre(deCheckBrowseMode, deDataSetScroll));
+    EXPECT_THAT(m_observer.events, ElementsAre(deFieldChange));
+    m_observer.events.clear();
+    m_ds.Post();
+    EXPECT_THAT(m_observer.events, ElementsAre(deUpdateRecord, deUpdateState, deDataSetChange));
+    m_observer.events.clear();
+    m_ds.Next();
+    EXPECT_THAT(m_observer.events, ElementsAre(deCheckBrowseMode, deDataSetScroll));
 }
 
 INSTANTIATE_TEST_SUITE_P(AloneAndWithAGreedyView, DataSetRules, ::testing::Bool());
@@ -352,7 +352,7 @@ INSTANTIATE_TEST_SUITE_P(AloneAndWithAGreedyView, DataSetRules, ::testing::Bool(
 TEST(DataSet, FieldsByNameAndTheirTypedValues)
 {
     MemoryDataSet ds({{"NAME", ftString, 8}, {"QTY", ftSmallint, 4}, {"OK", ftBoolean, 1},
-                          {"DAY", ftDate, 8}, {"PRICE", ftFloat, 8, 2}},
+                         {"DAY", ftDate, 8}, {"PRICE", ftFloat, 8, 2}},
         {{"a", "  12", "T", "20260305", "   -3.50"}});
     ds.SetName("Dbf1");
     ds.Open();
@@ -404,7 +404,7 @@ TEST(DataSet, CalcHandlerSeesEachRecordReadFromTheCursor)
 TEST(DataSet, DestroyingAnOpenDatasetStoresTheRecordOrReportsWhyNot)
 {
     std::vector<std::string> reports;
-    SetApplicationErrorReport([&](const std::string &message) { reports.push_back(message); });
+    setApplicationErrorReport([&](const std::string &message) { reports.push_back(message); });
     auto ds = std::make_unique<MemoryDataSet>(Fields, std::vector<std::vector<std::string>> {});
     GreedyObserver observer(*ds);
     ds->Open();
@@ -412,7 +412,7 @@ TEST(DataSet, DestroyingAnOpenDatasetStoresTheRecordOrReportsWhyNot)
     ds->FieldByName("NAME").SetAsString("kept");
     ds->failPosts = 1;
     ds.reset();
-    SetApplicationErrorReport(nullptr);
+    setApplicationErrorReport(nullptr);
     EXPECT_THAT(reports, ElementsAre("disk full"));
     EXPECT_EQ(observer.events.back(), deUpdateState) << "closed without the record";
 }

@@ -13,18 +13,18 @@ TEST(CodePage, EveryDefinedByteSurvivesTheRoundTrip)
         if (b == 0x98)
             continue; // the one byte the code page leaves undefined
         const std::string byte(1, static_cast<char>(b));
-        EXPECT_EQ(ToCp1251(FromCp1251(byte)), byte) << b;
+        EXPECT_EQ(toCp1251(fromCp1251(byte)), byte) << b;
     }
 }
 
 TEST(CodePage, KnownLettersAndTheUnrepresentable)
 {
-    EXPECT_EQ(FromCp1251("\xC0\xFF\xA8\xB8\xB9"), QStringLiteral("АяЁё№"));
-    EXPECT_EQ(ToCp1251(QStringLiteral("Тест T")), "\xD2\xE5\xF1\xF2 T");
-    EXPECT_EQ(ToCp1251(QStringLiteral("日本 ✓")), "?? ?");
-    EXPECT_EQ(FromCp1251("\x98"), QString(QChar(0xFFFD)));
+    EXPECT_EQ(fromCp1251("\xC0\xFF\xA8\xB8\xB9"), QStringLiteral("АяЁё№"));
+    EXPECT_EQ(toCp1251(QStringLiteral("Тест T")), "\xD2\xE5\xF1\xF2 T");
+    EXPECT_EQ(toCp1251(QStringLiteral("日本 ✓")), "?? ?");
+    EXPECT_EQ(fromCp1251("\x98"), QString(QChar(0xFFFD)));
     // Neither the replacement character nor the table's own mark for the undefined byte is 0x98.
-    EXPECT_EQ(ToCp1251(QString(QChar(0xFFFD)) + QChar(0xFFFF)), "??");
+    EXPECT_EQ(toCp1251(QString(QChar(0xFFFD)) + QChar(0xFFFF)), "??");
 }
 
 } // namespace

@@ -16,7 +16,7 @@ namespace kelvane {
 struct MemoryField
 {
     std::string Name;
-    TFieldType Type;
+    TFieldType type;
     int Length;
     int Decimals = 0;
 };
@@ -37,12 +37,12 @@ public:
         }
         m_recordSize = offset;
         for (const auto &row : rows)
-            records.push_back(RecordOf(row));
+            records.push_back(recordOf(row));
         SetName("Table1");
     }
-    ~MemoryDataSet() override { CloseOnDestroy(); }
+    ~MemoryDataSet() override { closeOnDestroy(); }
 
-    std::string RecordOf(std::vector<std::string> texts) const
+    std::string recordOf(std::vector<std::string> texts) const
     {
         std::string record(1, ' ');
         if (!texts.empty() && !texts[0].empty() && texts[0][0] == '*') {
@@ -65,7 +65,7 @@ public:
     int fetches = 0;
 
 protected:
-    TRecordBuffer AllocRecordBuffer() override { return new char[size_t(BufferSize())](); }
+    TRecordBuffer AllocRecordBuffer() override { return new char[size_t(bufferSize())](); }
     void FreeRecordBuffer(TRecordBuffer &buffer) override
     {
         delete[] buffer;
@@ -107,14 +107,14 @@ protected:
             std::memcpy(buffer + m_recordSize, &m_current, 4);
             buffer[m_recordSize + 4] = bfCurrent;
             GetCalcFields(buffer);
-            if (buffer[0] == ' ' && FilterRecord(buffer))
+            if (buffer[0] == ' ' && filterRecord(buffer))
                 return grOK;
             if (mode == gmCurrent)
                 return grError;
         }
     }
     uint16_t GetRecordSize() override { return uint16_t(m_recordSize); }
-    void InternalAddRecord(TRecordBuffer buffer, bool) override { Store(buffer, true); }
+    void InternalAddRecord(TRecordBuffer buffer, bool) override { store(buffer, true); }
     void InternalOpen() override
     {
         InternalInitFieldDefs();
@@ -146,17 +146,17 @@ protected:
     }
     void InternalInitFieldDefs() override
     {
-        FieldDefsForUpdate().clear();
+        fieldDefsForUpdate().clear();
         for (const MemoryField &field : m_fields)
-            FieldDefsForUpdate().push_back(
-                {field.Name, field.Type, field.Type == ftString ? field.Length : 0, false});
+            fieldDefsForUpdate().push_back(
+                {field.Name, field.type, field.type == ftString ? field.Length : 0, false});
     }
     void InternalInitRecord(TRecordBuffer buffer) override
     {
-        std::memset(buffer, 0, size_t(BufferSize()));
+        std::memset(buffer, 0, size_t(bufferSize()));
         buffer[0] = ' ';
     }
-    void InternalPost() override { Store(ActiveBuffer(), State() == dsInsert); }
+    void InternalPost() override { store(ActiveBuffer(), State() == dsInsert); }
     void InternalSetToRecord(TRecordBuffer buffer) override
     {
         std::memcpy(&m_current, buffer + m_recordSize, 4);
@@ -171,26 +171,26 @@ protected:
     int32_t GetRecNo() override { return m_current + 1; }
     bool GetFieldData(const TField &field, void *buffer) override
     {
-        const TRecordBuffer record = State() == dsFilter ? FilterBuffer() : ActiveBuffer();
+        const TRecordBuffer record = State() == dsFilter ? filterBuffer() : ActiveBuffer();
         if (State() != dsFilter && IsEmpty())
             return false;
         if (!buffer)
             return true;
         const TMyFieldInfo &info = m_infos[size_t(field.FieldNo() - 1)];
-        FieldCodec::ReadValue(
+        FieldCodec::readValue(
             field.DataType(), std::string_view(record + info.Offset, size_t(info.Length)), buffer);
         return true;
     }
     void SetFieldData(TField &field, const void *buffer) override
     {
-        FieldCodec::WriteValue(
+        FieldCodec::writeValue(
             field.DataType(), m_infos[size_t(field.FieldNo() - 1)], buffer, ActiveBuffer());
         DataEvent(deFieldChange, &field);
     }
 
 private:
-    int BufferSize() const { return m_recordSize + 5; }
-    void Store(TRecordBuffer buffer, bool append)
+    int bufferSize() const { return m_recordSize + 5; }
+    void store(TRecordBuffer buffer, bool append)
     {
         if (failPosts > 0 && failPosts--)
             throw std::runtime_error("disk full");

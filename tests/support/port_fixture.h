@@ -15,15 +15,16 @@ namespace kelvane {
 class FakePortTest : public ::testing::Test
 {
 protected:
-    std::shared_ptr<FakeDeviceScript> device = std::make_shared<FakeDeviceScript>();
-    PumpedMainThread mainThread;
-    std::unique_ptr<TBComPort> port = std::make_unique<TBComPort>(mainThread, device->Opener());
+    std::shared_ptr<FakeDeviceScript> m_device = std::make_shared<FakeDeviceScript>();
+    PumpedMainThread m_mainThread;
+    std::unique_ptr<TBComPort> m_port
+        = std::make_unique<TBComPort>(m_mainThread, m_device->opener());
 
     // The arguments of the last recorded call of that name.
-    std::vector<uint64_t> LastArgs(const std::string &name)
+    std::vector<uint64_t> lastArgs(const std::string &name)
     {
         std::vector<uint64_t> args;
-        for (const FakeCall &c : device->Calls())
+        for (const FakeCall &c : m_device->calls())
             if (c.name == name)
                 args = c.args;
         return args;

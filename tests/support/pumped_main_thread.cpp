@@ -4,34 +4,34 @@
 
 namespace kelvane {
 
-void PumpedMainThread::ReportError(const std::string &message)
+void PumpedMainThread::reportError(const std::string &message)
 {
-    std::lock_guard lock(mutex_);
-    errors_.push_back(message);
+    std::lock_guard lock(m_mutex);
+    m_errors.push_back(message);
 }
 
 std::vector<std::string> PumpedMainThread::Errors()
 {
-    std::lock_guard lock(mutex_);
-    return errors_;
+    std::lock_guard lock(m_mutex);
+    return m_errors;
 }
 
-bool PumpedMainThread::PumpUntil(
+bool PumpedMainThread::pumpUntil(
     const std::function<bool()> &done, std::chrono::milliseconds timeout)
 {
     const auto deadline = std::chrono::steady_clock::now() + timeout;
     while (!done()) {
         if (std::chrono::steady_clock::now() >= deadline)
             return false;
-        Serve();
+        serve();
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }
     return true;
 }
 
-void PumpedMainThread::PumpFor(std::chrono::milliseconds duration)
+void PumpedMainThread::pumpFor(std::chrono::milliseconds duration)
 {
-    PumpUntil([] { return false; }, duration);
+    pumpUntil([] { return false; }, duration);
 }
 
 } // namespace kelvane

@@ -15,21 +15,21 @@ namespace kelvane {
 class PumpedMainThread : public MainThread
 {
 public:
-    void ReportError(const std::string &message) override;
+    void reportError(const std::string &message) override;
     std::vector<std::string> Errors();
 
     // Serves hand-overs until `done` holds or `timeout` passes; returns `done()`.
-    bool PumpUntil(const std::function<bool()> &done,
+    bool pumpUntil(const std::function<bool()> &done,
         std::chrono::milliseconds timeout = std::chrono::seconds(5));
     // Serves hand-overs for `duration`.
-    void PumpFor(std::chrono::milliseconds duration);
+    void pumpFor(std::chrono::milliseconds duration);
 
 protected:
-    void Wake() override { }
+    void wake() override { }
 
 private:
-    std::mutex mutex_;
-    std::vector<std::string> errors_;
+    std::mutex m_mutex;
+    std::vector<std::string> m_errors;
 };
 
 } // namespace kelvane

@@ -10,10 +10,10 @@
 
 namespace kelvane {
 
-std::string Printable(std::string_view bytes);
+std::string printable(std::string_view bytes);
 
 // A decimal number written the plain way: digits only, no sign, no blanks, no leading zero
 // (except "0" itself), and within 64 bits; nothing otherwise.
-std::optional<uint64_t> ParseDecimal(std::string_view text);
+std::optional<uint64_t> parseDecimal(std::string_view text);
 
 } // namespace kelvane

@@ -30,7 +30,7 @@ constexpr const char *Usage = R"(Использование: kelvane-virtual-dri
 struct Options
 {
     std::string name = "virtual-drive";
-    std::string portsFolder = PortInventory::DefaultVirtualPortsFolder();
+    std::string portsFolder = PortInventory::defaultVirtualPortsFolder();
     std::optional<std::string> logFile;
     bool inventory = false;
     bool help = false;
@@ -94,11 +94,11 @@ int serve(const Options &options)
     std::ostream &log = options.logFile ? logFile : std::clog;
     PseudoTerminal terminal;
     VirtualDrive drive;
-    DriveServer server(drive, terminal.Master(), terminal.SlavePath(), log);
-    const PublishedPort port(options.portsFolder, options.name, terminal.SlavePath());
-    std::cout << "Виртуальный накопитель готов: порт " << port.Path() << " ("
-              << terminal.SlavePath() << "). Остановка: Ctrl+C." << std::endl;
-    server.Run();
+    DriveServer server(drive, terminal.master(), terminal.slavePath(), log);
+    const PublishedPort port(options.portsFolder, options.name, terminal.slavePath());
+    std::cout << "Виртуальный накопитель готов: порт " << port.path() << " ("
+              << terminal.slavePath() << "). Остановка: Ctrl+C." << std::endl;
+    server.run();
     return 0;
 }
 
