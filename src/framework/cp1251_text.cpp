@@ -39,18 +39,17 @@ bool fitsCp1251(const QString &text)
 
 const unsigned char *cp1251LowerCase()
 {
-    static const std::array<unsigned char, 256> Table = [] {
+    static const std::array<unsigned char, 256> lowerCase = [] {
         std::array<unsigned char, 256> table {};
         for (int byte = 0; byte < 256; ++byte) {
             const QChar lower = cp1251Char(static_cast<unsigned char>(byte)).toLower();
             const unsigned char back = CodePage::unicodeToAnsi(lower.unicode());
-            table[static_cast<size_t>(byte)] = back == CodePage::Replacement
-                ? static_cast<unsigned char>(byte)
-                : back;
+            table[static_cast<size_t>(byte)]
+                = back == CodePage::Replacement ? static_cast<unsigned char>(byte) : back;
         }
         return table;
     }();
-    return Table.data();
+    return lowerCase.data();
 }
 
 } // namespace kelvane

@@ -32,7 +32,7 @@ constexpr int HexArea = 3 * HexBytes + 1;
 QChar shown(unsigned char byte)
 {
     // A CR that no LF follows takes its column but shows nothing, as in an edit control.
-    static const std::array<QChar, 256> Shown = [] {
+    static const std::array<QChar, 256> shownAs = [] {
         std::array<QChar, 256> table {};
         for (int b = 0; b < 256; ++b) {
             const auto byte = static_cast<unsigned char>(b);
@@ -45,7 +45,7 @@ QChar shown(unsigned char byte)
         }
         return table;
     }();
-    return Shown[byte];
+    return shownAs[byte];
 }
 
 // In the hex view every control byte is a dot: its value stands beside it.
@@ -230,8 +230,7 @@ int64_t TerminalPane::rowOf(int64_t position) const
         return position / HexBytes;
     const size_t line = m_lines.lineOf(position);
     const int64_t offset = position - m_lines.lineStart(line);
-    return m_lines.lineRow(line)
-        + std::min(offset / m_lines.columns(), m_lines.rowsOf(line) - 1);
+    return m_lines.lineRow(line) + std::min(offset / m_lines.columns(), m_lines.rowsOf(line) - 1);
 }
 
 int TerminalPane::marginColumns() const
@@ -308,9 +307,8 @@ std::vector<std::pair<int, int>> TerminalPane::columnsOf(
     if (!m_showsHex)
         return {{static_cast<int>(a - row.from), static_cast<int>(b - row.from)}};
     const int digits = hexDigits();
-    const auto hexColumn = [digits](int64_t i) {
-        return digits + 2 + static_cast<int>(3 * i + (i >= 8 ? 1 : 0));
-    };
+    const auto hexColumn
+        = [digits](int64_t i) { return digits + 2 + static_cast<int>(3 * i + (i >= 8 ? 1 : 0)); };
     const int64_t i = a % HexBytes;
     const int64_t j = i + (b - a);
     const int text = digits + 2 + HexArea + 1;
@@ -567,12 +565,12 @@ int64_t TerminalPane::positionAt(QPoint point) const
     if (m_showsHex) {
         // In the hex digits: the boundary after the byte whose digits are hit, from the blank
         // after them on.
-        const int hex = (point.x() - Margin) / m_charWidth + horizontalScrollBar()->value()
-            - hexDigits() - 2;
+        const int hex
+            = (point.x() - Margin) / m_charWidth + horizontalScrollBar()->value() - hexDigits() - 2;
         const int text = column - hexDigits() - 2 - HexArea - 1;
         const int64_t i = text >= 0 ? text : (hex - (hex >= 3 * 8 ? 1 : 0) + 1) / 3;
-        return std::clamp(row * HexBytes + std::clamp<int64_t>(i, 0, HexBytes), m_lines.first(),
-            m_lines.end());
+        return std::clamp(
+            row * HexBytes + std::clamp<int64_t>(i, 0, HexBytes), m_lines.first(), m_lines.end());
     }
     const size_t line = m_lines.lineAtRow(row);
     const int64_t position = m_lines.lineStart(line)

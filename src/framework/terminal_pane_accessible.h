@@ -1,8 +1,8 @@
 // TerminalPaneAccessible: the terminal pane as screen readers see it (AT-SPI on Linux): read-only,
 // multi-line text whose characters are the pane's bytes, one each, as the pane shows them, with a
-// selection and a caret; offsets count from the first byte the pane holds. Offsets beyond the int range of Qt's interface are not reachable.
-// Created by Qt's accessibility through the factory installTerminalPaneAccessibility installs.
-// Main thread only.
+// selection and a caret; offsets count from the first byte the pane holds. Offsets beyond the int
+// range of Qt's interface are not reachable. Created by Qt's accessibility through the factory
+// installTerminalPaneAccessibility installs. Main thread only.
 #pragma once
 
 #include <QAccessibleWidget>

@@ -42,8 +42,8 @@ QString timeOfDay(int64_t msSinceEpoch)
     const int64_t span = floorDiv(msSinceEpoch, OffsetSpan);
     if (span != cachedSpan) {
         cachedSpan = span;
-        cachedOffset = int64_t {QDateTime::fromMSecsSinceEpoch(span * OffsetSpan).offsetFromUtc()}
-            * 1000;
+        cachedOffset
+            = int64_t {QDateTime::fromMSecsSinceEpoch(span * OffsetSpan).offsetFromUtc()} * 1000;
     }
     const int64_t local = msSinceEpoch + cachedOffset;
     const int64_t ms = local - floorDiv(local, MsPerDay) * MsPerDay;
