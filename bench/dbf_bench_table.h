@@ -4,7 +4,7 @@
 // per record and every field converted to its value type.
 #pragma once
 
-#include "dbf/day_number.h"
+#include "base/day_number.h"
 #include "dbf/table_file.h"
 
 #include <benchmark/benchmark.h>
@@ -12,6 +12,8 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+
+namespace kelvane {
 
 namespace BenchTable {
 
@@ -48,18 +50,18 @@ inline std::string Header()
     return bytes + '\r';
 }
 
-inline std::string RecordBytes(int i)
+inline std::string recordBytes(int i)
 {
     char record[RecordSize + 16]; // room for what the compiler cannot rule out
-    const TCalendarDate date = DayNumber::ToDate(DayNumber::Jan1st1900 + i % 40000);
+    const CalendarDate date = DayNumber::toDate(DayNumber::Jan1st1900 + i % 40000);
     std::snprintf(record, sizeof record, " %-20s%-40s%10d%04d%02d%02d%c",
         ("\x8A\xAE\xAC\xA0\xAD\xA4\xA0 " + std::to_string(i)).c_str(), // CP866
-        ("description of record number " + std::to_string(i)).c_str(), i * 7 - 500000, date.Year,
-        date.Month, date.Day, i % 3 ? 'T' : 'F');
+        ("description of record number " + std::to_string(i)).c_str(), i * 7 - 500000, date.year,
+        date.month, date.day, i % 3 ? 'T' : 'F');
     return std::string(record, RecordSize);
 }
 
-inline std::string TablePath()
+inline std::string tablePath()
 {
     const std::filesystem::path path
         = std::filesystem::temp_directory_path() / "kelvane-dbf-bench-200k.dbf";
@@ -70,15 +72,15 @@ inline std::string TablePath()
         std::ofstream out(path, std::ios::binary | std::ios::trunc);
         out << Header();
         for (int i = 0; i < Records; ++i)
-            out << RecordBytes(i);
+            out << recordBytes(i);
         out << '\x1A';
     }
     return path.string();
 }
 
-inline void ScanEveryField(benchmark::State &state)
+inline void scanEveryField(benchmark::State &state)
 {
-    const std::string path = TablePath();
+    const std::string path = tablePath();
     int64_t scanned = 0;
     for (auto _ : state) {
         TDbfFile table(DbfOpenReadOnly, path);
@@ -108,3 +110,5 @@ inline void ScanEveryField(benchmark::State &state)
 }
 
 } // namespace BenchTable
+
+} // namespace kelvane

@@ -6,17 +6,19 @@
 //   build/bench/kelvane_bench_dbf_cursor
 //
 // The table is the one of dbf_bench_table.h, which kelvane_bench_dbf scans too.
-#include "dbf/table_cursor.h"
-#include "dbf_bench_table.h"
+#include "bench/dbf_bench_table.h"
+#include "cursor/table_cursor.h"
 
 #include <string>
 #include <vector>
 
+using namespace kelvane;
+
 namespace {
 
-void ScanThroughCursor(benchmark::State &state)
+void scanThroughCursor(benchmark::State &state)
 {
-    const std::string path = BenchTable::TablePath();
+    const std::string path = BenchTable::tablePath();
     int64_t scanned = 0;
     size_t textBytes = 0;
     for (auto _ : state) {
@@ -41,5 +43,5 @@ void ScanThroughCursor(benchmark::State &state)
 
 } // namespace
 
-BENCHMARK(BenchTable::ScanEveryField)->Name("ScanThroughFileLayer")->Unit(benchmark::kMillisecond);
-BENCHMARK(ScanThroughCursor)->Unit(benchmark::kMillisecond);
+BENCHMARK(BenchTable::scanEveryField)->Name("ScanThroughFileLayer")->Unit(benchmark::kMillisecond);
+BENCHMARK(scanThroughCursor)->Unit(benchmark::kMillisecond);

@@ -1,6 +1,8 @@
 // Scans the 200 000-record table through the file layer.
 //
 //   build/bench/kelvane_bench_dbf
-#include "dbf_bench_table.h"
+#include "bench/dbf_bench_table.h"
 
-BENCHMARK(BenchTable::ScanEveryField)->Unit(benchmark::kMillisecond);
+using namespace kelvane;
+
+BENCHMARK(BenchTable::scanEveryField)->Unit(benchmark::kMillisecond);

@@ -2,11 +2,13 @@
 // already holds: it must not grow with the content, with or without line feeds.
 //
 //   build/bench/kelvane_bench_terminal_pane
-#include "terminal_pane.h"
+#include "framework/terminal_pane.h"
 
 #include <QApplication>
 #include <QImage>
 #include <benchmark/benchmark.h>
+
+using namespace kelvane;
 
 namespace {
 
@@ -25,7 +27,7 @@ std::string sample(size_t size, bool lineFeeds)
     return text;
 }
 
-void AppendChunk(benchmark::State &state)
+void appendChunk(benchmark::State &state)
 {
     const size_t content = static_cast<size_t>(state.range(0)) * 1024 * 1024;
     const bool lineFeeds = state.range(1) != 0;
@@ -41,11 +43,11 @@ void AppendChunk(benchmark::State &state)
         pane.Append(chunk);
         pane.render(&screen); // what the user sees after each chunk
     }
-    state.counters["content_MB"] = static_cast<double>(pane.Bytes().size()) / (1024 * 1024);
+    state.counters["content_MB"] = static_cast<double>(pane.bytes().size()) / (1024 * 1024);
     state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * Chunk));
 }
 
-BENCHMARK(AppendChunk)
+BENCHMARK(appendChunk)
     ->ArgsProduct({{0, 1, 10, 50}, {1, 0}})
     ->ArgNames({"MB", "lf"})
     ->Iterations(2000) // 200 kB more: the content stays at its size

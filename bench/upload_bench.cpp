@@ -2,10 +2,11 @@
 // port: what the pacing by transmit-empty events costs.
 //
 //   build/bench/kelvane_bench_upload
-#include "dialogs.h"
-#include "program.h"
-#include "pty_pair.h"
-#include "pumped_main_thread.h"
+#include "app/program.h"
+#include "framework/dialogs.h"
+#include "framework/guarded_application.h"
+#include "support/pty_pair.h"
+#include "support/pumped_main_thread.h"
 
 #include <QAction>
 #include <QApplication>
@@ -20,6 +21,8 @@
 #include <unistd.h>
 #include <vector>
 
+using namespace kelvane;
+
 namespace {
 
 using Clock = std::chrono::steady_clock;
@@ -28,45 +31,45 @@ constexpr size_t FileSize = 4 * 1024 * 1024;
 class FileAnswer : public Dialogs
 {
 public:
-    explicit FileAnswer(QString file) : file_(std::move(file)) { Install(this); }
-    ~FileAnswer() override { Install(nullptr); }
-    void Message(QWidget *, const QString &) override { }
-    void Error(QWidget *, const QString &text) override
+    explicit FileAnswer(QString file) : m_file(std::move(file)) { install(this); }
+    ~FileAnswer() override { install(nullptr); }
+    void message(QWidget *, const QString &) override { }
+    void error(QWidget *, const QString &text) override
     {
         std::fprintf(stderr, "error: %s\n", qPrintable(text));
     }
-    bool OpenFile(QWidget *, const QString &, const QString &, QString &name) override
+    bool openFile(QWidget *, const QString &, const QString &, QString &name) override
     {
-        name = file_;
+        name = m_file;
         return true;
     }
 
 private:
-    QString file_;
+    QString m_file;
 };
 
 // Drains the drive's end so the port never blocks on a full pseudo-terminal.
 class Sink
 {
 public:
-    explicit Sink(PtyPair &pty) : pty_(pty), thread_([this] { run(); }) { }
+    explicit Sink(PtyPair &pty) : m_pty(pty), m_thread([this] { run(); }) { }
     ~Sink()
     {
-        stop_ = true;
-        thread_.join();
+        m_stop = true;
+        m_thread.join();
     }
-    size_t Received() const { return received_; }
+    size_t received() const { return m_received; }
 
 private:
     void run()
     {
-        while (!stop_)
-            received_ += pty_.Read(1 << 20, std::chrono::milliseconds(5)).size();
+        while (!m_stop)
+            m_received += m_pty.Read(1 << 20, std::chrono::milliseconds(5)).size();
     }
-    PtyPair &pty_;
-    std::atomic<bool> stop_ = false;
-    std::atomic<size_t> received_ = 0;
-    std::thread thread_;
+    PtyPair &m_pty;
+    std::atomic<bool> m_stop = false;
+    std::atomic<size_t> m_received = 0;
+    std::thread m_thread;
 };
 
 double median(std::vector<double> v)
@@ -85,11 +88,11 @@ double seconds(Clock::time_point since)
 int main(int argc, char **argv)
 {
     qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
+    GuardedApplication app(argc, argv);
     Q_INIT_RESOURCE(resources);
     const std::string folder = "/tmp/kelvane-bench-" + std::to_string(getpid());
     std::filesystem::create_directories(folder + "/class");
-    MakeVirtualPortsFolder(folder + "/ports");
+    makeVirtualPortsFolder(folder + "/ports");
     const std::string file = folder + "/FW.BIN";
     std::string data(FileSize, '\0');
     for (size_t i = 0; i < data.size(); ++i)
@@ -103,18 +106,18 @@ int main(int argc, char **argv)
         {
             PtyPair pty;
             std::filesystem::remove(folder + "/ports/drive");
-            std::filesystem::create_symlink(pty.SlavePath(), folder + "/ports/drive");
-            TProgramEnvironment environment;
+            std::filesystem::create_symlink(pty.slavePath(), folder + "/ports/drive");
+            ProgramEnvironment environment;
             environment.inventory.ttyClass = folder + "/class";
             environment.inventory.virtualPorts = folder + "/ports";
             environment.programFolder = folder;
             FileAnswer answer(QString::fromStdString(file));
-            TProgram program(environment);
+            Program program(app.errors(), environment);
             program.MainForm().findChild<QPushButton *>("btnConnect")->click();
             Sink sink(pty);
             const auto start = Clock::now();
             program.MainForm().findChild<QAction *>("overley1")->trigger();
-            while (sink.Received() < FileSize)
+            while (sink.received() < FileSize)
                 QCoreApplication::processEvents();
             uploads.push_back(seconds(start));
         }
@@ -122,13 +125,13 @@ int main(int argc, char **argv)
             PtyPair pty;
             PumpedMainThread mainThread;
             TBComPort port(mainThread);
-            port.SetPort(pty.SlavePath());
+            port.SetPort(pty.slavePath());
             port.OpenPort();
             Sink sink(pty);
             const auto start = Clock::now();
             for (size_t at = 0; at < data.size(); at += 2048)
                 port.SendText(std::string_view(data).substr(at, 2048));
-            while (sink.Received() < FileSize)
+            while (sink.received() < FileSize)
                 std::this_thread::yield();
             raws.push_back(seconds(start));
         }

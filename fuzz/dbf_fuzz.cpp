@@ -15,11 +15,11 @@
 //
 // Input: two bytes (little-endian) giving the table's length, the table's bytes, then the memo
 // file's bytes; without memo bytes the table has no memo file.
+#include "cursor/table_cursor.h"
 #include "dbf/blob_stream.h"
 #include "dbf/memo_file.h"
-#include "dbf/table_cursor.h"
 #include "dbf/table_file.h"
-#include "memory_files.h"
+#include "support/dbf/memory_files.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -32,14 +32,16 @@
 #include <string>
 #include <vector>
 
+using namespace kelvane;
+
 namespace {
 
-struct Host : TBlobHost
+struct Host : BlobHost
 {
-    TDbfFile *DbfFile() override { return table.get(); }
-    TDbtFile *DbtFile() override { return memo.get(); }
-    char *ActiveRecordBuffer() override { return record.data(); }
-    int32_t ActiveRecordNumber() override { return 0; }
+    TDbfFile *dbfFile() override { return table.get(); }
+    TDbtFile *dbtFile() override { return memo.get(); }
+    char *activeRecordBuffer() override { return record.data(); }
+    int32_t activeRecordNumber() override { return 0; }
 
     std::unique_ptr<TDbfFile> table;
     std::unique_ptr<TDbtFile> memo;
@@ -54,7 +56,7 @@ union Value {
     double number;
 };
 
-void WriteBack(
+void writeBack(
     const TDbfFile &table, int field, TFieldType type, const Value &value, std::string &scratch)
 {
     try {
@@ -64,7 +66,7 @@ void WriteBack(
     }
 }
 
-void ReadField(Host &host, int field, TFieldType ownType)
+void readField(Host &host, int field, TFieldType ownType)
 {
     static constexpr TFieldType Types[]
         = {ftString, ftSmallint, ftInteger, ftLargeint, ftFloat, ftBoolean, ftDate, ftMemo};
@@ -76,7 +78,7 @@ void ReadField(Host &host, int field, TFieldType ownType)
     Value value {};
     host.table->GetFieldValue(field, ownType, &value, host.record.data());
     std::string scratch = host.record;
-    WriteBack(*host.table, field, ownType, value, scratch);
+    writeBack(*host.table, field, ownType, value, scratch);
     if (ownType == ftMemo) {
         TMyBlobFile memo(bmRead, field + 1, host);
         volatile int64_t size = memo.Size();
@@ -84,49 +86,60 @@ void ReadField(Host &host, int field, TFieldType ownType)
     }
 }
 
-TDbfHooks QuietHooks()
+// Where the engine's messages go: nowhere, but a repair is noted.
+class NotingSink final : public ErrorSink
 {
-    TDbfHooks hooks;
-    hooks.ShowMessage = [](const std::string &) {};
-    hooks.Today = [] { return TCalendarDate {2026, 3, 5}; };
-    return hooks;
+public:
+    bool repaired = false;
+    void error(const std::string &) override { }
+    void message(const std::string &text) override
+    {
+        repaired = repaired || text.rfind("Invalid Record", 0) == 0;
+    }
+};
+
+CalendarDate fixedToday()
+{
+    return {2026, 3, 5};
 }
 
-void ReadTable(MemoryFiles &files)
+void readTable(MemoryFiles &files)
 {
+    NotingSink quiet;
     Host host;
-    host.table = std::make_unique<TDbfFile>(DbfOpenReadOnly, "t.dbf", QuietHooks(), files);
+    host.table = std::make_unique<TDbfFile>(
+        DbfOpenReadOnly, "t.dbf", DbfHooks {&quiet, fixedToday}, files);
     TFieldDefs defs;
     host.table->ReadFieldDefs(defs);
-    if (files.FileExists("t.dbt"))
+    if (files.fileExists("t.dbt"))
         host.memo = std::make_unique<TDbtFile>(
-            host.table->LayoutFamily() != lfDbase3, DbfOpenReadOnly, "t.dbt", files);
+            host.table->LayoutFamily() != LayoutDbase3, DbfOpenReadOnly, "t.dbt", files);
     host.record.assign(static_cast<size_t>(host.table->RecordSize()), '\0');
     for (int32_t n = 0; n < host.table->RecordCount(); ++n) {
         host.table->ReadRecord(n, host.record.data());
         for (size_t field = 0; field < defs.size(); ++field)
-            ReadField(host, static_cast<int>(field), defs[field].DataType);
+            readField(host, static_cast<int>(field), defs[field].DataType);
     }
 }
 
-[[noreturn]] void Broken(const char *rule)
+[[noreturn]] void broken(const char *rule)
 {
     std::fprintf(stderr, "dbf fuzz: %s\n", rule);
     std::abort();
 }
 
-void Check(bool holds, const char *rule)
+void check(bool holds, const char *rule)
 {
     if (!holds)
-        Broken(rule);
+        broken(rule);
 }
 
 // Keeps the walks over big tables short.
 constexpr int64_t MaxCells = 4096;
 
-using TRows = std::vector<std::vector<std::string>>;
+using RowValues = std::vector<std::vector<std::string>>;
 
-std::vector<std::string> Values(TDbf &dbf)
+std::vector<std::string> values(TDbf &dbf)
 {
     std::vector<std::string> values;
     for (int i = 0; i < dbf.FieldCount(); ++i)
@@ -135,25 +148,25 @@ std::vector<std::string> Values(TDbf &dbf)
 }
 
 // Every shown record's values as text, in file order.
-TRows Rows(TDbf &dbf)
+RowValues rowValues(TDbf &dbf)
 {
-    TRows rows;
+    RowValues rows;
     for (dbf.First(); !dbf.Eof(); dbf.Next())
-        rows.push_back(Values(dbf));
+        rows.push_back(values(dbf));
     return rows;
 }
 
 // The rows shown with and without deleted records.
-std::pair<TRows, TRows> Snapshot(TDbf &dbf)
+std::pair<RowValues, RowValues> snapshot(TDbf &dbf)
 {
     dbf.SetShowDeleted(true);
-    TRows all = Rows(dbf);
+    RowValues all = rowValues(dbf);
     dbf.SetShowDeleted(false);
-    return {std::move(all), Rows(dbf)};
+    return {std::move(all), rowValues(dbf)};
 }
 
 // Values whose text form reads back as it was stored, whatever the field's length and decimals.
-bool StoredExactly(TFieldType type)
+bool storedExactly(TFieldType type)
 {
     return type == ftString || type == ftSmallint || type == ftInteger || type == ftLargeint
         || type == ftBoolean;
@@ -168,7 +181,7 @@ std::map<int, std::string> SetFields(TDbf &dbf, const std::vector<std::string> &
         TField &field = dbf.Fields(i);
         try {
             field.SetAsString(values[static_cast<size_t>(i)]);
-            if (StoredExactly(field.DataType()))
+            if (storedExactly(field.DataType()))
                 stored[i] = field.AsString();
         } catch (const std::runtime_error &) {
             // Too long, or no value of the field's type: the engine's own answer.
@@ -179,22 +192,22 @@ std::map<int, std::string> SetFields(TDbf &dbf, const std::vector<std::string> &
 
 // Opens read/write, changes the table, closes; returns the record numbers (from 1) and values
 // that were stored, and what the table showed before it was closed.
-struct TWritten
+struct WriteResult
 {
     std::map<int32_t, std::map<int, std::string>> stored;
-    std::pair<TRows, TRows> shown;
+    std::pair<RowValues, RowValues> shown;
 };
 
-TWritten Write(TDbf &dbf)
+WriteResult Write(TDbf &dbf)
 {
-    TWritten written;
+    WriteResult written;
     std::vector<std::string> first;
     dbf.SetShowDeleted(true);
     if (!dbf.IsEmpty()) {
         dbf.Last();
-        const std::vector<std::string> last = Values(dbf);
+        const std::vector<std::string> last = values(dbf);
         dbf.First();
-        first = Values(dbf);
+        first = values(dbf);
         dbf.Edit();
         auto stored = SetFields(dbf, last);
         dbf.Post();
@@ -210,34 +223,35 @@ TWritten Write(TDbf &dbf)
     dbf.First();
     if (dbf.MoveBy(1) == 1)
         dbf.Delete();
-    written.shown = Snapshot(dbf);
+    written.shown = snapshot(dbf);
     return written;
 }
 
-void Open(TDbf &dbf, MemoryFiles &files, const TDbfHooks &hooks, bool readOnly)
+void openTable(TDbf &dbf, MemoryFiles &files, ErrorSink &messages, bool readOnly)
 {
     dbf.SetFileName("t.dbf");
     dbf.SetReadOnly(readOnly);
-    dbf.SetHooks(hooks);
-    dbf.SetFileSystem(files);
+    dbf.setErrorSink(messages);
+    dbf.setToday(fixedToday);
+    dbf.setFileSystem(files);
     dbf.Open();
 }
 
-void WriteAndReadBack(const std::string &table, const std::optional<std::string> &memo)
+void writeAndReadBack(const std::string &table, const std::optional<std::string> &memo)
 {
     MemoryFiles files;
-    files.Put("t.dbf", table);
+    files.put("t.dbf", table);
     if (memo)
-        files.Put("t.dbt", *memo);
-    TDbfHooks hooks = QuietHooks();
-    TWritten written;
+        files.put("t.dbt", *memo);
+    NotingSink messages;
+    WriteResult written;
     {
         TDbf dbf;
         try {
-            Open(dbf, files, hooks, false);
+            openTable(dbf, files, messages, false);
         } catch (const std::runtime_error &) {
-            Check(files.Bytes("t.dbf") == table, "a refused table was changed");
-            Check(!memo || files.Bytes("t.dbt") == *memo, "a refused table's memo was changed");
+            check(files.bytes("t.dbf") == table, "a refused table was changed");
+            check(!memo || files.bytes("t.dbt") == *memo, "a refused table's memo was changed");
             return;
         }
         if (int64_t(dbf.RecordCount()) * dbf.FieldCount() > MaxCells)
@@ -245,24 +259,21 @@ void WriteAndReadBack(const std::string &table, const std::optional<std::string>
         written = Write(dbf);
         dbf.Close();
     }
-    bool repaired = false;
-    hooks.ShowMessage = [&](const std::string &message) {
-        repaired = repaired || message.rfind("Invalid Record", 0) == 0;
-    };
+    messages.repaired = false;
     TDbf dbf;
     try {
-        Open(dbf, files, hooks, true);
+        openTable(dbf, files, messages, true);
     } catch (const std::runtime_error &) {
-        Broken("a table the engine wrote was refused");
+        broken("a table the engine wrote was refused");
     }
-    Check(!repaired, "the header written at close needs a repair");
-    Check(Snapshot(dbf) == written.shown, "the table reads back other than it showed");
+    check(!messages.repaired, "the header written at close needs a repair");
+    check(snapshot(dbf) == written.shown, "the table reads back other than it showed");
     dbf.SetShowDeleted(true);
     for (const auto &[recNo, values] : written.stored) {
         dbf.First();
-        Check(dbf.MoveBy(recNo - 1) == recNo - 1, "a stored record is gone");
+        check(dbf.MoveBy(recNo - 1) == recNo - 1, "a stored record is gone");
         for (const auto &[field, text] : values)
-            Check(dbf.Fields(field).AsString() == text, "a stored value reads back otherwise");
+            check(dbf.Fields(field).AsString() == text, "a stored value reads back otherwise");
     }
 }
 
@@ -280,15 +291,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         memo.emplace(bytes + 2 + tableLength, size - 2 - tableLength);
     try {
         MemoryFiles files;
-        files.Put("t.dbf", table);
+        files.put("t.dbf", table);
         if (memo)
-            files.Put("t.dbt", *memo);
-        ReadTable(files);
+            files.put("t.dbt", *memo);
+        readTable(files);
     } catch (const std::runtime_error &) {
         // EBinaryDataSetError, EReadError, ...: a damaged file refused cleanly.
     }
     try {
-        WriteAndReadBack(table, memo);
+        writeAndReadBack(table, memo);
     } catch (const std::runtime_error &) {
         // An edit the engine or the dataset refused: its own answer.
     }

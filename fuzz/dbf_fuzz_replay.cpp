@@ -12,7 +12,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size);
 
 namespace {
 
-void Run(const std::filesystem::path &file)
+void run(const std::filesystem::path &file)
 {
     std::ifstream in(file, std::ios::binary);
     const std::vector<char> bytes(
@@ -28,13 +28,13 @@ int main(int argc, char **argv)
     for (int i = 1; i < argc; ++i) {
         const std::filesystem::path path(argv[i]);
         if (!std::filesystem::is_directory(path)) {
-            Run(path);
+            run(path);
             ++runs;
             continue;
         }
         for (const auto &entry : std::filesystem::directory_iterator(path)) {
             if (entry.is_regular_file()) {
-                Run(entry.path());
+                run(entry.path());
                 ++runs;
             }
         }

@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Installs what the build needs, builds everything and runs every test, in three builds:
+# Installs what the build needs, checks the layers, the format and the names, builds everything
+# and runs every test, in three builds:
 #   build/        warnings as errors, every test (the windows offscreen); then the Debian package
 #                 made from it is checked, installed, started and removed (scripts/check_package.sh)
 #   build-asan/   AddressSanitizer + UndefinedBehaviorSanitizer, every test
@@ -11,6 +12,10 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 bash scripts/setup.sh
+# The layers, the format and the names first: each fails in a second or two, before any build.
+bash scripts/check_layers.sh
+bash scripts/check_format.sh
+bash scripts/check_naming.sh
 
 stages=${KELVANE_STAGES:-"plain package asan tsan"}
 jobs=$(nproc)

@@ -1,29 +1,31 @@
-#include "about_box.h"
+#include "app/about_box.h"
 
-#include "pictures.h"
+#include "framework/pictures.h"
 #include "ui_about_box.h"
+
+namespace kelvane {
 
 TAboutBox::TAboutBox(QWidget *parent)
     : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint),
-      ui(std::make_unique<Ui::TAboutBox>())
+      m_ui(std::make_unique<Ui::TAboutBox>())
 {
-    ui->setupUi(this);
+    m_ui->setupUi(this);
     setFixedSize(485, 437);
     QPalette white = palette();
     white.setColor(QPalette::Window, Qt::white);
     white.setColor(QPalette::Base, Qt::white);
     setPalette(white);
     setAutoFillBackground(true);
-    ui->Image1->setPixmap(RenderPicture(QStringLiteral(":/about"), ui->Image1->size()));
-    ui->Image1->lower();
-    ui->Memo1->setPlainText(AboutText());
+    m_ui->Image1->setPixmap(renderPicture(QStringLiteral(":/about"), m_ui->Image1->size()));
+    m_ui->Image1->lower();
+    m_ui->Memo1->setPlainText(aboutText());
 }
 
 TAboutBox::~TAboutBox() = default;
 
-QString TAboutBox::AboutText()
+QString TAboutBox::aboutText()
 {
-    static const char *const lines[] = {
+    static const char *const Lines[] = {
         "Kelvane for Windows",
         "",
         "Платформа:           Win32/ WinE Supported",
@@ -56,7 +58,9 @@ QString TAboutBox::AboutText()
         "Вопросы и сообщения об ошибках: support@kelvane.example",
     };
     QStringList text;
-    for (const char *line : lines)
+    for (const char *line : Lines)
         text << QString::fromUtf8(line);
     return text.join(QLatin1Char('\n'));
 }
+
+} // namespace kelvane

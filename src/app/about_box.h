@@ -9,6 +9,8 @@ namespace Ui {
 class TAboutBox;
 }
 
+namespace kelvane {
+
 class TAboutBox : public QDialog
 {
     Q_OBJECT
@@ -17,8 +19,10 @@ public:
     ~TAboutBox() override;
 
     // The text of the scrolling area.
-    static QString AboutText();
+    static QString aboutText();
 
 private:
-    std::unique_ptr<Ui::TAboutBox> ui;
+    std::unique_ptr<Ui::TAboutBox> m_ui;
 };
+
+} // namespace kelvane

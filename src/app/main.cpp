@@ -1,29 +1,25 @@
 // Kelvane: a service terminal for hard disk drives with a diagnostic serial port.
-#include "dialogs.h"
-#include "framework/dataset/application_errors.h"
-#include "guarded_application.h"
-#include "program.h"
-#include "translations.h"
+#include "app/program.h"
+#include "framework/guarded_application.h"
+#include "framework/translations.h"
 
 #include <cstdlib>
-#include <exception>
 #include <memory>
+
+using namespace kelvane;
 
 int main(int argc, char *argv[])
 {
     GuardedApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Kelvane"));
-    InstallTranslations(app);
+    installTranslations(app);
     Q_INIT_RESOURCE(resources);
-    // Where the table reports what it cannot raise, such as a failure while it closes.
-    SetApplicationErrorReport(
-        [](const std::string &message) { ShowError(QString::fromUtf8(message)); });
-    std::unique_ptr<TProgram> program;
+    std::unique_ptr<Program> program;
     try {
-        program = std::make_unique<TProgram>();
-    } catch (const std::exception &e) {
+        program = std::make_unique<Program>(app.errors());
+    } catch (...) {
         // Without its command table the program does not start.
-        Dialogs::Current().Error(nullptr, QString::fromUtf8(e.what()));
+        app.errors().error(currentExceptionText());
         return EXIT_FAILURE;
     }
     program->MainForm().show();

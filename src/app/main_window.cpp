@@ -1,21 +1,22 @@
-#include "main_window.h"
+#include "app/main_window.h"
 
-#include "about_box.h"
-#include "code_page.h"
-#include "command_editor_dialog.h"
-#include "drive_type_dialog.h"
-#include "factory_test_dialog.h"
-#include "free_level_dialog.h"
-#include "guarded.h"
-#include "head_dialog.h"
-#include "head_positioning_dialog.h"
-#include "left_eliding_combo_box.h"
-#include "run_command_dialog.h"
-#include "service_catalogue.h"
-#include "table_write_access.h"
-#include "terminal_pane.h"
+#include "app/about_box.h"
+#include "app/table_write_access.h"
+#include "app/wiring_window.h"
+#include "cmdtable/command_editor_dialog.h"
+#include "cmdtable/run_command_dialog.h"
+#include "commands/drive_type_dialog.h"
+#include "commands/factory_test_dialog.h"
+#include "commands/free_level_dialog.h"
+#include "commands/head_dialog.h"
+#include "commands/head_positioning_dialog.h"
+#include "commands/service_catalogue.h"
+#include "framework/cp1251_text.h"
+#include "framework/dialogs.h"
+#include "framework/guarded.h"
+#include "framework/left_eliding_combo_box.h"
+#include "framework/terminal_pane.h"
 #include "ui_main_window.h"
-#include "wiring_window.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -29,6 +30,8 @@
 #include <QTimer>
 #include <QToolButton>
 #include <array>
+
+namespace kelvane {
 
 namespace {
 
@@ -64,18 +67,19 @@ constexpr int ClientHeight = 438;
 
 } // namespace
 
-TMainForm::TMainForm(TMainThread &mainThread, TProgramWindows &windows,
-    const TProgramEnvironment &environment, QWidget *parent)
+TMainForm::TMainForm(MainThread &mainThread, ErrorDisplay &errors, ProgramWindows &windows,
+    const ProgramEnvironment &environment, QWidget *parent)
     : QMainWindow(parent,
         Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint
             | Qt::WindowCloseButtonHint),
-      BComPort1(mainThread, environment.opener), ui(std::make_unique<Ui::TMainForm>()),
-      windows_(windows), inventory_(environment.inventory),
-      statusText_(new QLabel(QStringLiteral("Программа загружена нормально"))),
-      ProgressBar1(new QProgressBar), btnCancelUpload(new QToolButton), upload_(BComPort1, *this)
+      BComPort1(mainThread, environment.opener), m_ui(std::make_unique<Ui::TMainForm>()),
+      m_errors(errors), m_windows(windows), m_inventory(environment.inventory),
+      m_statusText(new QLabel(QStringLiteral("Программа загружена нормально"))),
+      ProgressBar1(new QProgressBar), m_btnCancelUpload(new QToolButton), m_upload(BComPort1, *this)
 {
-    ui->setupUi(this);
-    windows_.MainForm = this;
+    m_ui->setupUi(this);
+    m_windows.MainForm = this;
+    errors.setMainWindow(this);
 
     QFont base = font();
     base.setPixelSize(11);
@@ -83,42 +87,42 @@ TMainForm::TMainForm(TMainThread &mainThread, TProgramWindows &windows,
     QFont fixed(QStringLiteral("Courier New"));
     fixed.setStyleHint(QFont::TypeWriter);
     fixed.setPixelSize(11);
-    ui->Edit1->setFont(fixed);
-    ui->Memo1->setFont(fixed);
-    setFieldColour(ui->Edit1, false);
-    setFieldColour(ui->Memo1, false);
+    m_ui->Edit1->setFont(fixed);
+    m_ui->Memo1->setFont(fixed);
+    setFieldColour(m_ui->Edit1, false);
+    setFieldColour(m_ui->Memo1, false);
 
-    statusText_->setObjectName(QStringLiteral("StatusText"));
-    ui->StatusBar1->addWidget(statusText_, 1);
+    m_statusText->setObjectName(QStringLiteral("StatusText"));
+    m_ui->StatusBar1->addWidget(m_statusText, 1);
     ProgressBar1->setObjectName(QStringLiteral("ProgressBar1"));
     ProgressBar1->setFixedSize(198, 13);
     ProgressBar1->setRange(0, 100);
     ProgressBar1->setTextVisible(false);
     ProgressBar1->setAccessibleName(QStringLiteral("Ход загрузки"));
     ProgressBar1->hide();
-    ui->StatusBar1->addPermanentWidget(ProgressBar1);
-    btnCancelUpload->setObjectName(QStringLiteral("btnCancelUpload"));
-    btnCancelUpload->setText(QStringLiteral("Отмена"));
-    btnCancelUpload->setToolTip(QStringLiteral("Прервать загрузку (Esc)"));
-    btnCancelUpload->setAccessibleName(QStringLiteral("Прервать загрузку"));
-    btnCancelUpload->setFixedHeight(14);
-    btnCancelUpload->hide();
-    ui->StatusBar1->addPermanentWidget(btnCancelUpload);
+    m_ui->StatusBar1->addPermanentWidget(ProgressBar1);
+    m_btnCancelUpload->setObjectName(QStringLiteral("btnCancelUpload"));
+    m_btnCancelUpload->setText(QStringLiteral("Отмена"));
+    m_btnCancelUpload->setToolTip(QStringLiteral("Прервать загрузку (Esc)"));
+    m_btnCancelUpload->setAccessibleName(QStringLiteral("Прервать загрузку"));
+    m_btnCancelUpload->setFixedHeight(14);
+    m_btnCancelUpload->hide();
+    m_ui->StatusBar1->addPermanentWidget(m_btnCancelUpload);
 
-    QPalette white = ui->Panel2->palette();
+    QPalette white = m_ui->Panel2->palette();
     white.setColor(QPalette::Window, Qt::white);
-    ui->Panel2->setPalette(white);
-    ui->Image4->setPixmap(QPixmap(QStringLiteral(":/logo")));
+    m_ui->Panel2->setPalette(white);
+    m_ui->Image4->setPixmap(QPixmap(QStringLiteral(":/logo")));
     setWindowIcon(QIcon(QStringLiteral(":/icon")));
 
     // No inline completion: it would turn a typed "9" into "9600" and switch the drive at the
     // first key.
-    ui->cbBaudRate->setCompleter(nullptr);
+    m_ui->cbBaudRate->setCompleter(nullptr);
     // The rate box shows its layout text until the window is created.
     {
-        const QSignalBlocker quiet(ui->cbBaudRate);
-        ui->cbBaudRate->setCurrentIndex(-1);
-        ui->cbBaudRate->setEditText(QStringLiteral("115200"));
+        const QSignalBlocker quiet(m_ui->cbBaudRate);
+        m_ui->cbBaudRate->setCurrentIndex(-1);
+        m_ui->cbBaudRate->setEditText(QStringLiteral("115200"));
     }
 
     // The client area (tool bars, panes and status line) is fixed; the menu sits above it.
@@ -129,11 +133,11 @@ TMainForm::TMainForm(TMainThread &mainThread, TProgramWindows &windows,
     openCommandTable(environment.programFolder);
     connectHandlers();
     bindPortEvents();
-    RunGuarded([this] { FormCreate(); });
+    runGuarded(m_errors, [this] { FormCreate(); });
     if (Dbf1.ReadOnly()) {
         // Said once, where the start-up's own text would be.
-        ui->N24->setEnabled(false);
-        SetStatusText(readOnlyTableText_);
+        m_ui->N24->setEnabled(false);
+        setStatusText(m_readOnlyTableText);
     }
 }
 
@@ -141,11 +145,8 @@ void TMainForm::openCommandTable(const std::string &programFolder)
 {
     Dbf1.SetName("Dbf1");
     Dbf1.SetFileName("com.dbf");
-    Dbf1.SetProgramFolder(programFolder);
-    Dbf1.SetHooks({[this](const std::string &message) {
-                       Dialogs::Current().Message(this, QString::fromUtf8(message));
-                   },
-        {}});
+    Dbf1.setProgramFolder(programFolder);
+    Dbf1.setErrorSink(m_errors);
     try {
         Dbf1.Open();
     } catch (const std::exception &) {
@@ -155,8 +156,8 @@ void TMainForm::openCommandTable(const std::string &programFolder)
             throw;
     }
     DataSource1.SetDataSet(&Dbf1);
-    ui->DBGrid2->SetDataSource(&DataSource1);
-    ui->DBGrid2->SetColumns({{"NAME", QStringLiteral("Команда"), 142, true},
+    m_ui->DBGrid2->SetDataSource(&DataSource1);
+    m_ui->DBGrid2->setColumns({{"NAME", QStringLiteral("Команда"), 142, true},
         {"COMAND", QStringLiteral("COMAND"), 64, false},
         {"UROVEN", QStringLiteral("UROVEN"), 64, false}});
 }
@@ -168,7 +169,7 @@ bool TMainForm::openCommandTableReadOnly()
     const std::string path = Dbf1.FileName();
     if (!QFileInfo::exists(QString::fromStdString(path)))
         return false;
-    const TableWriteBlock block = WhyTableIsNotWritable(path);
+    const TableWriteBlock block = whyTableIsNotWritable(path);
     if (block == TableWriteBlock::None)
         return false;
     Dbf1.SetReadOnly(true);
@@ -194,8 +195,8 @@ bool TMainForm::openCommandTableReadOnly()
         reason = QStringLiteral("файл недоступен для записи");
         break;
     }
-    readOnlyTableText_ = QStringLiteral("Таблица команд %1 открыта только для чтения: %2")
-                             .arg(QFileInfo(QString::fromStdString(path)).fileName(), reason);
+    m_readOnlyTableText = QStringLiteral("Таблица команд %1 открыта только для чтения: %2")
+                              .arg(QFileInfo(QString::fromStdString(path)).fileName(), reason);
     return true;
 }
 
@@ -203,49 +204,49 @@ TMainForm::~TMainForm() = default;
 
 void TMainForm::connectHandlers()
 {
-    connect(ui->btnConnect, &QPushButton::clicked, this, handled([this] { btnConnectClick(); }));
+    connect(m_ui->btnConnect, &QPushButton::clicked, this, handled([this] { btnConnectClick(); }));
+    connect(m_ui->btnDisconnect, &QPushButton::clicked, this,
+        handled([this] { btnDisconnectClick(); }));
+    connect(m_ui->btnSend, &QPushButton::clicked, this, handled([this] { btnSendClick(); }));
+    connect(m_ui->Edit1, &QLineEdit::returnPressed, this, handled([this] { Edit1KeyPress('\r'); }));
+    connect(m_ui->btnClear, &QPushButton::clicked, this, handled([this] { btnClearClick(); }));
+    connect(m_ui->cbPort, &QComboBox::activated, this, handled([this] { cbPortChange(); }));
+    connect(m_ui->cbPort, &QComboBox::currentTextChanged, m_ui->cbPort, &QWidget::setToolTip);
+    connect(m_ui->cbPort, &LeftElidingComboBox::popupAboutToShow, this, [this] { refreshPorts(); });
+    connect(m_ui->cbSetRTS, &QCheckBox::toggled, this, handled([this] { cbSetRTSClick(); }));
+    connect(m_ui->cbSetDTR, &QCheckBox::toggled, this, handled([this] { cbSetDTRClick(); }));
+    connect(m_ui->cbBaudRate, &QComboBox::editTextChanged, this,
+        handled([this] { cbBaudRateChange(); }));
+    connect(m_ui->Exit1, &QAction::triggered, this, handled([this] { Exit1Click(); }));
+    connect(m_ui->About1, &QAction::triggered, this, handled([this] { About1Click(); }));
+    connect(m_ui->N19, &QAction::triggered, this, handled([this] { N19Click(); }));
+    connect(m_ui->Open1, &QAction::triggered, this, handled([this] { Open1Click(); }));
+    connect(m_ui->N22, &QAction::triggered, this, handled([this] { N22Click(); }));
+    connect(m_ui->N24, &QAction::triggered, this, handled([this] { N24Click(); }));
+    connect(m_ui->N23, &QAction::triggered, this, handled([this] { N23Click(); }));
+    connect(m_ui->N13, &QAction::triggered, this, handled([this] { N13Click(); }));
+    connect(m_ui->N15, &QAction::triggered, this, handled([this] { N15Click(); }));
+    connect(m_ui->N16, &QAction::triggered, this, handled([this] { N16Click(); }));
+    connect(m_ui->N29, &QAction::triggered, this, handled([this] { N29Click(); }));
     connect(
-        ui->btnDisconnect, &QPushButton::clicked, this, handled([this] { btnDisconnectClick(); }));
-    connect(ui->btnSend, &QPushButton::clicked, this, handled([this] { btnSendClick(); }));
-    connect(ui->Edit1, &QLineEdit::returnPressed, this, handled([this] { Edit1KeyPress('\r'); }));
-    connect(ui->btnClear, &QPushButton::clicked, this, handled([this] { btnClearClick(); }));
-    connect(ui->cbPort, &QComboBox::activated, this, handled([this] { cbPortChange(); }));
-    connect(ui->cbPort, &QComboBox::currentTextChanged, ui->cbPort, &QWidget::setToolTip);
-    connect(ui->cbPort, &LeftElidingComboBox::popupAboutToShow, this, [this] { refreshPorts(); });
-    connect(ui->cbSetRTS, &QCheckBox::toggled, this, handled([this] { cbSetRTSClick(); }));
-    connect(ui->cbSetDTR, &QCheckBox::toggled, this, handled([this] { cbSetDTRClick(); }));
-    connect(
-        ui->cbBaudRate, &QComboBox::editTextChanged, this, handled([this] { cbBaudRateChange(); }));
-    connect(ui->Exit1, &QAction::triggered, this, handled([this] { Exit1Click(); }));
-    connect(ui->About1, &QAction::triggered, this, handled([this] { About1Click(); }));
-    connect(ui->N19, &QAction::triggered, this, handled([this] { N19Click(); }));
-    connect(ui->Open1, &QAction::triggered, this, handled([this] { Open1Click(); }));
-    connect(ui->N22, &QAction::triggered, this, handled([this] { N22Click(); }));
-    connect(ui->N24, &QAction::triggered, this, handled([this] { N24Click(); }));
-    connect(ui->N23, &QAction::triggered, this, handled([this] { N23Click(); }));
-    connect(ui->N13, &QAction::triggered, this, handled([this] { N13Click(); }));
-    connect(ui->N15, &QAction::triggered, this, handled([this] { N15Click(); }));
-    connect(ui->N16, &QAction::triggered, this, handled([this] { N16Click(); }));
-    connect(ui->N29, &QAction::triggered, this, handled([this] { N29Click(); }));
-    connect(
-        ui->HeadPosition1, &QAction::triggered, this, handled([this] { HeadPosition1Click(); }));
-    connect(ui->UserLevel1, &QAction::triggered, this, handled([this] { UserLevel1Click(); }));
-    connect(ui->overley1, &QAction::triggered, this, handled([this] { overley1Click(); }));
-    connect(ui->CERT1, &QAction::triggered, this, handled([this] { CERT1Click(); }));
-    connect(ui->SelfScan1, &QAction::triggered, this, handled([this] { SelfScan1Click(); }));
-    connect(btnCancelUpload, &QToolButton::clicked, this, [this] { CancelUpload(); });
+        m_ui->HeadPosition1, &QAction::triggered, this, handled([this] { HeadPosition1Click(); }));
+    connect(m_ui->UserLevel1, &QAction::triggered, this, handled([this] { UserLevel1Click(); }));
+    connect(m_ui->overley1, &QAction::triggered, this, handled([this] { overley1Click(); }));
+    connect(m_ui->CERT1, &QAction::triggered, this, handled([this] { CERT1Click(); }));
+    connect(m_ui->SelfScan1, &QAction::triggered, this, handled([this] { SelfScan1Click(); }));
+    connect(m_btnCancelUpload, &QToolButton::clicked, this, [this] { cancelUpload(); });
     auto *escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
-    connect(escape, &QShortcut::activated, this, [this] { CancelUpload(); });
+    connect(escape, &QShortcut::activated, this, [this] { cancelUpload(); });
     connectCatalogue();
 }
 
 void TMainForm::connectCatalogue()
 {
-    for (const TCatalogueItem &item : ServiceCatalogue()) {
+    for (const CatalogueItem &item : serviceCatalogue()) {
         QAction *action = findChild<QAction *>(QString::fromLatin1(item.item));
         Q_ASSERT(action);
         connect(action, &QAction::triggered, this, handled([this, &item] {
-            RunCatalogueItem(item, BComPort1, [this](const QString &text) { SetStatusText(text); });
+            runCatalogueItem(item, BComPort1, [this](const QString &text) { setStatusText(text); });
         }));
     }
 }
@@ -262,50 +263,50 @@ void TMainForm::bindPortEvents()
 
 std::function<void()> TMainForm::handled(std::function<void()> handler)
 {
-    return [this, handler = std::move(handler)] { runHandler(handler); };
+    return [this, handler = std::move(handler)] {
+        bool lost = false;
+        runGuarded(m_errors, handler, [&] { return lost = failedForLostDevice(); });
+        if (lost)
+            runGuarded(m_errors, [this] { portLost(); });
+    };
 }
 
-void TMainForm::runHandler(const std::function<void()> &handler)
+bool TMainForm::failedForLostDevice()
 {
-    bool lost = false;
-    RunGuarded([&] {
-        try {
-            handler();
-        } catch (const EComPort &) {
-            if (!deviceLost())
-                throw;
-            lost = true;
-        }
-    });
-    if (lost)
-        RunGuarded([this] { PortLost(); });
+    try {
+        throw;
+    } catch (const EComPort &) {
+        return deviceLost();
+    } catch (...) {
+        return false;
+    }
 }
 
 bool TMainForm::deviceLost()
 {
-    return BComPort1.IsOpen() && BComPort1.Device() && BComPort1.Device()->Lost();
+    return BComPort1.IsOpen() && BComPort1.device() && BComPort1.device()->lost();
 }
 
-QString TMainForm::StatusText() const
+QString TMainForm::statusText() const
 {
-    return statusText_->text();
+    return m_statusText->text();
 }
 
-void TMainForm::SetStatusText(const QString &text)
+void TMainForm::setStatusText(const QString &text)
 {
-    statusText_->setText(text);
+    m_statusText->setText(text);
 }
 
 void TMainForm::FormCreate()
 {
     std::vector<std::string> ports;
-    ListSerialPorts(ports, inventory_);
+    ListSerialPorts(ports, m_inventory);
     for (const std::string &port : ports)
-        ui->cbPort->addItem(QString::fromStdString(port));
-    ui->cbPort->setCurrentIndex(ports.empty() ? -1 : 0);
+        m_ui->cbPort->addItem(QString::fromStdString(port));
+    m_ui->cbPort->setCurrentIndex(ports.empty() ? -1 : 0);
     {
-        const QSignalBlocker quiet(ui->cbBaudRate);
-        ui->cbBaudRate->setCurrentIndex(6);
+        const QSignalBlocker quiet(m_ui->cbBaudRate);
+        m_ui->cbBaudRate->setCurrentIndex(6);
     }
     SetCtsLamp(false);
     SetDsrLamp(false);
@@ -319,63 +320,64 @@ void TMainForm::refreshPorts()
         return;
     std::vector<std::string> ports;
     try {
-        ListSerialPorts(ports, inventory_);
+        ListSerialPorts(ports, m_inventory);
     } catch (const EComPort &) {
         return; // the list stays as it is; the start-up has said why
     }
     QStringList names;
     for (const std::string &port : ports)
         names << QString::fromStdString(port);
-    const QString chosen = ui->cbPort->currentText();
-    ui->cbPort->clear();
-    ui->cbPort->addItems(names);
-    const int kept = ui->cbPort->findText(chosen);
-    ui->cbPort->setCurrentIndex(kept >= 0 ? kept : (names.isEmpty() ? -1 : 0));
+    const QString chosen = m_ui->cbPort->currentText();
+    m_ui->cbPort->clear();
+    m_ui->cbPort->addItems(names);
+    const int kept = m_ui->cbPort->findText(chosen);
+    m_ui->cbPort->setCurrentIndex(kept >= 0 ? kept : (names.isEmpty() ? -1 : 0));
 }
 
 bool TMainForm::event(QEvent *event)
 {
     // The first activation at start; coming back from a modal dialog is not a new one.
-    if (!activated_ && (event->type() == QEvent::WindowActivate || event->type() == QEvent::Show)) {
-        activated_ = true;
-        RunGuarded([this] { FormActivate(); });
+    if (!m_activated
+        && (event->type() == QEvent::WindowActivate || event->type() == QEvent::Show)) {
+        m_activated = true;
+        runGuarded(m_errors, [this] { FormActivate(); });
     }
     return QMainWindow::event(event);
 }
 
 void TMainForm::FormActivate()
 {
-    for (QMenu *menu : {ui->Send1, ui->SMART1, ui->N20, ui->N10})
+    for (QMenu *menu : {m_ui->Send1, m_ui->SMART1, m_ui->N20, m_ui->N10})
         menu->setEnabled(false);
 }
 
 void TMainForm::btnConnectClick()
 {
-    BComPort1.SetPort(ui->cbPort->currentText().toStdString());
-    if (const RateEntry *entry = findRate(ui->cbBaudRate->currentText()))
+    BComPort1.SetPort(m_ui->cbPort->currentText().toStdString());
+    if (const RateEntry *entry = findRate(m_ui->cbBaudRate->currentText()))
         BComPort1.SetBaudRate(entry->rate);
     if (!BComPort1.OpenPort())
         return;
-    SetStatusText(QStringLiteral("Связь установлена, терминал ожидает ввода команд"));
-    ui->Edit1->setEnabled(true);
-    setFieldColour(ui->Edit1, true);
-    ui->btnConnect->setEnabled(false);
-    ui->cbPort->setEnabled(false);
-    ui->btnDisconnect->setEnabled(true);
-    ui->cbSetDTR->setEnabled(true);
-    ui->cbSetDTR->setChecked(true);
-    ui->cbSetRTS->setEnabled(true);
-    ui->cbSetRTS->setChecked(true);
-    ui->btnSend->setEnabled(true);
-    ui->cbCRLF->setEnabled(true);
-    ui->btnClear->setEnabled(true);
-    ui->Memo1->setEnabled(true);
-    setFieldColour(ui->Memo1, true);
+    setStatusText(QStringLiteral("Связь установлена, терминал ожидает ввода команд"));
+    m_ui->Edit1->setEnabled(true);
+    setFieldColour(m_ui->Edit1, true);
+    m_ui->btnConnect->setEnabled(false);
+    m_ui->cbPort->setEnabled(false);
+    m_ui->btnDisconnect->setEnabled(true);
+    m_ui->cbSetDTR->setEnabled(true);
+    m_ui->cbSetDTR->setChecked(true);
+    m_ui->cbSetRTS->setEnabled(true);
+    m_ui->cbSetRTS->setChecked(true);
+    m_ui->btnSend->setEnabled(true);
+    m_ui->cbCRLF->setEnabled(true);
+    m_ui->btnClear->setEnabled(true);
+    m_ui->Memo1->setEnabled(true);
+    setFieldColour(m_ui->Memo1, true);
     const TModemLines lines = BComPort1.ReadModemLines();
-    SetCtsLamp(lines.Contains(mlCTS));
-    SetDsrLamp(lines.Contains(mlDSR));
-    SetRlsdLamp(lines.Contains(mlRLSD));
-    ui->Edit1->setFocus();
+    SetCtsLamp(lines.contains(mlCTS));
+    SetDsrLamp(lines.contains(mlDSR));
+    SetRlsdLamp(lines.contains(mlRLSD));
+    m_ui->Edit1->setFocus();
     setConnectionMenus(true);
 }
 
@@ -383,21 +385,21 @@ void TMainForm::btnDisconnectClick()
 {
     if (!BComPort1.ClosePort())
         return;
-    SetStatusText(QStringLiteral("Связь завершена"));
+    setStatusText(QStringLiteral("Связь завершена"));
     showDisconnected();
 }
 
 void TMainForm::showDisconnected()
 {
-    ui->btnConnect->setEnabled(true);
-    ui->cbPort->setEnabled(true);
+    m_ui->btnConnect->setEnabled(true);
+    m_ui->cbPort->setEnabled(true);
     // An upload that the port's loss ended left the rate box disabled.
-    ui->cbBaudRate->setEnabled(true);
-    for (QWidget *w : std::initializer_list<QWidget *> {ui->btnDisconnect, ui->cbSetDTR,
-             ui->cbSetRTS, ui->btnSend, ui->cbCRLF, ui->btnClear, ui->Memo1, ui->Edit1})
+    m_ui->cbBaudRate->setEnabled(true);
+    for (QWidget *w : std::initializer_list<QWidget *> {m_ui->btnDisconnect, m_ui->cbSetDTR,
+             m_ui->cbSetRTS, m_ui->btnSend, m_ui->cbCRLF, m_ui->btnClear, m_ui->Memo1, m_ui->Edit1})
         w->setEnabled(false);
-    setFieldColour(ui->Memo1, false);
-    setFieldColour(ui->Edit1, false);
+    setFieldColour(m_ui->Memo1, false);
+    setFieldColour(m_ui->Edit1, false);
     SetCtsLamp(false);
     SetDsrLamp(false);
     SetRlsdLamp(false);
@@ -409,22 +411,22 @@ void TMainForm::BComPort1Error(TBComPort &, TComErrors Errors)
     // The port reports a device that went away once, as an I/O error. Line errors (framing,
     // parity, overrun) leave the connection as it is. The loss is dealt with from the event loop,
     // not inside the port's hand-over, which may be served by a close already under way.
-    if (Errors.Contains(errIO))
+    if (Errors.contains(errIO))
         QMetaObject::invokeMethod(
-            this, [this] { RunGuarded([this] { PortLost(); }); }, Qt::QueuedConnection);
+            this, [this] { runGuarded(m_errors, [this] { portLost(); }); }, Qt::QueuedConnection);
 }
 
-void TMainForm::PortLost()
+void TMainForm::portLost()
 {
     if (!BComPort1.IsOpen())
         return;
     const QString port = QString::fromStdString(BComPort1.Port());
-    CancelUpload();
+    cancelUpload();
     // Closing a lost device drops nothing and cannot fail on the way.
     BComPort1.ClosePort();
     showDisconnected();
-    SetStatusText(QStringLiteral("Связь с портом %1 потеряна").arg(port));
-    Dialogs::Current().Message(this,
+    setStatusText(QStringLiteral("Связь с портом %1 потеряна").arg(port));
+    Dialogs::current().message(this,
         QStringLiteral("Связь с портом %1 потеряна: устройство отключено или не отвечает.")
             .arg(port));
 }
@@ -433,67 +435,67 @@ void TMainForm::setConnectionMenus(bool enabled)
 {
     // The menu widget itself: the menu bar drops down only a menu whose widget is enabled, and
     // enabling the widget enables its entry in the bar as well.
-    for (QMenu *menu : {ui->Send1, ui->SMART1, ui->N20, ui->N10})
+    for (QMenu *menu : {m_ui->Send1, m_ui->SMART1, m_ui->N20, m_ui->N10})
         menu->setEnabled(enabled);
-    ui->overley1->setEnabled(enabled);
-    ui->CERT1->setEnabled(enabled);
-    ui->N28->setEnabled(enabled);
+    m_ui->overley1->setEnabled(enabled);
+    m_ui->CERT1->setEnabled(enabled);
+    m_ui->N28->setEnabled(enabled);
 }
 
 void TMainForm::btnSendClick()
 {
     if (!BComPort1.IsOpen())
         return;
-    BComPort1.SendText(ToCp1251(ui->Edit1->text()));
-    ui->Edit1->clear();
-    ui->Edit1->setFocus();
-    SetStatusText(QStringLiteral("Команда отправлена"));
+    BComPort1.SendText(toCp1251(m_ui->Edit1->text()));
+    m_ui->Edit1->clear();
+    m_ui->Edit1->setFocus();
+    setStatusText(QStringLiteral("Команда отправлена"));
 }
 
 void TMainForm::Edit1KeyPress(char key)
 {
     if (!BComPort1.IsOpen() || key != '\r')
         return;
-    BComPort1.SendText(ToCp1251(ui->Edit1->text()) + '\r');
-    ui->Edit1->clear();
+    BComPort1.SendText(toCp1251(m_ui->Edit1->text()) + '\r');
+    m_ui->Edit1->clear();
 }
 
 void TMainForm::BComPort1RxChar(TBComPort &, int32_t Count)
 {
     std::string chunk;
     BComPort1.ReceiveText(chunk, Count);
-    if (ui->cbCRLF->isChecked() && !chunk.empty() && chunk.back() == '\r')
+    if (m_ui->cbCRLF->isChecked() && !chunk.empty() && chunk.back() == '\r')
         chunk.push_back('\n');
-    ui->Memo1->Append(chunk);
+    m_ui->Memo1->Append(chunk);
 }
 
 void TMainForm::btnClearClick()
 {
-    SetStatusText(QStringLiteral("Терминал очищен"));
-    ui->Memo1->Clear();
-    ui->Edit1->setFocus();
+    setStatusText(QStringLiteral("Терминал очищен"));
+    m_ui->Memo1->clear();
+    m_ui->Edit1->setFocus();
 }
 
 void TMainForm::cbPortChange()
 {
-    SetStatusText(QStringLiteral("Рабочий порт изменен"));
+    setStatusText(QStringLiteral("Рабочий порт изменен"));
 }
 
 void TMainForm::cbSetRTSClick()
 {
-    BComPort1.SetRtsLine(ui->cbSetRTS->isChecked());
-    ui->Edit1->setFocus();
+    BComPort1.SetRtsLine(m_ui->cbSetRTS->isChecked());
+    m_ui->Edit1->setFocus();
 }
 
 void TMainForm::cbSetDTRClick()
 {
-    BComPort1.SetDtrLine(ui->cbSetDTR->isChecked());
-    ui->Edit1->setFocus();
+    BComPort1.SetDtrLine(m_ui->cbSetDTR->isChecked());
+    m_ui->Edit1->setFocus();
 }
 
 void TMainForm::cbBaudRateChange()
 {
-    const RateEntry *entry = findRate(ui->cbBaudRate->currentText());
+    const RateEntry *entry = findRate(m_ui->cbBaudRate->currentText());
     if (BComPort1.IsOpen()) {
         BComPort1.SendText("/T");
         if (entry)
@@ -502,7 +504,7 @@ void TMainForm::cbBaudRateChange()
     // A text that names no rate leaves the local port where it is.
     if (entry)
         BComPort1.SetBaudRate(entry->rate);
-    SetStatusText(QStringLiteral("Скорость передачи данных изменена"));
+    setStatusText(QStringLiteral("Скорость передачи данных изменена"));
 }
 
 void TMainForm::BComPort1CTSChange(TBComPort &, bool State)
@@ -522,17 +524,17 @@ void TMainForm::BComPort1RLSDChange(TBComPort &, bool State)
 
 void TMainForm::SetCtsLamp(bool on)
 {
-    setLamp(ui->Image1, ctsLamp_, on);
+    setLamp(m_ui->Image1, m_ctsLamp, on);
 }
 
 void TMainForm::SetDsrLamp(bool on)
 {
-    setLamp(ui->Image2, dsrLamp_, on);
+    setLamp(m_ui->Image2, m_dsrLamp, on);
 }
 
 void TMainForm::SetRlsdLamp(bool on)
 {
-    setLamp(ui->Image3, rlsdLamp_, on);
+    setLamp(m_ui->Image3, m_rlsdLamp, on);
 }
 
 void TMainForm::setLamp(QLabel *image, bool &state, bool on)
@@ -553,8 +555,8 @@ void TMainForm::setFieldColour(QWidget *field, bool editable)
 void TMainForm::BComPort1TxEmpty(TBComPort &)
 {
     TxEmptySeen = true;
-    if (txEmptyWait_)
-        txEmptyWait_->quit();
+    if (m_txEmptyWait)
+        m_txEmptyWait->quit();
 }
 
 void TMainForm::Exit1Click()
@@ -564,26 +566,26 @@ void TMainForm::Exit1Click()
 
 void TMainForm::About1Click()
 {
-    if (windows_.AboutBox)
-        windows_.AboutBox->exec();
+    if (m_windows.AboutBox)
+        m_windows.AboutBox->exec();
 }
 
 void TMainForm::N19Click()
 {
-    if (windows_.Form7)
-        windows_.Form7->exec();
+    if (m_windows.Form7)
+        m_windows.Form7->exec();
 }
 
 void TMainForm::Open1Click()
 {
     // The item is hidden; were it shown, the choice would not be used.
     QString fileName;
-    Dialogs::Current().OpenFile(this, QStringLiteral("All Files (*)"), QDir::homePath(), fileName);
+    Dialogs::current().openFile(this, QStringLiteral("All Files (*)"), QDir::homePath(), fileName);
 }
 
 void TMainForm::N22Click()
 {
-    windows_.command->exec();
+    m_windows.command->exec();
 }
 
 void TMainForm::N24Click()
@@ -594,45 +596,45 @@ void TMainForm::N24Click()
 
 void TMainForm::N23Click()
 {
-    windows_.command2->exec();
+    m_windows.command2->exec();
 }
 
 void TMainForm::N13Click()
 {
-    windows_.Form1->exec();
+    m_windows.Form1->exec();
 }
 
 void TMainForm::N15Click()
 {
-    windows_.Golovka->exec();
+    m_windows.Golovka->exec();
 }
 
 void TMainForm::N16Click()
 {
-    windows_.golovki->exec();
+    m_windows.golovki->exec();
 }
 
 void TMainForm::N29Click()
 {
     // "W" follows however the dialog was closed, with no level line before it.
-    windows_.golovki->exec();
+    m_windows.golovki->exec();
     BComPort1.SendText("W");
 }
 
 void TMainForm::HeadPosition1Click()
 {
-    windows_.golovka2->exec();
+    m_windows.golovka2->exec();
 }
 
 void TMainForm::UserLevel1Click()
 {
-    windows_.userlevel->exec();
+    m_windows.userlevel->exec();
 }
 
 void TMainForm::SelfScan1Click()
 {
     BComPort1.SendText("/T");
-    Dialogs::Current().Message(this,
+    Dialogs::current().message(this,
         QStringLiteral("Внимание выбранная операция (Seagate selfscan) требует поддержку "
                        "электропитания накопителя во время прохождения всего теста. В "
                        "зависимости от модели накопителя это может занять до 72 часов."));
@@ -641,26 +643,26 @@ void TMainForm::SelfScan1Click()
 
 void TMainForm::overley1Click()
 {
-    upload_.Run(TUploadKind::Overlay);
+    m_upload.run(UploadKind::Overlay);
 }
 
 void TMainForm::CERT1Click()
 {
-    upload_.Run(TUploadKind::CertTable);
+    m_upload.run(UploadKind::CertTable);
 }
 
-void TMainForm::CancelUpload()
+void TMainForm::cancelUpload()
 {
-    if (!uploading_)
+    if (!m_uploading)
         return;
-    uploadCancelled_ = true;
-    if (txEmptyWait_)
-        txEmptyWait_->quit();
+    m_uploadCancelled = true;
+    if (m_txEmptyWait)
+        m_txEmptyWait->quit();
 }
 
 void TMainForm::closeEvent(QCloseEvent *event)
 {
-    CancelUpload();
+    cancelUpload();
     QMainWindow::closeEvent(event);
 }
 
@@ -668,75 +670,75 @@ void TMainForm::setWritingEnabled(bool enabled)
 {
     // Everything that writes to the port, or moves its lines, while the port is open.
     for (QWidget *w : std::initializer_list<QWidget *> {
-             ui->Edit1, ui->btnSend, ui->cbBaudRate, ui->cbSetRTS, ui->cbSetDTR})
+             m_ui->Edit1, m_ui->btnSend, m_ui->cbBaudRate, m_ui->cbSetRTS, m_ui->cbSetDTR})
         w->setEnabled(enabled);
     setConnectionMenus(enabled);
 }
 
-void TMainForm::BeginUpload(const QString &runningText)
+void TMainForm::beginUpload(const QString &runningText)
 {
-    uploading_ = true;
-    uploadCancelled_ = false;
-    ui->btnDisconnect->setEnabled(false);
-    ui->btnConnect->setEnabled(false);
+    m_uploading = true;
+    m_uploadCancelled = false;
+    m_ui->btnDisconnect->setEnabled(false);
+    m_ui->btnConnect->setEnabled(false);
     setWritingEnabled(false);
-    SetStatusText(runningText);
+    setStatusText(runningText);
     ProgressBar1->setValue(0);
     ProgressBar1->show();
-    btnCancelUpload->show();
+    m_btnCancelUpload->show();
 }
 
-void TMainForm::SetProgress(int maximum, int position)
+void TMainForm::setProgress(int maximum, int position)
 {
     ProgressBar1->setRange(0, maximum);
     ProgressBar1->setValue(position);
 }
 
-void TMainForm::EndUpload(const QString &statusText)
+void TMainForm::endUpload(const QString &statusText)
 {
-    uploading_ = false;
+    m_uploading = false;
     ProgressBar1->hide();
-    btnCancelUpload->hide();
+    m_btnCancelUpload->hide();
     // A port lost during the upload has already put the window into its disconnected state and
     // said why.
     if (!BComPort1.IsOpen())
         return;
-    ui->btnDisconnect->setEnabled(true);
-    ui->btnConnect->setEnabled(false);
+    m_ui->btnDisconnect->setEnabled(true);
+    m_ui->btnConnect->setEnabled(false);
     setWritingEnabled(true);
-    SetStatusText(statusText);
+    setStatusText(statusText);
 }
 
-bool TMainForm::ChooseFile(QString &fileName)
+bool TMainForm::chooseFile(QString &fileName)
 {
     // The dialog opens in the last file's folder but picks no file: Enter must never send an
     // overlay again, perhaps as a CERT table.
     const QString folder
         = fileName.isEmpty() ? QDir::homePath() : QFileInfo(fileName).absolutePath();
     fileName.clear();
-    return Dialogs::Current().OpenFile(this, QStringLiteral("All Files (*)"), folder, fileName);
+    return Dialogs::current().openFile(this, QStringLiteral("All Files (*)"), folder, fileName);
 }
 
-void TMainForm::ResetTxEmpty()
+void TMainForm::resetTxEmpty()
 {
     TxEmptySeen = false;
 }
 
-TUploadView::Wait TMainForm::WaitForTxEmpty(std::chrono::milliseconds bound)
+UploadView::Wait TMainForm::waitForTxEmpty(std::chrono::milliseconds bound)
 {
     bool expired = false;
-    if (!TxEmptySeen && !uploadCancelled_) {
+    if (!TxEmptySeen && !m_uploadCancelled) {
         QEventLoop loop;
         QTimer deadline;
         deadline.setSingleShot(true);
         connect(&deadline, &QTimer::timeout, &loop, &QEventLoop::quit);
         deadline.start(bound);
-        txEmptyWait_ = &loop;
+        m_txEmptyWait = &loop;
         loop.exec();
-        txEmptyWait_ = nullptr;
+        m_txEmptyWait = nullptr;
         expired = !deadline.isActive();
     }
-    if (uploadCancelled_)
+    if (m_uploadCancelled)
         return Wait::Cancelled;
     // The event may have come while a modal window held this loop up: it still counts.
     if (TxEmptySeen)
@@ -744,3 +746,5 @@ TUploadView::Wait TMainForm::WaitForTxEmpty(std::chrono::milliseconds bound)
     // Left without event or deadline: the program is ending.
     return expired ? Wait::TimedOut : Wait::Cancelled;
 }
+
+} // namespace kelvane

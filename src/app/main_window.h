@@ -4,12 +4,13 @@
 // Its handlers run on the main thread; errors escaping them go to the general error display.
 #pragma once
 
-#include "com_port.h"
-#include "data_source.h"
-#include "dbf/table_cursor.h"
-#include "program_environment.h"
-#include "program_windows.h"
-#include "upload.h"
+#include "app/program_environment.h"
+#include "app/program_windows.h"
+#include "commands/upload.h"
+#include "cursor/table_cursor.h"
+#include "framework/data_source.h"
+#include "framework/error_display.h"
+#include "serial/com_port.h"
 
 #include <QMainWindow>
 #include <functional>
@@ -28,16 +29,20 @@ class QMenu;
 class QProgressBar;
 class QPushButton;
 class QToolButton;
+
+namespace kelvane {
+
 class TerminalPane;
 
-class TMainForm : public QMainWindow, private TUploadView
+class TMainForm : public QMainWindow, private UploadView
 {
     Q_OBJECT
 public:
-    // `windows` is filled by the program as it creates the other windows. Opens the command
-    // table; raises when it cannot (the program then does not start).
-    TMainForm(TMainThread &mainThread, TProgramWindows &windows,
-        const TProgramEnvironment &environment = {}, QWidget *parent = nullptr);
+    // `windows` is filled by the program as it creates the other windows. What escapes the
+    // handlers, and the command table's messages, go to `errors`, which shows messages over this
+    // window. Opens the command table; raises when it cannot (the program then does not start).
+    TMainForm(MainThread &mainThread, ErrorDisplay &errors, ProgramWindows &windows,
+        const ProgramEnvironment &environment = {}, QWidget *parent = nullptr);
     ~TMainForm() override;
 
     TBComPort BComPort1;
@@ -47,16 +52,16 @@ public:
     // Set by every transmit-empty event of the port; an upload clears it before each write.
     bool TxEmptySeen = false;
 
-    QString StatusText() const;
-    void SetStatusText(const QString &text);
+    QString statusText() const;
+    void setStatusText(const QString &text);
 
     // Line lamps (true: ON).
     void SetCtsLamp(bool on);
     void SetDsrLamp(bool on);
     void SetRlsdLamp(bool on);
-    bool CtsLamp() const { return ctsLamp_; }
-    bool DsrLamp() const { return dsrLamp_; }
-    bool RlsdLamp() const { return rlsdLamp_; }
+    bool ctsLamp() const { return m_ctsLamp; }
+    bool dsrLamp() const { return m_dsrLamp; }
+    bool rlsdLamp() const { return m_rlsdLamp; }
 
     // Handlers, named after their control and event.
     void FormCreate();
@@ -96,12 +101,12 @@ public:
     // The port's device went away while connected (adapter pulled, drive side ended): closes the
     // port, stops a running upload, puts the window into its disconnected state and says so once.
     // Does nothing when the port is not open.
-    void PortLost();
+    void portLost();
 
-    TUpload &Upload() { return upload_; }
-    bool Uploading() const { return uploading_; }
+    Upload &upload() { return m_upload; }
+    bool uploading() const { return m_uploading; }
     // Cancels a running upload at its next wait.
-    void CancelUpload();
+    void cancelUpload();
 
 protected:
     bool event(QEvent *event) override;
@@ -112,11 +117,11 @@ private:
     // Opens the table for reading only, when it is there; false when that fails too.
     bool openCommandTableReadOnly();
     void connectHandlers();
-    // Runs a handler guarded; a port failure that comes from the device having gone away is
-    // taken as the loss of the port instead of being shown as the failed step's error.
-    void runHandler(const std::function<void()> &handler);
-    // A slot that runs `handler` so.
+    // A slot that runs `handler` guarded; a port failure that comes from the device having gone
+    // away is taken as the loss of the port instead of being shown as the failed step's error.
     std::function<void()> handled(std::function<void()> handler);
+    // The error filter of the handlers: true for a port failure of a device that went away.
+    bool failedForLostDevice();
     bool deviceLost();
     void showDisconnected();
     // Lists the installed ports in the port box anew, keeping the one chosen while it is listed.
@@ -128,27 +133,30 @@ private:
     void connectCatalogue();
     void setWritingEnabled(bool enabled);
 
-    // TUploadView
-    void BeginUpload(const QString &runningText) override;
-    void SetProgress(int maximum, int position) override;
-    void EndUpload(const QString &statusText) override;
-    bool ChooseFile(QString &fileName) override;
-    void ResetTxEmpty() override;
-    Wait WaitForTxEmpty(std::chrono::milliseconds bound) override;
+    // UploadView
+    void beginUpload(const QString &runningText) override;
+    void setProgress(int maximum, int position) override;
+    void endUpload(const QString &statusText) override;
+    bool chooseFile(QString &fileName) override;
+    void resetTxEmpty() override;
+    Wait waitForTxEmpty(std::chrono::milliseconds bound) override;
 
-    std::unique_ptr<Ui::TMainForm> ui;
-    TProgramWindows &windows_;
-    PortInventory inventory_;
-    QLabel *statusText_;
+    std::unique_ptr<Ui::TMainForm> m_ui;
+    ErrorSink &m_errors;
+    ProgramWindows &m_windows;
+    PortInventory m_inventory;
+    QLabel *m_statusText;
     QProgressBar *ProgressBar1;
-    QToolButton *btnCancelUpload;
-    TUpload upload_;
-    bool uploading_ = false;
-    bool uploadCancelled_ = false;
-    QEventLoop *txEmptyWait_ = nullptr;
-    QString readOnlyTableText_; // why the command table is open only for reading
-    bool activated_ = false;
-    bool ctsLamp_ = false;
-    bool dsrLamp_ = false;
-    bool rlsdLamp_ = false;
+    QToolButton *m_btnCancelUpload;
+    Upload m_upload;
+    bool m_uploading = false;
+    bool m_uploadCancelled = false;
+    QEventLoop *m_txEmptyWait = nullptr;
+    QString m_readOnlyTableText; // why the command table is open only for reading
+    bool m_activated = false;
+    bool m_ctsLamp = false;
+    bool m_dsrLamp = false;
+    bool m_rlsdLamp = false;
 };
+
+} // namespace kelvane

@@ -1,14 +1,16 @@
-#include "program.h"
+#include "app/program.h"
 
-#include "about_box.h"
-#include "command_editor_dialog.h"
-#include "drive_type_dialog.h"
-#include "factory_test_dialog.h"
-#include "free_level_dialog.h"
-#include "head_dialog.h"
-#include "head_positioning_dialog.h"
-#include "run_command_dialog.h"
-#include "wiring_window.h"
+#include "app/about_box.h"
+#include "app/wiring_window.h"
+#include "cmdtable/command_editor_dialog.h"
+#include "cmdtable/run_command_dialog.h"
+#include "commands/drive_type_dialog.h"
+#include "commands/factory_test_dialog.h"
+#include "commands/free_level_dialog.h"
+#include "commands/head_dialog.h"
+#include "commands/head_positioning_dialog.h"
+
+namespace kelvane {
 
 namespace {
 
@@ -23,20 +25,22 @@ Window *create(std::unique_ptr<Window> &slot, TMainForm &main, Args &...args)
 
 } // namespace
 
-TProgram::TProgram(const TProgramEnvironment &environment)
+Program::Program(ErrorDisplay &errors, const ProgramEnvironment &environment) : m_mainThread(errors)
 {
-    mainForm_ = std::make_unique<TMainForm>(mainThread_, windows_, environment);
-    TMainForm &main = *mainForm_;
+    m_mainForm = std::make_unique<TMainForm>(m_mainThread, errors, m_windows, environment);
+    TMainForm &main = *m_mainForm;
     TBComPort &port = main.BComPort1;
-    windows_.Form1 = create(form1_, main, port);
-    windows_.Golovka = create(golovka_, main, port);
-    windows_.golovka2 = create(golovka2_, main, port);
-    windows_.AboutBox = create(aboutBox_, main);
-    windows_.command = create(command_, main, port, main.DataSource1);
-    windows_.command2 = create(command2_, main, main.DataSource1);
-    windows_.Form7 = create(form7_, main);
-    windows_.userlevel = create(userlevel_, main, port);
-    windows_.golovki = create(golovki_, main, port);
+    m_windows.Form1 = create(m_form1, main, port, errors);
+    m_windows.Golovka = create(m_golovka, main, port, errors);
+    m_windows.golovka2 = create(m_golovka2, main, port, errors);
+    m_windows.AboutBox = create(m_aboutBox, main);
+    m_windows.command = create(m_command, main, port, main.DataSource1, errors);
+    m_windows.command2 = create(m_command2, main, main.DataSource1, errors);
+    m_windows.Form7 = create(m_form7, main);
+    m_windows.userlevel = create(m_userlevel, main, port, errors);
+    m_windows.golovki = create(m_golovki, main, port, errors);
 }
 
-TProgram::~TProgram() = default;
+Program::~Program() = default;
+
+} // namespace kelvane

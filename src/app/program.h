@@ -1,35 +1,41 @@
-// TProgram: the running program. It creates the windows at start, in their fixed order, the main
+// Program: the running program. It creates the windows at start, in their fixed order, the main
 // window first, and keeps each until the program ends; closing the main window ends it.
 #pragma once
 
-#include "main_window.h"
-#include "program_windows.h"
-#include "qt_main_thread.h"
+#include "app/main_window.h"
+#include "app/program_windows.h"
+#include "framework/error_display.h"
+#include "framework/qt_main_thread.h"
 
 #include <memory>
 
-class TProgram
+namespace kelvane {
+
+class Program
 {
 public:
-    // Raises when the main window cannot be created (the command table cannot be opened).
-    explicit TProgram(const TProgramEnvironment &environment = {});
-    ~TProgram();
+    // Every window's errors and messages go to `errors`, which must outlive the program. Raises
+    // when the main window cannot be created (the command table cannot be opened).
+    explicit Program(ErrorDisplay &errors, const ProgramEnvironment &environment = {});
+    ~Program();
 
-    TProgramWindows &Windows() { return windows_; }
-    TMainForm &MainForm() { return *mainForm_; }
+    ProgramWindows &windows() { return m_windows; }
+    TMainForm &MainForm() { return *m_mainForm; }
 
 private:
-    QtMainThread mainThread_;
-    TProgramWindows windows_;
+    QtMainThread m_mainThread;
+    ProgramWindows m_windows;
     // Declared in creation order, so they are destroyed in reverse: the main window last.
-    std::unique_ptr<TMainForm> mainForm_;
-    std::unique_ptr<TForm1> form1_;
-    std::unique_ptr<TGolovka> golovka_;
-    std::unique_ptr<Tgolovka2> golovka2_;
-    std::unique_ptr<TAboutBox> aboutBox_;
-    std::unique_ptr<Tcommand> command_;
-    std::unique_ptr<Tcommand2> command2_;
-    std::unique_ptr<TForm7> form7_;
-    std::unique_ptr<Tuserlevel> userlevel_;
-    std::unique_ptr<Tgolovki> golovki_;
+    std::unique_ptr<TMainForm> m_mainForm;
+    std::unique_ptr<TForm1> m_form1;
+    std::unique_ptr<TGolovka> m_golovka;
+    std::unique_ptr<Tgolovka2> m_golovka2;
+    std::unique_ptr<TAboutBox> m_aboutBox;
+    std::unique_ptr<Tcommand> m_command;
+    std::unique_ptr<Tcommand2> m_command2;
+    std::unique_ptr<TForm7> m_form7;
+    std::unique_ptr<Tuserlevel> m_userlevel;
+    std::unique_ptr<Tgolovki> m_golovki;
 };
+
+} // namespace kelvane

@@ -1,13 +1,15 @@
-// TProgramEnvironment: what the program takes from the machine it runs on. The program itself
+// ProgramEnvironment: what the program takes from the machine it runs on. The program itself
 // uses the defaults; tests give their own folders and devices.
 #pragma once
 
-#include "port_list.h"
-#include "serial_device.h"
+#include "serial/port_list.h"
+#include "serial/serial_device.h"
 
 #include <string>
 
-struct TProgramEnvironment
+namespace kelvane {
+
+struct ProgramEnvironment
 {
     PortInventory inventory; // where the port box finds the installed ports
     DeviceOpener opener; // opens the port's device; empty: the real serial device
@@ -15,3 +17,5 @@ struct TProgramEnvironment
     // folder of the program's executable.
     std::string programFolder;
 };
+
+} // namespace kelvane

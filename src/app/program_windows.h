@@ -2,6 +2,8 @@
 // finds it here; a window is null until it has been created.
 #pragma once
 
+namespace kelvane {
+
 class TMainForm;
 class TForm1;
 class TGolovka;
@@ -13,7 +15,7 @@ class TForm7;
 class Tuserlevel;
 class Tgolovki;
 
-struct TProgramWindows
+struct ProgramWindows
 {
     TMainForm *MainForm = nullptr;
     TForm1 *Form1 = nullptr;
@@ -26,3 +28,5 @@ struct TProgramWindows
     Tuserlevel *userlevel = nullptr;
     Tgolovki *golovki = nullptr;
 };
+
+} // namespace kelvane

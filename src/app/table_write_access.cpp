@@ -1,10 +1,12 @@
-#include "table_write_access.h"
+#include "app/table_write_access.h"
 
 #include <cerrno>
 #include <fcntl.h>
 #include <unistd.h>
 
-TableWriteBlock WhyTableIsNotWritable(const std::string &path)
+namespace kelvane {
+
+TableWriteBlock whyTableIsNotWritable(const std::string &path)
 {
     const int fd = ::open(path.c_str(), O_RDWR | O_CLOEXEC);
     if (fd < 0) {
@@ -26,3 +28,5 @@ TableWriteBlock WhyTableIsNotWritable(const std::string &path)
     ::close(fd);
     return held ? TableWriteBlock::HeldByAnother : TableWriteBlock::None;
 }
+
+} // namespace kelvane

@@ -4,6 +4,8 @@
 
 #include <string>
 
+namespace kelvane {
+
 enum class TableWriteBlock {
     None, // nothing stops writing: a failed open had another cause (a damaged table)
     NoPermission, // the user may not write the file (an installed copy, a read-only file)
@@ -13,4 +15,6 @@ enum class TableWriteBlock {
 };
 
 // Looks at the file at `path` as it is now; changes nothing and takes no lock.
-TableWriteBlock WhyTableIsNotWritable(const std::string &path);
+TableWriteBlock whyTableIsNotWritable(const std::string &path);
+
+} // namespace kelvane

@@ -9,6 +9,8 @@ namespace Ui {
 class TForm7;
 }
 
+namespace kelvane {
+
 class TForm7 : public QDialog
 {
     Q_OBJECT
@@ -17,5 +19,7 @@ public:
     ~TForm7() override;
 
 private:
-    std::unique_ptr<Ui::TForm7> ui;
+    std::unique_ptr<Ui::TForm7> m_ui;
 };
+
+} // namespace kelvane

@@ -1,35 +1,38 @@
-#include "command_editor_dialog.h"
+#include "cmdtable/command_editor_dialog.h"
 
-#include "data_source.h"
-#include "framework/dataset/data_set.h"
-#include "guarded.h"
+#include "dataset/data_set.h"
+#include "framework/data_source.h"
+#include "framework/guarded.h"
 #include "ui_command_editor_dialog.h"
 
-Tcommand2::Tcommand2(TDataSource &source, QWidget *parent)
+namespace kelvane {
+
+Tcommand2::Tcommand2(TDataSource &source, ErrorSink &errors, QWidget *parent)
     : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint),
-      ui(std::make_unique<Ui::Tcommand2>()), source_(source)
+      m_ui(std::make_unique<Ui::Tcommand2>()), m_source(source), m_errors(errors)
 {
-    ui->setupUi(this);
+    m_ui->setupUi(this);
     setFixedSize(402, 319);
-    ui->DBNavigator1->SetDataSource(&source);
-    ui->DBNavigator1->SetAccessibleName(QStringLiteral("Навигатор по командам"));
-    ui->DBGrid1->SetDataSource(&source);
-    ui->DBGrid1->SetColumns({{"NAME", QStringLiteral("Название команды"), 175, true},
+    m_ui->DBNavigator1->SetDataSource(&source);
+    m_ui->DBNavigator1->setAccessibleName(QStringLiteral("Навигатор по командам"));
+    m_ui->DBGrid1->SetDataSource(&source);
+    m_ui->DBGrid1->setColumns({{"NAME", QStringLiteral("Название команды"), 175, true},
         {"COMAND", QStringLiteral("Команда"), 142, true},
         {"UROVEN", QStringLiteral("Уровень"), 49, true}});
-    ui->DBGrid1->SetAccessibleName(QStringLiteral("Команды пользователя"));
-    connect(ui->OKBtn, &QPushButton::clicked, this, [this] { closeAfter(&Tcommand2::OKBtnClick); });
-    connect(ui->CancelBtn, &QPushButton::clicked, this,
+    m_ui->DBGrid1->setAccessibleName(QStringLiteral("Команды пользователя"));
+    connect(
+        m_ui->OKBtn, &QPushButton::clicked, this, [this] { closeAfter(&Tcommand2::OKBtnClick); });
+    connect(m_ui->CancelBtn, &QPushButton::clicked, this,
         [this] { closeAfter(&Tcommand2::CancelBtnClick); });
-    connect(ui->Button1, &QPushButton::clicked, this, [this] { Button1Click(); });
-    if (!source_.DataSet()->CanModify()) {
+    connect(m_ui->Button1, &QPushButton::clicked, this, [this] { Button1Click(); });
+    if (!m_source.DataSet()->CanModify()) {
         // A table open only for reading can be looked at, not changed.
-        ui->OKBtn->setEnabled(false);
-        ui->CancelBtn->setEnabled(false);
-        ui->Button1->setDefault(true);
+        m_ui->OKBtn->setEnabled(false);
+        m_ui->CancelBtn->setEnabled(false);
+        m_ui->Button1->setDefault(true);
         return;
     }
-    RunGuarded([this] { source_.DataSet()->Edit(); });
+    runGuarded(m_errors, [this] { m_source.DataSet()->Edit(); });
 }
 
 Tcommand2::~Tcommand2() = default;
@@ -37,33 +40,33 @@ Tcommand2::~Tcommand2() = default;
 void Tcommand2::showEvent(QShowEvent *event)
 {
     QDialog::showEvent(event);
-    RunGuarded([this] { FormActivate(); });
+    runGuarded(m_errors, [this] { FormActivate(); });
 }
 
 void Tcommand2::closeAfter(void (Tcommand2::*action)())
 {
-    RunGuarded([this, action] { (this->*action)(); });
+    runGuarded(m_errors, [this, action] { (this->*action)(); });
     accept();
 }
 
 void Tcommand2::FormActivate()
 {
-    if (source_.DataSet()->CanModify())
-        source_.DataSet()->Edit();
+    if (m_source.DataSet()->CanModify())
+        m_source.DataSet()->Edit();
 }
 
 void Tcommand2::OKBtnClick()
 {
     // Leaving the record stores a pending edit if a field changed and drops it otherwise; the
     // new record is blank and goes to the end of the file. The user fills it in the grid later.
-    TDataSet &table = *source_.DataSet();
+    TDataSet &table = *m_source.DataSet();
     table.Insert();
     table.Post();
 }
 
 void Tcommand2::CancelBtnClick()
 {
-    TDataSet &table = *source_.DataSet();
+    TDataSet &table = *m_source.DataSet();
     if (table.State() == dsEdit || table.State() == dsInsert)
         table.Post();
     table.Refresh();
@@ -74,3 +77,5 @@ void Tcommand2::Button1Click()
     // A pending edit stays pending.
     accept();
 }
+
+} // namespace kelvane

@@ -9,6 +9,10 @@
 namespace Ui {
 class Tcommand2;
 }
+
+namespace kelvane {
+
+class ErrorSink;
 class TDataSource;
 
 class Tcommand2 : public QDialog
@@ -16,8 +20,9 @@ class Tcommand2 : public QDialog
     Q_OBJECT
 public:
     // Puts the table into edit state on the current record (an insert on an empty table).
-    // REQUIRES: the source's dataset is open and outlives the dialog.
-    explicit Tcommand2(TDataSource &source, QWidget *parent = nullptr);
+    // `errors` receives what escapes the handlers.
+    // REQUIRES: the source's dataset is open; it and `errors` outlive the dialog.
+    Tcommand2(TDataSource &source, ErrorSink &errors, QWidget *parent = nullptr);
     ~Tcommand2() override;
 
     void FormActivate();
@@ -32,6 +37,9 @@ private:
     // Runs `action` (an error is shown), then closes.
     void closeAfter(void (Tcommand2::*action)());
 
-    std::unique_ptr<Ui::Tcommand2> ui;
-    TDataSource &source_;
+    std::unique_ptr<Ui::Tcommand2> m_ui;
+    TDataSource &m_source;
+    ErrorSink &m_errors;
 };
+
+} // namespace kelvane

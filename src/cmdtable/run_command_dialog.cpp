@@ -1,36 +1,38 @@
-#include "run_command_dialog.h"
+#include "cmdtable/run_command_dialog.h"
 
-#include "code_page.h"
-#include "com_port.h"
-#include "data_source.h"
-#include "framework/dataset/data_set.h"
-#include "guarded.h"
+#include "dataset/data_set.h"
+#include "framework/cp1251_text.h"
+#include "framework/data_source.h"
+#include "framework/guarded.h"
+#include "serial/com_port.h"
 #include "ui_run_command_dialog.h"
 
-Tcommand::Tcommand(TBComPort &port, TDataSource &source, QWidget *parent)
+namespace kelvane {
+
+Tcommand::Tcommand(TBComPort &port, TDataSource &source, ErrorSink &errors, QWidget *parent)
     : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint),
-      ui(std::make_unique<Ui::Tcommand>()), port_(port), source_(source)
+      m_ui(std::make_unique<Ui::Tcommand>()), m_port(port), m_source(source), m_errors(errors)
 {
-    ui->setupUi(this);
+    m_ui->setupUi(this);
     setFixedSize(size());
-    ui->DBText1->SetDataSource(&source);
-    ui->DBText1->SetDataField("NAME");
-    ui->DBText1->SetAccessibleName(QStringLiteral("Имя команды"));
-    ui->DBEdit1->SetDataSource(&source);
-    ui->DBEdit1->SetDataField("COMAND");
-    ui->DBEdit1->SetAccessibleName(QStringLiteral("Команда"));
-    ui->DBEdit2->SetDataSource(&source);
-    ui->DBEdit2->SetDataField("UROVEN");
-    ui->DBEdit2->SetAccessibleName(QStringLiteral("Уровень выполнения"));
+    m_ui->DBText1->SetDataSource(&source);
+    m_ui->DBText1->SetDataField("NAME");
+    m_ui->DBText1->setAccessibleName(QStringLiteral("Имя команды"));
+    m_ui->DBEdit1->SetDataSource(&source);
+    m_ui->DBEdit1->SetDataField("COMAND");
+    m_ui->DBEdit1->setAccessibleName(QStringLiteral("Команда"));
+    m_ui->DBEdit2->SetDataSource(&source);
+    m_ui->DBEdit2->SetDataField("UROVEN");
+    m_ui->DBEdit2->setAccessibleName(QStringLiteral("Уровень выполнения"));
     // A table open only for reading stores nothing, but a command may still be changed and sent.
-    ui->DBEdit1->SetTypingWhenReadOnly(true);
-    ui->DBEdit2->SetTypingWhenReadOnly(true);
+    m_ui->DBEdit1->setTypingWhenReadOnly(true);
+    m_ui->DBEdit2->setTypingWhenReadOnly(true);
     // Either button ends the dialog once its action has run, even when the action failed.
-    connect(ui->OKBtn, &QPushButton::clicked, this, [this] {
-        RunGuarded([this] { OKBtnClick(); });
+    connect(m_ui->OKBtn, &QPushButton::clicked, this, [this] {
+        runGuarded(m_errors, [this] { OKBtnClick(); });
         accept();
     });
-    connect(ui->CancelBtn, &QPushButton::clicked, this, [this] { CancelBtnClick(); });
+    connect(m_ui->CancelBtn, &QPushButton::clicked, this, [this] { CancelBtnClick(); });
 }
 
 Tcommand::~Tcommand() = default;
@@ -38,14 +40,14 @@ Tcommand::~Tcommand() = default;
 void Tcommand::showEvent(QShowEvent *event)
 {
     QDialog::showEvent(event);
-    RunGuarded([this] { FormActivate(); });
+    runGuarded(m_errors, [this] { FormActivate(); });
 }
 
 void Tcommand::FormActivate()
 {
     // Stores what was left pending on the record (an empty table gets its first, blank record),
     // then edits again, so what is typed now can be sent and dropped.
-    TDataSet &table = *source_.DataSet();
+    TDataSet &table = *m_source.DataSet();
     if (!table.CanModify())
         return;
     table.Edit();
@@ -55,14 +57,14 @@ void Tcommand::FormActivate()
 
 void Tcommand::OKBtnClick()
 {
-    if (!port_.IsOpen())
+    if (!m_port.IsOpen())
         return;
-    port_.SendText("/" + ToCp1251(ui->DBEdit2->text()));
-    port_.SendText(ToCp1251(ui->DBEdit1->text()));
-    source_.DataSet()->Cancel();
+    m_port.SendText("/" + toCp1251(m_ui->DBEdit2->text()));
+    m_port.SendText(toCp1251(m_ui->DBEdit1->text()));
+    m_source.DataSet()->Cancel();
     // What was typed into a table open for reading only was never an edit: drop it too.
-    ui->DBEdit1->Revert();
-    ui->DBEdit2->Revert();
+    m_ui->DBEdit1->revert();
+    m_ui->DBEdit2->revert();
 }
 
 void Tcommand::CancelBtnClick()
@@ -70,3 +72,5 @@ void Tcommand::CancelBtnClick()
     // The edit stays, with whatever was typed; it is stored the next time the record is.
     reject();
 }
+
+} // namespace kelvane

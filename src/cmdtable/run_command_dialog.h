@@ -10,6 +10,10 @@
 namespace Ui {
 class Tcommand;
 }
+
+namespace kelvane {
+
+class ErrorSink;
 class TBComPort;
 class TDataSource;
 
@@ -17,8 +21,9 @@ class Tcommand : public QDialog
 {
     Q_OBJECT
 public:
-    // REQUIRES: the source's dataset is open and outlives the dialog.
-    Tcommand(TBComPort &port, TDataSource &source, QWidget *parent = nullptr);
+    // `errors` receives what escapes the handlers.
+    // REQUIRES: the source's dataset is open; it and `errors` outlive the dialog.
+    Tcommand(TBComPort &port, TDataSource &source, ErrorSink &errors, QWidget *parent = nullptr);
     ~Tcommand() override;
 
     void FormActivate();
@@ -29,7 +34,10 @@ protected:
     void showEvent(QShowEvent *event) override;
 
 private:
-    std::unique_ptr<Ui::Tcommand> ui;
-    TBComPort &port_;
-    TDataSource &source_;
+    std::unique_ptr<Ui::Tcommand> m_ui;
+    TBComPort &m_port;
+    TDataSource &m_source;
+    ErrorSink &m_errors;
 };
+
+} // namespace kelvane

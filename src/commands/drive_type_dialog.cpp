@@ -1,26 +1,29 @@
-#include "drive_type_dialog.h"
+#include "commands/drive_type_dialog.h"
 
-#include "com_port.h"
+#include "serial/com_port.h"
 #include "ui_drive_type_dialog.h"
 
-Tgolovki::Tgolovki(TBComPort &port, QWidget *parent)
-    : TParameterDialog(port, TitleBar::NoButtons, parent), ui(std::make_unique<Ui::Tgolovki>())
+namespace kelvane {
+
+Tgolovki::Tgolovki(TBComPort &port, ErrorSink &errors, QWidget *parent)
+    : ParameterDialog(port, errors, TitleBar::NoButtons, parent),
+      m_ui(std::make_unique<Ui::Tgolovki>())
 {
-    ui->setupUi(this);
+    m_ui->setupUi(this);
     fixSize();
-    onClick(ui->OKBtn, [this] { OKBtnClick(); });
-    onClick(ui->CancelBtn, [this] { CancelBtnClick(); });
+    onClick(m_ui->OKBtn, [this] { OKBtnClick(); });
+    onClick(m_ui->CancelBtn, [this] { CancelBtnClick(); });
 }
 
 Tgolovki::~Tgolovki() = default;
 
-std::string Tgolovki::HeadCountLine() const
+std::string Tgolovki::headCountLine() const
 {
-    if (ui->RadioButton2->isChecked()) // "Две"
+    if (m_ui->RadioButton2->isChecked()) // "Две"
         return "YE1";
-    if (ui->RadioButton3->isChecked()) // "Три"
+    if (m_ui->RadioButton3->isChecked()) // "Три"
         return "YE2";
-    if (ui->RadioButton4->isChecked()) // "Четыре"
+    if (m_ui->RadioButton4->isChecked()) // "Четыре"
         return "YE3";
     return "YE0";
 }
@@ -28,8 +31,8 @@ std::string Tgolovki::HeadCountLine() const
 void Tgolovki::OKBtnClick()
 {
     // Reached only from a menu that is enabled while connected, so the port is not tested.
-    port_.SendText("/T");
-    port_.SendText(HeadCountLine());
+    m_port.SendText("/T");
+    m_port.SendText(headCountLine());
     accept();
 }
 
@@ -37,3 +40,5 @@ void Tgolovki::CancelBtnClick()
 {
     reject();
 }
+
+} // namespace kelvane

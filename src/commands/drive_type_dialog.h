@@ -2,7 +2,7 @@
 // carries the count minus one).
 #pragma once
 
-#include "parameter_dialog.h"
+#include "commands/parameter_dialog.h"
 
 #include <memory>
 
@@ -10,18 +10,22 @@ namespace Ui {
 class Tgolovki;
 }
 
-class Tgolovki : public TParameterDialog
+namespace kelvane {
+
+class Tgolovki : public ParameterDialog
 {
     Q_OBJECT
 public:
-    explicit Tgolovki(TBComPort &port, QWidget *parent = nullptr);
+    Tgolovki(TBComPort &port, ErrorSink &errors, QWidget *parent = nullptr);
     ~Tgolovki() override;
 
     void OKBtnClick();
     void CancelBtnClick();
     // "YE0" for one head to "YE3" for four.
-    std::string HeadCountLine() const;
+    std::string headCountLine() const;
 
 private:
-    std::unique_ptr<Ui::Tgolovki> ui;
+    std::unique_ptr<Ui::Tgolovki> m_ui;
 };
+
+} // namespace kelvane

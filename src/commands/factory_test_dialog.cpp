@@ -1,58 +1,63 @@
-#include "factory_test_dialog.h"
+#include "commands/factory_test_dialog.h"
 
-#include "com_port.h"
+#include "serial/com_port.h"
 #include "ui_factory_test_dialog.h"
 
 #include <QMouseEvent>
 
-TForm1::TForm1(TBComPort &port, QWidget *parent)
-    : TParameterDialog(port, TitleBar::NoButtons, parent), ui(std::make_unique<Ui::TForm1>())
+namespace kelvane {
+
+TForm1::TForm1(TBComPort &port, ErrorSink &errors, QWidget *parent)
+    : ParameterDialog(port, errors, TitleBar::NoButtons, parent),
+      m_ui(std::make_unique<Ui::TForm1>())
 {
-    ui->setupUi(this);
+    m_ui->setupUi(this);
     fixSize();
-    onClick(ui->Button1, [this] { Button1Click(); });
-    onClick(ui->Button2, [this] { Button2Click(); });
-    ui->Edit1->installEventFilter(this);
+    onClick(m_ui->Button1, [this] { Button1Click(); });
+    onClick(m_ui->Button2, [this] { Button2Click(); });
+    m_ui->Edit1->installEventFilter(this);
 }
 
 TForm1::~TForm1() = default;
 
 void TForm1::Button1Click()
 {
-    if (port_.IsOpen()) {
-        port_.SendText("/T");
-        port_.SendText("T" + Bytes(ui->Edit1->text()));
-        ui->Edit1->setText(QStringLiteral(" "));
+    if (m_port.IsOpen()) {
+        m_port.SendText("/T");
+        m_port.SendText("T" + bytes(m_ui->Edit1->text()));
+        m_ui->Edit1->setText(QStringLiteral(" "));
     }
     done(Accepted);
 }
 
 void TForm1::showEvent(QShowEvent *event)
 {
-    TParameterDialog::showEvent(event);
-    ui->Edit1->setFocus();
-    ui->Edit1->selectAll();
-    wholeTextSelected_ = true;
+    ParameterDialog::showEvent(event);
+    m_ui->Edit1->setFocus();
+    m_ui->Edit1->selectAll();
+    m_wholeTextSelected = true;
 }
 
 bool TForm1::eventFilter(QObject *watched, QEvent *event)
 {
-    if (watched == ui->Edit1 && wholeTextSelected_) {
+    if (watched == m_ui->Edit1 && m_wholeTextSelected) {
         if (event->type() == QEvent::MouseButtonPress
             && static_cast<QMouseEvent *>(event)->button() == Qt::LeftButton) {
             // A click would drop the selection and leave the caret after the blank.
-            wholeTextSelected_ = false;
-            ui->Edit1->setFocus(Qt::MouseFocusReason);
-            ui->Edit1->selectAll();
+            m_wholeTextSelected = false;
+            m_ui->Edit1->setFocus(Qt::MouseFocusReason);
+            m_ui->Edit1->selectAll();
             return true;
         }
         if (event->type() == QEvent::KeyPress || event->type() == QEvent::MouseButtonDblClick)
-            wholeTextSelected_ = false;
+            m_wholeTextSelected = false;
     }
-    return TParameterDialog::eventFilter(watched, event);
+    return ParameterDialog::eventFilter(watched, event);
 }
 
 void TForm1::Button2Click()
 {
     done(Rejected);
 }
+
+} // namespace kelvane

@@ -4,7 +4,7 @@
 // keeps that selection, so the number typed next replaces the blank.
 #pragma once
 
-#include "parameter_dialog.h"
+#include "commands/parameter_dialog.h"
 
 #include <memory>
 
@@ -12,11 +12,13 @@ namespace Ui {
 class TForm1;
 }
 
-class TForm1 : public TParameterDialog
+namespace kelvane {
+
+class TForm1 : public ParameterDialog
 {
     Q_OBJECT
 public:
-    explicit TForm1(TBComPort &port, QWidget *parent = nullptr);
+    TForm1(TBComPort &port, ErrorSink &errors, QWidget *parent = nullptr);
     ~TForm1() override;
 
     void Button1Click();
@@ -30,6 +32,8 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
-    std::unique_ptr<Ui::TForm1> ui;
-    bool wholeTextSelected_ = false; // as the dialog was shown, until the user acts on the field
+    std::unique_ptr<Ui::TForm1> m_ui;
+    bool m_wholeTextSelected = false; // as the dialog was shown, until the user acts on the field
 };
+
+} // namespace kelvane

@@ -1,23 +1,26 @@
-#include "free_level_dialog.h"
+#include "commands/free_level_dialog.h"
 
-#include "com_port.h"
+#include "serial/com_port.h"
 #include "ui_free_level_dialog.h"
 
-Tuserlevel::Tuserlevel(TBComPort &port, QWidget *parent)
-    : TParameterDialog(port, TitleBar::CloseOnly, parent), ui(std::make_unique<Ui::Tuserlevel>())
+namespace kelvane {
+
+Tuserlevel::Tuserlevel(TBComPort &port, ErrorSink &errors, QWidget *parent)
+    : ParameterDialog(port, errors, TitleBar::CloseOnly, parent),
+      m_ui(std::make_unique<Ui::Tuserlevel>())
 {
-    ui->setupUi(this);
+    m_ui->setupUi(this);
     fixSize();
-    onClick(ui->OKBtn, [this] { OKBtnClick(); });
-    onClick(ui->CancelBtn, [this] { CancelBtnClick(); });
+    onClick(m_ui->OKBtn, [this] { OKBtnClick(); });
+    onClick(m_ui->CancelBtn, [this] { CancelBtnClick(); });
 }
 
 Tuserlevel::~Tuserlevel() = default;
 
 void Tuserlevel::OKBtnClick()
 {
-    if (port_.IsOpen())
-        port_.SendText("/" + Bytes(ui->Edit1->text()));
+    if (m_port.IsOpen())
+        m_port.SendText("/" + bytes(m_ui->Edit1->text()));
     accept();
 }
 
@@ -25,3 +28,5 @@ void Tuserlevel::CancelBtnClick()
 {
     reject();
 }
+
+} // namespace kelvane

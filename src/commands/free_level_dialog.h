@@ -1,7 +1,7 @@
 // Tuserlevel: the free level dialog. OK switches the drive to the level typed, exactly as typed.
 #pragma once
 
-#include "parameter_dialog.h"
+#include "commands/parameter_dialog.h"
 
 #include <memory>
 
@@ -9,16 +9,20 @@ namespace Ui {
 class Tuserlevel;
 }
 
-class Tuserlevel : public TParameterDialog
+namespace kelvane {
+
+class Tuserlevel : public ParameterDialog
 {
     Q_OBJECT
 public:
-    explicit Tuserlevel(TBComPort &port, QWidget *parent = nullptr);
+    Tuserlevel(TBComPort &port, ErrorSink &errors, QWidget *parent = nullptr);
     ~Tuserlevel() override;
 
     void OKBtnClick();
     void CancelBtnClick();
 
 private:
-    std::unique_ptr<Ui::Tuserlevel> ui;
+    std::unique_ptr<Ui::Tuserlevel> m_ui;
 };
+
+} // namespace kelvane

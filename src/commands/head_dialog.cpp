@@ -1,37 +1,40 @@
-#include "head_dialog.h"
+#include "commands/head_dialog.h"
 
-#include "com_port.h"
+#include "serial/com_port.h"
 #include "ui_head_dialog.h"
 
-TGolovka::TGolovka(TBComPort &port, QWidget *parent)
-    : TParameterDialog(port, TitleBar::CloseOnly, parent), ui(std::make_unique<Ui::TGolovka>())
+namespace kelvane {
+
+TGolovka::TGolovka(TBComPort &port, ErrorSink &errors, QWidget *parent)
+    : ParameterDialog(port, errors, TitleBar::CloseOnly, parent),
+      m_ui(std::make_unique<Ui::TGolovka>())
 {
-    ui->setupUi(this);
+    m_ui->setupUi(this);
     fixSize();
-    onClick(ui->OKBtn, [this] { OKBtnClick(); });
-    onClick(ui->CancelBtn, [this] { CancelBtnClick(); });
+    onClick(m_ui->OKBtn, [this] { OKBtnClick(); });
+    onClick(m_ui->CancelBtn, [this] { CancelBtnClick(); });
 }
 
 TGolovka::~TGolovka() = default;
 
-std::string TGolovka::SelectedDigit() const
+std::string TGolovka::selectedDigit() const
 {
     // Top left, top right, bottom left, bottom right.
-    if (ui->RadioButton2->isChecked())
+    if (m_ui->RadioButton2->isChecked())
         return "2";
-    if (ui->RadioButton3->isChecked())
+    if (m_ui->RadioButton3->isChecked())
         return "3";
-    if (ui->RadioButton4->isChecked())
+    if (m_ui->RadioButton4->isChecked())
         return "4";
     return "1";
 }
 
 void TGolovka::OKBtnClick()
 {
-    const std::string digit = SelectedDigit();
-    if (port_.IsOpen()) {
-        port_.SendText("/2");
-        port_.SendText("H" + digit);
+    const std::string digit = selectedDigit();
+    if (m_port.IsOpen()) {
+        m_port.SendText("/2");
+        m_port.SendText("H" + digit);
     }
     accept();
 }
@@ -40,3 +43,5 @@ void TGolovka::CancelBtnClick()
 {
     reject();
 }
+
+} // namespace kelvane

@@ -2,7 +2,7 @@
 // in reading order, which is not always the number in its caption.
 #pragma once
 
-#include "parameter_dialog.h"
+#include "commands/parameter_dialog.h"
 
 #include <memory>
 
@@ -10,18 +10,22 @@ namespace Ui {
 class TGolovka;
 }
 
-class TGolovka : public TParameterDialog
+namespace kelvane {
+
+class TGolovka : public ParameterDialog
 {
     Q_OBJECT
 public:
-    explicit TGolovka(TBComPort &port, QWidget *parent = nullptr);
+    TGolovka(TBComPort &port, ErrorSink &errors, QWidget *parent = nullptr);
     ~TGolovka() override;
 
     void OKBtnClick();
     void CancelBtnClick();
     // The digit of the selected button, "1" to "4".
-    std::string SelectedDigit() const;
+    std::string selectedDigit() const;
 
 private:
-    std::unique_ptr<Ui::TGolovka> ui;
+    std::unique_ptr<Ui::TGolovka> m_ui;
 };
+
+} // namespace kelvane

@@ -1,27 +1,30 @@
-#include "head_positioning_dialog.h"
+#include "commands/head_positioning_dialog.h"
 
-#include "com_port.h"
+#include "serial/com_port.h"
 #include "ui_head_positioning_dialog.h"
 
-Tgolovka2::Tgolovka2(TBComPort &port, QWidget *parent)
-    : TParameterDialog(port, TitleBar::CloseOnly, parent), ui(std::make_unique<Ui::Tgolovka2>())
+namespace kelvane {
+
+Tgolovka2::Tgolovka2(TBComPort &port, ErrorSink &errors, QWidget *parent)
+    : ParameterDialog(port, errors, TitleBar::CloseOnly, parent),
+      m_ui(std::make_unique<Ui::Tgolovka2>())
 {
-    ui->setupUi(this);
+    m_ui->setupUi(this);
     fixSize();
-    ui->ComboBox1->setCurrentIndex(0);
-    onClick(ui->OKBtn, [this] { OKBtnClick(); });
-    onClick(ui->CancelBtn, [this] { CancelBtnClick(); });
+    m_ui->ComboBox1->setCurrentIndex(0);
+    onClick(m_ui->OKBtn, [this] { OKBtnClick(); });
+    onClick(m_ui->CancelBtn, [this] { CancelBtnClick(); });
 }
 
 Tgolovka2::~Tgolovka2() = default;
 
 void Tgolovka2::OKBtnClick()
 {
-    const std::string head = Bytes(ui->ComboBox1->currentText());
-    const std::string track = Bytes(ui->Edit1->text());
-    if (port_.IsOpen()) {
-        port_.SendText("/2");
-        port_.SendText("S" + track + "," + head);
+    const std::string head = bytes(m_ui->ComboBox1->currentText());
+    const std::string track = bytes(m_ui->Edit1->text());
+    if (m_port.IsOpen()) {
+        m_port.SendText("/2");
+        m_port.SendText("S" + track + "," + head);
     }
     accept();
 }
@@ -30,3 +33,5 @@ void Tgolovka2::CancelBtnClick()
 {
     reject();
 }
+
+} // namespace kelvane

@@ -2,7 +2,7 @@
 // with both texts exactly as typed.
 #pragma once
 
-#include "parameter_dialog.h"
+#include "commands/parameter_dialog.h"
 
 #include <memory>
 
@@ -10,16 +10,20 @@ namespace Ui {
 class Tgolovka2;
 }
 
-class Tgolovka2 : public TParameterDialog
+namespace kelvane {
+
+class Tgolovka2 : public ParameterDialog
 {
     Q_OBJECT
 public:
-    explicit Tgolovka2(TBComPort &port, QWidget *parent = nullptr);
+    Tgolovka2(TBComPort &port, ErrorSink &errors, QWidget *parent = nullptr);
     ~Tgolovka2() override;
 
     void OKBtnClick();
     void CancelBtnClick();
 
 private:
-    std::unique_ptr<Ui::Tgolovka2> ui;
+    std::unique_ptr<Ui::Tgolovka2> m_ui;
 };
+
+} // namespace kelvane

@@ -1,25 +1,30 @@
-#include "parameter_dialog.h"
+#include "commands/parameter_dialog.h"
 
-#include "code_page.h"
-#include "guarded.h"
+#include "framework/cp1251_text.h"
+#include "framework/guarded.h"
 
 #include <QAbstractButton>
 
-TParameterDialog::TParameterDialog(TBComPort &port, Qt::WindowFlags titleBar, QWidget *parent)
-    : QDialog(parent, titleBar), port_(port)
+namespace kelvane {
+
+ParameterDialog::ParameterDialog(
+    TBComPort &port, ErrorSink &errors, Qt::WindowFlags titleBar, QWidget *parent)
+    : QDialog(parent, titleBar), m_port(port), m_errors(errors)
 { }
 
-void TParameterDialog::fixSize()
+void ParameterDialog::fixSize()
 {
     setFixedSize(size());
 }
 
-void TParameterDialog::onClick(QAbstractButton *button, std::function<void()> handler)
+void ParameterDialog::onClick(QAbstractButton *button, std::function<void()> handler)
 {
-    connect(button, &QAbstractButton::clicked, this, Guarded(std::move(handler)));
+    connect(button, &QAbstractButton::clicked, this, guarded(m_errors, std::move(handler)));
 }
 
-std::string TParameterDialog::Bytes(const QString &text)
+std::string ParameterDialog::bytes(const QString &text)
 {
-    return ToCp1251(text);
+    return toCp1251(text);
 }
+
+} // namespace kelvane

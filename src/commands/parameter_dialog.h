@@ -1,7 +1,9 @@
-// TParameterDialog: what the dialogs that build drive commands with a parameter share. Each is a
+// ParameterDialog: what the dialogs that build drive commands with a parameter share. Each is a
 // fixed-size dialog on the main window's port; it is hidden, not destroyed, when it closes, so its
 // fields keep their contents from one showing to the next.
 #pragma once
+
+#include "base/error_sink.h"
 
 #include <QDialog>
 #include <functional>
@@ -9,13 +11,17 @@
 
 class QAbstractButton;
 class QString;
+
+namespace kelvane {
+
 class TBComPort;
 
-class TParameterDialog : public QDialog
+class ParameterDialog : public QDialog
 {
     Q_OBJECT
 public:
-    TParameterDialog(TBComPort &port, Qt::WindowFlags titleBar, QWidget *parent);
+    // `errors` receives what escapes the dialog's handlers; it outlives the dialog.
+    ParameterDialog(TBComPort &port, ErrorSink &errors, Qt::WindowFlags titleBar, QWidget *parent);
 
 protected:
     // Fixes the size the window was laid out with.
@@ -23,9 +29,10 @@ protected:
     // Runs `handler` when `button` is clicked; an error stops it and is shown.
     void onClick(QAbstractButton *button, std::function<void()> handler);
     // The bytes a field's text goes out as.
-    static std::string Bytes(const QString &text);
+    static std::string bytes(const QString &text);
 
-    TBComPort &port_;
+    TBComPort &m_port;
+    ErrorSink &m_errors;
 };
 
 // The title bars the dialogs have.
@@ -34,3 +41,5 @@ inline constexpr Qt::WindowFlags NoButtons
     = Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint;
 inline constexpr Qt::WindowFlags CloseOnly = NoButtons | Qt::WindowCloseButtonHint;
 } // namespace TitleBar
+
+} // namespace kelvane

@@ -1,15 +1,17 @@
-#include "service_catalogue.h"
+#include "commands/service_catalogue.h"
 
-#include "com_port.h"
-#include "dialogs.h"
+#include "framework/dialogs.h"
+#include "serial/com_port.h"
 
 #include <QApplication>
 
-const std::vector<TCatalogueItem> &ServiceCatalogue()
+namespace kelvane {
+
+const std::vector<CatalogueItem> &serviceCatalogue()
 {
-    using Then = TCatalogueItem::Then;
+    using Then = CatalogueItem::Then;
     // The level letter in the status texts is the Cyrillic Т; the line written is the Latin /T.
-    static const std::vector<TCatalogueItem> catalogue = {
+    static const std::vector<CatalogueItem> Catalogue = {
         {"N1", "N1Click", {"/T"}, true, Then::Status, "Переход на уровень \"Т\""},
         {"N11", "N11Click", {"/1"}, true, Then::Status, "Переход на уровень \"1\""},
         {"N21", "N21Click", {"/2"}, true, Then::Status, "Переход на уровень \"2\""},
@@ -35,10 +37,10 @@ const std::vector<TCatalogueItem> &ServiceCatalogue()
         {"CriticalEventLog1", "CriticalEventLog1Click", {"/1", "N8"}, true, Then::Nothing, ""},
         {"HealthLog1", "HealthLog1Click", {"/1", "NA"}, true, Then::Nothing, ""},
     };
-    return catalogue;
+    return Catalogue;
 }
 
-void RunCatalogueItem(const TCatalogueItem &item, TBComPort &port,
+void runCatalogueItem(const CatalogueItem &item, TBComPort &port,
     const std::function<void(const QString &)> &setStatus)
 {
     if (item.guard && !port.IsOpen())
@@ -47,13 +49,15 @@ void RunCatalogueItem(const TCatalogueItem &item, TBComPort &port,
         port.SendText(line);
     const QString text = QString::fromUtf8(item.text);
     switch (item.then) {
-    case TCatalogueItem::Then::Status:
+    case CatalogueItem::Then::Status:
         setStatus(text);
         break;
-    case TCatalogueItem::Then::Message:
-        Dialogs::Current().Message(QApplication::activeWindow(), text);
+    case CatalogueItem::Then::Message:
+        Dialogs::current().message(QApplication::activeWindow(), text);
         break;
-    case TCatalogueItem::Then::Nothing:
+    case CatalogueItem::Then::Nothing:
         break;
     }
 }
+
+} // namespace kelvane

@@ -7,9 +7,11 @@
 #include <functional>
 #include <vector>
 
+namespace kelvane {
+
 class TBComPort;
 
-struct TCatalogueItem
+struct CatalogueItem
 {
     enum class Then { Nothing, Status, Message };
 
@@ -21,9 +23,11 @@ struct TCatalogueItem
     const char *text; // the status text or the message
 };
 
-const std::vector<TCatalogueItem> &ServiceCatalogue();
+const std::vector<CatalogueItem> &serviceCatalogue();
 
 // Writes the item's lines, then sets the status line or shows its message box. An error of the
 // port ends the item at the failing line.
-void RunCatalogueItem(const TCatalogueItem &item, TBComPort &port,
+void runCatalogueItem(const CatalogueItem &item, TBComPort &port,
     const std::function<void(const QString &)> &setStatus);
+
+} // namespace kelvane

@@ -1,11 +1,13 @@
-#include "upload.h"
+#include "commands/upload.h"
 
-#include "code_page.h"
-#include "com_port.h"
+#include "framework/cp1251_text.h"
+#include "serial/com_port.h"
 
 #include <QFile>
 #include <algorithm>
 #include <stdexcept>
+
+namespace kelvane {
 
 namespace {
 
@@ -25,78 +27,78 @@ class UploadCancelled
 
 } // namespace
 
-QString TUpload::RunningText(TUploadKind kind)
+QString Upload::runningText(UploadKind kind)
 {
-    return kind == TUploadKind::Overlay ? QStringLiteral("Загрузка ОВЕРЛЕЯ...")
-                                        : QStringLiteral("Загрузка CERT Table...");
+    return kind == UploadKind::Overlay ? QStringLiteral("Загрузка ОВЕРЛЕЯ...")
+                                       : QStringLiteral("Загрузка CERT Table...");
 }
 
-QString TUpload::DoneText(TUploadKind kind)
+QString Upload::doneText(UploadKind kind)
 {
-    return kind == TUploadKind::Overlay ? QStringLiteral("Загрузка ОВЕРЛЕЯ произведена...")
-                                        : QStringLiteral("Загрузка CERT Table произведена...");
+    return kind == UploadKind::Overlay ? QStringLiteral("Загрузка ОВЕРЛЕЯ произведена...")
+                                       : QStringLiteral("Загрузка CERT Table произведена...");
 }
 
-const char *TUpload::StartCommand(TUploadKind kind)
+const char *Upload::startCommand(UploadKind kind)
 {
-    return kind == TUploadKind::Overlay ? "e0,0" : "h0,0";
+    return kind == UploadKind::Overlay ? "e0,0" : "h0,0";
 }
 
-std::string TUpload::Header(const QString &fileName, int64_t size)
+std::string Upload::Header(const QString &fileName, int64_t size)
 {
     // The drive reads NAME:SIZE, so no folder and no drive letter may stay in the name.
     const qsizetype cut = std::max({fileName.lastIndexOf(QLatin1Char('/')),
         fileName.lastIndexOf(QLatin1Char('\\')), fileName.lastIndexOf(QLatin1Char(':'))});
-    return ToCp1251(fileName.mid(cut + 1)) + ":" + std::to_string(size) + "[BEGIN]";
+    return toCp1251(fileName.mid(cut + 1)) + ":" + std::to_string(size) + "[BEGIN]";
 }
 
-std::chrono::milliseconds TUpload::WaitBound(int64_t bytes) const
+std::chrono::milliseconds Upload::waitBound(int64_t bytes) const
 {
-    const int64_t rate = BaudRateValues[port_.BaudRate()];
-    const int64_t onTheLine = bytes * bitsPerCharacter(port_) * 1000 / rate;
-    return waitFloor_ + std::chrono::milliseconds(4 * onTheLine);
+    const int64_t rate = BaudRateValues[m_port.BaudRate()];
+    const int64_t onTheLine = bytes * bitsPerCharacter(m_port) * 1000 / rate;
+    return m_waitFloor + std::chrono::milliseconds(4 * onTheLine);
 }
 
-void TUpload::Run(TUploadKind kind)
+void Upload::run(UploadKind kind)
 {
-    view_.BeginUpload(RunningText(kind));
+    m_view.beginUpload(runningText(kind));
     try {
-        port_.SendText(StartCommand(kind));
-        QString fileName = lastFile_;
+        m_port.SendText(startCommand(kind));
+        QString fileName = m_lastFile;
         // A cancelled dialog sends nothing more; the start command is already out. The port may
         // have been lost while the dialog was up: it is not opened again behind the window's back.
-        if (!view_.ChooseFile(fileName) || !port_.IsOpen()) {
-            view_.EndUpload(Cancelled);
+        if (!m_view.chooseFile(fileName) || !m_port.IsOpen()) {
+            m_view.endUpload(Cancelled);
             return;
         }
-        lastFile_ = fileName;
+        m_lastFile = fileName;
         transfer(fileName);
-        view_.EndUpload(DoneText(kind));
+        m_view.endUpload(doneText(kind));
     } catch (const UploadCancelled &) {
-        view_.EndUpload(Cancelled);
+        m_view.endUpload(Cancelled);
     } catch (...) {
-        view_.EndUpload(Interrupted);
+        m_view.endUpload(Interrupted);
         throw;
     }
 }
 
-void TUpload::transfer(const QString &fileName)
+void Upload::transfer(const QString &fileName)
 {
     QFile file(fileName);
     if (!file.open(QIODevice::ReadOnly))
         throw std::runtime_error(QStringLiteral("Cannot open file %1").arg(fileName).toStdString());
     const int64_t size = file.size();
-    int64_t chunk = std::max<int64_t>(1, port_.OutBufSize());
+    int64_t chunk = std::max<int64_t>(1, m_port.OutBufSize());
     int64_t chunks = 1;
     if (size <= chunk)
         chunk = size;
     else
         chunks = size / chunk + (size % chunk > 0 ? 1 : 0);
-    view_.SetProgress(static_cast<int>(chunks), 0);
+    m_view.setProgress(static_cast<int>(chunks), 0);
 
     const std::string header = Header(fileName, size);
-    view_.ResetTxEmpty();
-    port_.SendText(header);
+    m_view.resetTxEmpty();
+    m_port.SendText(header);
     int64_t pending = static_cast<int64_t>(header.size());
     for (int64_t i = 0; i < chunks; ++i) {
         if (!waitForDrive(pending))
@@ -108,27 +110,27 @@ void TUpload::transfer(const QString &fileName)
         if (bytes.size() != length)
             throw std::runtime_error(
                 QStringLiteral("Cannot read file %1").arg(fileName).toStdString());
-        view_.ResetTxEmpty();
-        port_.SendText(std::string_view(bytes.constData(), static_cast<size_t>(bytes.size())));
+        m_view.resetTxEmpty();
+        m_port.SendText(std::string_view(bytes.constData(), static_cast<size_t>(bytes.size())));
         pending = length;
-        view_.SetProgress(static_cast<int>(chunks), static_cast<int>(i + 1));
+        m_view.setProgress(static_cast<int>(chunks), static_cast<int>(i + 1));
     }
     // The last chunk is followed at once, without a wait.
-    port_.SendText("[END]");
+    m_port.SendText("[END]");
     file.close();
-    port_.SendText("b,,22");
-    port_.SendText("c");
+    m_port.SendText("b,,22");
+    m_port.SendText("c");
 }
 
-bool TUpload::waitForDrive(int64_t bytes)
+bool Upload::waitForDrive(int64_t bytes)
 {
-    const std::chrono::milliseconds bound = WaitBound(bytes);
-    switch (view_.WaitForTxEmpty(bound)) {
-    case TUploadView::Wait::TxEmpty:
+    const std::chrono::milliseconds bound = waitBound(bytes);
+    switch (m_view.waitForTxEmpty(bound)) {
+    case UploadView::Wait::TxEmpty:
         return true;
-    case TUploadView::Wait::Cancelled:
+    case UploadView::Wait::Cancelled:
         return false;
-    case TUploadView::Wait::TimedOut:
+    case UploadView::Wait::TimedOut:
         break;
     }
     throw std::runtime_error(
@@ -136,3 +138,5 @@ bool TUpload::waitForDrive(int64_t bytes)
             .arg(static_cast<double>(bound.count()) / 1000.0, 0, 'f', 1)
             .toStdString());
 }
+
+} // namespace kelvane

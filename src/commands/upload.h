@@ -1,10 +1,10 @@
-// TUpload: sends a file into the drive's RAM, an ATA overlay or a CERT table. The drive is told
+// Upload: sends a file into the drive's RAM, an ATA overlay or a CERT table. The drive is told
 // the start command, then the header NAME:SIZE[BEGIN], the file's bytes in chunks of the port's
 // output buffer size, "[END]", "b,,22" and "c". After the header and after each chunk but the last
 // the upload waits until the port reports its transmit buffer empty, so the drive is never sent
 // more than it can take; the window stays responsive meanwhile, and the user can cancel.
 //
-// TUploadView is what the upload needs of the window it runs in. Main thread only.
+// UploadView is what the upload needs of the window it runs in. Main thread only.
 #pragma once
 
 #include <QString>
@@ -12,51 +12,53 @@
 #include <cstdint>
 #include <string>
 
+namespace kelvane {
+
 class TBComPort;
 
-enum class TUploadKind { Overlay, CertTable };
+enum class UploadKind { Overlay, CertTable };
 
-class TUploadView
+class UploadView
 {
 public:
     enum class Wait { TxEmpty, Cancelled, TimedOut };
 
-    virtual ~TUploadView() = default;
+    virtual ~UploadView() = default;
 
     // Into the uploading state: nothing else may write to the port; the running text, the
     // progress bar and its cancel control show.
-    virtual void BeginUpload(const QString &runningText) = 0;
-    virtual void SetProgress(int maximum, int position) = 0;
+    virtual void beginUpload(const QString &runningText) = 0;
+    virtual void setProgress(int maximum, int position) = 0;
     // Back to the state the connection calls for, with `statusText`.
-    virtual void EndUpload(const QString &statusText) = 0;
+    virtual void endUpload(const QString &statusText) = 0;
     // The file-open dialog, given the last file sent (or nothing); false when the user
     // cancelled it.
-    virtual bool ChooseFile(QString &fileName) = 0;
+    virtual bool chooseFile(QString &fileName) = 0;
     // Forgets transmit-empty events reported so far.
-    virtual void ResetTxEmpty() = 0;
+    virtual void resetTxEmpty() = 0;
     // Returns at once when the port reported its transmit buffer empty since the last reset;
     // otherwise waits, keeping the window responsive, for that report, for the user to cancel,
     // or for `bound` to pass.
-    virtual Wait WaitForTxEmpty(std::chrono::milliseconds bound) = 0;
+    virtual Wait waitForTxEmpty(std::chrono::milliseconds bound) = 0;
 };
 
-class TUpload
+class Upload
 {
 public:
-    TUpload(TBComPort &port, TUploadView &view) : port_(port), view_(view) { }
+    Upload(TBComPort &port, UploadView &view) : m_port(port), m_view(view) { }
 
     // Runs one upload. A failure (file, port, a wait that never ends) puts the window back into
     // its connected state and is raised to the caller; so is nothing after a cancel.
-    void Run(TUploadKind kind);
+    void run(UploadKind kind);
 
     // The least time a wait may take before it fails; the rest of the bound is four times what
     // the chunk takes on the line.
-    void SetWaitFloor(std::chrono::milliseconds floor) { waitFloor_ = floor; }
-    std::chrono::milliseconds WaitBound(int64_t bytes) const;
+    void setWaitFloor(std::chrono::milliseconds floor) { m_waitFloor = floor; }
+    std::chrono::milliseconds waitBound(int64_t bytes) const;
 
-    static QString RunningText(TUploadKind kind);
-    static QString DoneText(TUploadKind kind);
-    static const char *StartCommand(TUploadKind kind);
+    static QString runningText(UploadKind kind);
+    static QString doneText(UploadKind kind);
+    static const char *startCommand(UploadKind kind);
     // NAME:SIZE[BEGIN], with the name's folder cut off.
     static std::string Header(const QString &fileName, int64_t size);
 
@@ -64,8 +66,10 @@ private:
     void transfer(const QString &fileName);
     bool waitForDrive(int64_t bytes);
 
-    TBComPort &port_;
-    TUploadView &view_;
-    QString lastFile_;
-    std::chrono::milliseconds waitFloor_ {5000};
+    TBComPort &m_port;
+    UploadView &m_view;
+    QString m_lastFile;
+    std::chrono::milliseconds m_waitFloor {5000};
 };
+
+} // namespace kelvane

@@ -8,28 +8,28 @@
 // Not thread-safe.
 #pragma once
 
-#include "dbf/stream.h"
+#include "base/stream.h"
 
 #include <cstdint>
+
+namespace kelvane {
 
 class TDbfFile;
 class TDbtFile;
 
 // What a memo stream needs of the dataset it belongs to.
-class TBlobHost
+class BlobHost
 {
 public:
-    virtual ~TBlobHost() = default;
-    virtual TDbfFile *DbfFile() = 0;
+    virtual ~BlobHost() = default;
+    virtual TDbfFile *dbfFile() = 0;
     // Null when the table has no memo file.
-    virtual TDbtFile *DbtFile() = 0;
+    virtual TDbtFile *dbtFile() = 0;
     // The record the memo field is read from and its block number written to.
-    virtual char *ActiveRecordBuffer() = 0;
+    virtual char *activeRecordBuffer() = 0;
     // The number of that record in the table, counted from 0; for messages.
-    virtual int32_t ActiveRecordNumber() = 0;
+    virtual int32_t activeRecordNumber() = 0;
 };
-
-enum TBlobStreamMode { bmRead = 0, bmWrite = 1, bmReadWrite = 2 };
 
 class TMyBlobFile : public TMemoryStream
 {
@@ -37,8 +37,8 @@ public:
     // Loads the memo the field (numbered from 1) refers to. Without a memo file the text is
     // empty. A memo whose stored length runs past its own blocks loads what belongs to it, and
     // the damage is shown as a message the first time that memo is read while the table is open.
-    // REQUIRES: host.DbfFile() is not null.
-    TMyBlobFile(TBlobStreamMode mode, int fieldNo, TBlobHost &host);
+    // REQUIRES: host.dbfFile() is not null.
+    TMyBlobFile(TBlobStreamMode mode, int fieldNo, BlobHost &host);
     // A write-mode stream not yet released stores its text here; a failure is then shown as a
     // message, since a destructor cannot raise it. Nothing is stored while an exception is
     // unwinding the stack, as the writer never finished.
@@ -50,7 +50,7 @@ public:
     // position (an empty text leaves the memo field blank). Throws EBinaryDataSetError when the
     // table has no memo file, EFieldToLongError when the block number does not fit the field,
     // EWriteError when the memo file cannot be written. Further calls do nothing.
-    void Release();
+    void release();
 
     TBlobStreamMode Mode() const { return m_mode; }
     int FieldNo() const { return m_fieldNo; }
@@ -58,14 +58,16 @@ public:
     int32_t OldLength() const { return m_oldLength; }
 
 private:
-    void Load(TDbtFile &memo);
-    void Store();
+    void load(TDbtFile &memo);
+    void store();
 
     TBlobStreamMode m_mode;
     int m_fieldNo;
-    TBlobHost &m_host;
+    BlobHost &m_host;
     int32_t m_blockNumber = 0;
     int32_t m_oldLength = 0;
     bool m_released = false;
     int m_uncaughtAtCreation;
 };
+
+} // namespace kelvane

@@ -1,7 +1,8 @@
 #include "dbf/field_codec.h"
 
-#include "dbf/code_page.h"
-#include "dbf/day_number.h"
+#include "base/code_page.h"
+#include "base/day_number.h"
+#include "base/number_text.h"
 #include "dbf/errors.h"
 
 #include <charconv>
@@ -10,30 +11,18 @@
 #include <limits>
 #include <string>
 
+namespace kelvane {
+
 namespace FieldCodec {
 
 namespace {
 
-bool IsDigit(char c)
+bool isDigit(char c)
 {
     return c >= '0' && c <= '9';
 }
 
-size_t SkipSpaces(std::string_view text, size_t i)
-{
-    while (i < text.size() && text[i] == ' ')
-        ++i;
-    return i;
-}
-
-size_t SkipDigits(std::string_view text, size_t i)
-{
-    while (i < text.size() && IsDigit(text[i]))
-        ++i;
-    return i;
-}
-
-std::string_view StripBlanks(std::string_view bytes)
+std::string_view stripBlanks(std::string_view bytes)
 {
     // Everything up to 0x20 counts as padding: spaces, control bytes and zero bytes.
     auto blank = [](char c) { return static_cast<unsigned char>(c) <= 0x20; };
@@ -46,25 +35,25 @@ std::string_view StripBlanks(std::string_view bytes)
     return bytes.substr(begin, end - begin);
 }
 
-template<typename T> void Store(void *value, T typed)
+template<typename T> void store(void *value, T typed)
 {
     std::memcpy(value, &typed, sizeof typed);
 }
 
-template<typename T> T Load(const void *value)
+template<typename T> T load(const void *value)
 {
     T typed;
     std::memcpy(&typed, value, sizeof typed);
     return typed;
 }
 
-int32_t IntegerOrZero(std::string_view text)
+int32_t integerOrZero(std::string_view text)
 {
     int32_t value = 0;
-    return ParseInteger(text, value) ? value : 0;
+    return NumberText::parseInteger(text, value) ? value : 0;
 }
 
-std::string_view Part(std::string_view text, size_t from, size_t count)
+std::string_view slice(std::string_view text, size_t from, size_t count)
 {
     return from < text.size() ? text.substr(from, count) : std::string_view();
 }
@@ -78,7 +67,7 @@ struct Decimal
     int exponent;
 };
 
-Decimal ShortestDigits(double magnitude)
+Decimal shortestDigits(double magnitude)
 {
     char text[64];
     const auto end
@@ -86,14 +75,14 @@ Decimal ShortestDigits(double magnitude)
     Decimal d {};
     const char *p = text;
     for (; p < end && *p != 'e'; ++p) {
-        if (IsDigit(*p))
+        if (isDigit(*p))
             d.digits[d.count++] = *p;
     }
     std::from_chars(p + (p[1] == '+' ? 2 : 1), end, d.exponent);
     return d;
 }
 
-int FormatScientific(double value, int length, char *out)
+int formatScientific(double value, int length, char *out)
 {
     const int precision = length > 1 ? length - 1 : 0;
     const auto result = std::to_chars(
@@ -107,7 +96,7 @@ int FormatScientific(double value, int length, char *out)
 }
 
 // Adds one unit to the last digit; returns the new count (one more when all were nines).
-int IncrementDigits(char *digits, int count)
+int incrementDigits(char *digits, int count)
 {
     for (int i = count - 1; i >= 0; --i) {
         if (digits[i] != '9') {
@@ -121,7 +110,7 @@ int IncrementDigits(char *digits, int count)
     return count + 1;
 }
 
-int FormatFixed(const Decimal &d, bool negative, int decimals, char *out)
+int formatFixed(const Decimal &d, bool negative, int decimals, char *out)
 {
     // Scaled digits: |value| * 10^decimals, kept up to the units place, then rounded.
     char scaled[FloatTextCapacity];
@@ -130,7 +119,7 @@ int FormatFixed(const Decimal &d, bool negative, int decimals, char *out)
     for (int i = 0; i < kept; ++i)
         scaled[n++] = i < d.count ? d.digits[i] : '0';
     if (kept >= 0 && kept < d.count && d.digits[kept] >= '5')
-        n = IncrementDigits(scaled, n);
+        n = incrementDigits(scaled, n);
     int first = 0;
     while (first < n && scaled[first] == '0')
         ++first;
@@ -151,7 +140,7 @@ int FormatFixed(const Decimal &d, bool negative, int decimals, char *out)
 }
 
 // Right-aligns the text of length n to `length` columns; returns the new length.
-int PadLeft(char *text, int n, int length)
+int padLeft(char *text, int n, int length)
 {
     if (n >= length)
         return n;
@@ -160,19 +149,19 @@ int PadLeft(char *text, int n, int length)
     return length;
 }
 
-int FormatInteger(int64_t value, int length, char *out)
+int formatInteger(int64_t value, int length, char *out)
 {
     const auto end = std::to_chars(out, out + 24, value).ptr;
-    return PadLeft(out, static_cast<int>(end - out), length);
+    return padLeft(out, static_cast<int>(end - out), length);
 }
 
-int FormatDate(int32_t dayNumber, char *out)
+int formatDate(int32_t dayNumber, char *out)
 {
     // A day number without a four-digit date stores a blank date.
     if (dayNumber < 1 || dayNumber > DayNumber::LastFourDigitYearDay)
         return 0;
-    const TCalendarDate date = DayNumber::ToDate(dayNumber);
-    const int parts[] = {date.Year / 100, date.Year % 100, date.Month, date.Day};
+    const CalendarDate date = DayNumber::toDate(dayNumber);
+    const int parts[] = {date.year / 100, date.year % 100, date.month, date.day};
     for (int i = 0; i < 4; ++i) {
         out[2 * i] = static_cast<char>('0' + parts[i] / 10);
         out[2 * i + 1] = static_cast<char>('0' + parts[i] % 10);
@@ -180,34 +169,34 @@ int FormatDate(int32_t dayNumber, char *out)
     return 8;
 }
 
-[[noreturn]] void ThrowTooLong(size_t textLength, int fieldLength)
+[[noreturn]] void throwTooLong(size_t textLength, int fieldLength)
 {
     throw EFieldToLongError("Field too long :" + std::to_string(textLength)
         + " (must be between 1 and " + std::to_string(fieldLength) + ").");
 }
 
-void CheckFits(size_t textLength, const TMyFieldInfo &field)
+void checkFits(size_t textLength, const TMyFieldInfo &field)
 {
     if (textLength > static_cast<size_t>(field.Length))
-        ThrowTooLong(textLength, field.Length);
+        throwTooLong(textLength, field.Length);
 }
 
-void Fill(const TMyFieldInfo &field, const char *text, size_t length, char *record)
+void fill(const TMyFieldInfo &field, const char *text, size_t length, char *record)
 {
     char *target = record + field.Offset;
     std::memcpy(target, text, length);
     std::memset(target + length, ' ', static_cast<size_t>(field.Length) - length);
 }
 
-void WriteString(const TMyFieldInfo &field, const char *value, char *record)
+void writeString(const TMyFieldInfo &field, const char *value, char *record)
 {
     const size_t length = std::strlen(value);
-    CheckFits(length, field);
-    CodePage::AnsiToOem(value, record + field.Offset, length);
+    checkFits(length, field);
+    CodePage::ansiToOem(value, record + field.Offset, length);
     std::memset(record + field.Offset + length, ' ', static_cast<size_t>(field.Length) - length);
 }
 
-int64_t CheckedLargeint(int64_t value)
+int64_t checkedLargeint(int64_t value)
 {
     if (value < std::numeric_limits<int32_t>::min() || value > std::numeric_limits<int32_t>::max())
         throw EBinaryDataSetError("Value " + std::to_string(value)
@@ -216,23 +205,23 @@ int64_t CheckedLargeint(int64_t value)
 }
 
 // Builds the stored text of every type but ftString; returns its length.
-int BuildText(TFieldType type, const TMyFieldInfo &field, const void *value, char *text)
+int buildText(TFieldType type, const TMyFieldInfo &field, const void *value, char *text)
 {
     switch (type) {
     case ftBoolean:
-        text[0] = Load<int16_t>(value) == 1 ? 'T' : 'F';
+        text[0] = load<int16_t>(value) == 1 ? 'T' : 'F';
         return 1;
     case ftSmallint:
-        return FormatInteger(Load<int16_t>(value), field.Length, text);
+        return formatInteger(load<int16_t>(value), field.Length, text);
     case ftInteger:
-        return FormatInteger(Load<int32_t>(value), field.Length, text);
+        return formatInteger(load<int32_t>(value), field.Length, text);
     case ftLargeint:
-        return FormatInteger(CheckedLargeint(Load<int64_t>(value)), field.Length, text);
+        return formatInteger(checkedLargeint(load<int64_t>(value)), field.Length, text);
     case ftFloat:
-        return PadLeft(text, FormatFloat(Load<double>(value), field.Length, field.Decimals, text),
+        return padLeft(text, formatFloat(load<double>(value), field.Length, field.Decimals, text),
             field.Length);
     case ftDate:
-        return FormatDate(Load<int32_t>(value), text);
+        return formatDate(load<int32_t>(value), text);
     default:
         return 0;
     }
@@ -240,81 +229,22 @@ int BuildText(TFieldType type, const TMyFieldInfo &field, const void *value, cha
 
 } // namespace
 
-bool ParseInteger(std::string_view text, int32_t &value)
+int32_t parseDate(std::string_view text)
 {
-    size_t i = SkipSpaces(text, 0);
-    const bool negative = i < text.size() && text[i] == '-';
-    if (i < text.size() && (text[i] == '-' || text[i] == '+'))
-        ++i;
-    if (i == text.size())
-        return false;
-    int64_t magnitude = 0;
-    for (; i < text.size(); ++i) {
-        if (!IsDigit(text[i]))
-            return false;
-        magnitude = magnitude * 10 + (text[i] - '0');
-        if (magnitude > int64_t(1) << 31)
-            return false;
-    }
-    const int64_t signedValue = negative ? -magnitude : magnitude;
-    if (signedValue > std::numeric_limits<int32_t>::max())
-        return false;
-    value = static_cast<int32_t>(signedValue);
-    return true;
-}
-
-bool ParseFloat(std::string_view text, double &value)
-{
-    size_t i = SkipSpaces(text, 0);
-    const bool negative = i < text.size() && text[i] == '-';
-    if (i < text.size() && (text[i] == '-' || text[i] == '+'))
-        ++i;
-    const size_t start = i;
-    i = SkipDigits(text, i);
-    size_t digits = i - start;
-    if (i < text.size() && text[i] == '.') {
-        const size_t fraction = ++i;
-        i = SkipDigits(text, i);
-        digits += i - fraction;
-    }
-    if (digits == 0)
-        return false;
-    if (i < text.size() && (text[i] == 'e' || text[i] == 'E')) {
-        ++i;
-        if (i < text.size() && (text[i] == '-' || text[i] == '+'))
-            ++i;
-        const size_t exponent = i;
-        i = SkipDigits(text, i);
-        if (i == exponent)
-            return false;
-    }
-    const size_t end = i;
-    if (SkipSpaces(text, end) != text.size())
-        return false;
-    double magnitude = 0;
-    const auto result = std::from_chars(text.data() + start, text.data() + end, magnitude);
-    if (result.ec != std::errc() || result.ptr != text.data() + end)
-        return false;
-    value = negative ? -magnitude : magnitude;
-    return true;
-}
-
-int32_t ParseDate(std::string_view text)
-{
-    int year = IntegerOrZero(Part(text, 0, 4));
+    int year = integerOrZero(slice(text, 0, 4));
     int month = 1;
     int day = 1;
     int32_t part = 0;
-    if (ParseInteger(Part(text, 4, 2), part) && part != 0)
+    if (NumberText::parseInteger(slice(text, 4, 2), part) && part != 0)
         month = part;
-    if (ParseInteger(Part(text, 6, 2), part) && part != 0)
+    if (NumberText::parseInteger(slice(text, 6, 2), part) && part != 0)
         day = part;
     if (year < 1900 || year > 2100)
         year = 1900;
-    return DayNumber::IsValidDate(year, month, day) ? DayNumber::FromDate(year, month, day) : 0;
+    return DayNumber::isValidDate(year, month, day) ? DayNumber::fromDate(year, month, day) : 0;
 }
 
-int FormatFloat(double value, int length, int decimals, char *out)
+int formatFloat(double value, int length, int decimals, char *out)
 {
     if (std::isnan(value)) {
         std::memcpy(out, "NAN", 3);
@@ -324,58 +254,60 @@ int FormatFloat(double value, int length, int decimals, char *out)
         std::memcpy(out, value < 0 ? "-INF" : "INF", value < 0 ? 4 : 3);
         return value < 0 ? 4 : 3;
     }
-    const Decimal d = ShortestDigits(std::fabs(value));
+    const Decimal d = shortestDigits(std::fabs(value));
     const int integerDigits = d.exponent >= 0 ? d.exponent + 1 : 1;
     if (integerDigits > length)
-        return FormatScientific(value, length, out);
-    return FormatFixed(d, value < 0, decimals, out);
+        return formatScientific(value, length, out);
+    return formatFixed(d, value < 0, decimals, out);
 }
 
-void ReadValue(TFieldType type, std::string_view bytes, void *value)
+void readValue(TFieldType type, std::string_view bytes, void *value)
 {
     switch (type) {
     case ftString: {
-        const std::string_view text = StripBlanks(bytes);
+        const std::string_view text = stripBlanks(bytes);
         char *target = static_cast<char *>(value);
-        CodePage::OemToAnsi(text.data(), target, text.size());
+        CodePage::oemToAnsi(text.data(), target, text.size());
         target[text.size()] = '\0';
         break;
     }
     case ftSmallint:
-        Store(value, static_cast<int16_t>(IntegerOrZero(bytes)));
+        store(value, static_cast<int16_t>(integerOrZero(bytes)));
         break;
     case ftInteger:
-        Store(value, IntegerOrZero(bytes));
+        store(value, integerOrZero(bytes));
         break;
     case ftLargeint:
-        Store(value, static_cast<int64_t>(IntegerOrZero(bytes)));
+        store(value, static_cast<int64_t>(integerOrZero(bytes)));
         break;
     case ftFloat: {
         double number = 0;
-        Store(value, ParseFloat(bytes, number) ? number : 0.0);
+        store(value, NumberText::parseFloat(bytes, number) ? number : 0.0);
         break;
     }
     case ftBoolean:
-        Store(value, static_cast<int16_t>(!bytes.empty() && bytes[0] == 'T' ? 1 : 0));
+        store(value, static_cast<int16_t>(!bytes.empty() && bytes[0] == 'T' ? 1 : 0));
         break;
     case ftDate:
-        Store(value, ParseDate(bytes));
+        store(value, parseDate(bytes));
         break;
     case ftMemo:
         break;
     }
 }
 
-void WriteValue(TFieldType type, const TMyFieldInfo &field, const void *value, char *record)
+void writeValue(TFieldType type, const TMyFieldInfo &field, const void *value, char *record)
 {
     if (type == ftString) {
-        WriteString(field, static_cast<const char *>(value), record);
+        writeString(field, static_cast<const char *>(value), record);
         return;
     }
     char text[FloatTextCapacity];
-    const int length = BuildText(type, field, value, text);
-    CheckFits(static_cast<size_t>(length), field);
-    Fill(field, text, static_cast<size_t>(length), record);
+    const int length = buildText(type, field, value, text);
+    checkFits(static_cast<size_t>(length), field);
+    fill(field, text, static_cast<size_t>(length), record);
 }
 
 } // namespace FieldCodec
+
+} // namespace kelvane

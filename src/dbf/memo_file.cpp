@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <limits>
 
+namespace kelvane {
+
 namespace {
 
 constexpr int32_t DefaultBlockSize = 512;
@@ -14,19 +16,18 @@ constexpr uint8_t Dbase4Signature[4] = {0xFF, 0xFF, 0x08, 0x00};
 constexpr int Dbase4BlockHeader = 8;
 constexpr char Dbase3EndMark = 0x1A;
 
-int64_t BlocksFor(int64_t bytes, int64_t blockSize)
+int64_t blocksFor(int64_t bytes, int64_t blockSize)
 {
     return (bytes + blockSize - 1) / blockSize;
 }
 
 } // namespace
 
-TDbtFile::TDbtFile(
-    bool dbase4Layout, uint16_t mode, const std::string &fileName, TFileSystem &files)
+TDbtFile::TDbtFile(bool dbase4Layout, uint16_t mode, const std::string &fileName, FileSystem &files)
     : TPagedFile(mode, fileName, files), m_dbase4Layout(dbase4Layout)
 {
     if (!Stream())
-        throw EBinaryDataSetError("Cannot open memo file \"" + fileName + "\": " + OpenError());
+        throw EBinaryDataSetError("Cannot open memo file \"" + fileName + "\": " + openError());
     Stream()->SetPosition(0);
     Stream()->Read(m_memoHeader.data(), static_cast<int64_t>(m_memoHeader.size()));
     int32_t blockSize = m_memoHeader[20] | m_memoHeader[21] << 8;
@@ -39,34 +40,34 @@ TDbtFile::TDbtFile(
     m_recordSize = blockSize;
 }
 
-int32_t TDbtFile::NextFreeBlock() const
+int32_t TDbtFile::nextFreeBlock() const
 {
     return static_cast<int32_t>(uint32_t(m_memoHeader[0]) | uint32_t(m_memoHeader[1]) << 8
         | uint32_t(m_memoHeader[2]) << 16 | uint32_t(m_memoHeader[3]) << 24);
 }
 
-void TDbtFile::SetNextFreeBlock(int32_t block)
+void TDbtFile::setNextFreeBlock(int32_t block)
 {
     for (int i = 0; i < 4; ++i)
         m_memoHeader[i] = static_cast<uint8_t>(static_cast<uint32_t>(block) >> (8 * i));
 }
 
-TMemoRead TDbtFile::ReadMemo(int32_t blockNumber, TStream &destination)
+MemoRead TDbtFile::ReadMemo(int32_t blockNumber, TStream &destination)
 {
     if (blockNumber <= 0 || !Stream())
         return {};
     destination.SetPosition(destination.Size());
     SeekRecord(blockNumber);
-    TMemoRead read;
+    MemoRead read;
     if (m_dbase4Layout)
-        read = ReadDbase4Memo(destination);
+        read = readDbase4Memo(destination);
     else
-        ReadDbase3Memo(destination);
+        readDbase3Memo(destination);
     destination.SetPosition(0);
     return read;
 }
 
-bool TDbtFile::StartsMemo(int64_t position)
+bool TDbtFile::startsMemo(int64_t position)
 {
     uint8_t head[4];
     Stream()->SetPosition(position);
@@ -78,7 +79,7 @@ bool TDbtFile::StartsMemo(int64_t position)
 
 // The text is read block by block, so that a stored length that runs on into the next memo
 // stops at that memo's block header.
-TMemoRead TDbtFile::ReadDbase4Memo(TStream &destination)
+MemoRead TDbtFile::readDbase4Memo(TStream &destination)
 {
     uint8_t head[Dbase4BlockHeader];
     if (Stream()->Read(head, sizeof head) != sizeof head
@@ -87,9 +88,9 @@ TMemoRead TDbtFile::ReadDbase4Memo(TStream &destination)
     const uint32_t stored = uint32_t(head[4]) | uint32_t(head[5]) << 8 | uint32_t(head[6]) << 16
         | uint32_t(head[7]) << 24;
     // A stored length below the block header's own 8 bytes holds no text.
-    TMemoRead read;
-    read.ClaimedLength = stored < Dbase4BlockHeader ? 0 : int64_t(stored) - Dbase4BlockHeader;
-    int64_t remaining = read.ClaimedLength;
+    MemoRead read;
+    read.claimedLength = stored < Dbase4BlockHeader ? 0 : int64_t(stored) - Dbase4BlockHeader;
+    int64_t remaining = read.claimedLength;
     char piece[ReadPiece];
     while (remaining > 0) {
         const int64_t position = Stream()->Position();
@@ -99,15 +100,15 @@ TMemoRead TDbtFile::ReadDbase4Memo(TStream &destination)
         destination.Write(piece, got);
         remaining -= got;
         if (got < wanted
-            || (remaining > 0 && position + got == nextBlock && StartsMemo(nextBlock))) {
-            read.Damaged = true;
+            || (remaining > 0 && position + got == nextBlock && startsMemo(nextBlock))) {
+            read.damaged = true;
             break;
         }
     }
     return read;
 }
 
-void TDbtFile::ReadDbase3Memo(TStream &destination)
+void TDbtFile::readDbase3Memo(TStream &destination)
 {
     char piece[ReadPiece];
     // A 0x1A that ends a piece may be the first half of the end mark.
@@ -140,12 +141,12 @@ void TDbtFile::ReadDbase3Memo(TStream &destination)
         destination.Write(&Dbase3EndMark, 1);
 }
 
-int32_t TDbtFile::AppendBlock()
+int32_t TDbtFile::appendBlock()
 {
     // The header's next free block is where the file ends in every memo file written whole. One
     // that lies inside the header or inside used blocks would overwrite them, and a damaged one
     // far beyond the end would leave a gap of gigabytes; the end of the file is safe.
-    const int64_t fileBlocks = BlocksFor(Stream()->Size(), m_recordSize);
+    const int64_t fileBlocks = blocksFor(Stream()->Size(), m_recordSize);
     return static_cast<int32_t>(
         std::min<int64_t>(std::max<int64_t>(fileBlocks, 1), std::numeric_limits<int32_t>::max()));
 }
@@ -163,10 +164,10 @@ void TDbtFile::WriteMemo(int32_t &blockNumber, int32_t oldLength, TStream &sourc
     const int trailer = m_dbase4Layout ? 0 : 2;
     if (size > std::numeric_limits<int32_t>::max() - Dbase4BlockHeader)
         throw EBinaryDataSetError("Memo too long: " + std::to_string(size) + " bytes");
-    const int64_t needed = BlocksFor(size + header + trailer, m_recordSize);
-    const int64_t held = blockNumber > 0 && oldLength > 0 ? BlocksFor(oldLength, m_recordSize) : 0;
+    const int64_t needed = blocksFor(size + header + trailer, m_recordSize);
+    const int64_t held = blockNumber > 0 && oldLength > 0 ? blocksFor(oldLength, m_recordSize) : 0;
     const bool append = needed > held;
-    const int32_t block = append ? AppendBlock() : blockNumber;
+    const int32_t block = append ? appendBlock() : blockNumber;
     if (append && block + needed > std::numeric_limits<int32_t>::max())
         throw EBinaryDataSetError("Memo file \"" + FileName() + "\" is full");
 
@@ -188,8 +189,10 @@ void TDbtFile::WriteMemo(int32_t &blockNumber, int32_t oldLength, TStream &sourc
     }
     blockNumber = block;
     if (append) {
-        SetNextFreeBlock(static_cast<int32_t>(block + needed));
+        setNextFreeBlock(static_cast<int32_t>(block + needed));
         Stream()->SetPosition(0);
         Stream()->WriteBuffer(m_memoHeader.data(), static_cast<int64_t>(m_memoHeader.size()));
     }
 }
+
+} // namespace kelvane

@@ -14,39 +14,41 @@
 #include <set>
 #include <string>
 
+namespace kelvane {
+
 // What reading one memo found.
-struct TMemoRead
+struct MemoRead
 {
     // The stored length ran past the end of the file or into a block that starts another memo
     // (dBase IV layout); the text was cut there.
-    bool Damaged = false;
+    bool damaged = false;
     // The text length the memo's block header claims (dBase IV layout), 0 otherwise.
-    int64_t ClaimedLength = 0;
+    int64_t claimedLength = 0;
 };
 
 class TDbtFile : public TPagedFile
 {
 public:
-    using TMemoHeader = std::array<uint8_t, 24>;
+    using MemoHeaderBytes = std::array<uint8_t, 24>;
 
     // Opens the memo file and reads its header; a block size of 0 or one that is not a multiple
     // of 128 becomes 512 (in memory; the file follows at the next append).
     // Throws EBinaryDataSetError when the file cannot be opened.
     TDbtFile(bool dbase4Layout, uint16_t mode, const std::string &fileName,
-        TFileSystem &files = TFileSystem::Disk());
+        FileSystem &files = FileSystem::disk());
 
     bool Dbase4Layout() const { return m_dbase4Layout; }
-    const TMemoHeader &MemoHeader() const { return m_memoHeader; }
-    int32_t NextFreeBlock() const;
+    const MemoHeaderBytes &MemoHeader() const { return m_memoHeader; }
+    int32_t nextFreeBlock() const;
 
     // Appends the memo text of the block to destination and rewinds it to position 0. Block 0
     // (or below) adds nothing and leaves the stream alone. A damaged memo reads short or empty:
     // the text never goes past the end of the file nor into another memo's block.
-    TMemoRead ReadMemo(int32_t blockNumber, TStream &destination);
+    MemoRead ReadMemo(int32_t blockNumber, TStream &destination);
 
     // True the first time it is asked about a block, so that a damaged memo that is read again
     // and again is reported once while the file is open.
-    bool FirstReportOf(int32_t blockNumber) { return m_reported.insert(blockNumber).second; }
+    bool firstReportOf(int32_t blockNumber) { return m_reported.insert(blockNumber).second; }
 
     // Stores the whole of source as a memo. It is rewritten in place when it fits in the blocks
     // the old text held (oldLength bytes at blockNumber), otherwise appended at the end of the
@@ -56,13 +58,15 @@ public:
     void WriteMemo(int32_t &blockNumber, int32_t oldLength, TStream &source);
 
 private:
-    TMemoRead ReadDbase4Memo(TStream &destination);
-    bool StartsMemo(int64_t position);
-    void ReadDbase3Memo(TStream &destination);
-    int32_t AppendBlock();
-    void SetNextFreeBlock(int32_t block);
+    MemoRead readDbase4Memo(TStream &destination);
+    bool startsMemo(int64_t position);
+    void readDbase3Memo(TStream &destination);
+    int32_t appendBlock();
+    void setNextFreeBlock(int32_t block);
 
     bool m_dbase4Layout;
-    TMemoHeader m_memoHeader {};
+    MemoHeaderBytes m_memoHeader {};
     std::set<int32_t> m_reported;
 };
+
+} // namespace kelvane

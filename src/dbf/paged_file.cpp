@@ -3,10 +3,12 @@
 #include <algorithm>
 #include <limits>
 
-TPagedFile::TPagedFile(uint16_t mode, const std::string &fileName, TFileSystem &files)
+namespace kelvane {
+
+TPagedFile::TPagedFile(uint16_t mode, const std::string &fileName, FileSystem &files)
     : m_fileName(fileName)
 {
-    m_stream = files.OpenFile(fileName, mode, &m_openError);
+    m_stream = files.openFile(fileName, mode, &m_openError);
 }
 
 TPagedFile::~TPagedFile() = default;
@@ -25,7 +27,7 @@ int32_t TPagedFile::RecordCountFromSize() const
     return static_cast<int32_t>(std::clamp<int64_t>(count, 0, std::numeric_limits<int32_t>::max()));
 }
 
-int64_t TPagedFile::RecordPosition(int32_t n) const
+int64_t TPagedFile::recordPosition(int32_t n) const
 {
     return int64_t(n) * m_recordSize + m_headerSize;
 }
@@ -33,7 +35,7 @@ int64_t TPagedFile::RecordPosition(int32_t n) const
 void TPagedFile::SeekRecord(int32_t n)
 {
     if (m_stream)
-        m_stream->SetPosition(RecordPosition(n));
+        m_stream->SetPosition(recordPosition(n));
 }
 
 int32_t TPagedFile::ReadRecord(int32_t n, void *buffer)
@@ -51,3 +53,5 @@ int32_t TPagedFile::WriteRecord(int32_t n, const void *buffer)
     SeekRecord(n);
     return static_cast<int32_t>(m_stream->Write(buffer, m_recordSize));
 }
+
+} // namespace kelvane

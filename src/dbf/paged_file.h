@@ -1,21 +1,22 @@
 // TPagedFile: a file made of a header followed by fixed-size records (or memo blocks), addressed
 // by record number. It owns the stream its file system opened. When the file cannot be opened the
-// object exists without a stream, OpenError() says why, and every record access transfers nothing;
+// object exists without a stream, openError() says why, and every record access transfers nothing;
 // the derived table and memo files refuse to go on in that case. Not thread-safe.
 #pragma once
 
-#include "dbf/stream.h"
+#include "base/stream.h"
 
 #include <cstdint>
 #include <memory>
 #include <string>
 
+namespace kelvane {
+
 class TPagedFile
 {
 public:
     // Opens fileName with an open mode (see stream.h); a failure is not raised.
-    TPagedFile(
-        uint16_t mode, const std::string &fileName, TFileSystem &files = TFileSystem::Disk());
+    TPagedFile(uint16_t mode, const std::string &fileName, FileSystem &files = FileSystem::disk());
     virtual ~TPagedFile();
     // A moved-from file has no stream.
     TPagedFile(TPagedFile &&other) noexcept;
@@ -24,7 +25,7 @@ public:
 
     TStream *Stream() const { return m_stream.get(); }
     const std::string &FileName() const { return m_fileName; }
-    const std::string &OpenError() const { return m_openError; }
+    const std::string &openError() const { return m_openError; }
     int32_t HeaderSize() const { return m_headerSize; }
     int32_t RecordSize() const { return m_recordSize; }
 
@@ -42,7 +43,7 @@ public:
     int32_t WriteRecord(int32_t n, const void *buffer);
 
 protected:
-    int64_t RecordPosition(int32_t n) const;
+    int64_t recordPosition(int32_t n) const;
 
     int32_t m_headerSize = 0;
     int32_t m_recordSize = 0;
@@ -52,3 +53,5 @@ private:
     std::string m_fileName;
     std::string m_openError;
 };
+
+} // namespace kelvane

@@ -6,9 +6,10 @@
 #include <algorithm>
 #include <cstring>
 #include <ctime>
-#include <iostream>
 #include <limits>
 #include <string_view>
+
+namespace kelvane {
 
 namespace {
 
@@ -29,25 +30,25 @@ struct DescriptorLayout
 constexpr DescriptorLayout Dbase3And4Descriptors {32, 32, 11, 11, 16, 17, 12};
 constexpr DescriptorLayout Version5Descriptors {68, 48, 32, 32, 33, 34, -1};
 
-const DescriptorLayout &DescriptorsOf(uint8_t family)
+const DescriptorLayout &descriptorsOf(uint8_t family)
 {
-    return family == lfVersion5 ? Version5Descriptors : Dbase3And4Descriptors;
+    return family == LayoutVersion5 ? Version5Descriptors : Dbase3And4Descriptors;
 }
 
-TLayoutFamily FamilyOf(uint8_t version)
+TableLayout familyOf(uint8_t version)
 {
     switch (version) {
     case 0x03:
     case 0x83:
-        return lfDbase3;
+        return LayoutDbase3;
     case 0x05:
-        return lfVersion5;
+        return LayoutVersion5;
     default:
-        return lfDbase4;
+        return LayoutDbase4;
     }
 }
 
-TFieldType NumericType(int length, int decimals)
+TFieldType numericType(int length, int decimals)
 {
     if (decimals > 0)
         return ftFloat;
@@ -56,11 +57,11 @@ TFieldType NumericType(int length, int decimals)
     return length <= 9 ? ftInteger : ftLargeint;
 }
 
-TFieldType TypeOf(char letter, int length, int decimals)
+TFieldType typeOf(char letter, int length, int decimals)
 {
     switch (letter) {
     case 'N':
-        return NumericType(length, decimals);
+        return numericType(length, decimals);
     case 'F':
         return ftFloat;
     case 'L':
@@ -74,7 +75,7 @@ TFieldType TypeOf(char letter, int length, int decimals)
     }
 }
 
-TCalendarDate LocalToday()
+CalendarDate localToday()
 {
     const std::time_t now = std::time(nullptr);
     std::tm local {};
@@ -82,24 +83,17 @@ TCalendarDate LocalToday()
     return {local.tm_year + 1900, local.tm_mon + 1, local.tm_mday};
 }
 
-void PrintToStandardError(const std::string &message)
-{
-    std::string readable = message;
-    std::replace(readable.begin(), readable.end(), '\r', '\n');
-    std::cerr << readable << std::endl;
-}
-
-uint32_t ReadLe32(const uint8_t *p)
+uint32_t readLe32(const uint8_t *p)
 {
     return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
 }
 
-uint16_t ReadLe16(const uint8_t *p)
+uint16_t readLe16(const uint8_t *p)
 {
     return static_cast<uint16_t>(p[0] | p[1] << 8);
 }
 
-void WriteLe32(uint8_t *p, uint32_t value)
+void writeLe32(uint8_t *p, uint32_t value)
 {
     for (int i = 0; i < 4; ++i)
         p[i] = static_cast<uint8_t>(value >> (8 * i));
@@ -107,29 +101,29 @@ void WriteLe32(uint8_t *p, uint32_t value)
 
 // What the field offsets stored in the descriptors say about the descriptors' lengths. Writers
 // that store offsets start at 1; others leave zeros or unrelated bytes there, which say nothing.
-enum class TOffsetEvidence { None, Agree, Disagree };
+enum class OffsetEvidence { None, Agree, Disagree };
 
-TOffsetEvidence WeighOffsets(
+OffsetEvidence weighOffsets(
     const std::vector<TMyFieldInfo> &fields, const std::vector<uint32_t> &stored)
 {
     if (stored.empty() || stored[0] != 1)
-        return TOffsetEvidence::None;
+        return OffsetEvidence::None;
     for (size_t i = 1; i < stored.size(); ++i) {
         if (stored[i] != stored[i - 1] + static_cast<uint32_t>(fields[i - 1].Length))
-            return TOffsetEvidence::Disagree;
+            return OffsetEvidence::Disagree;
     }
-    return TOffsetEvidence::Agree;
+    return OffsetEvidence::Agree;
 }
 
 } // namespace
 
-TDbfFile::TDbfFile(uint16_t mode, const std::string &fileName, TDbfHooks hooks, TFileSystem &files)
+TDbfFile::TDbfFile(uint16_t mode, const std::string &fileName, DbfHooks hooks, FileSystem &files)
     : TPagedFile(mode, fileName, files), m_hooks(std::move(hooks))
 {
     if (!Stream())
-        throw EBinaryDataSetError("Cannot open table file \"" + fileName + "\": " + OpenError());
-    ReadHeader();
-    CheckRecordCount();
+        throw EBinaryDataSetError("Cannot open table file \"" + fileName + "\": " + openError());
+    readHeader();
+    checkRecordCount();
 }
 
 TDbfFile::~TDbfFile()
@@ -139,7 +133,7 @@ TDbfFile::~TDbfFile()
 
 // A short read inside the header is a cut file or a failing disk; the message says which, and
 // where the header should end.
-void TDbfFile::ReadHeaderBytes(int64_t position, void *buffer, int64_t count) const
+void TDbfFile::readHeaderBytes(int64_t position, void *buffer, int64_t count) const
 {
     Stream()->SetPosition(position);
     if (Stream()->Read(buffer, count) == count)
@@ -148,7 +142,7 @@ void TDbfFile::ReadHeaderBytes(int64_t position, void *buffer, int64_t count) co
     const int64_t size = Stream()->Size();
     if (size >= position + count)
         throw EReadError(header + "cannot be read");
-    const DescriptorLayout &layout = DescriptorsOf(m_layoutFamily);
+    const DescriptorLayout &layout = descriptorsOf(m_layoutFamily);
     const std::string needs = position == 0
         ? "the header needs 32"
         : "the header with its " + std::to_string(FieldCount()) + " field descriptors needs "
@@ -157,28 +151,28 @@ void TDbfFile::ReadHeaderBytes(int64_t position, void *buffer, int64_t count) co
         header + "is incomplete: the file has " + std::to_string(size) + " bytes, " + needs);
 }
 
-void TDbfFile::ReadHeader()
+void TDbfFile::readHeader()
 {
-    ReadHeaderBytes(0, m_header.data(), static_cast<int64_t>(m_header.size()));
-    m_layoutFamily = FamilyOf(m_header[0]);
-    m_headerSize = ReadLe16(&m_header[8]);
-    m_recordSize = ReadLe16(&m_header[10]);
+    readHeaderBytes(0, m_header.data(), static_cast<int64_t>(m_header.size()));
+    m_layoutFamily = familyOf(m_header[0]);
+    m_headerSize = readLe16(&m_header[8]);
+    m_recordSize = readLe16(&m_header[10]);
     m_countInHeader = RecordCount();
 }
 
-void TDbfFile::CheckRecordCount()
+void TDbfFile::checkRecordCount()
 {
-    const int32_t computed = CountFromFileSize();
+    const int32_t computed = countFromFileSize();
     if (computed == RecordCount())
         return;
-    ShowMessage("Invalid Record Count,\rRecordCount in Hdr : " + std::to_string(RecordCount())
+    showMessage("Invalid Record Count,\rRecordCount in Hdr : " + std::to_string(RecordCount())
         + "\rexpected : " + std::to_string(computed));
     SetRecordCount(computed);
 }
 
 // With one-byte records the end marker would pass for a record of its own, and every open and
 // close would add one.
-int32_t TDbfFile::CountFromFileSize() const
+int32_t TDbfFile::countFromFileSize() const
 {
     int32_t count = RecordCountFromSize();
     if (m_recordSize == 1 && count > 0) {
@@ -190,7 +184,7 @@ int32_t TDbfFile::CountFromFileSize() const
     return count;
 }
 
-bool TDbfFile::FileHolds(int32_t recordSize) const
+bool TDbfFile::fileHolds(int32_t recordSize) const
 {
     if (recordSize < 1 || m_countInHeader < 1)
         return false;
@@ -205,22 +199,22 @@ bool TDbfFile::FileHolds(int32_t recordSize) const
 // confirm the descriptors while the file does not confirm the header. Anything else may be a
 // damaged descriptor, under which every record would be read, and at close written, in the wrong
 // place: such a table is refused and left as it is.
-void TDbfFile::CheckRecordSize(int32_t fieldsSize, const std::vector<uint32_t> &storedOffsets)
+void TDbfFile::checkRecordSize(int32_t fieldsSize, const std::vector<uint32_t> &storedOffsets)
 {
     if (fieldsSize == m_recordSize)
         return;
-    const bool headerFits = FileHolds(m_recordSize);
-    const bool fieldsFit = FileHolds(fieldsSize);
-    const TOffsetEvidence offsets = WeighOffsets(m_fieldInfos, storedOffsets);
-    if (headerFits || offsets == TOffsetEvidence::Disagree
-        || (offsets == TOffsetEvidence::None && !fieldsFit)) {
+    const bool headerFits = fileHolds(m_recordSize);
+    const bool fieldsFit = fileHolds(fieldsSize);
+    const OffsetEvidence offsets = weighOffsets(m_fieldInfos, storedOffsets);
+    if (headerFits || offsets == OffsetEvidence::Disagree
+        || (offsets == OffsetEvidence::None && !fieldsFit)) {
         std::string why;
-        if (offsets == TOffsetEvidence::Disagree)
+        if (offsets == OffsetEvidence::Disagree)
             why = "the fields' stored offsets do not match their lengths, so a field descriptor "
                   "is damaged";
         else if (headerFits && fieldsFit)
             why = "the file size and the record count agree with both";
-        else if (headerFits && offsets == TOffsetEvidence::Agree)
+        else if (headerFits && offsets == OffsetEvidence::Agree)
             why = "the file size and the record count agree with the header, the fields' stored "
                   "offsets with the descriptors";
         else if (headerFits)
@@ -232,12 +226,12 @@ void TDbfFile::CheckRecordSize(int32_t fieldsSize, const std::vector<uint32_t> &
             + "record size of " + std::to_string(m_recordSize) + " bytes, its field descriptors "
             + "add up to " + std::to_string(fieldsSize) + "; " + why);
     }
-    ShowMessage("Invalid Record Size,\rRecord Size in Hdr : " + std::to_string(m_recordSize)
+    showMessage("Invalid Record Size,\rRecord Size in Hdr : " + std::to_string(m_recordSize)
         + "\rExpected : " + std::to_string(fieldsSize));
     // Records are written with the size the header will carry, so the file stays readable
     // after close; the count then follows the size now in use.
-    SetHeaderRecordSize(fieldsSize);
-    SetRecordCount(CountFromFileSize());
+    setHeaderRecordSize(fieldsSize);
+    SetRecordCount(countFromFileSize());
 }
 
 void TDbfFile::ClearFieldInfos()
@@ -248,21 +242,21 @@ void TDbfFile::ClearFieldInfos()
 
 int TDbfFile::FieldCount() const
 {
-    const DescriptorLayout &layout = DescriptorsOf(m_layoutFamily);
+    const DescriptorLayout &layout = descriptorsOf(m_layoutFamily);
     return (m_headerSize - layout.first) / layout.size;
 }
 
-void TDbfFile::ReadDescriptor(
+void TDbfFile::readDescriptor(
     int number, TFieldDefs &fieldDefs, int32_t &offset, std::vector<uint32_t> &storedOffsets)
 {
-    const DescriptorLayout &layout = DescriptorsOf(m_layoutFamily);
+    const DescriptorLayout &layout = descriptorsOf(m_layoutFamily);
     uint8_t bytes[48];
-    ReadHeaderBytes(layout.first + int64_t(number) * layout.size, bytes, layout.size);
+    readHeaderBytes(layout.first + int64_t(number) * layout.size, bytes, layout.size);
 
     const char *name = reinterpret_cast<const char *>(bytes);
     const int length = bytes[layout.lengthAt];
     const int decimals = bytes[layout.decimalsAt];
-    const TFieldType type = TypeOf(static_cast<char>(bytes[layout.typeAt]), length, decimals);
+    const TFieldType type = typeOf(static_cast<char>(bytes[layout.typeAt]), length, decimals);
     TFieldDef def;
     def.Name.assign(name, ::strnlen(name, static_cast<size_t>(layout.nameLength)));
     def.DataType = type;
@@ -272,7 +266,7 @@ void TDbfFile::ReadDescriptor(
     m_fieldInfos.push_back({length, decimals, offset});
     offset += length;
     if (layout.offsetAt >= 0)
-        storedOffsets.push_back(ReadLe32(&bytes[layout.offsetAt]));
+        storedOffsets.push_back(readLe32(&bytes[layout.offsetAt]));
 }
 
 void TDbfFile::ReadFieldDefs(TFieldDefs &fieldDefs)
@@ -289,8 +283,8 @@ void TDbfFile::ReadFieldDefs(TFieldDefs &fieldDefs)
     int32_t offset = 1;
     try {
         for (int i = 0; i < count; ++i)
-            ReadDescriptor(i, read, offset, storedOffsets);
-        CheckRecordSize(offset, storedOffsets);
+            readDescriptor(i, read, offset, storedOffsets);
+        checkRecordSize(offset, storedOffsets);
     } catch (...) {
         ClearFieldInfos();
         throw;
@@ -300,15 +294,15 @@ void TDbfFile::ReadFieldDefs(TFieldDefs &fieldDefs)
 
 int32_t TDbfFile::RecordCount() const
 {
-    return static_cast<int32_t>(ReadLe32(&m_header[4]));
+    return static_cast<int32_t>(readLe32(&m_header[4]));
 }
 
 void TDbfFile::SetRecordCount(int32_t count)
 {
-    WriteLe32(&m_header[4], static_cast<uint32_t>(count));
+    writeLe32(&m_header[4], static_cast<uint32_t>(count));
 }
 
-void TDbfFile::SetHeaderRecordSize(int32_t size)
+void TDbfFile::setHeaderRecordSize(int32_t size)
 {
     m_recordSize = size;
     m_header[10] = static_cast<uint8_t>(size);
@@ -328,20 +322,20 @@ void TDbfFile::WriteHeader()
 {
     if (!Stream())
         throw EAssertionFailed("_dbfFile=Nil");
-    const TCalendarDate today = m_hooks.Today ? m_hooks.Today() : LocalToday();
-    m_header[1] = static_cast<uint8_t>(today.Year - 1900);
-    m_header[2] = static_cast<uint8_t>(today.Month);
-    m_header[3] = static_cast<uint8_t>(today.Day);
+    const CalendarDate today = m_hooks.today ? m_hooks.today() : localToday();
+    m_header[1] = static_cast<uint8_t>(today.year - 1900);
+    m_header[2] = static_cast<uint8_t>(today.month);
+    m_header[3] = static_cast<uint8_t>(today.day);
     Stream()->SetPosition(0);
     Stream()->WriteBuffer(m_header.data(), static_cast<int64_t>(m_header.size()));
     int64_t headerEnd = static_cast<int64_t>(m_header.size());
-    if (m_layoutFamily == lfVersion5) {
+    if (m_layoutFamily == LayoutVersion5) {
         const uint8_t zeros[Version5ExtensionSize] = {};
         Stream()->WriteBuffer(zeros, Version5ExtensionSize);
         headerEnd += Version5ExtensionSize;
     }
     // A header too small for its own bytes cannot have records; its marker would land inside it.
-    const int64_t end = RecordPosition(RecordCount());
+    const int64_t end = recordPosition(RecordCount());
     if (end >= headerEnd) {
         Stream()->SetPosition(end);
         Stream()->Write(&EndOfFileMarker, 1);
@@ -366,19 +360,18 @@ bool TDbfFile::GetFieldValue(int index, TFieldType type, void *value, const void
 {
     const TMyFieldInfo &field = Field(index);
     const char *bytes = static_cast<const char *>(record) + field.Offset;
-    FieldCodec::ReadValue(type, std::string_view(bytes, static_cast<size_t>(field.Length)), value);
+    FieldCodec::readValue(type, std::string_view(bytes, static_cast<size_t>(field.Length)), value);
     return true;
 }
 
 void TDbfFile::SetFieldValue(int index, TFieldType type, const void *value, void *record) const
 {
-    FieldCodec::WriteValue(type, Field(index), value, static_cast<char *>(record));
+    FieldCodec::writeValue(type, Field(index), value, static_cast<char *>(record));
 }
 
-void TDbfFile::ShowMessage(const std::string &message) const
+void TDbfFile::showMessage(const std::string &message) const
 {
-    if (m_hooks.ShowMessage)
-        m_hooks.ShowMessage(message);
-    else
-        PrintToStandardError(message);
+    (m_hooks.messages ? *m_hooks.messages : ErrorSink::standardError()).message(message);
 }
+
+} // namespace kelvane

@@ -11,8 +11,10 @@
 // (writable tables), destructor.
 #pragma once
 
-#include "dbf/day_number.h"
-#include "dbf/field_types.h"
+#include "base/day_number.h"
+#include "base/error_sink.h"
+#include "base/field_types.h"
+#include "dbf/field_codec.h"
 #include "dbf/paged_file.h"
 
 #include <array>
@@ -21,37 +23,39 @@
 #include <string>
 #include <vector>
 
+namespace kelvane {
+
 // Open modes a dataset uses.
 inline constexpr uint16_t DbfOpenReadOnly = fmOpenRead | fmShareDenyNone; // 0x40
 inline constexpr uint16_t DbfOpenReadWrite = fmOpenReadWrite | fmShareDenyWrite; // 0x22
 
 // What the engine needs from its surroundings. An empty member means the default: messages go
-// to standard error, today's date comes from the local clock.
-struct TDbfHooks
+// to standard error, today's date comes from the local clock. The sink is not owned.
+struct DbfHooks
 {
-    std::function<void(const std::string &)> ShowMessage;
-    std::function<TCalendarDate()> Today;
+    ErrorSink *messages = nullptr;
+    std::function<CalendarDate()> today;
 };
 
-enum TLayoutFamily : uint8_t { lfDbase3 = 0, lfDbase4 = 1, lfVersion5 = 2 };
+enum TableLayout : uint8_t { LayoutDbase3 = 0, LayoutDbase4 = 1, LayoutVersion5 = 2 };
 
 class TDbfFile : public TPagedFile
 {
 public:
-    using THeader = std::array<uint8_t, 32>;
+    using HeaderBytes = std::array<uint8_t, 32>;
 
     // Opens the table, reads its header and repairs the record count from the file size.
     // Throws EBinaryDataSetError when the file cannot be opened, EReadError naming the file when
     // it is shorter than a header.
-    TDbfFile(uint16_t mode, const std::string &fileName, TDbfHooks hooks = {},
-        TFileSystem &files = TFileSystem::Disk());
+    TDbfFile(uint16_t mode, const std::string &fileName, DbfHooks hooks = {},
+        FileSystem &files = FileSystem::disk());
     ~TDbfFile() override;
     TDbfFile(TDbfFile &&other) noexcept = default;
 
     const std::vector<TMyFieldInfo> &FieldInfos() const { return m_fieldInfos; }
     // The name of the field at index (from 0) in FieldInfos.
     const std::string &FieldName(int index) const;
-    const THeader &Header() const { return m_header; }
+    const HeaderBytes &Header() const { return m_header; }
     uint8_t LayoutFamily() const { return m_layoutFamily; }
 
     void ClearFieldInfos();
@@ -80,27 +84,29 @@ public:
     // then unchanged.
     void SetFieldValue(int index, TFieldType type, const void *value, void *record) const;
 
-    // Shows a message through the hooks.
-    void ShowMessage(const std::string &message) const;
+    // Shows a message through the hooks' sink.
+    void showMessage(const std::string &message) const;
 
 private:
-    void ReadHeaderBytes(int64_t position, void *buffer, int64_t count) const;
-    void ReadHeader();
-    void CheckRecordCount();
-    int32_t CountFromFileSize() const;
-    bool FileHolds(int32_t recordSize) const;
-    void CheckRecordSize(int32_t fieldsSize, const std::vector<uint32_t> &storedOffsets);
+    void readHeaderBytes(int64_t position, void *buffer, int64_t count) const;
+    void readHeader();
+    void checkRecordCount();
+    int32_t countFromFileSize() const;
+    bool fileHolds(int32_t recordSize) const;
+    void checkRecordSize(int32_t fieldsSize, const std::vector<uint32_t> &storedOffsets);
     int FieldCount() const;
-    void ReadDescriptor(
+    void readDescriptor(
         int number, TFieldDefs &fieldDefs, int32_t &offset, std::vector<uint32_t> &storedOffsets);
     const TMyFieldInfo &Field(int index) const;
     void SetRecordCount(int32_t count);
-    void SetHeaderRecordSize(int32_t size);
+    void setHeaderRecordSize(int32_t size);
 
     std::vector<TMyFieldInfo> m_fieldInfos;
     std::vector<std::string> m_fieldNames;
-    THeader m_header {};
+    HeaderBytes m_header {};
     int32_t m_countInHeader = 0; // as read, before any repair
-    uint8_t m_layoutFamily = lfDbase4;
-    TDbfHooks m_hooks;
+    uint8_t m_layoutFamily = LayoutDbase4;
+    DbfHooks m_hooks;
 };
+
+} // namespace kelvane

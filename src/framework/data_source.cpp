@@ -1,10 +1,12 @@
-#include "data_source.h"
+#include "framework/data_source.h"
 
 #include <algorithm>
 
+namespace kelvane {
+
 namespace {
 
-bool IsEditing(TDataSetState state)
+bool isEditing(TDataSetState state)
 {
     return state == dsEdit || state == dsInsert;
 }
@@ -19,7 +21,7 @@ TDataSource::TDataSource(TDataSet *dataSet)
 TDataSource::~TDataSource()
 {
     if (m_dataSet)
-        m_dataSet->RemoveObserver(this);
+        m_dataSet->removeObserver(this);
     // The views show nothing from now on.
     const std::vector<TDataLink *> links = m_links;
     m_links.clear();
@@ -34,49 +36,49 @@ void TDataSource::SetDataSet(TDataSet *dataSet)
     if (dataSet == m_dataSet)
         return;
     if (m_dataSet)
-        m_dataSet->RemoveObserver(this);
+        m_dataSet->removeObserver(this);
     m_dataSet = dataSet;
     if (m_dataSet)
-        m_dataSet->AddObserver(this);
-    ChangeState(m_dataSet ? m_dataSet->State() : dsInactive);
+        m_dataSet->addObserver(this);
+    changeState(m_dataSet ? m_dataSet->State() : dsInactive);
     // A new dataset shows other records even when the state is the same.
     for (TDataLink *link : std::vector<TDataLink *>(m_links))
         link->ActiveChanged();
 }
 
-void TDataSource::ChangeState(TDataSetState state)
+void TDataSource::changeState(TDataSetState state)
 {
     if (state == dsFilter || state == m_state)
         return;
     const TDataSetState before = m_state;
     m_state = state;
     for (TDataLink *link : std::vector<TDataLink *>(m_links))
-        link->StateChanged(before, state);
+        link->stateChanged(before, state);
 }
 
 void TDataSource::DataEvent(TDataEvent event, TField *field)
 {
     if (event == deUpdateState) {
-        ChangeState(m_dataSet->State());
+        changeState(m_dataSet->State());
         return;
     }
     for (TDataLink *link : std::vector<TDataLink *>(m_links))
         if (std::find(m_links.begin(), m_links.end(), link) != m_links.end())
-            link->Dispatch(event, field);
+            link->dispatch(event, field);
 }
 
-void TDataSource::DataSetDestroyed()
+void TDataSource::dataSetDestroyed()
 {
     m_dataSet = nullptr;
-    ChangeState(dsInactive);
+    changeState(dsInactive);
 }
 
-void TDataSource::AddLink(TDataLink *link)
+void TDataSource::addLink(TDataLink *link)
 {
     m_links.push_back(link);
 }
 
-void TDataSource::RemoveLink(TDataLink *link)
+void TDataSource::removeLink(TDataLink *link)
 {
     m_links.erase(std::remove(m_links.begin(), m_links.end(), link), m_links.end());
 }
@@ -84,7 +86,7 @@ void TDataSource::RemoveLink(TDataLink *link)
 TDataLink::~TDataLink()
 {
     if (m_source)
-        m_source->RemoveLink(this);
+        m_source->removeLink(this);
 }
 
 void TDataLink::SetDataSource(TDataSource *source)
@@ -92,16 +94,22 @@ void TDataLink::SetDataSource(TDataSource *source)
     if (source == m_source)
         return;
     if (m_source)
-        m_source->RemoveLink(this);
+        m_source->removeLink(this);
     m_source = source;
     if (m_source)
-        m_source->AddLink(this);
+        m_source->addLink(this);
     ActiveChanged();
+}
+
+ErrorSink &TDataLink::errorSink() const
+{
+    TDataSet *dataSet = DataSet();
+    return dataSet ? dataSet->errorSink() : ErrorSink::standardError();
 }
 
 bool TDataLink::Editing() const
 {
-    return m_source && IsEditing(m_source->State());
+    return m_source && isEditing(m_source->State());
 }
 
 bool TDataLink::Edit()
@@ -111,15 +119,15 @@ bool TDataLink::Edit()
     return Editing();
 }
 
-void TDataLink::StateChanged(TDataSetState before, TDataSetState after)
+void TDataLink::stateChanged(TDataSetState before, TDataSetState after)
 {
     if ((before == dsInactive) != (after == dsInactive))
         ActiveChanged();
-    if (IsEditing(before) != IsEditing(after))
+    if (isEditing(before) != isEditing(after))
         EditingChanged();
 }
 
-void TDataLink::Dispatch(TDataEvent event, TField *field)
+void TDataLink::dispatch(TDataEvent event, TField *field)
 {
     switch (event) {
     case deFieldChange:
@@ -195,3 +203,5 @@ void TFieldDataLink::UpdateData()
         OnUpdateData();
     m_modified = false;
 }
+
+} // namespace kelvane

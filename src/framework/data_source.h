@@ -9,15 +9,17 @@
 // forget it. Main thread only.
 #pragma once
 
-#include "framework/dataset/data_set.h"
+#include "dataset/data_set.h"
 
 #include <functional>
 #include <string>
 #include <vector>
 
+namespace kelvane {
+
 class TDataLink;
 
-class TDataSource : private TDataSetObserver
+class TDataSource : private DataSetObserver
 {
 public:
     explicit TDataSource(TDataSet *dataSet = nullptr);
@@ -34,10 +36,10 @@ private:
     friend class TDataLink;
 
     void DataEvent(TDataEvent event, TField *field) override;
-    void DataSetDestroyed() override;
-    void AddLink(TDataLink *link);
-    void RemoveLink(TDataLink *link);
-    void ChangeState(TDataSetState state);
+    void dataSetDestroyed() override;
+    void addLink(TDataLink *link);
+    void removeLink(TDataLink *link);
+    void changeState(TDataSetState state);
 
     TDataSet *m_dataSet = nullptr;
     TDataSetState m_state = dsInactive;
@@ -57,6 +59,8 @@ public:
     // Null without a source or a dataset.
     TDataSet *DataSet() const { return m_source ? m_source->DataSet() : nullptr; }
     bool Active() const { return m_source && m_source->State() != dsInactive; }
+    // Where the view's errors go: its dataset's error sink; standard error without a dataset.
+    ErrorSink &errorSink() const;
     // The dataset is editing or inserting.
     bool Editing() const;
     // Starts editing the current record (an insert on an empty dataset) unless already editing.
@@ -81,8 +85,8 @@ protected:
 private:
     friend class TDataSource;
 
-    void Dispatch(TDataEvent event, TField *field);
-    void StateChanged(TDataSetState before, TDataSetState after);
+    void dispatch(TDataEvent event, TField *field);
+    void stateChanged(TDataSetState before, TDataSetState after);
 
     TDataSource *m_source = nullptr;
 };
@@ -99,7 +103,7 @@ public:
     // The view may change the field: the dataset is open and modifiable and has the field.
     bool CanModify() const;
 
-    bool IsModified() const { return m_modified; }
+    bool isModified() const { return m_modified; }
     // The view's text now differs from the field.
     void Modified() { m_modified = true; }
     void Reset() { m_modified = false; }
@@ -121,3 +125,5 @@ private:
     std::string m_fieldName;
     bool m_modified = false;
 };
+
+} // namespace kelvane

@@ -1,35 +1,36 @@
-#include "dataset_model.h"
+#include "framework/dataset_model.h"
 
-#include "db_field_text.h"
-#include "dialogs.h"
-#include "guarded.h"
+#include "framework/db_field_text.h"
+#include "framework/guarded.h"
 
 #include <QMetaObject>
 #include <algorithm>
+
+namespace kelvane {
 
 namespace {
 
 // Rows read since the last change are kept for painting; a long scroll starts afresh.
 constexpr size_t KeptRows = 1024;
 
-bool IsNumeric(TFieldType type)
+bool isNumeric(TFieldType type)
 {
     return type == ftSmallint || type == ftInteger || type == ftLargeint || type == ftFloat;
 }
 
 } // namespace
 
-class TDatasetModel::Link : public TDataLink
+class DatasetModel::Link : public TDataLink
 {
 public:
-    explicit Link(TDatasetModel &model) : m_model(model) { }
+    explicit Link(DatasetModel &model) : m_model(model) { }
 
 protected:
-    void ActiveChanged() override { m_model.Rebuild(); }
-    void DataSetChanged() override { m_model.Rebuild(); }
-    void DataSetScrolled() override { m_model.FollowCurrentRecord(); }
-    void RecordChanged(TField *) override { m_model.CurrentRecordChanged(); }
-    void EditingChanged() override { m_model.CurrentRecordChanged(); }
+    void ActiveChanged() override { m_model.rebuild(); }
+    void DataSetChanged() override { m_model.rebuild(); }
+    void DataSetScrolled() override { m_model.followCurrentRecord(); }
+    void RecordChanged(TField *) override { m_model.currentRecordChanged(); }
+    void EditingChanged() override { m_model.currentRecordChanged(); }
     void UpdateData() override
     {
         if (m_model.OnUpdateData)
@@ -37,37 +38,37 @@ protected:
     }
 
 private:
-    TDatasetModel &m_model;
+    DatasetModel &m_model;
 };
 
-TDatasetModel::TDatasetModel(QObject *parent)
+DatasetModel::DatasetModel(QObject *parent)
     : QAbstractTableModel(parent), m_link(std::make_unique<Link>(*this))
 { }
 
-TDatasetModel::~TDatasetModel() = default;
+DatasetModel::~DatasetModel() = default;
 
-TDataSource *TDatasetModel::DataSource() const
+TDataSource *DatasetModel::DataSource() const
 {
     return m_link->DataSource();
 }
 
-void TDatasetModel::SetDataSource(TDataSource *source)
+void DatasetModel::SetDataSource(TDataSource *source)
 {
     m_link->SetDataSource(source);
 }
 
-void TDatasetModel::SetColumns(std::vector<TColumn> columns)
+void DatasetModel::setColumns(std::vector<Column> columns)
 {
     m_columns = std::move(columns);
-    Rebuild();
+    rebuild();
 }
 
-TDataSet *TDatasetModel::DataSet() const
+TDataSet *DatasetModel::DataSet() const
 {
     return m_link->Active() ? m_link->DataSet() : nullptr;
 }
 
-TField *TDatasetModel::FieldOf(int column) const
+TField *DatasetModel::fieldOf(int column) const
 {
     TDataSet *dataSet = DataSet();
     if (!dataSet || column < 0 || static_cast<size_t>(column) >= m_shown.size())
@@ -75,11 +76,11 @@ TField *TDatasetModel::FieldOf(int column) const
     return dataSet->FindField(m_shown[static_cast<size_t>(column)].FieldName);
 }
 
-std::vector<TDatasetModel::TColumn> TDatasetModel::ShownColumns() const
+std::vector<DatasetModel::Column> DatasetModel::shownColumns() const
 {
     if (!m_columns.empty())
         return m_columns;
-    std::vector<TColumn> columns;
+    std::vector<Column> columns;
     if (TDataSet *dataSet = DataSet())
         for (int i = 0; i < dataSet->FieldCount(); ++i) {
             const std::string &name = dataSet->Fields(i).FieldName();
@@ -88,26 +89,26 @@ std::vector<TDatasetModel::TColumn> TDatasetModel::ShownColumns() const
     return columns;
 }
 
-std::vector<TDatasetModel::TRow> TDatasetModel::ReadRows() const
+std::vector<DatasetModel::Row> DatasetModel::readRows() const
 {
-    std::vector<TRow> rows;
+    std::vector<Row> rows;
     TDataSet *dataSet = DataSet();
     if (!dataSet)
         return rows;
-    dataSet->ForEachRecord([&](const TBookmark &bookmark) { rows.push_back({bookmark}); });
+    dataSet->forEachRecord([&](const TBookmark &bookmark) { rows.push_back({bookmark}); });
     if (dataSet->State() == dsInsert) {
-        const TBookmark &anchor = dataSet->InsertAnchor();
+        const TBookmark &anchor = dataSet->insertAnchor();
         auto at = std::find_if(rows.begin(), rows.end(),
-            [&](const TRow &row) { return !anchor.empty() && row.Bookmark == anchor; });
-        rows.insert(at, TRow {});
+            [&](const Row &row) { return !anchor.empty() && row.bookmark == anchor; });
+        rows.insert(at, Row {});
     }
     return rows;
 }
 
-void TDatasetModel::Rebuild()
+void DatasetModel::rebuild()
 {
-    std::vector<TColumn> shown = ShownColumns();
-    std::vector<TRow> rows = ReadRows();
+    std::vector<Column> shown = shownColumns();
+    std::vector<Row> rows = readRows();
     const bool sameShape = shown == m_shown && rows == m_rows;
     if (!sameShape)
         beginResetModel();
@@ -115,11 +116,11 @@ void TDatasetModel::Rebuild()
     m_rows = std::move(rows);
     m_rowOf.clear();
     for (size_t i = 0; i < m_rows.size(); ++i)
-        if (!m_rows[i].Bookmark.empty())
-            m_rowOf.emplace(m_rows[i].Bookmark, static_cast<int>(i));
+        if (!m_rows[i].bookmark.empty())
+            m_rowOf.emplace(m_rows[i].bookmark, static_cast<int>(i));
     m_texts.clear();
     m_readErrorShown = false;
-    m_currentRow = FindCurrentRow();
+    m_currentRow = findCurrentRow();
     if (!sameShape) {
         endResetModel();
     } else if (!m_rows.empty()) {
@@ -129,23 +130,23 @@ void TDatasetModel::Rebuild()
     emit currentRowChanged(m_currentRow);
 }
 
-int TDatasetModel::FindCurrentRow() const
+int DatasetModel::findCurrentRow() const
 {
     TDataSet *dataSet = DataSet();
     if (!dataSet)
         return -1;
     if (dataSet->State() == dsInsert) {
-        const auto inserted = std::find(m_rows.begin(), m_rows.end(), TRow {});
+        const auto inserted = std::find(m_rows.begin(), m_rows.end(), Row {});
         return inserted == m_rows.end() ? -1 : static_cast<int>(inserted - m_rows.begin());
     }
     const auto found = m_rowOf.find(dataSet->GetBookmark());
     return found == m_rowOf.end() ? -1 : found->second;
 }
 
-void TDatasetModel::FollowCurrentRecord()
+void DatasetModel::followCurrentRecord()
 {
     const int before = m_currentRow;
-    m_currentRow = FindCurrentRow();
+    m_currentRow = findCurrentRow();
     for (int row : {before, m_currentRow}) {
         if (row < 0)
             continue;
@@ -156,7 +157,7 @@ void TDatasetModel::FollowCurrentRecord()
     emit currentRowChanged(m_currentRow);
 }
 
-void TDatasetModel::CurrentRecordChanged()
+void DatasetModel::currentRecordChanged()
 {
     if (m_currentRow < 0)
         return;
@@ -164,132 +165,139 @@ void TDatasetModel::CurrentRecordChanged()
     emit headerDataChanged(Qt::Vertical, m_currentRow, m_currentRow);
 }
 
-void TDatasetModel::MoveTo(int row)
+void DatasetModel::moveTo(int row)
 {
-    if (row < 0 || row >= rowCount() || IsCurrentRow(row))
+    if (row < 0 || row >= rowCount() || isCurrentRow(row))
         return;
     // The rows may be read again while the dataset leaves the current record.
-    const TBookmark target = m_rows[static_cast<size_t>(row)].Bookmark;
+    const TBookmark target = m_rows[static_cast<size_t>(row)].bookmark;
     if (!target.empty())
         m_link->DataSet()->GotoBookmark(target);
 }
 
-bool TDatasetModel::BeginEdit(int row)
+bool DatasetModel::beginEdit(int row)
 {
-    MoveTo(row);
+    moveTo(row);
     return m_link->Edit();
 }
 
-QStringList TDatasetModel::ReadTexts() const
+QStringList DatasetModel::readTexts() const
 {
     QStringList texts;
     for (int column = 0; column < columnCount(); ++column) {
-        const TField *field = FieldOf(column);
-        texts.append(field ? FieldTextOf(*field) : QString());
+        const TField *field = fieldOf(column);
+        texts.append(field ? fieldTextOf(*field) : QString());
     }
     return texts;
 }
 
-QStringList TDatasetModel::RowTexts(int row) const
+QStringList DatasetModel::rowTexts(int row) const
 {
-    if (IsCurrentRow(row))
-        return ReadTexts();
+    if (isCurrentRow(row))
+        return readTexts();
     const auto kept = m_texts.find(row);
     if (kept != m_texts.end())
         return kept->second;
     if (m_texts.size() >= KeptRows)
         m_texts.clear();
     QStringList texts;
-    const TBookmark &bookmark = m_rows[static_cast<size_t>(row)].Bookmark;
+    const TBookmark &bookmark = m_rows[static_cast<size_t>(row)].bookmark;
     if (!bookmark.empty())
-        DataSet()->ReadRecordAt(bookmark, [&] { texts = ReadTexts(); });
+        DataSet()->readRecordAt(bookmark, [&] { texts = readTexts(); });
     m_texts[row] = texts;
     return texts;
 }
 
-void TDatasetModel::ReportReadError(const QString &message) const
+void DatasetModel::reportReadError(const std::string &message) const
 {
     if (m_readErrorShown)
         return;
     m_readErrorShown = true;
     // Never a modal box in the middle of painting: shown once the event loop is back.
+    ErrorSink *errors = &errorSink();
     QMetaObject::invokeMethod(
-        const_cast<TDatasetModel *>(this), [message] { ShowError(message); }, Qt::QueuedConnection);
+        const_cast<DatasetModel *>(this), [errors, message] { errors->error(message); },
+        Qt::QueuedConnection);
 }
 
-int TDatasetModel::rowCount(const QModelIndex &parent) const
+ErrorSink &DatasetModel::errorSink() const
+{
+    return m_link->errorSink();
+}
+
+int DatasetModel::rowCount(const QModelIndex &parent) const
 {
     return parent.isValid() ? 0 : static_cast<int>(m_rows.size());
 }
 
-int TDatasetModel::columnCount(const QModelIndex &parent) const
+int DatasetModel::columnCount(const QModelIndex &parent) const
 {
     return parent.isValid() ? 0 : static_cast<int>(m_shown.size());
 }
 
-QVariant TDatasetModel::data(const QModelIndex &index, int role) const
+QVariant DatasetModel::data(const QModelIndex &index, int role) const
 {
     if (!checkIndex(index, CheckIndexOption::IndexIsValid | CheckIndexOption::ParentIsInvalid))
         return {};
     if (role == Qt::TextAlignmentRole) {
-        const TField *field = FieldOf(index.column());
-        const bool right = field && IsNumeric(field->DataType());
+        const TField *field = fieldOf(index.column());
+        const bool right = field && isNumeric(field->DataType());
         return QVariant::fromValue((right ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignVCenter);
     }
     if (role != Qt::DisplayRole && role != Qt::EditRole)
         return {};
     try {
-        return RowTexts(index.row()).value(index.column());
-    } catch (const std::exception &error) {
+        return rowTexts(index.row()).value(index.column());
+    } catch (...) {
         m_texts[index.row()] = QStringList();
-        ReportReadError(QString::fromUtf8(error.what()));
+        reportReadError(currentExceptionText());
     }
     return {};
 }
 
-bool TDatasetModel::setData(const QModelIndex &index, const QVariant &value, int role)
+bool DatasetModel::setData(const QModelIndex &index, const QVariant &value, int role)
 {
     if (role != Qt::EditRole || !checkIndex(index, CheckIndexOption::IndexIsValid))
         return false;
     const int row = index.row();
-    TField *field = FieldOf(index.column());
+    TField *field = fieldOf(index.column());
     if (!field)
         return false;
     bool stored = false;
-    RunGuarded([&] {
-        MoveTo(row);
+    runGuarded(errorSink(), [&] {
+        moveTo(row);
         const QString text = value.toString();
-        if (text == FieldTextOf(*field)) {
+        if (text == fieldTextOf(*field)) {
             stored = true; // nothing changed: the record stays unmodified
             return;
         }
         if (!m_link->Edit())
             return;
-        SetFieldText(*field, text);
+        setFieldText(*field, text);
         stored = true;
     });
     return stored;
 }
 
-Qt::ItemFlags TDatasetModel::flags(const QModelIndex &index) const
+Qt::ItemFlags DatasetModel::flags(const QModelIndex &index) const
 {
     Qt::ItemFlags flags = QAbstractTableModel::flags(index);
     TDataSet *dataSet = DataSet();
-    if (index.isValid() && dataSet && dataSet->CanModify() && FieldOf(index.column()))
+    if (index.isValid() && dataSet && dataSet->CanModify() && fieldOf(index.column()))
         flags |= Qt::ItemIsEditable;
     return flags;
 }
 
-QVariant TDatasetModel::headerData(int section, Qt::Orientation orientation, int role) const
+QVariant DatasetModel::headerData(int section, Qt::Orientation orientation, int role) const
 {
     if (role != Qt::DisplayRole)
         return QAbstractTableModel::headerData(section, orientation, role);
     if (orientation == Qt::Horizontal)
         return section >= 0 && section < columnCount()
-            ? QVariant(m_shown[static_cast<size_t>(section)].Title)
+            ? QVariant(m_shown[static_cast<size_t>(section)].title)
             : QVariant();
     // The current row's marker says what the dataset is doing with it.
-    if (!IsCurrentRow(section) || !DataSet())
+    if (!isCurrentRow(section) || !DataSet())
         return QString();
     switch (DataSet()->State()) {
     case dsEdit:
@@ -300,3 +308,5 @@ QVariant TDatasetModel::headerData(int section, Qt::Orientation orientation, int
         return QStringLiteral("\u25B6");
     }
 }
+
+} // namespace kelvane

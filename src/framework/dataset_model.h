@@ -1,4 +1,4 @@
-// TDatasetModel: the records a dataset shows as the rows of a table model, one column per field
+// DatasetModel: the records a dataset shows as the rows of a table model, one column per field
 // the window chose. Rows come in the dataset's order; a record being inserted is a row of its own
 // at the place the dataset shows it. The current record's row is read from the dataset's current
 // record (so edits not yet stored show); other rows are read through the dataset as they are
@@ -10,7 +10,7 @@
 // Main thread only.
 #pragma once
 
-#include "data_source.h"
+#include "framework/data_source.h"
 
 #include <QAbstractTableModel>
 #include <QStringList>
@@ -21,35 +21,40 @@
 #include <unordered_map>
 #include <vector>
 
-class TDatasetModel : public QAbstractTableModel
+namespace kelvane {
+
+class DatasetModel : public QAbstractTableModel
 {
     Q_OBJECT
 public:
-    struct TColumn
+    struct Column
     {
         std::string FieldName;
-        QString Title;
-        bool operator==(const TColumn &other) const = default;
+        QString title;
+        bool operator==(const Column &other) const = default;
     };
 
-    explicit TDatasetModel(QObject *parent = nullptr);
-    ~TDatasetModel() override;
+    explicit DatasetModel(QObject *parent = nullptr);
+    ~DatasetModel() override;
 
     TDataSource *DataSource() const;
     void SetDataSource(TDataSource *source);
     // No columns: one per field of the open dataset, titled with the field's name.
-    void SetColumns(std::vector<TColumn> columns);
+    void setColumns(std::vector<Column> columns);
     // The field a column shows; null when the dataset is closed or lacks it.
-    TField *FieldOf(int column) const;
+    TField *fieldOf(int column) const;
 
     // The current record's row; -1 when there is none.
-    int CurrentRow() const { return m_currentRow; }
+    int currentRow() const { return m_currentRow; }
     // Makes the record of `row` current; the dataset leaves the current one by its rules first.
     // Raises what the dataset raises.
-    void MoveTo(int row);
+    void moveTo(int row);
     // Makes the record of `row` current and starts editing it. Returns whether the dataset is
     // now editing; raises what the dataset raises.
-    bool BeginEdit(int row);
+    bool beginEdit(int row);
+
+    // Where the model's and its grid's errors go: the dataset's error sink.
+    ErrorSink &errorSink() const;
 
     // Runs when the dataset asks views for their pending edits (the grid commits its editor).
     std::function<void()> OnUpdateData;
@@ -68,30 +73,32 @@ signals:
 
 private:
     class Link;
-    struct TRow
+    struct Row
     {
-        TBookmark Bookmark; // empty for the record being inserted
-        bool operator==(const TRow &other) const = default;
+        TBookmark bookmark; // empty for the record being inserted
+        bool operator==(const Row &other) const = default;
     };
 
     TDataSet *DataSet() const;
-    std::vector<TColumn> ShownColumns() const;
-    std::vector<TRow> ReadRows() const;
-    void Rebuild();
-    void FollowCurrentRecord();
-    void CurrentRecordChanged();
-    int FindCurrentRow() const;
-    bool IsCurrentRow(int row) const { return row == m_currentRow && row >= 0; }
-    QStringList RowTexts(int row) const;
-    QStringList ReadTexts() const;
-    void ReportReadError(const QString &message) const;
+    std::vector<Column> shownColumns() const;
+    std::vector<Row> readRows() const;
+    void rebuild();
+    void followCurrentRecord();
+    void currentRecordChanged();
+    int findCurrentRow() const;
+    bool isCurrentRow(int row) const { return row == m_currentRow && row >= 0; }
+    QStringList rowTexts(int row) const;
+    QStringList readTexts() const;
+    void reportReadError(const std::string &message) const;
 
     std::unique_ptr<Link> m_link;
-    std::vector<TColumn> m_columns; // as the window set them
-    std::vector<TColumn> m_shown; // as shown now
-    std::vector<TRow> m_rows;
+    std::vector<Column> m_columns; // as the window set them
+    std::vector<Column> m_shown; // as shown now
+    std::vector<Row> m_rows;
     std::map<TBookmark, int> m_rowOf;
     int m_currentRow = -1;
     mutable std::unordered_map<int, QStringList> m_texts; // rows read since the last change
     mutable bool m_readErrorShown = false;
 };
+
+} // namespace kelvane

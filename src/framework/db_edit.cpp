@@ -1,76 +1,80 @@
-#include "db_edit.h"
+#include "framework/db_edit.h"
 
-#include "db_field_text.h"
-#include "guarded.h"
+#include "framework/db_field_text.h"
+#include "framework/guarded.h"
 
 #include <QScopedValueRollback>
 
+namespace kelvane {
+
 TDBEdit::TDBEdit(QWidget *parent) : QLineEdit(parent)
 {
-    m_link.OnDataChange = [this] { ShowField(); };
-    m_link.OnActiveChange = [this] { ApplyField(); };
-    m_link.OnEditingChange = [this] { ApplyField(); };
-    m_link.OnUpdateData = [this] { StoreText(); };
-    connect(this, &QLineEdit::textEdited, this, &TDBEdit::TextEdited);
-    ApplyField();
+    m_link.OnDataChange = [this] { showField(); };
+    m_link.OnActiveChange = [this] { applyField(); };
+    m_link.OnEditingChange = [this] { applyField(); };
+    m_link.OnUpdateData = [this] { storeText(); };
+    connect(this, &QLineEdit::textEdited, this, &TDBEdit::textEdited);
+    applyField();
 }
 
-void TDBEdit::SetTypingWhenReadOnly(bool on)
+void TDBEdit::setTypingWhenReadOnly(bool on)
 {
     m_typingWhenReadOnly = on;
-    ApplyField();
+    applyField();
 }
 
-void TDBEdit::Revert()
+void TDBEdit::revert()
 {
     m_link.Reset();
-    ShowField();
+    showField();
 }
 
-void TDBEdit::ApplyField()
+void TDBEdit::applyField()
 {
     const TField *field = m_link.Field();
     setReadOnly(!m_link.CanModify() && !(m_typingWhenReadOnly && field));
     setMaxLength(field && field->DataType() == ftString ? field->Size() : 32767);
 }
 
-void TDBEdit::ShowField()
+void TDBEdit::showField()
 {
     // Starting the edit tells every view that the record changed; what was just typed stays.
     if (m_startingEdit)
         return;
     const TField *field = m_link.Field();
     QString text;
-    RunGuarded([&] { text = field ? FieldTextOf(*field) : QString(); });
+    runGuarded(m_link.errorSink(), [&] { text = field ? fieldTextOf(*field) : QString(); });
     setText(text);
 }
 
-void TDBEdit::TextEdited()
+void TDBEdit::textEdited()
 {
     if (!m_link.CanModify())
         return; // kept in the box only
     if (!m_link.Editing()) {
         QScopedValueRollback<bool> starting(m_startingEdit, true);
         bool editing = false;
-        RunGuarded([&] { editing = m_link.Edit(); });
+        runGuarded(m_link.errorSink(), [&] { editing = m_link.Edit(); });
         if (!editing) {
             m_startingEdit = false;
-            ShowField();
+            showField();
             return;
         }
     }
     m_link.Modified();
 }
 
-void TDBEdit::StoreText()
+void TDBEdit::storeText()
 {
     if (TField *field = m_link.Field())
-        SetFieldText(*field, text());
+        setFieldText(*field, text());
 }
 
 void TDBEdit::focusOutEvent(QFocusEvent *event)
 {
     QLineEdit::focusOutEvent(event);
-    if (m_link.IsModified() && m_link.Editing())
-        RunGuarded([this] { m_link.UpdateRecord(); });
+    if (m_link.isModified() && m_link.Editing())
+        runGuarded(m_link.errorSink(), [this] { m_link.UpdateRecord(); });
 }
+
+} // namespace kelvane

@@ -6,10 +6,12 @@
 // Errors go to the general error display. Main thread only.
 #pragma once
 
-#include "data_source.h"
+#include "framework/data_source.h"
 
 #include <QLineEdit>
 #include <string>
+
+namespace kelvane {
 
 class TDBEdit : public QLineEdit
 {
@@ -21,26 +23,27 @@ public:
     void SetDataSource(TDataSource *source) { m_link.SetDataSource(source); }
     const std::string &DataField() const { return m_link.FieldName(); }
     void SetDataField(const std::string &fieldName) { m_link.SetFieldName(fieldName); }
-    void SetAccessibleName(const QString &name) { setAccessibleName(name); }
     TField *Field() const { return m_link.Field(); }
     // The text typed has not reached the field yet.
-    bool EditPending() const { return m_link.IsModified(); }
+    bool editPending() const { return m_link.isModified(); }
     // With this set, the box takes typing also while the dataset cannot be changed; the text then
-    // stays in the box and reaches no field, until the record changes or Revert() is called.
-    void SetTypingWhenReadOnly(bool on);
+    // stays in the box and reaches no field, until the record changes or revert() is called.
+    void setTypingWhenReadOnly(bool on);
     // Shows the field's value again; what was typed and not stored is dropped.
-    void Revert();
+    void revert();
 
 protected:
     void focusOutEvent(QFocusEvent *event) override;
 
 private:
-    void ShowField();
-    void ApplyField();
-    void TextEdited();
-    void StoreText();
+    void showField();
+    void applyField();
+    void textEdited();
+    void storeText();
 
     TFieldDataLink m_link;
     bool m_startingEdit = false;
     bool m_typingWhenReadOnly = false;
 };
+
+} // namespace kelvane

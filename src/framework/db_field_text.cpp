@@ -1,14 +1,18 @@
-#include "db_field_text.h"
+#include "framework/db_field_text.h"
 
-#include "code_page.h"
-#include "framework/dataset/field.h"
+#include "dataset/field.h"
+#include "framework/cp1251_text.h"
 
-QString FieldTextOf(const TField &field)
+namespace kelvane {
+
+QString fieldTextOf(const TField &field)
 {
-    return FromCp1251(field.AsString());
+    return fromCp1251(field.AsString());
 }
 
-void SetFieldText(TField &field, const QString &text)
+void setFieldText(TField &field, const QString &text)
 {
-    field.SetAsString(ToCp1251(text));
+    field.SetAsString(toCp1251(text));
 }
+
+} // namespace kelvane

@@ -3,8 +3,12 @@
 
 #include <QString>
 
+namespace kelvane {
+
 class TField;
 
-QString FieldTextOf(const TField &field);
+QString fieldTextOf(const TField &field);
 // Raises what the field raises (not editing, no such value, too long).
-void SetFieldText(TField &field, const QString &text);
+void setFieldText(TField &field, const QString &text);
+
+} // namespace kelvane

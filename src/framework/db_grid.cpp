@@ -1,7 +1,7 @@
-#include "db_grid.h"
+#include "framework/db_grid.h"
 
-#include "db_grid_accessible.h"
-#include "guarded.h"
+#include "framework/db_grid_accessible.h"
+#include "framework/guarded.h"
 
 #include <QEvent>
 #include <QHeaderView>
@@ -12,25 +12,26 @@
 #include <QStyledItemDelegate>
 #include <algorithm>
 
+namespace kelvane {
+
 // Starts the dataset's edit when a cell editor opens and keeps track of the open editor, so that
 // the grid can commit it when the dataset stores the record.
 class TDBGrid::Delegate : public QStyledItemDelegate
 {
 public:
-    Delegate(TDatasetModel &model, QObject *parent)
-        : QStyledItemDelegate(parent), m_model(model) { }
+    Delegate(DatasetModel &model, QObject *parent) : QStyledItemDelegate(parent), m_model(model) { }
 
     QWidget *createEditor(QWidget *parent, const QStyleOptionViewItem &option,
         const QModelIndex &index) const override
     {
         bool editing = false;
         const QPersistentModelIndex cell(index);
-        RunGuarded([&] { editing = m_model.BeginEdit(index.row()); });
+        runGuarded(m_model.errorSink(), [&] { editing = m_model.beginEdit(index.row()); });
         // No editor when the dataset did not make this row current and editable.
-        if (!editing || !cell.isValid() || cell.row() != m_model.CurrentRow())
+        if (!editing || !cell.isValid() || cell.row() != m_model.currentRow())
             return nullptr;
         QWidget *editor = QStyledItemDelegate::createEditor(parent, option, cell);
-        const TField *field = m_model.FieldOf(cell.column());
+        const TField *field = m_model.fieldOf(cell.column());
         auto *line = qobject_cast<QLineEdit *>(editor);
         if (line && field && field->DataType() == ftString)
             line->setMaxLength(field->Size());
@@ -45,17 +46,17 @@ public:
         QStyledItemDelegate::destroyEditor(editor, index);
     }
 
-    QWidget *OpenEditor() const { return m_open; }
+    QWidget *openEditor() const { return m_open; }
 
 private:
-    TDatasetModel &m_model;
+    DatasetModel &m_model;
     mutable QPointer<QWidget> m_open;
 };
 
 TDBGrid::TDBGrid(QWidget *parent)
-    : QTableView(parent), m_model(new TDatasetModel(this)), m_delegate(new Delegate(*m_model, this))
+    : QTableView(parent), m_model(new DatasetModel(this)), m_delegate(new Delegate(*m_model, this))
 {
-    InstallDBGridAccessibility();
+    installDbGridAccessibility();
     setModel(m_model);
     setItemDelegate(m_delegate);
     setSelectionBehavior(QAbstractItemView::SelectRows);
@@ -66,13 +67,13 @@ TDBGrid::TDBGrid(QWidget *parent)
     // One line per record, as a grid of records reads best; a long text is cut with an ellipsis.
     setWordWrap(false);
     verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-    FitRowsToFont();
-    m_model->OnUpdateData = [this] { CommitOpenEditor(); };
-    connect(m_model, &TDatasetModel::currentRowChanged, this, &TDBGrid::ShowCurrentRow);
-    connect(m_model, &QAbstractItemModel::modelReset, this, &TDBGrid::ApplyColumns);
+    fitRowsToFont();
+    m_model->OnUpdateData = [this] { commitOpenEditor(); };
+    connect(m_model, &DatasetModel::currentRowChanged, this, &TDBGrid::showCurrentRow);
+    connect(m_model, &QAbstractItemModel::modelReset, this, &TDBGrid::applyColumns);
 }
 
-void TDBGrid::FitRowsToFont()
+void TDBGrid::fitRowsToFont()
 {
     verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
     verticalHeader()->setMinimumWidth(fontMetrics().horizontalAdvance(QLatin1Char('W')) + 6);
@@ -82,8 +83,8 @@ void TDBGrid::changeEvent(QEvent *event)
 {
     QTableView::changeEvent(event);
     if (event->type() == QEvent::FontChange) {
-        FitRowsToFont();
-        ApplyColumns();
+        fitRowsToFont();
+        applyColumns();
     }
 }
 
@@ -99,17 +100,17 @@ void TDBGrid::SetDataSource(TDataSource *source)
     m_model->SetDataSource(source);
 }
 
-void TDBGrid::SetColumns(const std::vector<TDBGridColumn> &columns)
+void TDBGrid::setColumns(const std::vector<GridColumn> &columns)
 {
     m_columns = columns;
-    std::vector<TDatasetModel::TColumn> modelColumns;
-    for (const TDBGridColumn &column : columns)
-        modelColumns.push_back({column.FieldName, column.Title});
-    m_model->SetColumns(std::move(modelColumns));
-    ApplyColumns();
+    std::vector<DatasetModel::Column> modelColumns;
+    for (const GridColumn &column : columns)
+        modelColumns.push_back({column.FieldName, column.title});
+    m_model->setColumns(std::move(modelColumns));
+    applyColumns();
 }
 
-void TDBGrid::ApplyColumns()
+void TDBGrid::applyColumns()
 {
     // A title is never cut, whatever the font. What a widened column takes is given back by the
     // widest one, as far as its own title allows, so the columns keep the room the layout gave.
@@ -117,10 +118,10 @@ void TDBGrid::ApplyColumns()
     int excess = 0;
     for (size_t i = 0; i < m_columns.size(); ++i) {
         const int column = static_cast<int>(i);
-        setColumnHidden(column, !m_columns[i].Visible);
-        needs.push_back(m_columns[i].Visible ? horizontalHeader()->sectionSizeHint(column) : 0);
-        widths.push_back(std::max(m_columns[i].Width, needs.back()));
-        excess += widths.back() - m_columns[i].Width;
+        setColumnHidden(column, !m_columns[i].visible);
+        needs.push_back(m_columns[i].visible ? horizontalHeader()->sectionSizeHint(column) : 0);
+        widths.push_back(std::max(m_columns[i].width, needs.back()));
+        excess += widths.back() - m_columns[i].width;
     }
     if (!widths.empty()) {
         const size_t widest
@@ -131,9 +132,9 @@ void TDBGrid::ApplyColumns()
         setColumnWidth(static_cast<int>(i), widths[i]);
 }
 
-void TDBGrid::CommitOpenEditor()
+void TDBGrid::commitOpenEditor()
 {
-    if (QWidget *editor = m_delegate->OpenEditor())
+    if (QWidget *editor = m_delegate->openEditor())
         commitData(editor);
 }
 
@@ -142,25 +143,25 @@ void TDBGrid::currentChanged(const QModelIndex &current, const QModelIndex &prev
     // The base commits and closes an editor open on the previous cell. QTableView's own
     // announcement is skipped: it counts the cells as Qt's table interface does, not as ours.
     QAbstractItemView::currentChanged(current, previous);
-    Announce(QAccessible::Focus, current);
-    if (m_showingCurrentRow || !current.isValid() || current.row() == m_model->CurrentRow())
+    announce(QAccessible::Focus, current);
+    if (m_showingCurrentRow || !current.isValid() || current.row() == m_model->currentRow())
         return;
-    RunGuarded([&] { m_model->MoveTo(current.row()); });
+    runGuarded(m_model->errorSink(), [&] { m_model->moveTo(current.row()); });
     // Back to the dataset's row when the move failed or the rows changed on the way.
-    ShowCurrentRow(m_model->CurrentRow());
+    showCurrentRow(m_model->currentRow());
 }
 
 void TDBGrid::selectionChanged(const QItemSelection &selected, const QItemSelection &deselected)
 {
     QAbstractItemView::selectionChanged(selected, deselected);
-    Announce(QAccessible::SelectionAdd, selected.indexes().value(0));
+    announce(QAccessible::SelectionAdd, selected.indexes().value(0));
 }
 
-void TDBGrid::Announce(QAccessible::Event what, const QModelIndex &index)
+void TDBGrid::announce(QAccessible::Event what, const QModelIndex &index)
 {
     if (!QAccessible::isActive() || (what == QAccessible::Focus && !hasFocus()))
         return;
-    const int child = TDBGridAccessible::IndexOf(this, index);
+    const int child = DbGridAccessible::indexOf(this, index);
     if (child < 0)
         return;
     QAccessibleEvent event(this, what);
@@ -173,22 +174,22 @@ void TDBGrid::Announce(QAccessible::Event what, const QModelIndex &index)
 void TDBGrid::mousePressEvent(QMouseEvent *event)
 {
     QTableView::mousePressEvent(event);
-    ShowCurrentRow(m_model->CurrentRow());
+    showCurrentRow(m_model->currentRow());
 }
 
 void TDBGrid::mouseMoveEvent(QMouseEvent *event)
 {
     QTableView::mouseMoveEvent(event);
-    ShowCurrentRow(m_model->CurrentRow());
+    showCurrentRow(m_model->currentRow());
 }
 
 void TDBGrid::mouseReleaseEvent(QMouseEvent *event)
 {
     QTableView::mouseReleaseEvent(event);
-    ShowCurrentRow(m_model->CurrentRow());
+    showCurrentRow(m_model->currentRow());
 }
 
-void TDBGrid::ShowCurrentRow(int row)
+void TDBGrid::showCurrentRow(int row)
 {
     QScopedValueRollback<bool> showing(m_showingCurrentRow, true);
     if (row < 0) {
@@ -204,3 +205,5 @@ void TDBGrid::ShowCurrentRow(int row)
     setCurrentIndex(index);
     scrollTo(index);
 }
+
+} // namespace kelvane

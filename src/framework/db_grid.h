@@ -6,27 +6,29 @@
 // Columns are chosen and titled by the window; a column is never narrower than its title needs,
 // the widest one giving way so that together they keep the width the window gave them.
 // A cell's editor takes no more characters than its field holds. Screen readers see a table of
-// the visible columns (TDBGridAccessible).
+// the visible columns (DbGridAccessible).
 //
 // The grid owns its model; it does not own the data source. Errors go to the general error
 // display. Main thread only.
 #pragma once
 
-#include "dataset_model.h"
+#include "framework/dataset_model.h"
 
 #include <QAccessible>
 #include <QTableView>
 #include <string>
 #include <vector>
 
+namespace kelvane {
+
 class TDataSource;
 
-struct TDBGridColumn
+struct GridColumn
 {
     std::string FieldName;
-    QString Title;
-    int Width = 64; // pixels
-    bool Visible = true;
+    QString title;
+    int width = 64; // pixels
+    bool visible = true;
 };
 
 class TDBGrid : public QTableView
@@ -39,9 +41,8 @@ public:
     TDataSource *DataSource() const { return m_model->DataSource(); }
     void SetDataSource(TDataSource *source);
     // No columns: one per field, titled with its name, default width.
-    void SetColumns(const std::vector<TDBGridColumn> &columns);
-    void SetAccessibleName(const QString &name) { setAccessibleName(name); }
-    TDatasetModel *DatasetModel() const { return m_model; }
+    void setColumns(const std::vector<GridColumn> &columns);
+    DatasetModel *datasetModel() const { return m_model; }
 
 protected:
     void changeEvent(QEvent *event) override;
@@ -55,15 +56,17 @@ protected:
 private:
     class Delegate;
 
-    void ShowCurrentRow(int row);
-    void ApplyColumns();
-    void FitRowsToFont();
-    void CommitOpenEditor();
-    // Tells screen readers about `index`'s cell, counted as TDBGridAccessible counts.
-    void Announce(QAccessible::Event what, const QModelIndex &index);
+    void showCurrentRow(int row);
+    void applyColumns();
+    void fitRowsToFont();
+    void commitOpenEditor();
+    // Tells screen readers about `index`'s cell, counted as DbGridAccessible counts.
+    void announce(QAccessible::Event what, const QModelIndex &index);
 
-    TDatasetModel *m_model;
+    DatasetModel *m_model;
     Delegate *m_delegate;
-    std::vector<TDBGridColumn> m_columns;
+    std::vector<GridColumn> m_columns;
     bool m_showingCurrentRow = false;
 };
+
+} // namespace kelvane

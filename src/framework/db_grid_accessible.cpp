@@ -1,17 +1,19 @@
-#include "db_grid_accessible.h"
+#include "framework/db_grid_accessible.h"
 
-#include "db_grid.h"
+#include "framework/db_grid.h"
 
 #include <QHeaderView>
 #include <QPointer>
+
+namespace kelvane {
 
 namespace {
 
 QAccessibleInterface *create(const QString &className, QObject *object)
 {
-    if (className == QLatin1String("TDBGrid"))
+    if (className == QLatin1String(TDBGrid::staticMetaObject.className()))
         if (auto *grid = qobject_cast<TDBGrid *>(object))
-            return new TDBGridAccessible(grid);
+            return new DbGridAccessible(grid);
     return nullptr;
 }
 
@@ -28,9 +30,9 @@ QList<int> visibleColumns(const TDBGrid *grid)
     return columns;
 }
 
-TDBGridAccessible *tableOf(TDBGrid *grid)
+DbGridAccessible *tableOf(TDBGrid *grid)
 {
-    return grid ? static_cast<TDBGridAccessible *>(QAccessible::queryAccessibleInterface(grid))
+    return grid ? static_cast<DbGridAccessible *>(QAccessible::queryAccessibleInterface(grid))
                 : nullptr;
 }
 
@@ -38,7 +40,7 @@ TDBGridAccessible *tableOf(TDBGrid *grid)
 class GridPart : public QAccessibleInterface
 {
 public:
-    explicit GridPart(TDBGrid *grid) : grid_(grid) { }
+    explicit GridPart(TDBGrid *grid) : m_grid(grid) { }
 
     QObject *object() const override { return nullptr; }
     QAccessibleInterface *parent() const override { return owner(); }
@@ -49,15 +51,15 @@ public:
     void setText(QAccessible::Text, const QString &) override { }
 
 protected:
-    TDBGridAccessible *owner() const { return tableOf(grid_); }
+    DbGridAccessible *owner() const { return tableOf(m_grid); }
 
-    QPointer<TDBGrid> grid_;
+    QPointer<TDBGrid> m_grid;
 };
 
 class Cell : public GridPart, public QAccessibleTableCellInterface
 {
 public:
-    Cell(TDBGrid *grid, int row, int column) : GridPart(grid), row_(row), column_(column) { }
+    Cell(TDBGrid *grid, int row, int column) : GridPart(grid), m_row(row), m_column(column) { }
 
     void *interface_cast(QAccessible::InterfaceType type) override
     {
@@ -68,13 +70,14 @@ public:
 
     bool isValid() const override
     {
-        const TDBGridAccessible *t = owner();
-        return t && row_ >= 0 && column_ >= 0 && row_ < t->rowCount() && column_ < t->columnCount();
+        const DbGridAccessible *t = owner();
+        return t && m_row >= 0 && m_column >= 0 && m_row < t->rowCount()
+            && m_column < t->columnCount();
     }
 
     QModelIndex index() const
     {
-        return isValid() ? grid_->model()->index(row_, owner()->ModelColumn(column_))
+        return isValid() ? m_grid->model()->index(m_row, owner()->modelColumn(m_column))
                          : QModelIndex();
     }
 
@@ -88,8 +91,8 @@ public:
         const QModelIndex at = index();
         if (!at.isValid())
             return {};
-        const QRect place = grid_->visualRect(at);
-        return QRect(grid_->viewport()->mapToGlobal(place.topLeft()), place.size());
+        const QRect place = m_grid->visualRect(at);
+        return QRect(m_grid->viewport()->mapToGlobal(place.topLeft()), place.size());
     }
 
     QAccessible::Role role() const override { return QAccessible::Cell; }
@@ -102,27 +105,27 @@ public:
             return state;
         state.selectable = state.focusable = true;
         state.selected = isSelected();
-        state.focused = grid_->hasFocus() && grid_->currentIndex() == at;
-        const QRect place = grid_->visualRect(at);
-        state.invisible = !place.intersects(grid_->viewport()->rect());
+        state.focused = m_grid->hasFocus() && m_grid->currentIndex() == at;
+        const QRect place = m_grid->visualRect(at);
+        state.invisible = !place.intersects(m_grid->viewport()->rect());
         return state;
     }
 
     bool isSelected() const override
     {
         const QModelIndex at = index();
-        return at.isValid() && grid_->selectionModel()->isSelected(at);
+        return at.isValid() && m_grid->selectionModel()->isSelected(at);
     }
     QList<QAccessibleInterface *> columnHeaderCells() const override
     {
-        return header(column_, Qt::Horizontal);
+        return header(m_column, Qt::Horizontal);
     }
     QList<QAccessibleInterface *> rowHeaderCells() const override
     {
-        return header(row_, Qt::Vertical);
+        return header(m_row, Qt::Vertical);
     }
-    int columnIndex() const override { return column_; }
-    int rowIndex() const override { return row_; }
+    int columnIndex() const override { return m_column; }
+    int rowIndex() const override { return m_row; }
     int columnExtent() const override { return 1; }
     int rowExtent() const override { return 1; }
     QAccessibleInterface *table() const override { return owner(); }
@@ -130,34 +133,34 @@ public:
 private:
     QList<QAccessibleInterface *> header(int section, Qt::Orientation orientation) const
     {
-        const TDBGridAccessible *t = owner();
-        QAccessibleInterface *cell = t ? t->HeaderCell(section, orientation) : nullptr;
+        const DbGridAccessible *t = owner();
+        QAccessibleInterface *cell = t ? t->headerCell(section, orientation) : nullptr;
         return cell ? QList<QAccessibleInterface *> {cell} : QList<QAccessibleInterface *> {};
     }
 
-    int row_;
-    int column_; // among the visible columns
+    int m_row;
+    int m_column; // among the visible columns
 };
 
 class Header : public GridPart
 {
 public:
     Header(TDBGrid *grid, int section, Qt::Orientation orientation)
-        : GridPart(grid), section_(section), orientation_(orientation)
+        : GridPart(grid), m_section(section), m_orientation(orientation)
     { }
 
     bool isValid() const override
     {
-        const TDBGridAccessible *t = owner();
-        return t && section_ < (horizontal() ? t->columnCount() : t->rowCount());
+        const DbGridAccessible *t = owner();
+        return t && m_section < (horizontal() ? t->columnCount() : t->rowCount());
     }
 
     QString text(QAccessible::Text type) const override
     {
         if (type != QAccessible::Name || !isValid())
             return {};
-        return horizontal() ? owner()->columnDescription(section_)
-                            : owner()->rowDescription(section_);
+        return horizontal() ? owner()->columnDescription(m_section)
+                            : owner()->rowDescription(m_section);
     }
 
     QRect rect() const override
@@ -165,8 +168,8 @@ public:
         if (!isValid())
             return {};
         const QHeaderView *header
-            = horizontal() ? grid_->horizontalHeader() : grid_->verticalHeader();
-        const int logical = horizontal() ? owner()->ModelColumn(section_) : section_;
+            = horizontal() ? m_grid->horizontalHeader() : m_grid->verticalHeader();
+        const int logical = horizontal() ? owner()->modelColumn(m_section) : m_section;
         const QPoint origin = header->mapToGlobal(QPoint(0, 0));
         const int position = header->sectionViewportPosition(logical);
         const int size = header->sectionSize(logical);
@@ -184,56 +187,55 @@ public:
         QAccessible::State state;
         if (isValid()) {
             const QHeaderView *header
-                = horizontal() ? grid_->horizontalHeader() : grid_->verticalHeader();
+                = horizontal() ? m_grid->horizontalHeader() : m_grid->verticalHeader();
             state.invisible = !header->isVisible();
         }
         return state;
     }
 
 private:
-    bool horizontal() const { return orientation_ == Qt::Horizontal; }
+    bool horizontal() const { return m_orientation == Qt::Horizontal; }
 
-    int section_;
-    Qt::Orientation orientation_;
+    int m_section;
+    Qt::Orientation m_orientation;
 };
 
 } // namespace
 
-void InstallDBGridAccessibility()
+void installDbGridAccessibility()
 {
-    static const bool installed = (QAccessible::installFactory(create), true);
-    (void)installed;
+    static const bool Installed = (QAccessible::installFactory(create), true);
+    (void)Installed;
 }
 
-TDBGridAccessible::TDBGridAccessible(TDBGrid *grid)
-    : QAccessibleWidget(grid, QAccessible::Table) { }
+DbGridAccessible::DbGridAccessible(TDBGrid *grid) : QAccessibleWidget(grid, QAccessible::Table) { }
 
-TDBGridAccessible::~TDBGridAccessible()
+DbGridAccessible::~DbGridAccessible()
 {
-    for (QAccessible::Id id : std::as_const(cells_))
+    for (QAccessible::Id id : std::as_const(m_cells))
         QAccessible::deleteAccessibleInterface(id);
-    for (QAccessible::Id id : std::as_const(headers_))
+    for (QAccessible::Id id : std::as_const(m_headers))
         QAccessible::deleteAccessibleInterface(id);
 }
 
-TDBGrid *TDBGridAccessible::Grid() const
+TDBGrid *DbGridAccessible::grid() const
 {
     return static_cast<TDBGrid *>(widget());
 }
 
-void *TDBGridAccessible::interface_cast(QAccessible::InterfaceType type)
+void *DbGridAccessible::interface_cast(QAccessible::InterfaceType type)
 {
     if (type == QAccessible::TableInterface)
         return static_cast<QAccessibleTableInterface *>(this);
     return QAccessibleWidget::interface_cast(type);
 }
 
-int TDBGridAccessible::ModelColumn(int column) const
+int DbGridAccessible::modelColumn(int column) const
 {
-    return visibleColumns(Grid()).value(column, -1);
+    return visibleColumns(grid()).value(column, -1);
 }
 
-int TDBGridAccessible::IndexOf(const TDBGrid *grid, const QModelIndex &index)
+int DbGridAccessible::indexOf(const TDBGrid *grid, const QModelIndex &index)
 {
     if (!index.isValid() || index.model() != grid->model())
         return -1;
@@ -242,22 +244,22 @@ int TDBGridAccessible::IndexOf(const TDBGrid *grid, const QModelIndex &index)
     return column < 0 ? -1 : index.row() * static_cast<int>(columns.size()) + column;
 }
 
-int TDBGridAccessible::rowCount() const
+int DbGridAccessible::rowCount() const
 {
-    return Grid()->model()->rowCount();
+    return grid()->model()->rowCount();
 }
 
-int TDBGridAccessible::columnCount() const
+int DbGridAccessible::columnCount() const
 {
-    return static_cast<int>(visibleColumns(Grid()).size());
+    return static_cast<int>(visibleColumns(grid()).size());
 }
 
-int TDBGridAccessible::childCount() const
+int DbGridAccessible::childCount() const
 {
     return rowCount() * columnCount();
 }
 
-QAccessibleInterface *TDBGridAccessible::kept(QHash<Key, QAccessible::Id> &cache, Key key,
+QAccessibleInterface *DbGridAccessible::kept(QHash<Key, QAccessible::Id> &cache, Key key,
     const std::function<QAccessibleInterface *()> &make) const
 {
     const auto found = cache.constFind(key);
@@ -268,14 +270,14 @@ QAccessibleInterface *TDBGridAccessible::kept(QHash<Key, QAccessible::Id> &cache
     return made;
 }
 
-QAccessibleInterface *TDBGridAccessible::cell(int row, int column) const
+QAccessibleInterface *DbGridAccessible::cell(int row, int column) const
 {
     if (row < 0 || column < 0 || row >= rowCount() || column >= columnCount())
         return nullptr;
-    return kept(cells_, {row, column}, [&] { return new Cell(Grid(), row, column); });
+    return kept(m_cells, {row, column}, [&] { return new Cell(grid(), row, column); });
 }
 
-QAccessibleInterface *TDBGridAccessible::cellAt(int row, int column) const
+QAccessibleInterface *DbGridAccessible::cellAt(int row, int column) const
 {
     if (QAccessibleInterface *inside = cell(row, column))
         return inside;
@@ -283,18 +285,18 @@ QAccessibleInterface *TDBGridAccessible::cellAt(int row, int column) const
     // to find a column's header: outside the table stands a cell that is not valid but still
     // knows its column's header, one per column.
     const int at = column >= 0 && column < columnCount() ? column : -1;
-    return kept(cells_, {-1, at}, [&] { return new Cell(Grid(), -1, at); });
+    return kept(m_cells, {-1, at}, [&] { return new Cell(grid(), -1, at); });
 }
 
-QAccessibleInterface *TDBGridAccessible::HeaderCell(int section, Qt::Orientation orientation) const
+QAccessibleInterface *DbGridAccessible::headerCell(int section, Qt::Orientation orientation) const
 {
     if (section < 0 || section >= (orientation == Qt::Horizontal ? columnCount() : rowCount()))
         return nullptr;
-    return kept(
-        headers_, {section, orientation}, [&] { return new Header(Grid(), section, orientation); });
+    return kept(m_headers, {section, orientation},
+        [&] { return new Header(grid(), section, orientation); });
 }
 
-QAccessibleInterface *TDBGridAccessible::child(int index) const
+QAccessibleInterface *DbGridAccessible::child(int index) const
 {
     const int columns = columnCount();
     if (index < 0 || columns == 0)
@@ -302,7 +304,7 @@ QAccessibleInterface *TDBGridAccessible::child(int index) const
     return cell(index / columns, index % columns);
 }
 
-int TDBGridAccessible::indexOfChild(const QAccessibleInterface *child) const
+int DbGridAccessible::indexOfChild(const QAccessibleInterface *child) const
 {
     const QAccessibleTableCellInterface *cell
         = child ? const_cast<QAccessibleInterface *>(child)->tableCellInterface() : nullptr;
@@ -311,46 +313,46 @@ int TDBGridAccessible::indexOfChild(const QAccessibleInterface *child) const
     return cell->rowIndex() * columnCount() + cell->columnIndex();
 }
 
-QAccessibleInterface *TDBGridAccessible::childAt(int x, int y) const
+QAccessibleInterface *DbGridAccessible::childAt(int x, int y) const
 {
-    const QPoint local = Grid()->viewport()->mapFromGlobal(QPoint(x, y));
-    return child(IndexOf(Grid(), Grid()->indexAt(local)));
+    const QPoint local = grid()->viewport()->mapFromGlobal(QPoint(x, y));
+    return child(indexOf(grid(), grid()->indexAt(local)));
 }
 
-QAccessibleInterface *TDBGridAccessible::focusChild() const
+QAccessibleInterface *DbGridAccessible::focusChild() const
 {
-    return child(IndexOf(Grid(), Grid()->currentIndex()));
+    return child(indexOf(grid(), grid()->currentIndex()));
 }
 
-QString TDBGridAccessible::columnDescription(int column) const
+QString DbGridAccessible::columnDescription(int column) const
 {
-    return Grid()->model()->headerData(ModelColumn(column), Qt::Horizontal).toString();
+    return grid()->model()->headerData(modelColumn(column), Qt::Horizontal).toString();
 }
 
-QString TDBGridAccessible::rowDescription(int row) const
+QString DbGridAccessible::rowDescription(int row) const
 {
-    return Grid()->model()->headerData(row, Qt::Vertical).toString();
+    return grid()->model()->headerData(row, Qt::Vertical).toString();
 }
 
-QList<int> TDBGridAccessible::selectedRows() const
+QList<int> DbGridAccessible::selectedRows() const
 {
     QList<int> rows;
-    for (const QModelIndex &index : Grid()->selectionModel()->selectedRows())
+    for (const QModelIndex &index : grid()->selectionModel()->selectedRows())
         rows << index.row();
     return rows;
 }
 
-int TDBGridAccessible::selectedRowCount() const
+int DbGridAccessible::selectedRowCount() const
 {
     return static_cast<int>(selectedRows().size());
 }
 
-bool TDBGridAccessible::isRowSelected(int row) const
+bool DbGridAccessible::isRowSelected(int row) const
 {
-    return Grid()->selectionModel()->isRowSelected(row, QModelIndex());
+    return grid()->selectionModel()->isRowSelected(row, QModelIndex());
 }
 
-QList<QAccessibleInterface *> TDBGridAccessible::selectedCells() const
+QList<QAccessibleInterface *> DbGridAccessible::selectedCells() const
 {
     QList<QAccessibleInterface *> cells;
     for (int row : selectedRows())
@@ -359,26 +361,26 @@ QList<QAccessibleInterface *> TDBGridAccessible::selectedCells() const
     return cells;
 }
 
-int TDBGridAccessible::selectedCellCount() const
+int DbGridAccessible::selectedCellCount() const
 {
     return selectedRowCount() * columnCount();
 }
 
-bool TDBGridAccessible::selectRow(int row)
+bool DbGridAccessible::selectRow(int row)
 {
-    const int column = ModelColumn(0);
+    const int column = modelColumn(0);
     if (row < 0 || row >= rowCount() || column < 0)
         return false;
-    Grid()->setCurrentIndex(Grid()->model()->index(row, column));
+    grid()->setCurrentIndex(grid()->model()->index(row, column));
     return isRowSelected(row);
 }
 
-void TDBGridAccessible::modelChange(QAccessibleTableModelChangeEvent *event)
+void DbGridAccessible::modelChange(QAccessibleTableModelChangeEvent *event)
 {
     if (event->modelChangeType() == QAccessibleTableModelChangeEvent::DataChanged)
         return;
     // Cells are kept by position: those the table no longer reaches go.
-    for (auto *cache : {&cells_, &headers_})
+    for (auto *cache : {&m_cells, &m_headers})
         for (auto it = cache->begin(); it != cache->end();) {
             QAccessibleInterface *kept = QAccessible::accessibleInterface(it.value());
             if (kept && kept->isValid()) {
@@ -389,3 +391,5 @@ void TDBGridAccessible::modelChange(QAccessibleTableModelChangeEvent *event)
             }
         }
 }
+
+} // namespace kelvane

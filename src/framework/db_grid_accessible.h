@@ -1,4 +1,4 @@
-// TDBGridAccessible: a grid as screen readers see it (AT-SPI on Linux), a table of its visible
+// DbGridAccessible: a grid as screen readers see it (AT-SPI on Linux), a table of its visible
 // columns. Its children are the cells alone, row by row, so a child's index is
 // row × columns + column, which is how AT-SPI clients count; column and row headers are reached
 // from the cells. Qt's own table interface counts the headers among the children, so clients
@@ -6,7 +6,7 @@
 // cells of hidden columns, and found no column header on an empty grid without a warning.
 // Cells are kept by position and stay valid while their position lies inside the table; cellAt
 // answers a place outside it with a cell that is not valid, as Qt's AT-SPI bridge needs.
-// Created by Qt's accessibility through the factory InstallDBGridAccessibility installs. Main
+// Created by Qt's accessibility through the factory installDbGridAccessibility installs. Main
 // thread only.
 #pragma once
 
@@ -15,13 +15,15 @@
 #include <QPair>
 #include <functional>
 
+namespace kelvane {
+
 class TDBGrid;
 
-class TDBGridAccessible : public QAccessibleWidget, public QAccessibleTableInterface
+class DbGridAccessible : public QAccessibleWidget, public QAccessibleTableInterface
 {
 public:
-    explicit TDBGridAccessible(TDBGrid *grid);
-    ~TDBGridAccessible() override;
+    explicit DbGridAccessible(TDBGrid *grid);
+    ~DbGridAccessible() override;
 
     void *interface_cast(QAccessible::InterfaceType type) override;
     int childCount() const override;
@@ -54,13 +56,13 @@ public:
     void modelChange(QAccessibleTableModelChangeEvent *event) override;
 
     // The child index of a model index; -1 when its column is hidden or it is not in the grid.
-    static int IndexOf(const TDBGrid *grid, const QModelIndex &index);
+    static int indexOf(const TDBGrid *grid, const QModelIndex &index);
 
-    TDBGrid *Grid() const;
+    TDBGrid *grid() const;
     // The model column shown as visible column `column`; -1 when there is none.
-    int ModelColumn(int column) const;
+    int modelColumn(int column) const;
     // The header cell of a visible column or a row, kept like the cells.
-    QAccessibleInterface *HeaderCell(int section, Qt::Orientation orientation) const;
+    QAccessibleInterface *headerCell(int section, Qt::Orientation orientation) const;
 
 private:
     using Key = QPair<int, int>;
@@ -69,9 +71,11 @@ private:
     QAccessibleInterface *kept(QHash<Key, QAccessible::Id> &cache, Key key,
         const std::function<QAccessibleInterface *()> &make) const;
 
-    mutable QHash<Key, QAccessible::Id> cells_; // by (row, column)
-    mutable QHash<Key, QAccessible::Id> headers_; // by (section, orientation)
+    mutable QHash<Key, QAccessible::Id> m_cells; // by (row, column)
+    mutable QHash<Key, QAccessible::Id> m_headers; // by (section, orientation)
 };
 
-// Makes Qt's accessibility use TDBGridAccessible for every grid. Idempotent.
-void InstallDBGridAccessibility();
+// Makes Qt's accessibility use DbGridAccessible for every grid. Idempotent.
+void installDbGridAccessibility();
+
+} // namespace kelvane

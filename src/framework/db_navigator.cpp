@@ -1,9 +1,11 @@
-#include "db_navigator.h"
+#include "framework/db_navigator.h"
 
-#include "guarded.h"
+#include "framework/guarded.h"
 
 #include <QHBoxLayout>
 #include <QToolButton>
+
+namespace kelvane {
 
 namespace {
 
@@ -30,9 +32,9 @@ public:
     explicit Link(TDBNavigator &navigator) : m_navigator(navigator) { }
 
 protected:
-    void ActiveChanged() override { m_navigator.UpdateButtons(); }
-    void EditingChanged() override { m_navigator.UpdateButtons(); }
-    void DataSetChanged() override { m_navigator.UpdateButtons(); }
+    void ActiveChanged() override { m_navigator.updateButtons(); }
+    void EditingChanged() override { m_navigator.updateButtons(); }
+    void DataSetChanged() override { m_navigator.updateButtons(); }
 
 private:
     TDBNavigator &m_navigator;
@@ -54,10 +56,11 @@ TDBNavigator::TDBNavigator(QWidget *parent) : QWidget(parent), m_link(std::make_
         layout->addWidget(button);
         m_buttons[size_t(i)] = button;
         const auto which = static_cast<TNavigateBtn>(i);
-        connect(button, &QToolButton::clicked, this, Guarded([this, which] { BtnClick(which); }));
+        connect(button, &QToolButton::clicked, this,
+            [this, which] { runGuarded(m_link->errorSink(), [this, which] { BtnClick(which); }); });
     }
     layout->addStretch();
-    UpdateButtons();
+    updateButtons();
 }
 
 TDBNavigator::~TDBNavigator() = default;
@@ -96,7 +99,7 @@ void TDBNavigator::BtnClick(TNavigateBtn button)
     }
 }
 
-void TDBNavigator::UpdateButtons()
+void TDBNavigator::updateButtons()
 {
     TDataSet *dataSet = m_link->Active() ? m_link->DataSet() : nullptr;
     const bool canModify = dataSet && dataSet->CanModify();
@@ -108,3 +111,5 @@ void TDBNavigator::UpdateButtons()
     m_buttons[nbPost]->setEnabled(canModify && editing);
     m_buttons[nbCancel]->setEnabled(canModify && editing);
 }
+
+} // namespace kelvane

@@ -4,12 +4,14 @@
 // display. Main thread only.
 #pragma once
 
-#include "data_source.h"
+#include "framework/data_source.h"
 
 #include <QWidget>
 #include <array>
 
 class QToolButton;
+
+namespace kelvane {
 
 enum TNavigateBtn { nbInsert, nbDelete, nbEdit, nbPost, nbCancel };
 
@@ -22,16 +24,17 @@ public:
 
     TDataSource *DataSource() const;
     void SetDataSource(TDataSource *source);
-    void SetAccessibleName(const QString &name) { setAccessibleName(name); }
-    QToolButton *Button(TNavigateBtn button) const { return m_buttons[button]; }
+    QToolButton *button(TNavigateBtn button) const { return m_buttons[button]; }
     // What a click of the button does.
     void BtnClick(TNavigateBtn button);
 
 private:
     class Link;
 
-    void UpdateButtons();
+    void updateButtons();
 
     std::array<QToolButton *, 5> m_buttons {};
     std::unique_ptr<Link> m_link;
 };
+
+} // namespace kelvane

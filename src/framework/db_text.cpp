@@ -1,20 +1,24 @@
-#include "db_text.h"
+#include "framework/db_text.h"
 
-#include "db_field_text.h"
-#include "guarded.h"
+#include "framework/db_field_text.h"
+#include "framework/guarded.h"
+
+namespace kelvane {
 
 TDBText::TDBText(QWidget *parent) : QLabel(parent)
 {
     // A command text such as "<b>" must show as typed, never as markup.
     setTextFormat(Qt::PlainText);
     setTextInteractionFlags(Qt::TextSelectableByMouse);
-    m_link.OnDataChange = [this] { ShowField(); };
+    m_link.OnDataChange = [this] { showField(); };
 }
 
-void TDBText::ShowField()
+void TDBText::showField()
 {
     const TField *field = m_link.Field();
     QString text;
-    RunGuarded([&] { text = field ? FieldTextOf(*field) : QString(); });
+    runGuarded(m_link.errorSink(), [&] { text = field ? fieldTextOf(*field) : QString(); });
     setText(text);
 }
+
+} // namespace kelvane

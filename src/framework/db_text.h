@@ -2,10 +2,12 @@
 // It does not own the data source. Main thread only.
 #pragma once
 
-#include "data_source.h"
+#include "framework/data_source.h"
 
 #include <QLabel>
 #include <string>
+
+namespace kelvane {
 
 class TDBText : public QLabel
 {
@@ -17,10 +19,11 @@ public:
     void SetDataSource(TDataSource *source) { m_link.SetDataSource(source); }
     const std::string &DataField() const { return m_link.FieldName(); }
     void SetDataField(const std::string &fieldName) { m_link.SetFieldName(fieldName); }
-    void SetAccessibleName(const QString &name) { setAccessibleName(name); }
 
 private:
-    void ShowField();
+    void showField();
 
     TFieldDataLink m_link;
 };
+
+} // namespace kelvane

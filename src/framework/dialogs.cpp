@@ -1,25 +1,27 @@
-#include "dialogs.h"
+#include "framework/dialogs.h"
 
 #include <QApplication>
 #include <QFileDialog>
 #include <QMessageBox>
+
+namespace kelvane {
 
 namespace {
 
 class QtDialogs final : public Dialogs
 {
 public:
-    void Message(QWidget *parent, const QString &text) override
+    void message(QWidget *parent, const QString &text) override
     {
         show(parent, QMessageBox::Information, text);
     }
 
-    void Error(QWidget *parent, const QString &text) override
+    void error(QWidget *parent, const QString &text) override
     {
         show(parent, QMessageBox::Critical, text);
     }
 
-    bool OpenFile(
+    bool openFile(
         QWidget *parent, const QString &filter, const QString &folder, QString &fileName) override
     {
         const QString start = fileName.trimmed().isEmpty() ? folder : fileName;
@@ -49,17 +51,14 @@ Dialogs *installed = nullptr;
 
 } // namespace
 
-Dialogs &Dialogs::Current()
+Dialogs &Dialogs::current()
 {
     return installed ? *installed : qtDialogs();
 }
 
-void Dialogs::Install(Dialogs *dialogs)
+void Dialogs::install(Dialogs *dialogs)
 {
     installed = dialogs;
 }
 
-void ShowError(const QString &message)
-{
-    Dialogs::Current().Error(QApplication::activeWindow(), message);
-}
+} // namespace kelvane

@@ -7,26 +7,27 @@
 
 class QWidget;
 
+namespace kelvane {
+
 class Dialogs
 {
 public:
     virtual ~Dialogs() = default;
 
     // A modal message box with one OK button; returns when the user has closed it.
-    virtual void Message(QWidget *parent, const QString &text) = 0;
+    virtual void message(QWidget *parent, const QString &text) = 0;
     // The same for an error that escaped a handler.
-    virtual void Error(QWidget *parent, const QString &text) = 0;
+    virtual void error(QWidget *parent, const QString &text) = 0;
     // A modal file-open dialog. Returns false when the user cancelled; `fileName` is the chosen
     // file then, and is the name shown when the dialog opens.
-    virtual bool OpenFile(
+    virtual bool openFile(
         QWidget *parent, const QString &filter, const QString &folder, QString &fileName)
         = 0;
 
     // The dialogs in use; the Qt ones unless replaced.
-    static Dialogs &Current();
+    static Dialogs &current();
     // Replaces the dialogs in use (null restores the Qt ones). The caller keeps ownership.
-    static void Install(Dialogs *dialogs);
+    static void install(Dialogs *dialogs);
 };
 
-// The application's general display of errors that escape a handler.
-void ShowError(const QString &message);
+} // namespace kelvane

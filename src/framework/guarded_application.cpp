@@ -1,10 +1,14 @@
-#include "guarded_application.h"
+#include "framework/guarded_application.h"
 
-#include "guarded.h"
+#include "framework/guarded.h"
+
+namespace kelvane {
 
 bool GuardedApplication::notify(QObject *receiver, QEvent *event)
 {
     bool handled = false;
-    RunGuarded([&] { handled = QApplication::notify(receiver, event); });
+    runGuarded(m_errors, [&] { handled = QApplication::notify(receiver, event); });
     return handled;
 }
+
+} // namespace kelvane

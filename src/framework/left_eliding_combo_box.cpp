@@ -1,8 +1,10 @@
-#include "left_eliding_combo_box.h"
+#include "framework/left_eliding_combo_box.h"
 
 #include <QAbstractItemView>
 #include <QStyleOptionComboBox>
 #include <QStylePainter>
+
+namespace kelvane {
 
 void LeftElidingComboBox::showPopup()
 {
@@ -25,3 +27,5 @@ void LeftElidingComboBox::paintEvent(QPaintEvent *)
     option.currentText = fontMetrics().elidedText(option.currentText, Qt::ElideLeft, field.width());
     painter.drawControl(QStyle::CE_ComboBoxLabel, option);
 }
+
+} // namespace kelvane

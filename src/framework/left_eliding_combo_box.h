@@ -6,6 +6,8 @@
 
 #include <QComboBox>
 
+namespace kelvane {
+
 class LeftElidingComboBox : public QComboBox
 {
     Q_OBJECT
@@ -20,3 +22,5 @@ signals:
 protected:
     void paintEvent(QPaintEvent *event) override;
 };
+
+} // namespace kelvane

@@ -1,10 +1,12 @@
-#include "pictures.h"
+#include "framework/pictures.h"
 
 #include <QGuiApplication>
 #include <QPainter>
 #include <QSvgRenderer>
 
-QPixmap RenderPicture(const QString &resource, QSize size)
+namespace kelvane {
+
+QPixmap renderPicture(const QString &resource, QSize size)
 {
     const qreal ratio = qGuiApp ? qGuiApp->devicePixelRatio() : 1.0;
     QPixmap pixmap(size * ratio);
@@ -17,3 +19,5 @@ QPixmap RenderPicture(const QString &resource, QSize size)
     }
     return pixmap;
 }
+
+} // namespace kelvane

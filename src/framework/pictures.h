@@ -6,6 +6,10 @@
 #include <QSize>
 #include <QString>
 
+namespace kelvane {
+
 // The drawing `resource` (an SVG) rendered to `size` logical pixels; an empty pixmap of that
 // size when the drawing cannot be read.
-QPixmap RenderPicture(const QString &resource, QSize size);
+QPixmap renderPicture(const QString &resource, QSize size);
+
+} // namespace kelvane

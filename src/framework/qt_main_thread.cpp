@@ -1,23 +1,14 @@
-#include "qt_main_thread.h"
+#include "framework/qt_main_thread.h"
 
-#include "dialogs.h"
+namespace kelvane {
 
-#include <QThread>
+QtMainThread::QtMainThread(ErrorSink &errors, QObject *parent) : QObject(parent), MainThread(errors)
+{ }
 
-QtMainThread::QtMainThread(QObject *parent) : QObject(parent) { }
-
-void QtMainThread::ReportError(const std::string &message)
-{
-    const QString text = QString::fromUtf8(message);
-    if (QThread::currentThread() == thread())
-        ShowError(text);
-    else
-        QMetaObject::invokeMethod(
-            this, [text] { ShowError(text); }, Qt::QueuedConnection);
-}
-
-void QtMainThread::Wake()
+void QtMainThread::wake()
 {
     QMetaObject::invokeMethod(
-        this, [this] { Serve(); }, Qt::QueuedConnection);
+        this, [this] { serve(); }, Qt::QueuedConnection);
 }
+
+} // namespace kelvane

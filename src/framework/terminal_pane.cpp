@@ -1,7 +1,7 @@
-#include "terminal_pane.h"
+#include "framework/terminal_pane.h"
 
-#include "code_page.h"
-#include "terminal_pane_accessible.h"
+#include "framework/cp1251_text.h"
+#include "framework/terminal_pane_accessible.h"
 
 #include <QAccessible>
 #include <QApplication>
@@ -14,6 +14,8 @@
 #include <algorithm>
 #include <cstring>
 
+namespace kelvane {
+
 namespace {
 
 constexpr int Margin = 2;
@@ -25,14 +27,14 @@ QChar shown(unsigned char byte)
         return QLatin1Char(' ');
     if (byte < 0x20 || byte == 0x7F)
         return QChar(0x00B7);
-    return Cp1251Char(byte);
+    return cp1251Char(byte);
 }
 
 } // namespace
 
 TerminalPane::TerminalPane(QWidget *parent) : QAbstractScrollArea(parent)
 {
-    InstallTerminalPaneAccessibility();
+    installTerminalPaneAccessibility();
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     setFocusPolicy(Qt::StrongFocus);
@@ -47,14 +49,14 @@ void TerminalPane::Append(std::string_view bytes)
         return;
     QScrollBar *bar = verticalScrollBar();
     const bool following = bar->value() == bar->maximum();
-    const int64_t start = static_cast<int64_t>(bytes_.size());
-    bytes_.append(bytes);
-    const char *data = bytes_.data();
-    for (const char *p = data + start, *end = data + bytes_.size();
+    const int64_t start = static_cast<int64_t>(m_bytes.size());
+    m_bytes.append(bytes);
+    const char *data = m_bytes.data();
+    for (const char *p = data + start, *end = data + m_bytes.size();
          (p = static_cast<const char *>(std::memchr(p, '\n', static_cast<size_t>(end - p)))); ++p) {
-        const size_t finished = lineStart_.size() - 1;
-        lineStart_.push_back(p - data + 1);
-        rowStart_.push_back(rowStart_[finished] + rowsOf(finished));
+        const size_t finished = m_lineStart.size() - 1;
+        m_lineStart.push_back(p - data + 1);
+        m_rowStart.push_back(m_rowStart[finished] + rowsOf(finished));
     }
     updateScrollRange();
     if (following)
@@ -63,107 +65,108 @@ void TerminalPane::Append(std::string_view bytes)
     if (QAccessible::isActive()) {
         QAccessibleTextInsertEvent event(this,
             static_cast<int>(std::min<int64_t>(start, INT32_MAX)),
-            readable(start, static_cast<int64_t>(bytes_.size())));
+            readable(start, static_cast<int64_t>(m_bytes.size())));
         QAccessible::updateAccessibility(&event);
     }
 }
 
-void TerminalPane::Clear()
+void TerminalPane::clear()
 {
-    if (QAccessible::isActive() && !bytes_.empty()) {
-        QAccessibleTextRemoveEvent event(this, 0, readable(0, static_cast<int64_t>(bytes_.size())));
+    if (QAccessible::isActive() && !m_bytes.empty()) {
+        QAccessibleTextRemoveEvent event(
+            this, 0, readable(0, static_cast<int64_t>(m_bytes.size())));
         QAccessible::updateAccessibility(&event);
     }
-    std::string().swap(bytes_);
-    lineStart_.assign(1, 0);
-    rowStart_.assign(1, 0);
-    anchor_ = cursor_ = 0;
+    std::string().swap(m_bytes);
+    m_lineStart.assign(1, 0);
+    m_rowStart.assign(1, 0);
+    m_anchor = m_cursor = 0;
     updateScrollRange();
     viewport()->update();
 }
 
-QString TerminalPane::Text() const
+QString TerminalPane::text() const
 {
-    return FromCp1251(bytes_);
+    return fromCp1251(m_bytes);
 }
 
-void TerminalPane::SelectAll()
+void TerminalPane::selectAll()
 {
-    select(0, static_cast<int64_t>(bytes_.size()));
+    select(0, static_cast<int64_t>(m_bytes.size()));
 }
 
 void TerminalPane::select(int64_t anchor, int64_t cursor)
 {
-    const int64_t size = static_cast<int64_t>(bytes_.size());
-    const int64_t caretBefore = cursor_;
-    anchor_ = std::clamp<int64_t>(anchor, 0, size);
-    cursor_ = std::clamp<int64_t>(cursor, 0, size);
+    const int64_t size = static_cast<int64_t>(m_bytes.size());
+    const int64_t caretBefore = m_cursor;
+    m_anchor = std::clamp<int64_t>(anchor, 0, size);
+    m_cursor = std::clamp<int64_t>(cursor, 0, size);
     viewport()->update();
     if (!QAccessible::isActive())
         return;
     const auto offset
         = [](int64_t position) { return static_cast<int>(std::min<int64_t>(position, INT32_MAX)); };
     QAccessibleTextSelectionEvent selection(
-        this, offset(std::min(anchor_, cursor_)), offset(std::max(anchor_, cursor_)));
-    selection.setCursorPosition(offset(cursor_));
+        this, offset(std::min(m_anchor, m_cursor)), offset(std::max(m_anchor, m_cursor)));
+    selection.setCursorPosition(offset(m_cursor));
     QAccessible::updateAccessibility(&selection);
-    if (cursor_ != caretBefore) {
-        QAccessibleTextCursorEvent caret(this, offset(cursor_));
+    if (m_cursor != caretBefore) {
+        QAccessibleTextCursorEvent caret(this, offset(m_cursor));
         QAccessible::updateAccessibility(&caret);
     }
 }
 
-QString TerminalPane::SelectedText() const
+QString TerminalPane::selectedText() const
 {
-    const int64_t from = std::min(anchor_, cursor_);
-    const int64_t to = std::max(anchor_, cursor_);
-    QString text = FromCp1251(
-        std::string_view(bytes_).substr(static_cast<size_t>(from), static_cast<size_t>(to - from)));
+    const int64_t from = std::min(m_anchor, m_cursor);
+    const int64_t to = std::max(m_anchor, m_cursor);
+    QString text = fromCp1251(std::string_view(m_bytes).substr(
+        static_cast<size_t>(from), static_cast<size_t>(to - from)));
     text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
     return text;
 }
 
-void TerminalPane::Copy() const
+void TerminalPane::copy() const
 {
-    if (anchor_ != cursor_)
-        QApplication::clipboard()->setText(SelectedText());
+    if (m_anchor != m_cursor)
+        QApplication::clipboard()->setText(selectedText());
 }
 
 int64_t TerminalPane::displayEnd(size_t line) const
 {
-    const bool closed = line + 1 < lineStart_.size();
-    int64_t end = closed ? lineStart_[line + 1] - 1 : static_cast<int64_t>(bytes_.size());
-    if (closed && end > lineStart_[line] && bytes_[static_cast<size_t>(end - 1)] == '\r')
+    const bool closed = line + 1 < m_lineStart.size();
+    int64_t end = closed ? m_lineStart[line + 1] - 1 : static_cast<int64_t>(m_bytes.size());
+    if (closed && end > m_lineStart[line] && m_bytes[static_cast<size_t>(end - 1)] == '\r')
         --end;
     return end;
 }
 
 int64_t TerminalPane::rowsOf(size_t line) const
 {
-    const int64_t length = displayEnd(line) - lineStart_[line];
-    return std::max<int64_t>(1, (length + columns_ - 1) / columns_);
+    const int64_t length = displayEnd(line) - m_lineStart[line];
+    return std::max<int64_t>(1, (length + m_columns - 1) / m_columns);
 }
 
 int64_t TerminalPane::totalRows() const
 {
-    return rowStart_.back() + rowsOf(lineStart_.size() - 1);
+    return m_rowStart.back() + rowsOf(m_lineStart.size() - 1);
 }
 
 int TerminalPane::visibleRows() const
 {
-    return std::max(1, (viewport()->height() - 2 * Margin) / lineHeight_);
+    return std::max(1, (viewport()->height() - 2 * Margin) / m_lineHeight);
 }
 
 void TerminalPane::relayout()
 {
     const QFontMetrics metrics(font());
-    charWidth_ = std::max(1, metrics.horizontalAdvance(QLatin1Char('M')));
-    lineHeight_ = std::max(1, metrics.lineSpacing());
-    const int columns = std::max(1, (viewport()->width() - 2 * Margin) / charWidth_);
-    if (columns != columns_) {
-        columns_ = columns;
-        for (size_t line = 0; line + 1 < lineStart_.size(); ++line)
-            rowStart_[line + 1] = rowStart_[line] + rowsOf(line);
+    m_charWidth = std::max(1, metrics.horizontalAdvance(QLatin1Char('M')));
+    m_lineHeight = std::max(1, metrics.lineSpacing());
+    const int columns = std::max(1, (viewport()->width() - 2 * Margin) / m_charWidth);
+    if (columns != m_columns) {
+        m_columns = columns;
+        for (size_t line = 0; line + 1 < m_lineStart.size(); ++line)
+            m_rowStart[line + 1] = m_rowStart[line] + rowsOf(line);
     }
     updateScrollRange();
 }
@@ -199,7 +202,7 @@ QString TerminalPane::readable(int64_t from, int64_t to) const
 {
     QString text = decode(from, to);
     for (int64_t i = from; i < to; ++i)
-        if (bytes_[static_cast<size_t>(i)] == '\n')
+        if (m_bytes[static_cast<size_t>(i)] == '\n')
             text[static_cast<qsizetype>(i - from)] = QLatin1Char('\n');
     return text;
 }
@@ -209,7 +212,7 @@ QString TerminalPane::decode(int64_t from, int64_t to) const
     QString text(static_cast<qsizetype>(to - from), Qt::Uninitialized);
     QChar *out = text.data();
     for (int64_t i = from; i < to; ++i)
-        *out++ = shown(static_cast<unsigned char>(bytes_[static_cast<size_t>(i)]));
+        *out++ = shown(static_cast<unsigned char>(m_bytes[static_cast<size_t>(i)]));
     return text;
 }
 
@@ -222,25 +225,25 @@ void TerminalPane::paintEvent(QPaintEvent *)
     const QColor text = palette().color(group, QPalette::Text);
     const QColor highlight = palette().color(group, QPalette::Highlight);
     const QColor highlightedText = palette().color(group, QPalette::HighlightedText);
-    const int64_t selFrom = std::min(anchor_, cursor_);
-    const int64_t selTo = std::max(anchor_, cursor_);
+    const int64_t selFrom = std::min(m_anchor, m_cursor);
+    const int64_t selTo = std::max(m_anchor, m_cursor);
     const int ascent = QFontMetrics(font()).ascent();
 
     const int64_t first = verticalScrollBar()->value();
     size_t line = static_cast<size_t>(
-        std::upper_bound(rowStart_.begin(), rowStart_.end(), first) - rowStart_.begin() - 1);
-    int64_t row = first - rowStart_[line];
-    for (int y = Margin; y < viewport()->height() && line < lineStart_.size(); y += lineHeight_) {
-        const int64_t from = lineStart_[line] + row * columns_;
-        const int64_t to = std::min(from + columns_, displayEnd(line));
+        std::upper_bound(m_rowStart.begin(), m_rowStart.end(), first) - m_rowStart.begin() - 1);
+    int64_t row = first - m_rowStart[line];
+    for (int y = Margin; y < viewport()->height() && line < m_lineStart.size(); y += m_lineHeight) {
+        const int64_t from = m_lineStart[line] + row * m_columns;
+        const int64_t to = std::min(from + m_columns, displayEnd(line));
         const QString chars = decode(from, to);
         const int64_t a = std::clamp(selFrom, from, to);
         const int64_t b = std::clamp(selTo, from, to);
         painter.setPen(text);
         painter.drawText(Margin, y + ascent, chars);
         if (a < b) {
-            const QRect band(Margin + static_cast<int>(a - from) * charWidth_, y,
-                static_cast<int>(b - a) * charWidth_, lineHeight_);
+            const QRect band(Margin + static_cast<int>(a - from) * m_charWidth, y,
+                static_cast<int>(b - a) * m_charWidth, m_lineHeight);
             painter.fillRect(band, highlight);
             painter.setPen(highlightedText);
             painter.drawText(band.left(), y + ascent,
@@ -256,31 +259,32 @@ void TerminalPane::paintEvent(QPaintEvent *)
 int64_t TerminalPane::positionAt(QPoint point) const
 {
     const int64_t wanted
-        = verticalScrollBar()->value() + std::max(0, point.y() - Margin) / lineHeight_;
+        = verticalScrollBar()->value() + std::max(0, point.y() - Margin) / m_lineHeight;
     const int64_t row = std::clamp<int64_t>(wanted, 0, totalRows() - 1);
     const size_t line = static_cast<size_t>(
-        std::upper_bound(rowStart_.begin(), rowStart_.end(), row) - rowStart_.begin() - 1);
+        std::upper_bound(m_rowStart.begin(), m_rowStart.end(), row) - m_rowStart.begin() - 1);
     const int64_t column
-        = std::clamp<int64_t>((point.x() - Margin + charWidth_ / 2) / charWidth_, 0, columns_);
-    const int64_t position = lineStart_[line] + (row - rowStart_[line]) * columns_ + column;
+        = std::clamp<int64_t>((point.x() - Margin + m_charWidth / 2) / m_charWidth, 0, m_columns);
+    const int64_t position = m_lineStart[line] + (row - m_rowStart[line]) * m_columns + column;
     return std::min(position, displayEnd(line));
 }
 
 std::pair<int64_t, int64_t> TerminalPane::rowAndColumnOf(int64_t position) const
 {
-    const size_t line = static_cast<size_t>(
-        std::upper_bound(lineStart_.begin(), lineStart_.end(), position) - lineStart_.begin() - 1);
-    const int64_t offset = position - lineStart_[line];
-    const int64_t rowInLine = std::min(offset / columns_, rowsOf(line) - 1);
-    return {rowStart_[line] + rowInLine, offset - rowInLine * columns_};
+    const size_t line
+        = static_cast<size_t>(std::upper_bound(m_lineStart.begin(), m_lineStart.end(), position)
+            - m_lineStart.begin() - 1);
+    const int64_t offset = position - m_lineStart[line];
+    const int64_t rowInLine = std::min(offset / m_columns, rowsOf(line) - 1);
+    return {m_rowStart[line] + rowInLine, offset - rowInLine * m_columns};
 }
 
 QRect TerminalPane::characterRect(int64_t position) const
 {
     const auto [row, column] = rowAndColumnOf(position);
     const int64_t shown = row - verticalScrollBar()->value();
-    return QRect(Margin + static_cast<int>(column) * charWidth_,
-        Margin + static_cast<int>(shown) * lineHeight_, charWidth_, lineHeight_);
+    return QRect(Margin + static_cast<int>(column) * m_charWidth,
+        Margin + static_cast<int>(shown) * m_lineHeight, m_charWidth, m_lineHeight);
 }
 
 void TerminalPane::scrollToPosition(int64_t position)
@@ -298,23 +302,23 @@ void TerminalPane::mousePressEvent(QMouseEvent *event)
     if (event->button() != Qt::LeftButton)
         return;
     const int64_t at = positionAt(event->position().toPoint());
-    select(event->modifiers() & Qt::ShiftModifier ? anchor_ : at, at);
+    select(event->modifiers() & Qt::ShiftModifier ? m_anchor : at, at);
 }
 
 void TerminalPane::mouseMoveEvent(QMouseEvent *event)
 {
     if (!(event->buttons() & Qt::LeftButton))
         return;
-    select(anchor_, positionAt(event->position().toPoint()));
+    select(m_anchor, positionAt(event->position().toPoint()));
 }
 
 void TerminalPane::keyPressEvent(QKeyEvent *event)
 {
     QScrollBar *bar = verticalScrollBar();
     if (event->matches(QKeySequence::Copy)) {
-        Copy();
+        copy();
     } else if (event->matches(QKeySequence::SelectAll)) {
-        SelectAll();
+        selectAll();
     } else if (event->matches(QKeySequence::MoveToStartOfDocument)) {
         bar->setValue(0);
     } else if (event->matches(QKeySequence::MoveToEndOfDocument)) {
@@ -327,8 +331,10 @@ void TerminalPane::keyPressEvent(QKeyEvent *event)
 void TerminalPane::contextMenuEvent(QContextMenuEvent *event)
 {
     QMenu menu(this);
-    QAction *copy = menu.addAction(QStringLiteral("Копировать"), this, &TerminalPane::Copy);
-    copy->setEnabled(anchor_ != cursor_);
-    menu.addAction(QStringLiteral("Выделить всё"), this, &TerminalPane::SelectAll);
+    QAction *copy = menu.addAction(QStringLiteral("Копировать"), this, &TerminalPane::copy);
+    copy->setEnabled(m_anchor != m_cursor);
+    menu.addAction(QStringLiteral("Выделить всё"), this, &TerminalPane::selectAll);
     menu.exec(event->globalPos());
 }
+
+} // namespace kelvane

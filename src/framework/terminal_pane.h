@@ -16,6 +16,8 @@
 #include <utility>
 #include <vector>
 
+namespace kelvane {
+
 class TerminalPane : public QAbstractScrollArea
 {
     Q_OBJECT
@@ -24,17 +26,17 @@ public:
 
     // Adds `bytes` at the end; the view follows the end when it was showing it.
     void Append(std::string_view bytes);
-    void Clear();
+    void clear();
 
     // Everything the pane holds, as received.
-    const std::string &Bytes() const { return bytes_; }
+    const std::string &bytes() const { return m_bytes; }
     // The same as characters.
-    QString Text() const;
-    qint64 LineCount() const { return static_cast<qint64>(lineStart_.size()); }
+    QString text() const;
+    qint64 lineCount() const { return static_cast<qint64>(m_lineStart.size()); }
 
-    void SelectAll();
-    QString SelectedText() const;
-    void Copy() const;
+    void selectAll();
+    QString selectedText() const;
+    void copy() const;
 
 protected:
     void paintEvent(QPaintEvent *event) override;
@@ -67,12 +69,14 @@ private:
     void select(int64_t anchor, int64_t cursor);
     void scrollToPosition(int64_t position);
 
-    std::string bytes_;
-    std::vector<int64_t> lineStart_ {0}; // byte offset where each line starts
-    std::vector<int64_t> rowStart_ {0}; // wrapped rows before each line
-    int columns_ = 80;
-    int charWidth_ = 8;
-    int lineHeight_ = 14;
-    int64_t anchor_ = 0; // selection [min(anchor, cursor), max(anchor, cursor))
-    int64_t cursor_ = 0;
+    std::string m_bytes;
+    std::vector<int64_t> m_lineStart {0}; // byte offset where each line starts
+    std::vector<int64_t> m_rowStart {0}; // wrapped rows before each line
+    int m_columns = 80;
+    int m_charWidth = 8;
+    int m_lineHeight = 14;
+    int64_t m_anchor = 0; // selection [min(anchor, cursor), max(anchor, cursor))
+    int64_t m_cursor = 0;
 };
+
+} // namespace kelvane

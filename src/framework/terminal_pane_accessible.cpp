@@ -1,16 +1,18 @@
-#include "terminal_pane_accessible.h"
+#include "framework/terminal_pane_accessible.h"
 
-#include "terminal_pane.h"
+#include "framework/terminal_pane.h"
 
 #include <QScrollBar>
 #include <algorithm>
 #include <climits>
 
+namespace kelvane {
+
 namespace {
 
 QAccessibleInterface *create(const QString &className, QObject *object)
 {
-    if (className == QLatin1String("TerminalPane"))
+    if (className == QLatin1String(TerminalPane::staticMetaObject.className()))
         if (auto *pane = qobject_cast<TerminalPane *>(object))
             return new TerminalPaneAccessible(pane);
     return nullptr;
@@ -18,10 +20,10 @@ QAccessibleInterface *create(const QString &className, QObject *object)
 
 } // namespace
 
-void InstallTerminalPaneAccessibility()
+void installTerminalPaneAccessibility()
 {
-    static const bool installed = (QAccessible::installFactory(create), true);
-    (void)installed;
+    static const bool Installed = (QAccessible::installFactory(create), true);
+    (void)Installed;
 }
 
 TerminalPaneAccessible::TerminalPaneAccessible(TerminalPane *pane)
@@ -58,7 +60,7 @@ QString TerminalPaneAccessible::text(QAccessible::Text type) const
 
 int TerminalPaneAccessible::characterCount() const
 {
-    return static_cast<int>(std::min<size_t>(pane()->bytes_.size(), INT_MAX));
+    return static_cast<int>(std::min<size_t>(pane()->m_bytes.size(), INT_MAX));
 }
 
 int TerminalPaneAccessible::clamp(int offset) const
@@ -83,13 +85,13 @@ void TerminalPaneAccessible::selection(int selectionIndex, int *startOffset, int
     if (selectionIndex != 0 || selectionCount() == 0)
         return;
     const TerminalPane *p = pane();
-    *startOffset = clamp(std::min(p->anchor_, p->cursor_));
-    *endOffset = clamp(std::max(p->anchor_, p->cursor_));
+    *startOffset = clamp(std::min(p->m_anchor, p->m_cursor));
+    *endOffset = clamp(std::max(p->m_anchor, p->m_cursor));
 }
 
 int TerminalPaneAccessible::selectionCount() const
 {
-    return pane()->anchor_ != pane()->cursor_ ? 1 : 0;
+    return pane()->m_anchor != pane()->m_cursor ? 1 : 0;
 }
 
 void TerminalPaneAccessible::addSelection(int startOffset, int endOffset)
@@ -101,7 +103,7 @@ void TerminalPaneAccessible::addSelection(int startOffset, int endOffset)
 void TerminalPaneAccessible::removeSelection(int selectionIndex)
 {
     if (selectionIndex == 0)
-        pane()->select(pane()->cursor_, pane()->cursor_);
+        pane()->select(pane()->m_cursor, pane()->m_cursor);
 }
 
 void TerminalPaneAccessible::setSelection(int selectionIndex, int startOffset, int endOffset)
@@ -112,7 +114,7 @@ void TerminalPaneAccessible::setSelection(int selectionIndex, int startOffset, i
 
 int TerminalPaneAccessible::cursorPosition() const
 {
-    return clamp(pane()->cursor_);
+    return clamp(pane()->m_cursor);
 }
 
 void TerminalPaneAccessible::setCursorPosition(int position)
@@ -146,3 +148,5 @@ QString TerminalPaneAccessible::attributes(int, int *startOffset, int *endOffset
     *endOffset = characterCount();
     return QString();
 }
+
+} // namespace kelvane

@@ -1,12 +1,14 @@
 // TerminalPaneAccessible: the terminal pane as screen readers see it (AT-SPI on Linux): read-only,
 // multi-line text whose characters are the pane's bytes, one each, as the pane shows them, with a
 // selection and a caret. Offsets beyond the int range of Qt's interface are not reachable.
-// Created by Qt's accessibility through the factory InstallTerminalPaneAccessibility installs.
+// Created by Qt's accessibility through the factory installTerminalPaneAccessibility installs.
 // Main thread only.
 #pragma once
 
 #include <QAccessibleWidget>
 #include <cstdint>
+
+namespace kelvane {
 
 class TerminalPane;
 
@@ -41,4 +43,6 @@ private:
 };
 
 // Makes Qt's accessibility use TerminalPaneAccessible for every terminal pane. Idempotent.
-void InstallTerminalPaneAccessibility();
+void installTerminalPaneAccessibility();
+
+} // namespace kelvane

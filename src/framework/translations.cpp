@@ -1,10 +1,12 @@
-#include "translations.h"
+#include "framework/translations.h"
 
 #include <QCoreApplication>
 #include <QLibraryInfo>
 #include <QTranslator>
 
-bool InstallTranslations(QCoreApplication &app)
+namespace kelvane {
+
+bool installTranslations(QCoreApplication &app)
 {
     auto *translator = new QTranslator(&app);
     if (!translator->load(
@@ -14,3 +16,5 @@ bool InstallTranslations(QCoreApplication &app)
     }
     return QCoreApplication::installTranslator(translator);
 }
+
+} // namespace kelvane

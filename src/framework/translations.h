@@ -4,6 +4,10 @@
 
 class QCoreApplication;
 
+namespace kelvane {
+
 // Loads Qt's Russian translation and installs it in `app`, which owns it from then on. Returns
 // false when the translation is not installed (the program then goes on with Qt's English).
-bool InstallTranslations(QCoreApplication &app);
+bool installTranslations(QCoreApplication &app);
+
+} // namespace kelvane

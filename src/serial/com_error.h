@@ -5,6 +5,8 @@
 #include <stdexcept>
 #include <string>
 
+namespace kelvane {
+
 class EComPort : public std::runtime_error
 {
 public:
@@ -28,7 +30,7 @@ inline constexpr const char *PortList = "Ошибка обращения к си
 
 // The device exists but this user may not open it: which port, the group that grants access
 // (empty when unknown), and what to do about it.
-inline std::string NoPermission(const std::string &port, const std::string &group)
+inline std::string noPermission(const std::string &port, const std::string &group)
 {
     const std::string text = "Нет прав на доступ к порту " + port + ". ";
     const std::string relogin = ", затем выйдите из системы и войдите в неё снова.";
@@ -39,3 +41,5 @@ inline std::string NoPermission(const std::string &port, const std::string &grou
         + ": добавьте себя в эту группу командой sudo usermod -aG " + group + " $USER" + relogin;
 }
 } // namespace ComMessage
+
+} // namespace kelvane

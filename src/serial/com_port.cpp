@@ -1,8 +1,10 @@
-#include "com_port.h"
+#include "serial/com_port.h"
 
-#include "com_thread.h"
-#include "main_thread.h"
-#include "posix_device.h"
+#include "serial/com_thread.h"
+#include "serial/main_thread.h"
+#include "serial/posix_device.h"
+
+namespace kelvane {
 
 namespace {
 
@@ -21,37 +23,37 @@ uint32_t deviceTimeout(int32_t value)
 
 TComTimeouts &TComTimeouts::operator=(const TComTimeouts &other)
 {
-    readInterval_ = other.readInterval_;
-    readTotalMultiplier_ = other.readTotalMultiplier_;
-    readTotalConstant_ = other.readTotalConstant_;
-    writeTotalMultiplier_ = other.writeTotalMultiplier_;
-    writeTotalConstant_ = other.writeTotalConstant_;
+    m_readInterval = other.m_readInterval;
+    m_readTotalMultiplier = other.m_readTotalMultiplier;
+    m_readTotalConstant = other.m_readTotalConstant;
+    m_writeTotalMultiplier = other.m_writeTotalMultiplier;
+    m_writeTotalConstant = other.m_writeTotalConstant;
     return *this;
 }
 
 void TComTimeouts::SetReadInterval(int32_t value)
 {
-    set(readInterval_, value);
+    set(m_readInterval, value);
 }
 
 void TComTimeouts::SetReadTotalMultiplier(int32_t value)
 {
-    set(readTotalMultiplier_, value);
+    set(m_readTotalMultiplier, value);
 }
 
 void TComTimeouts::SetReadTotalConstant(int32_t value)
 {
-    set(readTotalConstant_, value);
+    set(m_readTotalConstant, value);
 }
 
 void TComTimeouts::SetWriteTotalMultiplier(int32_t value)
 {
-    set(writeTotalMultiplier_, value);
+    set(m_writeTotalMultiplier, value);
 }
 
 void TComTimeouts::SetWriteTotalConstant(int32_t value)
 {
-    set(writeTotalConstant_, value);
+    set(m_writeTotalConstant, value);
 }
 
 void TComTimeouts::set(int32_t &field, int32_t value)
@@ -59,18 +61,18 @@ void TComTimeouts::set(int32_t &field, int32_t value)
     if (field == value)
         return;
     field = value;
-    owner_.ApplyTimeoutSettings();
+    m_owner.ApplyTimeoutSettings();
 }
 
-TDeviceTimeouts TComTimeouts::ForDevice() const
+DeviceTimeouts TComTimeouts::forDevice() const
 {
-    return {deviceTimeout(readInterval_), deviceTimeout(readTotalMultiplier_),
-        deviceTimeout(readTotalConstant_), deviceTimeout(writeTotalMultiplier_),
-        deviceTimeout(writeTotalConstant_)};
+    return {deviceTimeout(m_readInterval), deviceTimeout(m_readTotalMultiplier),
+        deviceTimeout(m_readTotalConstant), deviceTimeout(m_writeTotalMultiplier),
+        deviceTimeout(m_writeTotalConstant)};
 }
 
-TBComPort::TBComPort(TMainThread &mainThread, DeviceOpener opener)
-    : mainThread_(mainThread), opener_(opener ? std::move(opener) : OpenPosixDevice)
+TBComPort::TBComPort(MainThread &mainThread, DeviceOpener opener)
+    : m_mainThread(mainThread), m_opener(opener ? std::move(opener) : openPosixDevice)
 { }
 
 TBComPort::~TBComPort()
@@ -85,33 +87,33 @@ TBComPort::~TBComPort()
 
 void TBComPort::SetBaudRate(TBaudRate value)
 {
-    if (baudRate_ == value)
+    if (m_baudRate == value)
         return;
-    baudRate_ = value;
+    m_baudRate = value;
     ApplyLineSettings();
 }
 
 void TBComPort::SetByteSize(TByteSize value)
 {
-    if (byteSize_ == value)
+    if (m_byteSize == value)
         return;
-    byteSize_ = value;
+    m_byteSize = value;
     ApplyLineSettings();
 }
 
 void TBComPort::SetParity(TParity value)
 {
-    if (parity_ == value)
+    if (m_parity == value)
         return;
-    parity_ = value;
+    m_parity = value;
     ApplyLineSettings();
 }
 
 void TBComPort::SetStopBits(TStopBits value)
 {
-    if (stopBits_ == value)
+    if (m_stopBits == value)
         return;
-    stopBits_ = value;
+    m_stopBits = value;
     ApplyLineSettings();
 }
 
@@ -119,26 +121,26 @@ void TBComPort::SetPort(const std::string &value)
 {
     if (IsOpen())
         raise(ComMessage::PropertyWhileOpen);
-    port_ = value;
+    m_port = value;
 }
 
 void TBComPort::SetSyncMethod(TSyncMethod value)
 {
-    if (syncMethod_ == value)
+    if (m_syncMethod == value)
         return;
     if (IsOpen())
         raise(ComMessage::PropertyWhileOpen);
-    syncMethod_ = value;
+    m_syncMethod = value;
 }
 
 void TBComPort::SetInBufSize(int32_t value)
 {
-    setBufSize(inBufSize_, value);
+    setBufSize(m_inBufSize, value);
 }
 
 void TBComPort::SetOutBufSize(int32_t value)
 {
-    setBufSize(outBufSize_, value);
+    setBufSize(m_outBufSize, value);
 }
 
 void TBComPort::setBufSize(int32_t &field, int32_t value)
@@ -151,7 +153,7 @@ void TBComPort::setBufSize(int32_t &field, int32_t value)
 
 void TBComPort::SetTimeouts(const TComTimeouts &value)
 {
-    timeouts_ = value;
+    m_timeouts = value;
     ApplyTimeoutSettings();
 }
 
@@ -160,26 +162,26 @@ bool TBComPort::OpenPort()
     if (IsOpen())
         return true;
     OpenFailure failure = OpenFailure::None;
-    device_ = opener_(port_, failure);
-    if (!device_) {
+    m_device = m_opener(m_port, failure);
+    if (!m_device) {
         if (failure == OpenFailure::NotFound)
             raise(ComMessage::NoSuchPort);
         if (failure == OpenFailure::Busy)
             raise(ComMessage::PortBusy);
         if (failure == OpenFailure::NotPermitted)
-            throw EComPort(ComMessage::NoPermission(port_, DeviceGroup(port_)));
+            throw EComPort(ComMessage::noPermission(m_port, deviceGroup(m_port)));
         raise(ComMessage::SetupComm);
     }
-    isOpen_.store(true, std::memory_order_release);
+    m_isOpen.store(true, std::memory_order_release);
     try {
         ApplyAllSettings();
-        if (syncMethod_ == smWindowSync)
-            notifyWindow_ = std::make_shared<TNotifyWindow>(*this);
-        thread_ = std::make_unique<TComThread>(*this);
+        if (m_syncMethod == smWindowSync)
+            m_notifyWindow = std::make_shared<PortEventWindow>(*this);
+        m_thread = std::make_unique<TComThread>(*this);
     } catch (...) {
-        notifyWindow_.reset();
-        device_.reset();
-        isOpen_.store(false, std::memory_order_release);
+        m_notifyWindow.reset();
+        m_device.reset();
+        m_isOpen.store(false, std::memory_order_release);
         throw;
     }
     return IsOpen();
@@ -195,7 +197,7 @@ bool TBComPort::ClosePort()
         SetRtsLine(false);
         AbortPendingIo();
     } catch (const EComPort &) {
-        if (!device_->Lost())
+        if (!m_device->lost())
             throw;
     }
     closeDevice();
@@ -204,10 +206,10 @@ bool TBComPort::ClosePort()
 
 void TBComPort::closeDevice()
 {
-    thread_.reset();
-    notifyWindow_.reset();
-    device_.reset();
-    isOpen_.store(false, std::memory_order_release);
+    m_thread.reset();
+    m_notifyWindow.reset();
+    m_device.reset();
+    m_isOpen.store(false, std::memory_order_release);
 }
 
 void TBComPort::ApplyAllSettings()
@@ -221,7 +223,8 @@ void TBComPort::ApplyBufferSizes()
 {
     if (!IsOpen())
         return;
-    if (!device_->SetupComm(static_cast<uint32_t>(inBufSize_), static_cast<uint32_t>(outBufSize_)))
+    if (!m_device->SetupComm(
+            static_cast<uint32_t>(m_inBufSize), static_cast<uint32_t>(m_outBufSize)))
         raise(ComMessage::SetupComm);
 }
 
@@ -229,7 +232,7 @@ void TBComPort::ApplyLineSettings()
 {
     if (!IsOpen())
         return;
-    if (!device_->SetCommState(LineSettings()))
+    if (!m_device->SetCommState(lineSettings()))
         raise(ComMessage::SetCommState);
 }
 
@@ -237,20 +240,20 @@ void TBComPort::ApplyTimeoutSettings()
 {
     if (!IsOpen())
         return;
-    if (!device_->SetCommTimeouts(timeouts_.ForDevice()))
+    if (!m_device->SetCommTimeouts(m_timeouts.forDevice()))
         raise(ComMessage::SetCommTimeouts);
 }
 
-TLineSettings TBComPort::LineSettings() const
+LineSettings TBComPort::lineSettings() const
 {
-    TLineSettings dcb;
-    dcb.BaudRate = BaudRateValues[baudRate_];
+    LineSettings dcb;
+    dcb.BaudRate = BaudRateValues[m_baudRate];
     dcb.Flags = DcbFlag::Binary | DcbFlag::DtrControlEnable | DcbFlag::RtsControlEnable;
-    if (parity_ != paNone)
+    if (m_parity != paNone)
         dcb.Flags |= DcbFlag::Parity;
-    dcb.ByteSize = static_cast<uint8_t>(5 + byteSize_);
-    dcb.Parity = static_cast<uint8_t>(parity_);
-    dcb.StopBits = static_cast<uint8_t>(stopBits_);
+    dcb.ByteSize = static_cast<uint8_t>(5 + m_byteSize);
+    dcb.Parity = static_cast<uint8_t>(m_parity);
+    dcb.StopBits = static_cast<uint8_t>(m_stopBits);
     dcb.XonChar = 0x11;
     dcb.XoffChar = 0x13;
     return dcb;
@@ -261,7 +264,7 @@ int32_t TBComPort::SendText(std::string_view text)
     if (text.empty())
         return 0;
     uint32_t written = 0;
-    if (!device_ || !device_->Write(text, written))
+    if (!m_device || !m_device->Write(text, written))
         raise(ComMessage::WriteFailed);
     return static_cast<int32_t>(written);
 }
@@ -271,37 +274,37 @@ int32_t TBComPort::ReceiveText(std::string &text, int32_t count)
     text.clear();
     if (count <= 0)
         return 0;
-    if (!device_ || !device_->Read(static_cast<uint32_t>(count), text))
+    if (!m_device || !m_device->Read(static_cast<uint32_t>(count), text))
         raise(ComMessage::ReadFailed);
     return static_cast<int32_t>(text.size());
 }
 
 void TBComPort::SetDtrLine(bool on)
 {
-    if (!device_ || !device_->EscapeCommFunction(on ? Escape::SetDtr : Escape::ClrDtr))
+    if (!m_device || !m_device->EscapeCommFunction(on ? Escape::SetDtr : Escape::ClrDtr))
         raise(ComMessage::EscapeCommFunction);
 }
 
 void TBComPort::SetRtsLine(bool on)
 {
-    if (!device_ || !device_->EscapeCommFunction(on ? Escape::SetRts : Escape::ClrRts))
+    if (!m_device || !m_device->EscapeCommFunction(on ? Escape::SetRts : Escape::ClrRts))
         raise(ComMessage::EscapeCommFunction);
 }
 
 TModemLines TBComPort::ReadModemLines()
 {
     uint32_t status = 0;
-    if (!device_ || !device_->GetCommModemStatus(status))
+    if (!m_device || !m_device->GetCommModemStatus(status))
         raise(ComMessage::GetCommModemStatus);
     TModemLines lines;
     if (status & ModemStatus::Cts)
-        lines.Include(mlCTS);
+        lines.include(mlCTS);
     if (status & ModemStatus::Dsr)
-        lines.Include(mlDSR);
+        lines.include(mlDSR);
     if (status & ModemStatus::Ring)
-        lines.Include(mlRing);
+        lines.include(mlRing);
     if (status & ModemStatus::Rlsd)
-        lines.Include(mlRLSD);
+        lines.include(mlRLSD);
     return lines;
 }
 
@@ -309,14 +312,14 @@ int32_t TBComPort::PendingInputCount()
 {
     uint32_t errors = 0;
     uint32_t inQueue = 0;
-    if (!device_ || !device_->ClearCommError(errors, inQueue))
+    if (!m_device || !m_device->ClearCommError(errors, inQueue))
         raise(ComMessage::ClearCommError);
     return static_cast<int32_t>(inQueue);
 }
 
 void TBComPort::AbortPendingIo()
 {
-    if (!device_ || !device_->PurgeComm(Purge::TxAbort | Purge::RxAbort))
+    if (!m_device || !m_device->PurgeComm(Purge::TxAbort | Purge::RxAbort))
         raise(ComMessage::PurgeComm);
 }
 
@@ -324,26 +327,26 @@ void TBComPort::FireError()
 {
     uint32_t flags = 0;
     uint32_t inQueue = 0;
-    if (!device_ || !device_->ClearCommError(flags, inQueue))
+    if (!m_device || !m_device->ClearCommError(flags, inQueue))
         raise(ComMessage::ClearCommError);
     TComErrors errors;
     if (flags & CommError::Frame)
-        errors.Include(errFrame);
-    if ((flags & CommError::RxParity) && parity_ != paNone)
-        errors.Include(errRxParity);
+        errors.include(errFrame);
+    if ((flags & CommError::RxParity) && m_parity != paNone)
+        errors.include(errRxParity);
     if (flags & CommError::Overrun)
-        errors.Include(errOverrun);
+        errors.include(errOverrun);
     if (flags & CommError::Break)
-        errors.Include(errBreak);
+        errors.include(errBreak);
     if (flags & CommError::Ioe)
-        errors.Include(errIO);
+        errors.include(errIO);
     if (flags & CommError::Mode)
-        errors.Include(errMode);
+        errors.include(errMode);
     if (flags & CommError::RxOver)
-        errors.Include(errRxOver);
+        errors.include(errRxOver);
     if (flags & CommError::TxFull)
-        errors.Include(errTxFull);
-    if (!errors.Empty() && OnError)
+        errors.include(errTxFull);
+    if (!errors.empty() && OnError)
         OnError(*this, errors);
 }
 
@@ -369,19 +372,19 @@ void TBComPort::FireRing()
 void TBComPort::FireCTSChange()
 {
     if (OnCTSChange)
-        OnCTSChange(*this, ReadModemLines().Contains(mlCTS));
+        OnCTSChange(*this, ReadModemLines().contains(mlCTS));
 }
 
 void TBComPort::FireDSRChange()
 {
     if (OnDSRChange)
-        OnDSRChange(*this, ReadModemLines().Contains(mlDSR));
+        OnDSRChange(*this, ReadModemLines().contains(mlDSR));
 }
 
 void TBComPort::FireRLSDChange()
 {
     if (OnRLSDChange)
-        OnRLSDChange(*this, ReadModemLines().Contains(mlRLSD));
+        OnRLSDChange(*this, ReadModemLines().contains(mlRLSD));
 }
 
 void TBComPort::FireRx80Full()
@@ -389,3 +392,5 @@ void TBComPort::FireRx80Full()
     if (OnRx80Full)
         OnRx80Full(*this);
 }
+
+} // namespace kelvane

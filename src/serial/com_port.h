@@ -9,9 +9,9 @@
 // the main thread only).
 #pragma once
 
-#include "com_error.h"
-#include "com_types.h"
-#include "serial_device.h"
+#include "serial/com_error.h"
+#include "serial/com_types.h"
+#include "serial/serial_device.h"
 
 #include <atomic>
 #include <cstdint>
@@ -20,10 +20,12 @@
 #include <string>
 #include <string_view>
 
+namespace kelvane {
+
 class TBComPort;
 class TComThread;
-class TMainThread;
-class TNotifyWindow;
+class MainThread;
+class PortEventWindow;
 
 using TComSignalEvent = std::function<void(TBComPort &Sender, bool State)>;
 using TComErrorEvent = std::function<void(TBComPort &Sender, TComErrors Errors)>;
@@ -35,16 +37,16 @@ using TNotifyEvent = std::function<void(TBComPort &Sender)>;
 class TComTimeouts
 {
 public:
-    explicit TComTimeouts(TBComPort &owner) : owner_(owner) { }
+    explicit TComTimeouts(TBComPort &owner) : m_owner(owner) { }
     TComTimeouts(const TComTimeouts &) = delete;
     // Copies the five values without re-applying each (the port's SetTimeouts re-applies once).
     TComTimeouts &operator=(const TComTimeouts &other);
 
-    int32_t ReadInterval() const { return readInterval_; }
-    int32_t ReadTotalMultiplier() const { return readTotalMultiplier_; }
-    int32_t ReadTotalConstant() const { return readTotalConstant_; }
-    int32_t WriteTotalMultiplier() const { return writeTotalMultiplier_; }
-    int32_t WriteTotalConstant() const { return writeTotalConstant_; }
+    int32_t ReadInterval() const { return m_readInterval; }
+    int32_t ReadTotalMultiplier() const { return m_readTotalMultiplier; }
+    int32_t ReadTotalConstant() const { return m_readTotalConstant; }
+    int32_t WriteTotalMultiplier() const { return m_writeTotalMultiplier; }
+    int32_t WriteTotalConstant() const { return m_writeTotalConstant; }
     void SetReadInterval(int32_t value);
     void SetReadTotalMultiplier(int32_t value);
     void SetReadTotalConstant(int32_t value);
@@ -52,17 +54,17 @@ public:
     void SetWriteTotalConstant(int32_t value);
 
     // The values as the device takes them: a negative time-out becomes 4294967295.
-    TDeviceTimeouts ForDevice() const;
+    DeviceTimeouts forDevice() const;
 
 private:
     void set(int32_t &field, int32_t value);
 
-    TBComPort &owner_;
-    int32_t readInterval_ = -1;
-    int32_t readTotalMultiplier_ = 0;
-    int32_t readTotalConstant_ = 0;
-    int32_t writeTotalMultiplier_ = 100;
-    int32_t writeTotalConstant_ = 1000;
+    TBComPort &m_owner;
+    int32_t m_readInterval = -1;
+    int32_t m_readTotalMultiplier = 0;
+    int32_t m_readTotalConstant = 0;
+    int32_t m_writeTotalMultiplier = 100;
+    int32_t m_writeTotalConstant = 1000;
 };
 
 class TBComPort
@@ -70,30 +72,30 @@ class TBComPort
 public:
     // `mainThread` receives the hand-overs and error reports and must outlive the port.
     // `opener` opens devices by path; the default opens POSIX serial devices.
-    explicit TBComPort(TMainThread &mainThread, DeviceOpener opener = {});
+    explicit TBComPort(MainThread &mainThread, DeviceOpener opener = {});
     ~TBComPort(); // closes the port
     TBComPort(const TBComPort &) = delete;
     TBComPort &operator=(const TBComPort &) = delete;
 
     // Settings. Setting a value equal to the current one does nothing.
-    TBaudRate BaudRate() const { return baudRate_; }
+    TBaudRate BaudRate() const { return m_baudRate; }
     void SetBaudRate(TBaudRate value);
-    TByteSize ByteSize() const { return byteSize_; }
+    TByteSize ByteSize() const { return m_byteSize; }
     void SetByteSize(TByteSize value);
-    TParity Parity() const { return parity_; }
+    TParity Parity() const { return m_parity; }
     void SetParity(TParity value);
-    TStopBits StopBits() const { return stopBits_; }
+    TStopBits StopBits() const { return m_stopBits; }
     void SetStopBits(TStopBits value);
-    const std::string &Port() const { return port_; }
+    const std::string &Port() const { return m_port; }
     void SetPort(const std::string &value); // refused while open, even for the same name
-    TSyncMethod SyncMethod() const { return syncMethod_; }
+    TSyncMethod SyncMethod() const { return m_syncMethod; }
     void SetSyncMethod(TSyncMethod value); // refused while open unless unchanged
-    int32_t InBufSize() const { return inBufSize_; }
+    int32_t InBufSize() const { return m_inBufSize; }
     void SetInBufSize(int32_t value); // a positive odd value is stored one lower
-    int32_t OutBufSize() const { return outBufSize_; }
+    int32_t OutBufSize() const { return m_outBufSize; }
     void SetOutBufSize(int32_t value);
-    TComTimeouts &Timeouts() { return timeouts_; }
-    const TComTimeouts &Timeouts() const { return timeouts_; }
+    TComTimeouts &Timeouts() { return m_timeouts; }
+    const TComTimeouts &Timeouts() const { return m_timeouts; }
     void SetTimeouts(const TComTimeouts &value); // always copies and re-applies
 
     // Event handlers; empty means not assigned.
@@ -108,7 +110,7 @@ public:
 
     bool OpenPort();
     bool ClosePort();
-    bool IsOpen() const { return isOpen_.load(std::memory_order_acquire); }
+    bool IsOpen() const { return m_isOpen.load(std::memory_order_acquire); }
 
     // Writes exactly the bytes of `text`; returns when the write has completed.
     int32_t SendText(std::string_view text);
@@ -131,10 +133,10 @@ public:
     void FireRx80Full();
 
     // The device-level block that the line settings produce.
-    TLineSettings LineSettings() const;
-    TMainThread &MainThread() { return mainThread_; }
-    SerialDevice *Device() { return device_.get(); }
-    TNotifyWindow *NotifyWindow() { return notifyWindow_.get(); }
+    LineSettings lineSettings() const;
+    MainThread &mainThread() { return m_mainThread; }
+    SerialDevice *device() { return m_device.get(); }
+    PortEventWindow *NotifyWindow() { return m_notifyWindow.get(); }
 
 private:
     friend class TComTimeouts;
@@ -146,22 +148,24 @@ private:
     void ApplyTimeoutSettings();
     void setBufSize(int32_t &field, int32_t value);
     void closeDevice();
-    std::shared_ptr<TNotifyWindow> notifyWindowRef() const { return notifyWindow_; }
+    std::shared_ptr<PortEventWindow> notifyWindowRef() const { return m_notifyWindow; }
 
-    TMainThread &mainThread_;
-    DeviceOpener opener_;
+    MainThread &m_mainThread;
+    DeviceOpener m_opener;
 
-    TBaudRate baudRate_ = br9600;
-    TByteSize byteSize_ = bs8;
-    std::atomic<bool> isOpen_ = false;
-    std::unique_ptr<TComThread> thread_;
-    std::unique_ptr<SerialDevice> device_;
-    int32_t inBufSize_ = 2048;
-    int32_t outBufSize_ = 2048;
-    TParity parity_ = paNone;
-    std::string port_ = "COM2";
-    TStopBits stopBits_ = sb1;
-    TSyncMethod syncMethod_ = smThreadSync;
-    TComTimeouts timeouts_ {*this};
-    std::shared_ptr<TNotifyWindow> notifyWindow_;
+    TBaudRate m_baudRate = br9600;
+    TByteSize m_byteSize = bs8;
+    std::atomic<bool> m_isOpen = false;
+    std::unique_ptr<TComThread> m_thread;
+    std::unique_ptr<SerialDevice> m_device;
+    int32_t m_inBufSize = 2048;
+    int32_t m_outBufSize = 2048;
+    TParity m_parity = paNone;
+    std::string m_port = "COM2";
+    TStopBits m_stopBits = sb1;
+    TSyncMethod m_syncMethod = smThreadSync;
+    TComTimeouts m_timeouts {*this};
+    std::shared_ptr<PortEventWindow> m_notifyWindow;
 };
+
+} // namespace kelvane

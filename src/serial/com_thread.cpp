@@ -1,11 +1,12 @@
-#include "com_thread.h"
+#include "serial/com_thread.h"
 
-#include "com_port.h"
-#include "main_thread.h"
+#include "serial/com_port.h"
+#include "serial/main_thread.h"
 
 #include <array>
-#include <exception>
 #include <utility>
+
+namespace kelvane {
 
 namespace {
 
@@ -13,7 +14,7 @@ namespace {
 // the received characters are counted.
 struct EventStep
 {
-    TPortEvent event;
+    PortEvent event;
     uint32_t mask;
     void (TBComPort::*fire)();
 };
@@ -29,67 +30,62 @@ constexpr std::array<EventStep, 8> DeliveryOrder = {{
     {peRx80Full, CommEvent::Rx80Full, &TBComPort::FireRx80Full},
 }};
 
+// REQUIRES: called inside a catch block.
 void reportCurrentException(TBComPort &port)
 {
-    try {
-        throw;
-    } catch (const std::exception &e) {
-        port.MainThread().ReportError(e.what());
-    } catch (...) {
-        port.MainThread().ReportError("Unknown error");
-    }
+    port.mainThread().errorSink().error(currentExceptionText());
 }
 
 } // namespace
 
-uint32_t EventsToMask(TPortEvents events)
+uint32_t eventsToMask(TPortEvents events)
 {
     uint32_t mask = 0;
     for (const EventStep &step : DeliveryOrder)
-        if (events.Contains(step.event))
+        if (events.contains(step.event))
             mask |= step.mask;
     return mask;
 }
 
-TPortEvents MaskToEvents(uint32_t mask)
+TPortEvents maskToEvents(uint32_t mask)
 {
     TPortEvents events;
     for (const EventStep &step : DeliveryOrder)
         if (mask & step.mask)
-            events.Include(step.event);
+            events.include(step.event);
     return events;
 }
 
-TComThread::TComThread(TBComPort &owner) : owner_(owner)
+TComThread::TComThread(TBComPort &owner) : m_owner(owner)
 {
-    owner_.Device()->SetCommMask(EventsToMask(AllPortEvents));
-    thread_ = std::thread(&TComThread::Execute, this);
+    m_owner.device()->SetCommMask(eventsToMask(AllPortEvents));
+    m_thread = std::thread(&TComThread::Execute, this);
 }
 
 TComThread::~TComThread()
 {
     StopThread();
-    owner_.MainThread().ServeUntil([this] { return Finished(); });
-    thread_.join();
+    m_owner.mainThread().serveUntil([this] { return Finished(); });
+    m_thread.join();
 }
 
 void TComThread::StopThread()
 {
-    stopEvent_.Set();
+    m_stopEvent.set();
     // A hand-over that is running right now may be the one closing the port: let it go.
-    owner_.MainThread().Notify();
+    m_owner.mainThread().notify();
 }
 
 void TComThread::Execute()
 {
-    SerialDevice &device = *owner_.Device();
+    SerialDevice &device = *m_owner.device();
     try {
         for (;;) {
             uint32_t mask = 0;
-            const SerialDevice::WaitResult result = device.WaitCommEvent(mask, stopEvent_);
+            const SerialDevice::WaitResult result = device.WaitCommEvent(mask, m_stopEvent);
             if (result == SerialDevice::WaitResult::Event) {
-                events_ = MaskToEvents(mask);
-                handOver(events_);
+                m_events = maskToEvents(mask);
+                handOver(m_events);
             } else if (result != SerialDevice::WaitResult::ResultFailed) {
                 break;
             }
@@ -97,28 +93,28 @@ void TComThread::Execute()
     } catch (...) {
         // Delivery catches what handlers raise; this is the last guard against an unexpected
         // failure (out of memory) ending the process from a worker thread.
-        reportCurrentException(owner_);
+        reportCurrentException(m_owner);
     }
     device.SetCommMask(0);
     device.PurgeComm(Purge::TxClear | Purge::RxClear);
-    finished_.store(true, std::memory_order_release);
-    owner_.MainThread().Notify();
+    m_finished.store(true, std::memory_order_release);
+    m_owner.mainThread().notify();
 }
 
 void TComThread::handOver(TPortEvents events)
 {
-    if (events.Empty())
+    if (events.empty())
         return;
-    switch (owner_.SyncMethod()) {
+    switch (m_owner.SyncMethod()) {
     case smThreadSync:
-        owner_.MainThread().Call(
-            [&port = owner_, events] { DeliverEvents(port, events); }, stopEvent_);
+        m_owner.mainThread().call(
+            [&port = m_owner, events] { DeliverEvents(port, events); }, m_stopEvent);
         break;
     case smWindowSync:
-        SendEventsToWindow(owner_, events);
+        SendEventsToWindow(m_owner, events);
         break;
     case smNone:
-        DeliverEvents(owner_, events);
+        DeliverEvents(m_owner, events);
         break;
     }
 }
@@ -126,7 +122,7 @@ void TComThread::handOver(TPortEvents events)
 void TComThread::DeliverEvents(TBComPort &port, TPortEvents events)
 {
     for (const EventStep &step : DeliveryOrder) {
-        if (!events.Contains(step.event))
+        if (!events.contains(step.event))
             continue;
         if (!port.IsOpen())
             return;
@@ -142,29 +138,31 @@ void TComThread::DeliverEvents(TBComPort &port, TPortEvents events)
 
 void TComThread::SendEventsToWindow(TBComPort &port, TPortEvents events)
 {
-    std::shared_ptr<TNotifyWindow> window = port.notifyWindowRef();
+    std::shared_ptr<PortEventWindow> window = port.notifyWindowRef();
     if (!window)
         return;
     for (const EventStep &step : DeliveryOrder) {
-        if (!events.Contains(step.event))
+        if (!events.contains(step.event))
             continue;
-        port.MainThread().Send(
+        port.mainThread().send(
             [window, mask = step.mask] { window->WindowProc(PortEventMessage, mask, 0); });
     }
 }
 
-intptr_t TNotifyWindow::WindowProc(unsigned message, uintptr_t wParam, intptr_t /*lParam*/)
+intptr_t PortEventWindow::WindowProc(unsigned message, uintptr_t wParam, intptr_t /*lParam*/)
 {
-    if (message != PortEventMessage || !owner_.IsOpen())
+    if (message != PortEventMessage || !m_owner.IsOpen())
         return 0;
     for (const EventStep &step : DeliveryOrder) {
         if (step.mask != wParam)
             continue;
         try {
-            (owner_.*step.fire)();
+            (m_owner.*step.fire)();
         } catch (...) {
-            reportCurrentException(owner_);
+            reportCurrentException(m_owner);
         }
     }
     return 0;
 }
+
+} // namespace kelvane

@@ -3,15 +3,17 @@
 // has the port's Fire steps run by SyncMethod. Created by OpenPort, destroyed by ClosePort; it
 // never touches the settings and never reads or writes data itself.
 //
-// TNotifyWindow: the hidden receiver of PortEventMessage in the main thread (smWindowSync).
+// PortEventWindow: the hidden receiver of PortEventMessage in the main thread (smWindowSync).
 #pragma once
 
-#include "com_types.h"
-#include "stop_signal.h"
+#include "serial/com_types.h"
+#include "serial/stop_signal.h"
 
 #include <atomic>
 #include <cstdint>
 #include <thread>
+
+namespace kelvane {
 
 class TBComPort;
 
@@ -19,8 +21,8 @@ class TBComPort;
 inline constexpr unsigned PortEventMessage = 0x0401;
 
 // Device event mask of a set of port events, and back (bits outside the eight are ignored).
-uint32_t EventsToMask(TPortEvents events);
-TPortEvents MaskToEvents(uint32_t mask);
+uint32_t eventsToMask(TPortEvents events);
+TPortEvents maskToEvents(uint32_t mask);
 
 // Every event the port monitors: the mask handed to the device is 1469.
 inline constexpr TPortEvents AllPortEvents
@@ -40,7 +42,7 @@ public:
 
     // Sets the stop signal; the thread leaves its loop at its next wait.
     void StopThread();
-    bool Finished() const { return finished_.load(std::memory_order_acquire); }
+    bool Finished() const { return m_finished.load(std::memory_order_acquire); }
 
     // Runs the Fire steps of `events` in the fixed order, errors first. Stops early when the
     // port was closed by one of the handlers.
@@ -53,22 +55,24 @@ private:
     void Execute();
     void handOver(TPortEvents events);
 
-    TBComPort &owner_;
-    TPortEvents events_;
-    StopSignal stopEvent_;
-    std::atomic<bool> finished_ = false;
-    std::thread thread_;
+    TBComPort &m_owner;
+    TPortEvents m_events;
+    StopSignal m_stopEvent;
+    std::atomic<bool> m_finished = false;
+    std::thread m_thread;
 };
 
-class TNotifyWindow
+class PortEventWindow
 {
 public:
-    explicit TNotifyWindow(TBComPort &owner) : owner_(owner) { }
+    explicit PortEventWindow(TBComPort &owner) : m_owner(owner) { }
 
     // PortEventMessage: runs the Fire step of the event in wParam while the port is open. An
     // exception is shown by the error display and goes no further. Returns 0.
     intptr_t WindowProc(unsigned message, uintptr_t wParam, intptr_t lParam);
 
 private:
-    TBComPort &owner_;
+    TBComPort &m_owner;
 };
+
+} // namespace kelvane

@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <initializer_list>
 
+namespace kelvane {
+
 enum TBaudRate {
     br110,
     br300,
@@ -34,42 +36,35 @@ enum TStopBits { sb1, sb1_5, sb2 };
 enum TSyncMethod { smThreadSync, smWindowSync, smNone };
 
 // A set of the members of a small enumeration, one bit per ordinal.
-template<typename E> class TSet
+template<typename E> class EnumSet
 {
 public:
-    constexpr TSet() = default;
-    constexpr TSet(std::initializer_list<E> members)
+    constexpr EnumSet() = default;
+    constexpr EnumSet(std::initializer_list<E> members)
     {
         for (E m : members)
-            bits_ |= bit(m);
+            m_bits |= bit(m);
     }
 
-    constexpr bool Contains(E m) const { return (bits_ & bit(m)) != 0; }
-    constexpr bool Empty() const { return bits_ == 0; }
-    constexpr void Include(E m) { bits_ |= bit(m); }
-    constexpr void Exclude(E m) { bits_ &= ~bit(m); }
-    constexpr uint32_t Bits() const { return bits_; }
-    constexpr bool operator==(const TSet &) const = default;
+    constexpr bool contains(E m) const { return (m_bits & bit(m)) != 0; }
+    constexpr bool empty() const { return m_bits == 0; }
+    constexpr void include(E m) { m_bits |= bit(m); }
+    constexpr void exclude(E m) { m_bits &= ~bit(m); }
+    constexpr uint32_t bits() const { return m_bits; }
+    constexpr bool operator==(const EnumSet &) const = default;
 
 private:
     static constexpr uint32_t bit(E m) { return uint32_t {1} << static_cast<unsigned>(m); }
-    uint32_t bits_ = 0;
+    uint32_t m_bits = 0;
 };
 
-enum TModemLine { mlCTS, mlDSR, mlRing, mlRLSD };
-using TModemLines = TSet<TModemLine>;
+enum ModemLine { mlCTS, mlDSR, mlRing, mlRLSD };
+using TModemLines = EnumSet<ModemLine>;
 
-enum TComError {
-    errFrame,
-    errRxParity,
-    errOverrun,
-    errBreak,
-    errIO,
-    errMode,
-    errRxOver,
-    errTxFull
-};
-using TComErrors = TSet<TComError>;
+enum ComError { errFrame, errRxParity, errOverrun, errBreak, errIO, errMode, errRxOver, errTxFull };
+using TComErrors = EnumSet<ComError>;
 
-enum TPortEvent { peRxChar, peTxEmpty, peRing, peCTS, peDSR, peRLSD, peError, peRx80Full };
-using TPortEvents = TSet<TPortEvent>;
+enum PortEvent { peRxChar, peTxEmpty, peRing, peCTS, peDSR, peRLSD, peError, peRx80Full };
+using TPortEvents = EnumSet<PortEvent>;
+
+} // namespace kelvane

@@ -1,92 +1,92 @@
-#include "main_thread.h"
+#include "serial/main_thread.h"
 
-#include "stop_signal.h"
+#include "serial/stop_signal.h"
 
-#include <exception>
+namespace kelvane {
 
-void TMainThread::Serve()
+void MainThread::serve()
 {
-    std::unique_lock lock(mutex_);
-    while (!queue_.empty())
+    std::unique_lock lock(m_mutex);
+    while (!m_queue.empty())
         runOne(lock);
 }
 
-void TMainThread::ServeUntil(const std::function<bool()> &finished)
+void MainThread::serveUntil(const std::function<bool()> &finished)
 {
-    std::unique_lock lock(mutex_);
+    std::unique_lock lock(m_mutex);
     for (;;) {
-        if (!queue_.empty()) {
+        if (!m_queue.empty()) {
             runOne(lock);
             continue;
         }
         if (finished())
             return;
-        changed_.wait(lock);
+        m_changed.wait(lock);
     }
 }
 
-void TMainThread::Notify()
+void MainThread::notify()
 {
     // Taking the lock orders this after a waiter's test of its condition: no lost wake-up.
-    std::lock_guard lock(mutex_);
-    changed_.notify_all();
+    std::lock_guard lock(m_mutex);
+    m_changed.notify_all();
 }
 
-size_t TMainThread::PendingCount()
+size_t MainThread::pendingCount()
 {
-    std::lock_guard lock(mutex_);
-    return queue_.size();
+    std::lock_guard lock(m_mutex);
+    return m_queue.size();
 }
 
-void TMainThread::Call(std::function<void()> work, const StopSignal &stop)
+void MainThread::call(std::function<void()> work, const StopSignal &stop)
 {
     auto request = enqueue(std::move(work));
-    std::unique_lock lock(mutex_);
-    changed_.wait(lock, [&] {
-        return request->state == State::Done || (request->state == State::Running && stop.IsSet());
+    std::unique_lock lock(m_mutex);
+    m_changed.wait(lock, [&] {
+        return request->state == State::Done || (request->state == State::Running && stop.isSet());
     });
 }
 
-void TMainThread::Send(std::function<void()> work)
+void MainThread::send(std::function<void()> work)
 {
     auto request = enqueue(std::move(work));
-    std::unique_lock lock(mutex_);
-    changed_.wait(lock, [&] { return request->state != State::Queued; });
+    std::unique_lock lock(m_mutex);
+    m_changed.wait(lock, [&] { return request->state != State::Queued; });
 }
 
-std::shared_ptr<TMainThread::Request> TMainThread::enqueue(std::function<void()> work)
+std::shared_ptr<MainThread::Request> MainThread::enqueue(std::function<void()> work)
 {
     auto request = std::make_shared<Request>();
     request->work = std::move(work);
     {
-        std::lock_guard lock(mutex_);
-        queue_.push_back(request);
-        changed_.notify_all();
+        std::lock_guard lock(m_mutex);
+        m_queue.push_back(request);
+        m_changed.notify_all();
     }
-    Wake();
+    wake();
     return request;
 }
 
-void TMainThread::runOne(std::unique_lock<std::mutex> &lock)
+void MainThread::runOne(std::unique_lock<std::mutex> &lock)
 {
-    std::shared_ptr<Request> request = std::move(queue_.front());
-    queue_.pop_front();
+    std::shared_ptr<Request> request = std::move(m_queue.front());
+    m_queue.pop_front();
     request->state = State::Running;
-    changed_.notify_all();
+    m_changed.notify_all();
     lock.unlock();
     runGuarded(request->work);
     lock.lock();
     request->state = State::Done;
-    changed_.notify_all();
+    m_changed.notify_all();
 }
 
-void TMainThread::runGuarded(const std::function<void()> &work)
+void MainThread::runGuarded(const std::function<void()> &work)
 {
     try {
         work();
-    } catch (const std::exception &e) {
-        ReportError(e.what());
     } catch (...) {
-        ReportError("Unknown error");
+        m_errors.error(currentExceptionText());
     }
 }
+
+} // namespace kelvane

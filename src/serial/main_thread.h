@@ -1,14 +1,18 @@
-// TMainThread: how a port's event thread hands work to the program's main thread.
+// MainThread: how a port's event thread hands work to the program's main thread.
 //
-// The event thread queues a call and waits, either until the main thread has run it (Call, the
-// blocking hand-over of smThreadSync) or until the main thread has taken it in hand (Send, the
-// window message of smWindowSync). The main thread runs queued calls in Serve(), which the
-// program arranges to happen from its event loop when Wake() is called, and in ServeUntil(),
+// The event thread queues a call and waits, either until the main thread has run it (call, the
+// blocking hand-over of smThreadSync) or until the main thread has taken it in hand (send, the
+// window message of smWindowSync). The main thread runs queued calls in serve(), which the
+// program arranges to happen from its event loop when wake() is called, and in serveUntil(),
 // which ClosePort uses so that a pending hand-over can never deadlock the close.
 //
-// A program provides one subclass (the Qt one lives in the framework); tests pump Serve()
-// themselves. Thread-safe as documented per member.
+// A program provides one subclass (the Qt one lives in the framework); tests pump serve()
+// themselves. Errors that escape the port's event handlers go to the error sink given at
+// construction, which must take them from any thread (with smNone the handlers run in the event
+// thread). Thread-safe as documented per member.
 #pragma once
+
+#include "base/error_sink.h"
 
 #include <condition_variable>
 #include <deque>
@@ -17,41 +21,43 @@
 #include <mutex>
 #include <string>
 
+namespace kelvane {
+
 class StopSignal;
 
-class TMainThread
+class MainThread
 {
 public:
-    TMainThread() = default;
-    virtual ~TMainThread() = default;
-    TMainThread(const TMainThread &) = delete;
-    TMainThread &operator=(const TMainThread &) = delete;
+    // `errors` is not owned and must outlive this object.
+    explicit MainThread(ErrorSink &errors) : m_errors(errors) { }
+    virtual ~MainThread() = default;
+    MainThread(const MainThread &) = delete;
+    MainThread &operator=(const MainThread &) = delete;
 
-    // Shows the message of an error that escaped an event handler. Called from any thread; an
-    // implementation that shows windows must move the message to its main thread.
-    virtual void ReportError(const std::string &message) = 0;
+    // Where errors that escaped an event handler go. Any thread.
+    ErrorSink &errorSink() { return m_errors; }
 
     // Main thread: runs the calls queued so far. Re-entrant: a call may run a nested event loop.
-    void Serve();
+    void serve();
     // Main thread: serves queued calls until `finished` holds. `finished` is re-evaluated on
-    // every queued call and on every Notify().
-    void ServeUntil(const std::function<bool()> &finished);
-    // Any thread: makes ServeUntil look at its condition again.
-    void Notify();
+    // every queued call and on every notify().
+    void serveUntil(const std::function<bool()> &finished);
+    // Any thread: makes serveUntil look at its condition again.
+    void notify();
     // Any thread: the number of calls waiting to be served.
-    size_t PendingCount();
+    size_t pendingCount();
 
     // Event thread: runs `work` in the main thread and waits until it has run. Exceptions that
-    // escape `work` are reported with ReportError and go no further. When `stop` is set while
+    // escape `work` go to the error sink and no further. When `stop` is set while
     // `work` is already running, the wait ends early: the main thread is then closing the port
     // from inside `work`, and waiting for it would deadlock.
-    void Call(std::function<void()> work, const StopSignal &stop);
+    void call(std::function<void()> work, const StopSignal &stop);
     // Event thread: queues `work` and waits only until the main thread has taken it in hand.
-    void Send(std::function<void()> work);
+    void send(std::function<void()> work);
 
 protected:
-    // Any thread: asks the main thread to call Serve() soon. Must not block.
-    virtual void Wake() = 0;
+    // Any thread: asks the main thread to call serve() soon. Must not block.
+    virtual void wake() = 0;
 
 private:
     enum class State { Queued, Running, Done };
@@ -66,7 +72,11 @@ private:
     void runOne(std::unique_lock<std::mutex> &lock);
     void runGuarded(const std::function<void()> &work);
 
-    std::mutex mutex_;
-    std::condition_variable changed_;
-    std::deque<std::shared_ptr<Request>> queue_;
+    ErrorSink &m_errors;
+
+    std::mutex m_mutex;
+    std::condition_variable m_changed;
+    std::deque<std::shared_ptr<Request>> m_queue;
 };
+
+} // namespace kelvane

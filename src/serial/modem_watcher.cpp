@@ -1,6 +1,6 @@
-#include "modem_watcher.h"
+#include "serial/modem_watcher.h"
 
-#include "serial_device.h"
+#include "serial/serial_device.h"
 
 #include <cerrno>
 #include <chrono>
@@ -8,6 +8,8 @@
 #include <linux/serial.h>
 #include <mutex>
 #include <sys/ioctl.h>
+
+namespace kelvane {
 
 namespace {
 
@@ -44,7 +46,7 @@ ModemLineSnapshot snapshot(int fd)
 } // namespace
 
 // The counters also catch a line that went and came back between two readings.
-uint32_t ModemLineChanges(const ModemLineSnapshot &before, const ModemLineSnapshot &after)
+uint32_t modemLineChanges(const ModemLineSnapshot &before, const ModemLineSnapshot &after)
 {
     uint32_t events = 0;
     if (before.haveCounts && after.haveCounts) {
@@ -69,41 +71,41 @@ uint32_t ModemLineChanges(const ModemLineSnapshot &before, const ModemLineSnapsh
     return events;
 }
 
-void ModemWatcher::Start(int fd, Callback callback)
+void ModemWatcher::start(int fd, Callback callback)
 {
-    if (Running())
+    if (running())
         return;
     installInterruptHandler();
-    callback_ = std::move(callback);
-    stop_ = false;
-    exited_ = false;
-    thread_ = std::thread(&ModemWatcher::run, this, fd);
+    m_callback = std::move(callback);
+    m_stop = false;
+    m_exited = false;
+    m_thread = std::thread(&ModemWatcher::run, this, fd);
 }
 
-void ModemWatcher::Stop()
+void ModemWatcher::stop()
 {
-    if (!Running())
+    if (!running())
         return;
-    stop_ = true;
-    std::unique_lock lock(mutex_);
-    stopped_.notify_all();
+    m_stop = true;
+    std::unique_lock lock(m_mutex);
+    m_stopped.notify_all();
     // The signal may arrive just before the thread enters its wait; repeat until it has left.
-    while (!exited_) {
-        pthread_t handle = handle_.load();
+    while (!m_exited) {
+        pthread_t handle = m_handle.load();
         if (handle)
             pthread_kill(handle, interruptSignal());
-        stopped_.wait_for(lock, std::chrono::milliseconds(10));
+        m_stopped.wait_for(lock, std::chrono::milliseconds(10));
     }
     lock.unlock();
-    thread_.join();
+    m_thread.join();
 }
 
 void ModemWatcher::run(int fd)
 {
-    handle_ = pthread_self();
+    m_handle = pthread_self();
     ModemLineSnapshot last = snapshot(fd);
     bool canWait = true;
-    while (!stop_) {
+    while (!m_stop) {
         if (canWait) {
             if (!waitForChange(fd)) {
                 if (errno == EINTR)
@@ -117,13 +119,13 @@ void ModemWatcher::run(int fd)
             break;
         }
         const ModemLineSnapshot now = snapshot(fd);
-        if (const uint32_t events = ModemLineChanges(last, now))
-            callback_(events);
+        if (const uint32_t events = modemLineChanges(last, now))
+            m_callback(events);
         last = now;
     }
-    std::lock_guard lock(mutex_);
-    exited_ = true;
-    stopped_.notify_all();
+    std::lock_guard lock(m_mutex);
+    m_exited = true;
+    m_stopped.notify_all();
 }
 
 bool ModemWatcher::waitForChange(int fd)
@@ -133,7 +135,9 @@ bool ModemWatcher::waitForChange(int fd)
 
 bool ModemWatcher::sleepUnlessStopped(int milliseconds)
 {
-    std::unique_lock lock(mutex_);
-    return !stopped_.wait_for(
-        lock, std::chrono::milliseconds(milliseconds), [this] { return stop_.load(); });
+    std::unique_lock lock(m_mutex);
+    return !m_stopped.wait_for(
+        lock, std::chrono::milliseconds(milliseconds), [this] { return m_stop.load(); });
 }
+
+} // namespace kelvane

@@ -2,9 +2,10 @@
 // (TIOCMIWAIT) and reports which lines changed. Devices that can read their lines but cannot wait
 // for a change are polled every 100 ms instead, the only periodic wake-up of an open port.
 //
-// The wait cannot be woken by a file descriptor, so Stop() interrupts it with a signal reserved
+// The wait cannot be woken by a file descriptor, so stop() interrupts it with a signal reserved
 // for this purpose (SIGRTMIN + 7, installed once per process with an empty handler and without
-// SA_RESTART). Start/Stop come from one thread at a time; the callback runs in the watcher thread.
+// SA_RESTART). start() and stop() come from one thread at a time; the callback runs in the
+// watcher thread.
 #pragma once
 
 #include <atomic>
@@ -14,6 +15,8 @@
 #include <mutex>
 #include <pthread.h>
 #include <thread>
+
+namespace kelvane {
 
 // The modem input lines of a tty at one moment: the kernel's change counters (when the device
 // keeps them) and the line bits (TIOCM_*).
@@ -29,7 +32,7 @@ struct ModemLineSnapshot
 
 // The event bits (CommEvent::Cts, Dsr, Rlsd, Ring) of the lines that changed between two
 // snapshots; a ring counts when it starts.
-uint32_t ModemLineChanges(const ModemLineSnapshot &before, const ModemLineSnapshot &after);
+uint32_t modemLineChanges(const ModemLineSnapshot &before, const ModemLineSnapshot &after);
 
 class ModemWatcher
 {
@@ -38,24 +41,26 @@ public:
     using Callback = std::function<void(uint32_t changedEvents)>;
 
     ModemWatcher() = default;
-    ~ModemWatcher() { Stop(); }
+    ~ModemWatcher() { stop(); }
     ModemWatcher(const ModemWatcher &) = delete;
     ModemWatcher &operator=(const ModemWatcher &) = delete;
 
-    void Start(int fd, Callback callback);
-    void Stop();
-    bool Running() const { return thread_.joinable(); }
+    void start(int fd, Callback callback);
+    void stop();
+    bool running() const { return m_thread.joinable(); }
 
 private:
     void run(int fd);
     bool waitForChange(int fd);
     bool sleepUnlessStopped(int milliseconds);
 
-    Callback callback_;
-    std::atomic<bool> stop_ = false;
-    std::atomic<bool> exited_ = false;
-    std::mutex mutex_;
-    std::condition_variable stopped_;
-    std::atomic<pthread_t> handle_ {};
-    std::thread thread_;
+    Callback m_callback;
+    std::atomic<bool> m_stop = false;
+    std::atomic<bool> m_exited = false;
+    std::mutex m_mutex;
+    std::condition_variable m_stopped;
+    std::atomic<pthread_t> m_handle {};
+    std::thread m_thread;
 };
+
+} // namespace kelvane

@@ -1,6 +1,6 @@
-#include "port_list.h"
+#include "serial/port_list.h"
 
-#include "com_error.h"
+#include "serial/com_error.h"
 
 #include <algorithm>
 #include <cctype>
@@ -11,6 +11,8 @@
 #include <memory>
 #include <sys/stat.h>
 #include <unistd.h>
+
+namespace kelvane {
 
 namespace {
 
@@ -74,7 +76,7 @@ bool pointsToPseudoTerminal(const std::string &link)
 std::vector<std::string> virtualPorts(const std::string &folder)
 {
     std::vector<std::string> ports;
-    if (folder.empty() || !IsPrivateFolder(folder))
+    if (folder.empty() || !isPrivateFolder(folder))
         return ports;
     Dir dir(opendir(folder.c_str()));
     if (!dir)
@@ -95,7 +97,7 @@ bool lessIgnoringCase(const std::string &a, const std::string &b)
 
 } // namespace
 
-std::string PortInventory::DefaultVirtualPortsFolder()
+std::string PortInventory::defaultVirtualPortsFolder()
 {
     const char *runtime = std::getenv("XDG_RUNTIME_DIR");
     if (runtime && runtime[0] == '/')
@@ -123,16 +125,18 @@ void ListSerialPorts(std::vector<std::string> &target, const PortInventory &inve
     target = std::move(ports);
 }
 
-bool IsPrivateFolder(const std::string &folder)
+bool isPrivateFolder(const std::string &folder)
 {
     struct stat st;
     return lstat(folder.c_str(), &st) == 0 && S_ISDIR(st.st_mode) && st.st_uid == getuid()
         && (st.st_mode & 077) == 0;
 }
 
-bool MakeVirtualPortsFolder(const std::string &folder)
+bool makeVirtualPortsFolder(const std::string &folder)
 {
     if (mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST)
         return false;
-    return IsPrivateFolder(folder);
+    return isPrivateFolder(folder);
 }
+
+} // namespace kelvane

@@ -10,14 +10,16 @@
 #include <string>
 #include <vector>
 
+namespace kelvane {
+
 struct PortInventory
 {
     std::string ttyClass = "/sys/class/tty"; // the kernel's tty inventory
     std::string devices = "/dev"; // where the ttys' device files are
-    std::string virtualPorts = DefaultVirtualPortsFolder();
+    std::string virtualPorts = defaultVirtualPortsFolder();
 
     // $XDG_RUNTIME_DIR/kelvane-ports, or /tmp/kelvane-ports-<uid> without a runtime folder.
-    static std::string DefaultVirtualPortsFolder();
+    static std::string defaultVirtualPortsFolder();
 };
 
 // Replaces the content of `target` with the port names, sorted case-insensitively as text
@@ -28,8 +30,10 @@ void ListSerialPorts(std::vector<std::string> &target, const PortInventory &inve
 
 // Whether `folder` may be trusted as a virtual ports folder: a real folder (not a link), owned by
 // this user, with no access for anybody else.
-bool IsPrivateFolder(const std::string &folder);
+bool isPrivateFolder(const std::string &folder);
 
 // Creates the virtual ports folder (mode 0700) if needed; false when it exists but may not be
 // trusted or cannot be made.
-bool MakeVirtualPortsFolder(const std::string &folder);
+bool makeVirtualPortsFolder(const std::string &folder);
+
+} // namespace kelvane

@@ -1,7 +1,7 @@
-#include "posix_device.h"
+#include "serial/posix_device.h"
 
-#include "modem_watcher.h"
-#include "tty_settings.h"
+#include "serial/modem_watcher.h"
+#include "serial/tty_settings.h"
 
 #include <algorithm>
 #include <atomic>
@@ -22,6 +22,8 @@
 #include <unistd.h>
 #include <utility>
 #include <vector>
+
+namespace kelvane {
 
 namespace {
 
@@ -80,105 +82,105 @@ class LineErrors
 {
 public:
     // Returns true when new errors were found.
-    bool Update(int fd)
+    bool update(int fd)
     {
         serial_icounter_struct now = {};
-        std::lock_guard lock(mutex_);
-        if (!supported_ || ioctl(fd, TIOCGICOUNT, &now) != 0) {
-            supported_ = false;
+        std::lock_guard lock(m_mutex);
+        if (!m_supported || ioctl(fd, TIOCGICOUNT, &now) != 0) {
+            m_supported = false;
             return false;
         }
         uint32_t found = 0;
-        if (known_) {
-            if (now.frame != last_.frame)
+        if (m_known) {
+            if (now.frame != m_last.frame)
                 found |= CommError::Frame;
-            if (now.parity != last_.parity)
+            if (now.parity != m_last.parity)
                 found |= CommError::RxParity;
-            if (now.overrun != last_.overrun)
+            if (now.overrun != m_last.overrun)
                 found |= CommError::Overrun;
-            if (now.brk != last_.brk)
+            if (now.brk != m_last.brk)
                 found |= CommError::Break;
-            if (now.buf_overrun != last_.buf_overrun)
+            if (now.buf_overrun != m_last.buf_overrun)
                 found |= CommError::RxOver;
         }
-        last_ = now;
-        known_ = true;
-        flags_ |= found;
+        m_last = now;
+        m_known = true;
+        m_flags |= found;
         return found != 0;
     }
 
-    void Add(uint32_t flags)
+    void add(uint32_t flags)
     {
-        std::lock_guard lock(mutex_);
-        flags_ |= flags;
+        std::lock_guard lock(m_mutex);
+        m_flags |= flags;
     }
 
-    uint32_t Take()
+    uint32_t take()
     {
-        std::lock_guard lock(mutex_);
-        return std::exchange(flags_, 0);
+        std::lock_guard lock(m_mutex);
+        return std::exchange(m_flags, 0);
     }
 
 private:
-    std::mutex mutex_;
-    bool supported_ = true;
-    bool known_ = false;
-    serial_icounter_struct last_ = {};
-    uint32_t flags_ = 0;
+    std::mutex m_mutex;
+    bool m_supported = true;
+    bool m_known = false;
+    serial_icounter_struct m_last = {};
+    uint32_t m_flags = 0;
 };
 
 class PosixSerialDevice final : public SerialDevice
 {
 public:
-    PosixSerialDevice(int fd, int epoll, int wake) : fd_(fd), epoll_(epoll), wake_(wake)
+    PosixSerialDevice(int fd, int epoll, int wake) : m_fd(fd), m_epoll(epoll), m_wake(wake)
     {
-        errors_.Update(fd_); // the baseline for later comparisons
+        m_errors.update(m_fd); // the baseline for later comparisons
     }
 
     ~PosixSerialDevice() override
     {
-        watcher_.Stop();
-        ioctl(fd_, TIOCNXCL); // a pseudo-terminal keeps the flag while its master lives
-        close(epoll_);
-        close(wake_);
-        close(fd_);
+        m_watcher.stop();
+        ioctl(m_fd, TIOCNXCL); // a pseudo-terminal keeps the flag while its master lives
+        close(m_epoll);
+        close(m_wake);
+        close(m_fd);
     }
 
     bool SetupComm(uint32_t inQueue, uint32_t /*outQueue*/) override
     {
         // The tty's queues have a fixed size; the request only sets the 80 %-full mark.
-        if (!isatty(fd_))
+        if (!isatty(m_fd))
             return false;
-        inQueueSize_ = inQueue;
+        m_inQueueSize = inQueue;
         return true;
     }
 
-    bool SetCommState(const TLineSettings &settings) override
+    bool SetCommState(const LineSettings &settings) override
     {
-        if (!ApplyTtySettings(fd_, settings)) {
+        if (!applyTtySettings(m_fd, settings)) {
             noteError(errno);
             return false;
         }
         const uint32_t parityBit = settings.Parity != 0 ? 1 : 0;
         const uint32_t stopBits = settings.StopBits == 0 ? 1 : 2;
-        bitsPerChar_ = 1 + settings.ByteSize + parityBit + stopBits;
-        baudRate_ = std::max<uint32_t>(settings.BaudRate, 1);
+        m_bitsPerChar = 1 + settings.ByteSize + parityBit + stopBits;
+        m_baudRate = std::max<uint32_t>(settings.BaudRate, 1);
         return true;
     }
 
-    bool SetCommTimeouts(const TDeviceTimeouts &timeouts) override
+    bool SetCommTimeouts(const DeviceTimeouts &timeouts) override
     {
-        timeouts_ = timeouts;
-        return fcntl(fd_, F_GETFL) != -1;
+        m_timeouts = timeouts;
+        return fcntl(m_fd, F_GETFL) != -1;
     }
 
     bool SetCommMask(uint32_t mask) override
     {
-        mask_ = mask;
-        if ((mask & ModemEvents) && hasModemLines() && !lost_)
-            watcher_.Start(fd_, [this](uint32_t events) { raise(events); });
+        m_mask = mask;
+        if ((mask & ModemEvents) && hasModemLines() && !m_lost)
+            m_watcher.start(m_fd, [this](uint32_t events) { raise(events); });
         else
-            watcher_.Stop();
+            m_watcher.stop();
         poke(); // a pending wait looks at the new mask
         return true;
     }
@@ -188,17 +190,17 @@ public:
         uint32_t events = 0;
         for (;;) {
             // The stop signal wins over events that are already there.
-            if (stop.IsSet())
+            if (stop.isSet())
                 return WaitResult::Stopped;
-            events |= pending_.exchange(0);
+            events |= m_pending.exchange(0);
             int timeout = -1;
             checkTransmitter(events, timeout);
-            events &= mask_.load();
+            events &= m_mask.load();
             if (events != 0) {
                 mask = events;
                 return WaitResult::Event;
             }
-            pollfd fds[2] = {{stop.Fd(), POLLIN, 0}, {epoll_, POLLIN, 0}};
+            pollfd fds[2] = {{stop.fd(), POLLIN, 0}, {m_epoll, POLLIN, 0}};
             const int n = poll(fds, 2, timeout);
             if (n < 0) {
                 if (errno == EINTR)
@@ -215,7 +217,7 @@ public:
         written = 0;
         const auto deadline = writeDeadline(data.size());
         while (written < data.size()) {
-            const ssize_t n = ::write(fd_, data.data() + written, data.size() - written);
+            const ssize_t n = ::write(m_fd, data.data() + written, data.size() - written);
             if (n > 0) {
                 written += static_cast<uint32_t>(n);
                 continue;
@@ -228,7 +230,7 @@ public:
             break;
         }
         if (written > 0) {
-            txPending_ = true;
+            m_txPending = true;
             poke();
         }
         return written == data.size();
@@ -237,9 +239,9 @@ public:
     bool Read(uint32_t count, std::string &data) override
     {
         data.clear();
-        if (lost_)
+        if (m_lost)
             return true;
-        const TDeviceTimeouts t = timeouts_;
+        const DeviceTimeouts t = m_timeouts;
         const bool immediate = t.ReadIntervalTimeout == MaxDword
             && t.ReadTotalTimeoutMultiplier == 0 && t.ReadTotalTimeoutConstant == 0;
         // MAXDWORD, MAXDWORD, c: return what is there, or wait up to c for the first byte.
@@ -258,7 +260,7 @@ public:
         char buffer[4096];
         for (;;) {
             const size_t want = std::min<size_t>(sizeof buffer, count - data.size());
-            const ssize_t n = ::read(fd_, buffer, want);
+            const ssize_t n = ::read(m_fd, buffer, want);
             if (n > 0) {
                 data.append(buffer, static_cast<size_t>(n));
                 if (data.size() == count || (firstByte && !data.empty()))
@@ -271,7 +273,7 @@ public:
                 continue;
             if (errno != EAGAIN) {
                 noteError(errno);
-                return lost_.load();
+                return m_lost.load();
             }
             if (immediate)
                 return true;
@@ -281,7 +283,7 @@ public:
                 if (!deadline || *gap < *deadline)
                     deadline = gap;
             }
-            pollfd p {fd_, POLLIN, 0};
+            pollfd p {m_fd, POLLIN, 0};
             const int ready = poll(&p, 1, remainingMs(deadline));
             if (ready == 0)
                 return true; // a read time-out ends the read, it does not fail it
@@ -292,19 +294,19 @@ public:
 
     bool PurgeComm(uint32_t flags) override
     {
-        if (lost_)
+        if (m_lost)
             return true;
         // Reads and writes are blocking calls of the one thread that purges, so nothing can be
         // outstanding to abort; the abort flags only need a usable device.
-        if (fcntl(fd_, F_GETFL) == -1)
+        if (fcntl(m_fd, F_GETFL) == -1)
             return false;
         const bool tx = flags & Purge::TxClear;
         const bool rx = flags & Purge::RxClear;
         if (!tx && !rx)
             return true;
-        if (tcflush(fd_, tx && rx ? TCIOFLUSH : tx ? TCOFLUSH : TCIFLUSH) != 0) {
+        if (tcflush(m_fd, tx && rx ? TCIOFLUSH : tx ? TCOFLUSH : TCIFLUSH) != 0) {
             noteError(errno);
-            return lost_.load();
+            return m_lost.load();
         }
         return true;
     }
@@ -312,24 +314,24 @@ public:
     bool ClearCommError(uint32_t &errors, uint32_t &inQueue) override
     {
         inQueue = 0;
-        const bool lostBefore = lost_;
-        if (!lost_) {
+        const bool lostBefore = m_lost;
+        if (!m_lost) {
             int count = 0;
-            if (ioctl(fd_, TIOCINQ, &count) != 0) {
+            if (ioctl(m_fd, TIOCINQ, &count) != 0) {
                 noteError(errno);
-                if (!lost_)
+                if (!m_lost)
                     return false;
             } else {
                 inQueue = static_cast<uint32_t>(std::max(count, 0));
-                errors_.Update(fd_);
+                m_errors.update(m_fd);
             }
         }
-        errors = errors_.Take();
+        errors = m_errors.take();
         // A loss found by this very query stays for the error event it raised: a caller that only
         // counts the queue (the received-characters step) must not swallow the one report of it.
-        if (!lostBefore && lost_ && (errors & CommError::Ioe)) {
+        if (!lostBefore && m_lost && (errors & CommError::Ioe)) {
             errors &= ~CommError::Ioe;
-            errors_.Add(CommError::Ioe);
+            m_errors.add(CommError::Ioe);
         }
         return true;
     }
@@ -354,9 +356,9 @@ public:
         default:
             return false;
         }
-        if (lost_)
+        if (m_lost)
             return true;
-        if (ioctl(fd_, request, &line) == 0)
+        if (ioctl(m_fd, request, &line) == 0)
             return true;
         return modemCallRefused(errno);
     }
@@ -365,9 +367,9 @@ public:
     {
         status = 0;
         int lines = 0;
-        if (lost_)
+        if (m_lost)
             return true;
-        if (ioctl(fd_, TIOCMGET, &lines) != 0)
+        if (ioctl(m_fd, TIOCMGET, &lines) != 0)
             return modemCallRefused(errno);
         if (lines & TIOCM_CTS)
             status |= ModemStatus::Cts;
@@ -380,13 +382,13 @@ public:
         return true;
     }
 
-    bool Lost() const override { return lost_; }
+    bool lost() const override { return m_lost; }
 
 private:
     bool hasModemLines() const
     {
         int lines = 0;
-        return ioctl(fd_, TIOCMGET, &lines) == 0;
+        return ioctl(m_fd, TIOCMGET, &lines) == 0;
     }
 
     // False for a real refusal; a device without modem lines is no refusal.
@@ -406,23 +408,23 @@ private:
 
     void markLost()
     {
-        if (lost_.exchange(true))
+        if (m_lost.exchange(true))
             return;
-        errors_.Add(CommError::Ioe);
+        m_errors.add(CommError::Ioe);
         raise(CommEvent::Err);
     }
 
     // Records events found outside the wait and wakes the wait.
     void raise(uint32_t events)
     {
-        pending_.fetch_or(events);
+        m_pending.fetch_or(events);
         poke();
     }
 
     void poke()
     {
         const uint64_t one = 1;
-        [[maybe_unused]] ssize_t n = ::write(wake_, &one, sizeof one);
+        [[maybe_unused]] ssize_t n = ::write(m_wake, &one, sizeof one);
     }
 
     // Reads what the device and the wake-up counter report. The device is watched edge-
@@ -431,16 +433,16 @@ private:
     {
         uint32_t events = 0;
         epoll_event ready[2];
-        const int n = epoll_wait(epoll_, ready, 2, 0);
+        const int n = epoll_wait(m_epoll, ready, 2, 0);
         for (int i = 0; i < n; ++i) {
-            if (ready[i].data.fd == wake_) {
+            if (ready[i].data.fd == m_wake) {
                 uint64_t counter = 0;
-                [[maybe_unused]] ssize_t r = ::read(wake_, &counter, sizeof counter);
+                [[maybe_unused]] ssize_t r = ::read(m_wake, &counter, sizeof counter);
                 continue;
             }
             if (ready[i].events & (EPOLLHUP | EPOLLERR)) {
                 // Stop watching at once: a hung-up tty reports itself ready forever.
-                epoll_ctl(epoll_, EPOLL_CTL_DEL, fd_, nullptr);
+                epoll_ctl(m_epoll, EPOLL_CTL_DEL, m_fd, nullptr);
                 markLost();
             }
             if (ready[i].events & EPOLLIN)
@@ -452,15 +454,15 @@ private:
     uint32_t receiveEvents()
     {
         uint32_t events = CommEvent::RxChar;
-        if (errors_.Update(fd_))
+        if (m_errors.update(m_fd))
             events |= CommEvent::Err;
         int count = 0;
-        if (ioctl(fd_, TIOCINQ, &count) == 0) {
-            const uint64_t mark = uint64_t {inQueueSize_.load()} * 8 / 10;
+        if (ioctl(m_fd, TIOCINQ, &count) == 0) {
+            const uint64_t mark = uint64_t {m_inQueueSize.load()} * 8 / 10;
             const bool full = mark > 0 && static_cast<uint64_t>(count) >= mark;
-            if (full && !above80_)
+            if (full && !m_above80)
                 events |= CommEvent::Rx80Full;
-            above80_ = full;
+            m_above80 = full;
         }
         return events;
     }
@@ -470,22 +472,22 @@ private:
     // sending wakes up before an event.
     void checkTransmitter(uint32_t &events, int &timeout)
     {
-        if (!txPending_)
+        if (!m_txPending)
             return;
         int queued = 0;
-        if (lost_ || ioctl(fd_, TIOCOUTQ, &queued) != 0 || queued <= 0) {
-            txPending_ = false;
+        if (m_lost || ioctl(m_fd, TIOCOUTQ, &queued) != 0 || queued <= 0) {
+            m_txPending = false;
             events |= CommEvent::TxEmpty;
             return;
         }
         const uint64_t ms
-            = uint64_t {static_cast<uint32_t>(queued)} * bitsPerChar_ * 1000 / baudRate_ + 1;
+            = uint64_t {static_cast<uint32_t>(queued)} * m_bitsPerChar * 1000 / m_baudRate + 1;
         timeout = static_cast<int>(std::min<uint64_t>(ms, 200));
     }
 
     std::optional<Clock::time_point> writeDeadline(size_t size) const
     {
-        const TDeviceTimeouts t = timeouts_;
+        const DeviceTimeouts t = m_timeouts;
         if (t.WriteTotalTimeoutMultiplier == 0 && t.WriteTotalTimeoutConstant == 0)
             return std::nullopt;
         return deadlineAfter(
@@ -494,7 +496,7 @@ private:
 
     bool waitWritable(const std::optional<Clock::time_point> &deadline)
     {
-        pollfd p {fd_, POLLOUT, 0};
+        pollfd p {m_fd, POLLOUT, 0};
         for (;;) {
             const int ready = poll(&p, 1, remainingMs(deadline));
             if (ready > 0)
@@ -506,25 +508,25 @@ private:
         }
     }
 
-    const int fd_;
-    const int epoll_;
-    const int wake_;
-    TDeviceTimeouts timeouts_; // main thread only
-    std::atomic<uint32_t> mask_ = 0;
-    std::atomic<uint32_t> pending_ = 0;
-    std::atomic<bool> txPending_ = false;
-    std::atomic<bool> lost_ = false;
-    std::atomic<bool> above80_ = false;
-    std::atomic<uint32_t> inQueueSize_ = 0;
-    std::atomic<uint32_t> baudRate_ = 9600;
-    std::atomic<uint32_t> bitsPerChar_ = 10;
-    LineErrors errors_;
-    ModemWatcher watcher_;
+    const int m_fd;
+    const int m_epoll;
+    const int m_wake;
+    DeviceTimeouts m_timeouts; // main thread only
+    std::atomic<uint32_t> m_mask = 0;
+    std::atomic<uint32_t> m_pending = 0;
+    std::atomic<bool> m_txPending = false;
+    std::atomic<bool> m_lost = false;
+    std::atomic<bool> m_above80 = false;
+    std::atomic<uint32_t> m_inQueueSize = 0;
+    std::atomic<uint32_t> m_baudRate = 9600;
+    std::atomic<uint32_t> m_bitsPerChar = 10;
+    LineErrors m_errors;
+    ModemWatcher m_watcher;
 };
 
 } // namespace
 
-std::unique_ptr<SerialDevice> OpenPosixDevice(const std::string &path, OpenFailure &failure)
+std::unique_ptr<SerialDevice> openPosixDevice(const std::string &path, OpenFailure &failure)
 {
     failure = OpenFailure::None;
     const int fd = open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
@@ -564,7 +566,7 @@ std::unique_ptr<SerialDevice> OpenPosixDevice(const std::string &path, OpenFailu
     return std::make_unique<PosixSerialDevice>(fd, epoll, wake);
 }
 
-std::string DeviceGroup(const std::string &path)
+std::string deviceGroup(const std::string &path)
 {
     struct stat st;
     if (stat(path.c_str(), &st) != 0)
@@ -576,3 +578,5 @@ std::string DeviceGroup(const std::string &path)
         buffer.resize(buffer.size() * 2);
     return found ? std::string(found->gr_name) : std::to_string(st.st_gid);
 }
+
+} // namespace kelvane

@@ -5,14 +5,18 @@
 // adapter pulled) is reported once as an I/O error and then no longer watched.
 #pragma once
 
-#include "serial_device.h"
+#include "serial/serial_device.h"
 
 #include <memory>
 #include <string>
 
+namespace kelvane {
+
 // Opens `path` as a serial device; null with the reason on failure.
-std::unique_ptr<SerialDevice> OpenPosixDevice(const std::string &path, OpenFailure &failure);
+std::unique_ptr<SerialDevice> openPosixDevice(const std::string &path, OpenFailure &failure);
 
 // The name of the group that owns the device file at `path` (its number when the group has no
 // name); empty when the file cannot be examined.
-std::string DeviceGroup(const std::string &path);
+std::string deviceGroup(const std::string &path);
+
+} // namespace kelvane

@@ -7,13 +7,15 @@
 // Implementations must allow a WaitCommEvent to run concurrently with the other calls.
 #pragma once
 
-#include "stop_signal.h"
+#include "serial/stop_signal.h"
 
 #include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
+
+namespace kelvane {
 
 // Event mask bits (EV_*).
 namespace CommEvent {
@@ -64,7 +66,7 @@ inline constexpr uint32_t ClrDtr = 6;
 } // namespace Escape
 
 // The line-settings block (the Windows DCB, 28 bytes).
-struct TLineSettings
+struct LineSettings
 {
     uint32_t DCBlength = 28;
     uint32_t BaudRate = 0;
@@ -82,11 +84,11 @@ struct TLineSettings
     char EvtChar = 0;
     uint16_t wReserved1 = 0;
 
-    bool operator==(const TLineSettings &) const = default;
+    bool operator==(const LineSettings &) const = default;
 };
-static_assert(sizeof(TLineSettings) == 28);
+static_assert(sizeof(LineSettings) == 28);
 
-// Bits of TLineSettings::Flags.
+// Bits of LineSettings::Flags.
 namespace DcbFlag {
 inline constexpr uint32_t Binary = 0x0001;
 inline constexpr uint32_t Parity = 0x0002;
@@ -95,7 +97,7 @@ inline constexpr uint32_t RtsControlEnable = 0x1000;
 } // namespace DcbFlag
 
 // Read and write time-outs in milliseconds (COMMTIMEOUTS); 0xFFFFFFFF is MAXDWORD.
-struct TDeviceTimeouts
+struct DeviceTimeouts
 {
     uint32_t ReadIntervalTimeout = 0;
     uint32_t ReadTotalTimeoutMultiplier = 0;
@@ -103,7 +105,7 @@ struct TDeviceTimeouts
     uint32_t WriteTotalTimeoutMultiplier = 0;
     uint32_t WriteTotalTimeoutConstant = 0;
 
-    bool operator==(const TDeviceTimeouts &) const = default;
+    bool operator==(const DeviceTimeouts &) const = default;
 };
 
 class SerialDevice
@@ -119,8 +121,8 @@ public:
     virtual ~SerialDevice() = default; // closes the device
 
     virtual bool SetupComm(uint32_t inQueue, uint32_t outQueue) = 0;
-    virtual bool SetCommState(const TLineSettings &settings) = 0;
-    virtual bool SetCommTimeouts(const TDeviceTimeouts &timeouts) = 0;
+    virtual bool SetCommState(const LineSettings &settings) = 0;
+    virtual bool SetCommTimeouts(const DeviceTimeouts &timeouts) = 0;
     virtual bool SetCommMask(uint32_t mask) = 0;
     // Blocks until an event of the mask occurs or `stop` is set.
     virtual WaitResult WaitCommEvent(uint32_t &mask, const StopSignal &stop) = 0;
@@ -135,7 +137,7 @@ public:
     virtual bool EscapeCommFunction(uint32_t function) = 0;
     virtual bool GetCommModemStatus(uint32_t &status) = 0;
     // The device went away while open (hang-up, adapter pulled).
-    virtual bool Lost() const = 0;
+    virtual bool lost() const = 0;
 };
 
 // NotPermitted: the device exists but this user may not open it (not in the owning group).
@@ -144,3 +146,5 @@ enum class OpenFailure { None, NotFound, Busy, NotPermitted, Other };
 // Opens the device at `path` exclusively; on failure returns null and says why.
 using DeviceOpener
     = std::function<std::unique_ptr<SerialDevice>(const std::string &path, OpenFailure &failure)>;
+
+} // namespace kelvane

@@ -1,30 +1,34 @@
-#include "stop_signal.h"
+#include "serial/stop_signal.h"
 
 #include <poll.h>
 #include <sys/eventfd.h>
 #include <system_error>
 #include <unistd.h>
 
-StopSignal::StopSignal() : fd_(eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK))
+namespace kelvane {
+
+StopSignal::StopSignal() : m_fd(eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK))
 {
-    if (fd_ < 0)
+    if (m_fd < 0)
         throw std::system_error(errno, std::generic_category(), "eventfd");
 }
 
 StopSignal::~StopSignal()
 {
-    close(fd_);
+    close(m_fd);
 }
 
-void StopSignal::Set()
+void StopSignal::set()
 {
     // The counter is never read back, so it stays readable for every waiter.
     const uint64_t one = 1;
-    [[maybe_unused]] ssize_t n = write(fd_, &one, sizeof one);
+    [[maybe_unused]] ssize_t n = write(m_fd, &one, sizeof one);
 }
 
-bool StopSignal::IsSet() const
+bool StopSignal::isSet() const
 {
-    pollfd p {fd_, POLLIN, 0};
+    pollfd p {m_fd, POLLIN, 0};
     return poll(&p, 1, 0) == 1;
 }
+
+} // namespace kelvane

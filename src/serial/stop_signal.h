@@ -2,6 +2,8 @@
 // for together with file descriptors (it is an eventfd). Thread-safe.
 #pragma once
 
+namespace kelvane {
+
 class StopSignal
 {
 public:
@@ -10,11 +12,13 @@ public:
     StopSignal(const StopSignal &) = delete;
     StopSignal &operator=(const StopSignal &) = delete;
 
-    void Set();
-    bool IsSet() const;
+    void set();
+    bool isSet() const;
     // Readable (POLLIN) once Set() was called; stays readable.
-    int Fd() const { return fd_; }
+    int fd() const { return m_fd; }
 
 private:
-    int fd_;
+    int m_fd;
 };
+
+} // namespace kelvane

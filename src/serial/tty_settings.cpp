@@ -1,7 +1,9 @@
-#include "tty_settings.h"
+#include "serial/tty_settings.h"
 
 #include <asm/termbits.h>
 #include <sys/ioctl.h>
+
+namespace kelvane {
 
 namespace {
 
@@ -37,7 +39,7 @@ tcflag_t parityFlags(uint8_t parity)
 
 } // namespace
 
-bool ApplyTtySettings(int fd, const TLineSettings &settings)
+bool applyTtySettings(int fd, const LineSettings &settings)
 {
     termios2 t {};
     if (ioctl(fd, TCGETS2, &t) != 0)
@@ -72,7 +74,7 @@ bool ApplyTtySettings(int fd, const TLineSettings &settings)
     return true;
 }
 
-bool ReadTtySpeed(int fd, uint32_t &bitsPerSecond)
+bool readTtySpeed(int fd, uint32_t &bitsPerSecond)
 {
     termios2 t {};
     if (ioctl(fd, TCGETS2, &t) != 0)
@@ -80,3 +82,5 @@ bool ReadTtySpeed(int fd, uint32_t &bitsPerSecond)
     bitsPerSecond = t.c_ospeed;
     return true;
 }
+
+} // namespace kelvane

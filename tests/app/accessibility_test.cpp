@@ -1,12 +1,14 @@
 // What a screen reader finds: the accessible trees of the main window and the command editor walk
 // without a warning, the grids read as tables of what they show, and the terminal pane reads as
 // text what the drive sent.
-#include "command_editor_dialog.h"
-#include "db_grid.h"
-#include "menu_clicks.h"
-#include "program_fixture.h"
+#include "cmdtable/command_editor_dialog.h"
+#include "framework/db_grid.h"
+#include "support/gui/menu_clicks.h"
+#include "support/gui/program_fixture.h"
 
 #include <QAccessible>
+
+using namespace kelvane;
 
 namespace {
 
@@ -22,7 +24,7 @@ void collect(QtMsgType type, const QMessageLogContext &, const QString &text)
 }
 
 // Every interface under `iface`, each child asked for as an AT-SPI client asks.
-int Walk(QAccessibleInterface *iface)
+int walk(QAccessibleInterface *iface)
 {
     int count = 1;
     for (int i = 0; i < iface->childCount(); ++i) {
@@ -31,18 +33,18 @@ int Walk(QAccessibleInterface *iface)
         if (child) {
             (void)child->text(QAccessible::Name);
             (void)child->state();
-            count += Walk(child);
+            count += walk(child);
         }
     }
     return count;
 }
 
 // Walks the tree of `window` with a message handler that takes every warning.
-std::string WarningsWalking(QWidget *window)
+std::string warningsWalking(QWidget *window)
 {
     warnings.clear();
     QtMessageHandler before = qInstallMessageHandler(collect);
-    EXPECT_GT(Walk(QAccessible::queryAccessibleInterface(window)), 10);
+    EXPECT_GT(walk(QAccessible::queryAccessibleInterface(window)), 10);
     qInstallMessageHandler(before);
     return warnings.join(QLatin1Char('\n')).toStdString();
 }
@@ -53,33 +55,33 @@ class AccessibilityTest : public ProgramTest
 
 TEST_F(AccessibilityTest, TheTreesOfTheMainWindowAndTheEditorWalkWithoutAWarning)
 {
-    WriteCommandTable(TablePath(), {}); // a table with no record yet: the grids start inserting
-    Start();
-    EXPECT_EQ(WarningsWalking(form), "");
-    Connect();
+    writeCommandTable(tablePath(), {}); // a table with no record yet: the grids start inserting
+    start();
+    EXPECT_EQ(warningsWalking(form), "");
+    connect();
     pty.Write("T>");
-    ASSERT_TRUE(PaneShows("T>"));
+    ASSERT_TRUE(paneShows("T>"));
     bool shown = false;
     QTimer::singleShot(0, [&] {
         auto *editor = qobject_cast<Tcommand2 *>(QApplication::activeModalWidget());
         ASSERT_NE(editor, nullptr);
         shown = true;
-        EXPECT_EQ(WarningsWalking(editor), "");
+        EXPECT_EQ(warningsWalking(editor), "");
         QTest::mouseClick(editor->findChild<QPushButton *>("OKBtn"), Qt::LeftButton); // "Добавить"
     });
-    EXPECT_TRUE(ClickMenuItem(*form, "N20", "N23"));
+    EXPECT_TRUE(clickMenuItem(*form, "N20", "N23"));
     EXPECT_TRUE(shown);
-    EXPECT_EQ(WarningsWalking(form), "") << "after a record was added";
-    EXPECT_TRUE(ClickMenuItem(*form, "N20", "N24")); // "Удалить команду"
-    EXPECT_EQ(WarningsWalking(form), "") << "after it was deleted";
+    EXPECT_EQ(warningsWalking(form), "") << "after a record was added";
+    EXPECT_TRUE(clickMenuItem(*form, "N20", "N24")); // "Удалить команду"
+    EXPECT_EQ(warningsWalking(form), "") << "after it was deleted";
 }
 
 TEST_F(AccessibilityTest, GridsReadAsTablesOfTheColumnsTheyShow)
 {
-    Start();
+    start();
     warnings.clear();
     QtMessageHandler before = qInstallMessageHandler(collect);
-    auto table = [this](QWidget *grid) {
+    auto table = [](QWidget *grid) {
         QAccessibleInterface *iface = QAccessible::queryAccessibleInterface(grid);
         EXPECT_EQ(iface->role(), QAccessible::Table);
         return iface;
@@ -110,7 +112,7 @@ TEST_F(AccessibilityTest, GridsReadAsTablesOfTheColumnsTheyShow)
 
     // The editor's grid: a child's index is row × columns + column, as AT-SPI clients count.
     QAccessibleInterface *editor
-        = table(program->Windows().command2->findChild<TDBGrid *>("DBGrid1"));
+        = table(program->windows().command2->findChild<TDBGrid *>("DBGrid1"));
     EXPECT_EQ(editor->childCount(), 9);
     QAccessibleInterface *level = editor->tableInterface()->cellAt(1, 2);
     EXPECT_EQ(level->text(QAccessible::Name), "2");
@@ -118,9 +120,9 @@ TEST_F(AccessibilityTest, GridsReadAsTablesOfTheColumnsTheyShow)
     EXPECT_EQ(header(level), "Уровень");
 
     // Emptied, the grid still names its column for a reader asking for the header in row 0.
-    Connect();
+    connect();
     for (int i = 0; i < 3; ++i)
-        EXPECT_TRUE(ClickMenuItem(*form, "N20", "N24")); // "Удалить команду"
+        EXPECT_TRUE(clickMenuItem(*form, "N20", "N24")); // "Удалить команду"
     EXPECT_EQ(mainTable->rowCount(), 0);
     EXPECT_EQ(main->childCount(), 0);
     QAccessibleInterface *outside = mainTable->cellAt(0, 0);
@@ -134,12 +136,12 @@ TEST_F(AccessibilityTest, GridsReadAsTablesOfTheColumnsTheyShow)
 
 TEST_F(AccessibilityTest, TheTerminalReadsAsTextWhatTheDriveSent)
 {
-    Start();
-    Connect();
+    start();
+    connect();
     // "Привет" in Windows-1251, a line end, a prompt and a bell the pane shows as a dot.
     const std::string bytes = "\xCF\xF0\xE8\xE2\xE5\xF2\r\nT>\x07";
     pty.Write(bytes);
-    ASSERT_TRUE(PaneShows(bytes));
+    ASSERT_TRUE(paneShows(bytes));
 
     QAccessibleInterface *pane = QAccessible::queryAccessibleInterface(Memo1());
     ASSERT_NE(pane, nullptr);
@@ -167,7 +169,7 @@ TEST_F(AccessibilityTest, TheTerminalReadsAsTextWhatTheDriveSent)
     EXPECT_EQ(text->cursorPosition(), 11);
     // A screen reader's own selection is the pane's.
     text->setSelection(0, 8, 10);
-    EXPECT_EQ(Memo1()->SelectedText(), "T>");
+    EXPECT_EQ(Memo1()->selectedText(), "T>");
     // Where the first character stands, and which one lies there.
     const QRect first = text->characterRect(0);
     EXPECT_FALSE(first.isEmpty());
@@ -179,7 +181,7 @@ TEST_F(AccessibilityTest, TheTerminalReadsAsTextWhatTheDriveSent)
     for (int i = 0; i < 100; ++i)
         more += "line\r\n";
     pty.Write(more);
-    ASSERT_TRUE(PaneShows(bytes + more));
+    ASSERT_TRUE(paneShows(bytes + more));
     const QRect shown(Memo1()->viewport()->mapToGlobal(QPoint(0, 0)), Memo1()->viewport()->size());
     EXPECT_FALSE(shown.contains(text->characterRect(0).center())) << "scrolled to the end";
     text->scrollToSubstring(0, 2);

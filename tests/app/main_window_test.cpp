@@ -1,9 +1,9 @@
 // The main window: start-up, connection states, sending, receiving, the rate switch, the lamps.
-#include "code_page.h"
-#include "fake_device.h"
-#include "program_fixture.h"
-#include "pumped_main_thread.h"
-#include "tty_settings.h"
+#include "framework/cp1251_text.h"
+#include "serial/tty_settings.h"
+#include "support/fake_device.h"
+#include "support/gui/program_fixture.h"
+#include "support/pumped_main_thread.h"
 
 #include <QAbstractItemView>
 #include <QApplication>
@@ -14,26 +14,28 @@
 #include <map>
 #include <thread>
 
+using namespace kelvane;
+
 namespace {
 
 using namespace std::chrono_literals;
 
 // Every control of the connection state table: enabled, and checked for the check boxes.
-std::map<std::string, std::string> ControlStates(ProgramTest &t)
+std::map<std::string, std::string> controlStates(ProgramTest &t)
 {
     std::map<std::string, std::string> states;
     for (const char *name : {"cbPort", "cbBaudRate", "btnConnect", "btnDisconnect", "cbSetRTS",
              "cbSetDTR", "Edit1", "btnSend", "btnClear", "cbCRLF", "Memo1"}) {
-        QWidget *w = t.Child<QWidget>(name);
+        QWidget *w = t.child<QWidget>(name);
         std::string state = w->isEnabled() ? "on" : "off";
         if (auto *box = qobject_cast<QCheckBox *>(w))
             state += box->isChecked() ? ",checked" : ",clear";
         states[name] = state;
     }
     for (const char *menu : {"N10", "Send1", "N28", "SMART1", "N20", "File1", "Help1"})
-        states[menu] = t.Menu(menu)->isEnabled() ? "on" : "off";
+        states[menu] = t.menuEntry(menu)->isEnabled() ? "on" : "off";
     for (const char *item : {"overley1", "CERT1"})
-        states[item] = t.MenuItem(item)->isEnabled() ? "on" : "off";
+        states[item] = t.menuItem(item)->isEnabled() ? "on" : "off";
     return states;
 }
 
@@ -83,32 +85,32 @@ const std::map<std::string, std::string> Connected = {
     {"CERT1", "on"},
 };
 
-QColor BaseColour(QWidget *w)
+QColor baseColour(QWidget *w)
 {
     return w->palette().color(QPalette::Base);
 }
 
 TEST_F(ProgramTest, StartsDisconnectedWithTheFirstPortAndRate57600)
 {
-    Start();
+    start();
     EXPECT_EQ(form->windowTitle(), "Kelvane 0.99b rev 4");
     EXPECT_EQ(QApplication::applicationName(), "Kelvane");
-    EXPECT_EQ(ControlStates(*this), Disconnected);
-    EXPECT_EQ(Child<QComboBox>("cbPort")->currentText().toStdString(), PortPath());
-    EXPECT_EQ(Rates()->currentText(), "57600");
-    EXPECT_EQ(Rates()->currentIndex(), 6);
-    EXPECT_EQ(form->StatusText(), "Программа загружена нормально");
-    EXPECT_FALSE(form->CtsLamp() || form->DsrLamp() || form->RlsdLamp());
+    EXPECT_EQ(controlStates(*this), Disconnected);
+    EXPECT_EQ(child<QComboBox>("cbPort")->currentText().toStdString(), portPath());
+    EXPECT_EQ(rates()->currentText(), "57600");
+    EXPECT_EQ(rates()->currentIndex(), 6);
+    EXPECT_EQ(form->statusText(), "Программа загружена нормально");
+    EXPECT_FALSE(form->ctsLamp() || form->dsrLamp() || form->rlsdLamp());
     EXPECT_TRUE(dialogs.errors.isEmpty());
-    EXPECT_EQ(Wire(), "") << "nothing is written at start";
+    EXPECT_EQ(wireText(), "") << "nothing is written at start";
     const QColor face = QApplication::palette().color(QPalette::Button);
-    EXPECT_EQ(BaseColour(Edit1()), face);
-    EXPECT_EQ(BaseColour(Memo1()), face);
+    EXPECT_EQ(baseColour(Edit1()), face);
+    EXPECT_EQ(baseColour(Memo1()), face);
 }
 
 TEST_F(ProgramTest, ClientAreaIsFixedAndTheMenusAreInTheirPlace)
 {
-    Start();
+    start();
     EXPECT_EQ(form->centralWidget()->height() + form->statusBar()->height(), 438);
     EXPECT_EQ(form->width(), 568);
     EXPECT_EQ(form->minimumSize(), form->maximumSize()) << "no resizing";
@@ -119,165 +121,165 @@ TEST_F(ProgramTest, ClientAreaIsFixedAndTheMenusAreInTheirPlace)
     EXPECT_EQ(titles,
         QStringList({"Файл", "Уровень", "Команды", "Операции", "SMART", "Таблица", "Помощь"}));
     QStringList visibleFileItems;
-    for (QAction *a : Child<QMenu>("File1")->actions())
+    for (QAction *a : child<QMenu>("File1")->actions())
         if (a->isVisible())
             visibleFileItems << a->text();
     EXPECT_EQ(visibleFileItems, QStringList {"Выход"});
-    EXPECT_EQ(MenuItem("N1")->text(), "Переход на уровень \"Т\" (Certification test)");
-    EXPECT_EQ(MenuItem("N9")->text(), "G-List ");
+    EXPECT_EQ(menuItem("N1")->text(), "Переход на уровень \"Т\" (Certification test)");
+    EXPECT_EQ(menuItem("N9")->text(), "G-List ");
     for (const char *lamp : {"Image1", "Image2", "Image3", "Label3", "Label4", "Label5"})
-        EXPECT_FALSE(Child<QLabel>(lamp)->isVisible()) << lamp;
+        EXPECT_FALSE(child<QLabel>(lamp)->isVisible()) << lamp;
 }
 
 TEST_F(ProgramTest, EmptyInventoryGivesAnEmptyPortBoxAndNoError)
 {
-    std::filesystem::remove(PortPath());
-    Start();
-    EXPECT_EQ(Child<QComboBox>("cbPort")->count(), 0);
+    std::filesystem::remove(portPath());
+    start();
+    EXPECT_EQ(child<QComboBox>("cbPort")->count(), 0);
     EXPECT_TRUE(dialogs.errors.isEmpty());
-    EXPECT_EQ(Rates()->currentText(), "57600");
+    EXPECT_EQ(rates()->currentText(), "57600");
 }
 
 TEST_F(ProgramTest, FailingInventoryShowsTheMessageAndSkipsTheRestOfCreation)
 {
     inventory.ttyClass = (root / "no-such-inventory").string();
-    Start();
+    start();
     EXPECT_EQ(dialogs.errors, QStringList {"Ошибка обращения к системному реестру"});
-    EXPECT_EQ(Child<QComboBox>("cbPort")->count(), 0);
-    EXPECT_EQ(Rates()->currentText(), "115200");
-    EXPECT_EQ(Rates()->currentIndex(), -1);
+    EXPECT_EQ(child<QComboBox>("cbPort")->count(), 0);
+    EXPECT_EQ(rates()->currentText(), "115200");
+    EXPECT_EQ(rates()->currentIndex(), -1);
     EXPECT_TRUE(form->isVisible()) << "the window still opens";
 }
 
 TEST_F(ProgramTest, ConnectAndDisconnectSetTheControlsAndWriteNothing)
 {
-    Start();
-    Connect();
-    EXPECT_EQ(ControlStates(*this), Connected);
-    EXPECT_EQ(form->StatusText(), "Связь установлена, терминал ожидает ввода команд");
+    start();
+    connect();
+    EXPECT_EQ(controlStates(*this), Connected);
+    EXPECT_EQ(form->statusText(), "Связь установлена, терминал ожидает ввода команд");
     EXPECT_EQ(QApplication::focusWidget(), Edit1());
-    EXPECT_EQ(BaseColour(Edit1()), QApplication::palette().color(QPalette::Base));
-    EXPECT_EQ(BaseColour(Memo1()), QApplication::palette().color(QPalette::Base));
-    EXPECT_EQ(Wire(), "");
+    EXPECT_EQ(baseColour(Edit1()), QApplication::palette().color(QPalette::Base));
+    EXPECT_EQ(baseColour(Memo1()), QApplication::palette().color(QPalette::Base));
+    EXPECT_EQ(wireText(), "");
 
-    Disconnect();
+    disconnect();
     EXPECT_FALSE(form->BComPort1.IsOpen());
-    EXPECT_EQ(ControlStates(*this), Disconnected);
-    EXPECT_EQ(form->StatusText(), "Связь завершена");
-    EXPECT_EQ(BaseColour(Edit1()), QApplication::palette().color(QPalette::Button));
-    EXPECT_EQ(Wire(), "");
+    EXPECT_EQ(controlStates(*this), Disconnected);
+    EXPECT_EQ(form->statusText(), "Связь завершена");
+    EXPECT_EQ(baseColour(Edit1()), QApplication::palette().color(QPalette::Button));
+    EXPECT_EQ(wireText(), "");
 }
 
 TEST_F(ProgramTest, ConnectChecksSetRtsAndSetDtrEvenWhenTheyWereCleared)
 {
-    Start();
-    Connect();
-    Box("cbSetRTS")->click();
-    Box("cbSetDTR")->click();
-    EXPECT_FALSE(Box("cbSetRTS")->isChecked());
-    Disconnect();
-    EXPECT_EQ(ControlStates(*this).at("cbSetRTS"), "off,clear") << "the check is kept";
-    Connect();
-    EXPECT_TRUE(Box("cbSetRTS")->isChecked());
-    EXPECT_TRUE(Box("cbSetDTR")->isChecked());
+    start();
+    connect();
+    box("cbSetRTS")->click();
+    box("cbSetDTR")->click();
+    EXPECT_FALSE(box("cbSetRTS")->isChecked());
+    disconnect();
+    EXPECT_EQ(controlStates(*this).at("cbSetRTS"), "off,clear") << "the check is kept";
+    connect();
+    EXPECT_TRUE(box("cbSetRTS")->isChecked());
+    EXPECT_TRUE(box("cbSetDTR")->isChecked());
 }
 
 TEST_F(ProgramTest, EnterSendsTheLineWithCrAndTheButtonWithout)
 {
-    Start();
-    Connect();
+    start();
+    connect();
     QTest::keyClicks(Edit1(), "N1");
     QTest::keyClick(Edit1(), Qt::Key_Return);
-    EXPECT_EQ(Wire(), "N1\r");
+    EXPECT_EQ(wireText(), "N1\r");
     EXPECT_EQ(Edit1()->text(), "");
-    EXPECT_EQ(form->StatusText(), "Связь установлена, терминал ожидает ввода команд");
+    EXPECT_EQ(form->statusText(), "Связь установлена, терминал ожидает ввода команд");
 
     QTest::keyClicks(Edit1(), "N1");
-    Button("btnSend")->click();
-    EXPECT_EQ(Wire(), "N1");
+    button("btnSend")->click();
+    EXPECT_EQ(wireText(), "N1");
     EXPECT_EQ(Edit1()->text(), "");
-    EXPECT_EQ(form->StatusText(), "Команда отправлена");
+    EXPECT_EQ(form->statusText(), "Команда отправлена");
     EXPECT_EQ(QApplication::focusWidget(), Edit1());
 }
 
 TEST_F(ProgramTest, EmptyLineSendsOneCrWithEnterAndNothingWithTheButton)
 {
-    Start();
-    Connect();
+    start();
+    connect();
     QTest::keyClick(Edit1(), Qt::Key_Return);
-    EXPECT_EQ(Wire(), "\r");
-    form->SetStatusText("x");
-    Button("btnSend")->click();
-    EXPECT_EQ(Wire(), "");
-    EXPECT_EQ(form->StatusText(), "Команда отправлена");
+    EXPECT_EQ(wireText(), "\r");
+    form->setStatusText("x");
+    button("btnSend")->click();
+    EXPECT_EQ(wireText(), "");
+    EXPECT_EQ(form->statusText(), "Команда отправлена");
     EXPECT_EQ(QApplication::focusWidget(), Edit1());
 }
 
 TEST_F(ProgramTest, TypedCyrillicGoesOutInWindows1251AndComesBackAsCyrillic)
 {
-    Start();
-    Connect();
+    start();
+    connect();
     Edit1()->insert(QStringLiteral("Привет ёЁ")); // QTest types ASCII only
     QTest::keyClick(Edit1(), Qt::Key_Return);
-    EXPECT_EQ(Wire(), "\xCF\xF0\xE8\xE2\xE5\xF2 \xB8\xA8\r");
+    EXPECT_EQ(wireText(), "\xCF\xF0\xE8\xE2\xE5\xF2 \xB8\xA8\r");
     pty.Write("\xC4\xE0\r\n");
-    ASSERT_TRUE(PaneShows("\xC4\xE0\r\n"));
-    EXPECT_EQ(Memo1()->Text(), "Да\r\n");
+    ASSERT_TRUE(paneShows("\xC4\xE0\r\n"));
+    EXPECT_EQ(Memo1()->text(), "Да\r\n");
 }
 
 TEST_F(ProgramTest, ReceivedChunksFollowTheCrLfRule)
 {
-    Start();
-    Connect();
+    start();
+    connect();
     pty.Write("AB\r");
-    ASSERT_TRUE(PaneShows("AB\r\n"));
+    ASSERT_TRUE(paneShows("AB\r\n"));
     pty.Write("C");
-    ASSERT_TRUE(PaneShows("AB\r\nC"));
-    Memo1()->Clear();
+    ASSERT_TRUE(paneShows("AB\r\nC"));
+    Memo1()->clear();
     pty.Write("AB\r\n");
-    ASSERT_TRUE(PaneShows("AB\r\n")) << "a chunk that ends in CR LF is left alone";
-    Memo1()->Clear();
+    ASSERT_TRUE(paneShows("AB\r\n")) << "a chunk that ends in CR LF is left alone";
+    Memo1()->clear();
     pty.Write("A\rB");
-    ASSERT_TRUE(PaneShows("A\rB")) << "a CR inside the chunk gets no LF";
+    ASSERT_TRUE(paneShows("A\rB")) << "a CR inside the chunk gets no LF";
 
-    Memo1()->Clear();
-    Box("cbCRLF")->click();
+    Memo1()->clear();
+    box("cbCRLF")->click();
     pty.Write("AB\r");
-    ASSERT_TRUE(PaneShows("AB\r"));
+    ASSERT_TRUE(paneShows("AB\r"));
     pty.Write("C");
-    ASSERT_TRUE(PaneShows("AB\rC"));
+    ASSERT_TRUE(paneShows("AB\rC"));
 }
 
 TEST_F(ProgramTest, PaneKeepsItsTextOverDisconnectAndAppendsAfterReconnect)
 {
-    Start();
-    Connect();
+    start();
+    connect();
     pty.Write("one");
-    ASSERT_TRUE(PaneShows("one"));
-    Disconnect();
-    EXPECT_EQ(Memo1()->Bytes(), "one");
+    ASSERT_TRUE(paneShows("one"));
+    disconnect();
+    EXPECT_EQ(Memo1()->bytes(), "one");
     EXPECT_FALSE(Memo1()->isEnabled());
-    Connect();
+    connect();
     pty.Write("two");
-    ASSERT_TRUE(PaneShows("onetwo"));
-    Button("btnClear")->click();
-    EXPECT_EQ(Memo1()->Bytes(), "");
-    EXPECT_EQ(form->StatusText(), "Терминал очищен");
+    ASSERT_TRUE(paneShows("onetwo"));
+    button("btnClear")->click();
+    EXPECT_EQ(Memo1()->bytes(), "");
+    EXPECT_EQ(form->statusText(), "Терминал очищен");
     EXPECT_EQ(QApplication::focusWidget(), Edit1());
 }
 
 TEST_F(ProgramTest, BusyPortShowsItsMessageAndLeavesTheWindowDisconnected)
 {
-    Start();
-    TBComPort other(program->Windows().MainForm->BComPort1.MainThread());
-    other.SetPort(PortPath());
+    start();
+    TBComPort other(program->windows().MainForm->BComPort1.mainThread());
+    other.SetPort(portPath());
     ASSERT_TRUE(other.OpenPort());
-    form->SetStatusText("before");
-    Button("btnConnect")->click();
+    form->setStatusText("before");
+    button("btnConnect")->click();
     EXPECT_EQ(dialogs.errors, QStringList {"Порт занят другой программой"});
     EXPECT_FALSE(form->BComPort1.IsOpen());
-    EXPECT_EQ(ControlStates(*this), Disconnected);
-    EXPECT_EQ(form->StatusText(), "before");
+    EXPECT_EQ(controlStates(*this), Disconnected);
+    EXPECT_EQ(form->statusText(), "before");
 }
 
 TEST_F(ProgramTest, PortListIsReadAgainEachTimeTheBoxOpens)
@@ -292,8 +294,8 @@ TEST_F(ProgramTest, PortListIsReadAgainEachTimeTheBoxOpens)
     addTty("ttyS0"); // the system console
     std::filesystem::create_directories(ttys / "console");
     std::ofstream(ttys / "console" / "active") << "ttyS0\n";
-    Start();
-    auto *box = Child<QComboBox>("cbPort");
+    start();
+    auto *box = child<QComboBox>("cbPort");
     // What a click on the box shows; the list is closed again with Esc.
     const auto dropDown = [&] {
         QTest::mouseClick(box, Qt::LeftButton);
@@ -305,7 +307,7 @@ TEST_F(ProgramTest, PortListIsReadAgainEachTimeTheBoxOpens)
         }
         return shown;
     };
-    const QString drive = QString::fromStdString(PortPath());
+    const QString drive = QString::fromStdString(portPath());
     const QString adapter = QString::fromStdString(inventory.devices + "/ttyUSB0");
     EXPECT_EQ(dropDown(), QStringList {drive});
 
@@ -313,16 +315,16 @@ TEST_F(ProgramTest, PortListIsReadAgainEachTimeTheBoxOpens)
     EXPECT_EQ(dropDown(), QStringList({adapter, drive}));
     EXPECT_EQ(box->currentText(), drive) << "the chosen port is kept while it is listed";
 
-    std::filesystem::remove(PortPath()); // the chosen one goes away
+    std::filesystem::remove(portPath()); // the chosen one goes away
     EXPECT_EQ(dropDown(), QStringList {adapter});
     EXPECT_EQ(box->currentText(), adapter);
 
-    std::filesystem::create_symlink(pty.SlavePath(), PortPath());
+    std::filesystem::create_symlink(pty.slavePath(), portPath());
     QTest::mouseClick(box, Qt::LeftButton); // and the new entry is picked in the list
     QTest::keyClick(box->view(), Qt::Key_Down);
     QTest::keyClick(box->view(), Qt::Key_Return);
     EXPECT_EQ(box->currentText(), drive);
-    Connect();
+    connect();
     std::filesystem::remove_all(ttys / "ttyUSB0");
     EXPECT_EQ(dropDown(), QStringList()) << "no list drops down while connected";
     EXPECT_EQ(box->count(), 2);
@@ -331,17 +333,17 @@ TEST_F(ProgramTest, PortListIsReadAgainEachTimeTheBoxOpens)
 
 TEST_F(ProgramTest, PortChangeOnlySetsTheStatus)
 {
-    Start();
-    QComboBox *ports = Child<QComboBox>("cbPort");
+    start();
+    QComboBox *ports = child<QComboBox>("cbPort");
     emit ports->activated(0);
-    EXPECT_EQ(form->StatusText(), "Рабочий порт изменен");
+    EXPECT_EQ(form->statusText(), "Рабочий порт изменен");
     EXPECT_FALSE(form->BComPort1.IsOpen());
 }
 
 TEST_F(ProgramTest, EachRatePickedWhileConnectedTellsTheDriveThenMovesThePort)
 {
-    Start();
-    Connect();
+    start();
+    connect();
     const std::pair<const char *, uint32_t> entries[] = {
         {"B48", 4800},
         {"B96", 9600},
@@ -355,59 +357,59 @@ TEST_F(ProgramTest, EachRatePickedWhileConnectedTellsTheDriveThenMovesThePort)
     for (int i = 0; i < 8; ++i) {
         SCOPED_TRACE(i);
         uint32_t before = 0;
-        ReadTtySpeed(pty.Master(), before);
-        Rates()->setCurrentIndex(i);
+        readTtySpeed(pty.master(), before);
+        rates()->setCurrentIndex(i);
         // "/T" then the rate command, both written at the old rate, then the switch.
-        EXPECT_EQ(Wire(), std::string("/T") + entries[i].first);
+        EXPECT_EQ(wireText(), std::string("/T") + entries[i].first);
         uint32_t after = 0;
-        ASSERT_TRUE(ReadTtySpeed(pty.Master(), after));
+        ASSERT_TRUE(readTtySpeed(pty.master(), after));
         EXPECT_EQ(after, entries[i].second);
-        EXPECT_EQ(form->StatusText(), "Скорость передачи данных изменена");
+        EXPECT_EQ(form->statusText(), "Скорость передачи данных изменена");
     }
 }
 
 TEST_F(ProgramTest, SameRateAgainStillTellsTheDrive)
 {
-    Start();
-    Connect();
-    emit Rates()->editTextChanged(Rates()->currentText());
-    EXPECT_EQ(Wire(), "/TB625");
+    start();
+    connect();
+    emit rates()->editTextChanged(rates()->currentText());
+    EXPECT_EQ(wireText(), "/TB625");
     uint32_t speed = 0;
-    ASSERT_TRUE(ReadTtySpeed(pty.Master(), speed));
+    ASSERT_TRUE(readTtySpeed(pty.master(), speed));
     EXPECT_EQ(speed, 57600u);
 }
 
 TEST_F(ProgramTest, TypingARateWritesLevelTOnEveryKeystrokeAndKeepsUnknownRates)
 {
-    Start();
-    Connect();
-    Rates()->lineEdit()->clear();
-    Wire();
-    QTest::keyClicks(Rates()->lineEdit(), "9600");
-    EXPECT_EQ(Wire(), "/T/T/T/TB96") << "9, 96, 960 name no rate; 9600 does";
+    start();
+    connect();
+    rates()->lineEdit()->clear();
+    wireText();
+    QTest::keyClicks(rates()->lineEdit(), "9600");
+    EXPECT_EQ(wireText(), "/T/T/T/TB96") << "9, 96, 960 name no rate; 9600 does";
     uint32_t speed = 0;
-    ReadTtySpeed(pty.Master(), speed);
+    readTtySpeed(pty.master(), speed);
     EXPECT_EQ(speed, 9600u);
-    QTest::keyClicks(Rates()->lineEdit(), "0");
-    EXPECT_EQ(Wire(), "/T");
-    ReadTtySpeed(pty.Master(), speed);
+    QTest::keyClicks(rates()->lineEdit(), "0");
+    EXPECT_EQ(wireText(), "/T");
+    readTtySpeed(pty.master(), speed);
     EXPECT_EQ(speed, 9600u) << "96000 is no entry: the port stays where it was";
 }
 
 TEST_F(ProgramTest, RateTypedOverTheSelectedTextSwitchesOnlyWhenItIsComplete)
 {
-    Start();
-    Connect();
-    QLineEdit *rate = Rates()->lineEdit();
+    start();
+    connect();
+    QLineEdit *rate = rates()->lineEdit();
     QTest::mouseClick(rate, Qt::LeftButton);
     QTest::keyClick(rate, Qt::Key_A, Qt::ControlModifier);
     std::vector<std::string> wire;
     std::vector<uint32_t> speeds;
     for (const char key : std::string("9600")) {
         QTest::keyClick(QApplication::focusWidget(), key);
-        wire.push_back(Wire());
+        wire.push_back(wireText());
         uint32_t speed = 0;
-        ReadTtySpeed(pty.Master(), speed);
+        readTtySpeed(pty.master(), speed);
         speeds.push_back(speed);
     }
     EXPECT_EQ(rate->text(), "9600") << "no completion added to what was typed";
@@ -418,54 +420,54 @@ TEST_F(ProgramTest, RateTypedOverTheSelectedTextSwitchesOnlyWhenItIsComplete)
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
     QTest::keyClicks(QApplication::focusWidget(), "0");
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
-    EXPECT_EQ(Rates()->count(), 8);
+    EXPECT_EQ(rates()->count(), 8);
     EXPECT_EQ(rate->text(), "96000");
 }
 
 TEST_F(ProgramTest, RatePickedWhileDisconnectedIsUsedAtTheNextConnect)
 {
-    Start();
-    Rates()->setCurrentIndex(1);
-    EXPECT_EQ(form->StatusText(), "Скорость передачи данных изменена");
+    start();
+    rates()->setCurrentIndex(1);
+    EXPECT_EQ(form->statusText(), "Скорость передачи данных изменена");
     EXPECT_TRUE(dialogs.errors.isEmpty());
-    Connect();
-    EXPECT_EQ(Wire(), "");
+    connect();
+    EXPECT_EQ(wireText(), "");
     uint32_t speed = 0;
-    ASSERT_TRUE(ReadTtySpeed(pty.Master(), speed));
+    ASSERT_TRUE(readTtySpeed(pty.master(), speed));
     EXPECT_EQ(speed, 9600u);
 }
 
 TEST_F(ProgramTest, LampsFollowTheModemLines)
 {
     auto device = std::make_shared<FakeDeviceScript>();
-    Start(device->Opener());
-    device->SetModemStatus(0x10 | 0x80); // CTS and RLSD on
-    Connect();
-    EXPECT_TRUE(form->CtsLamp());
-    EXPECT_FALSE(form->DsrLamp());
-    EXPECT_TRUE(form->RlsdLamp());
+    start(device->opener());
+    device->setModemStatus(0x10 | 0x80); // CTS and RLSD on
+    connect();
+    EXPECT_TRUE(form->ctsLamp());
+    EXPECT_FALSE(form->dsrLamp());
+    EXPECT_TRUE(form->rlsdLamp());
 
-    device->SetModemStatus(0x20); // CTS off, DSR on
-    device->QueueEvent(8 | 16);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !form->CtsLamp() && form->DsrLamp(); }, 5000));
-    EXPECT_TRUE(form->RlsdLamp()) << "no RLSD event: the lamp keeps its state";
-    EXPECT_FALSE(Child<QLabel>("Image1")->pixmap().isNull());
+    device->setModemStatus(0x20); // CTS off, DSR on
+    device->queueEvent(8 | 16);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !form->ctsLamp() && form->dsrLamp(); }, 5000));
+    EXPECT_TRUE(form->rlsdLamp()) << "no RLSD event: the lamp keeps its state";
+    EXPECT_FALSE(child<QLabel>("Image1")->pixmap().isNull());
 
-    Disconnect();
-    EXPECT_FALSE(form->CtsLamp() || form->DsrLamp() || form->RlsdLamp());
+    disconnect();
+    EXPECT_FALSE(form->ctsLamp() || form->dsrLamp() || form->rlsdLamp());
 }
 
 TEST_F(ProgramTest, SetRtsAndSetDtrDriveTheirLines)
 {
     auto device = std::make_shared<FakeDeviceScript>();
-    Start(device->Opener());
-    Connect();
-    device->ClearCalls();
-    Box("cbSetRTS")->click();
-    Box("cbSetDTR")->click();
-    Box("cbSetDTR")->click();
+    start(device->opener());
+    connect();
+    device->clearCalls();
+    box("cbSetRTS")->click();
+    box("cbSetDTR")->click();
+    box("cbSetDTR")->click();
     std::vector<uint64_t> functions;
-    for (const FakeCall &c : device->Calls())
+    for (const FakeCall &c : device->calls())
         if (c.name == "EscapeCommFunction")
             functions.push_back(c.args.at(0));
     EXPECT_EQ(functions, (std::vector<uint64_t> {4, 6, 5})) << "CLRRTS, CLRDTR, SETDTR";
@@ -475,14 +477,14 @@ TEST_F(ProgramTest, SetRtsAndSetDtrDriveTheirLines)
 TEST_F(ProgramTest, FailedWriteShowsTheErrorAndLeavesTheStatus)
 {
     auto device = std::make_shared<FakeDeviceScript>();
-    Start(device->Opener());
-    Connect();
-    device->FailCall("Write");
-    form->SetStatusText("before");
+    start(device->opener());
+    connect();
+    device->failCall("Write");
+    form->setStatusText("before");
     QTest::keyClicks(Edit1(), "x");
-    Button("btnSend")->click();
+    button("btnSend")->click();
     EXPECT_EQ(dialogs.errors, QStringList {"Ошибка записи в порт"});
-    EXPECT_EQ(form->StatusText(), "before");
+    EXPECT_EQ(form->statusText(), "before");
     EXPECT_EQ(Edit1()->text(), "x") << "the handler stopped at the failing step";
 }
 
@@ -493,30 +495,30 @@ public:
     // came back.
     std::unique_ptr<PtyPair> drive;
 
-    void PlugIn()
+    void plugIn()
     {
         drive = std::make_unique<PtyPair>();
-        std::filesystem::remove(PortPath());
-        std::filesystem::create_symlink(drive->SlavePath(), PortPath());
+        std::filesystem::remove(portPath());
+        std::filesystem::create_symlink(drive->slavePath(), portPath());
     }
 
-    QString LostText() const
+    QString lostText() const
     {
-        return QString::fromStdString("Связь с портом " + PortPath() + " потеряна");
+        return QString::fromStdString("Связь с портом " + portPath() + " потеряна");
     }
 
     // The window after the loss: as after "Разорвать", with its own status text, one message,
     // no error, the pane kept.
-    void ExpectLost(const std::string &paneStart)
+    void expectLost(const std::string &paneStart)
     {
         ASSERT_TRUE(QTest::qWaitFor([&] { return !dialogs.messages.isEmpty(); }, 5000));
         EXPECT_FALSE(form->BComPort1.IsOpen());
-        EXPECT_EQ(ControlStates(*this), Disconnected);
-        EXPECT_EQ(form->StatusText(), LostText());
+        EXPECT_EQ(controlStates(*this), Disconnected);
+        EXPECT_EQ(form->statusText(), lostText());
         EXPECT_EQ(
-            dialogs.messages, QStringList {LostText() + ": устройство отключено или не отвечает."});
+            dialogs.messages, QStringList {lostText() + ": устройство отключено или не отвечает."});
         EXPECT_EQ(dialogs.errors, QStringList());
-        EXPECT_EQ(Memo1()->Bytes().substr(0, paneStart.size()), paneStart);
+        EXPECT_EQ(Memo1()->bytes().substr(0, paneStart.size()), paneStart);
         QTest::qWait(100);
         EXPECT_EQ(dialogs.messages.size(), 1) << "said once";
         dialogs.messages.clear();
@@ -525,32 +527,32 @@ public:
 
 TEST_F(PortLossTest, DeviceGoingAwayDisconnectsOnceAndConnectingAgainWorksWhenItIsBack)
 {
-    Start();
+    start();
     for (const bool flowing : {true, false}) {
         SCOPED_TRACE(flowing ? "while data flows" : "while idle");
-        PlugIn();
-        Connect();
+        plugIn();
+        connect();
         const std::string prompt = flowing ? "busy>" : "idle>";
         drive->Write(prompt);
         ASSERT_TRUE(QTest::qWaitFor(
-            [&] { return Memo1()->Bytes().find(prompt) != std::string::npos; }, 5000));
-        const std::string shown = Memo1()->Bytes();
+            [&] { return Memo1()->bytes().find(prompt) != std::string::npos; }, 5000));
+        const std::string shown = Memo1()->bytes();
         // The drive writes until its side goes away.
         std::thread driveSide([&] {
             for (int i = 0; flowing && i < 200; ++i) {
                 drive->Write(std::string(64, 'x'));
                 std::this_thread::sleep_for(1ms);
             }
-            drive->CloseMaster();
+            drive->closeMaster();
         });
-        ExpectLost(shown);
+        expectLost(shown);
         driveSide.join();
         if (flowing) {
-            EXPECT_NE(Memo1()->Bytes().find('x', shown.size()), std::string::npos);
+            EXPECT_NE(Memo1()->bytes().find('x', shown.size()), std::string::npos);
         }
     }
-    PlugIn();
-    Connect();
+    plugIn();
+    connect();
     QTest::keyClicks(Edit1(), "N1");
     QTest::keyClick(Edit1(), Qt::Key_Return);
     EXPECT_EQ(drive->Read(3), "N1\r");
@@ -558,18 +560,18 @@ TEST_F(PortLossTest, DeviceGoingAwayDisconnectsOnceAndConnectingAgainWorksWhenIt
 
 TEST_F(PortLossTest, UploadRunningWhenTheDeviceGoesAwayEndsCleanly)
 {
-    Start();
+    start();
     const std::string file = (root / "FW.BIN").string();
     std::ofstream(file) << std::string(512 * 1024, 'x');
     for (const bool inDialog : {true, false}) {
         SCOPED_TRACE(inDialog ? "while its file dialog is up" : "while the file goes out");
-        PlugIn();
-        Connect();
-        dialogs.AnswerOpenFile(QString::fromStdString(file));
+        plugIn();
+        connect();
+        dialogs.answerOpenFile(QString::fromStdString(file));
         std::thread driveSide;
         if (inDialog) {
-            dialogs.WhileOpenFileShown = [&] {
-                drive->CloseMaster();
+            dialogs.whileOpenFileShown = [&] {
+                drive->closeMaster();
                 EXPECT_TRUE(QTest::qWaitFor([&] { return !form->BComPort1.IsOpen(); }, 5000));
             };
         } else {
@@ -582,35 +584,35 @@ TEST_F(PortLossTest, UploadRunningWhenTheDeviceGoesAwayEndsCleanly)
                         break;
                     taken += got.size();
                 }
-                drive->CloseMaster();
+                drive->closeMaster();
             });
         }
-        ChooseFromMenu("N28", "overley1");
+        chooseFromMenu("N28", "overley1");
         if (driveSide.joinable())
             driveSide.join();
-        dialogs.WhileOpenFileShown = nullptr;
-        EXPECT_FALSE(form->Uploading());
-        EXPECT_FALSE(Child<QWidget>("ProgressBar1")->isVisible());
-        ExpectLost("");
+        dialogs.whileOpenFileShown = nullptr;
+        EXPECT_FALSE(form->uploading());
+        EXPECT_FALSE(child<QWidget>("ProgressBar1")->isVisible());
+        expectLost("");
     }
 }
 
 TEST_F(ProgramTest, ExitClosesTheMainWindow)
 {
-    Start();
+    start();
     ASSERT_TRUE(form->isVisible());
-    MenuItem("Exit1")->trigger();
+    menuItem("Exit1")->trigger();
     EXPECT_FALSE(form->isVisible());
 }
 
 TEST_F(ProgramTest, EndingTheProgramClosesAnOpenPort)
 {
-    Start();
-    Connect();
+    start();
+    connect();
     program.reset();
     PumpedMainThread mainThread;
     TBComPort next(mainThread);
-    next.SetPort(PortPath());
+    next.SetPort(portPath());
     EXPECT_TRUE(next.OpenPort()) << "the port was released";
 }
 

@@ -1,11 +1,13 @@
 // The menus as a person reaches them: a click on the menu bar or the keyboard, in every state of
 // the window, and one item of each menu clicked in its popup, checked on the wire.
-#include "fake_device.h"
-#include "program_fixture.h"
-#include "run_command_dialog.h"
+#include "cmdtable/run_command_dialog.h"
+#include "support/fake_device.h"
+#include "support/gui/program_fixture.h"
 
 #include <fstream>
 #include <set>
+
+using namespace kelvane;
 
 namespace {
 
@@ -15,47 +17,47 @@ const std::set<std::string> Everything = {"File1", "N10", "Send1", "N28", "SMART
 class MenuBarTest : public ProgramTest
 {
 public:
-    QMenuBar *Bar() { return form->menuBar(); }
-    static QWidget *Popup() { return QApplication::activePopupWidget(); }
-    static std::string PopupName() { return Popup() ? Popup()->objectName().toStdString() : ""; }
+    QMenuBar *bar() { return form->menuBar(); }
+    static QWidget *popup() { return QApplication::activePopupWidget(); }
+    static std::string popupName() { return popup() ? popup()->objectName().toStdString() : ""; }
 
     // Clicks the menu bar on the entry of `menu`.
-    void DropDown(QMenu *menu)
+    void dropDown(QMenu *menu)
     {
-        const QPoint entry = Bar()->actionGeometry(menu->menuAction()).center();
-        QTest::mouseClick(Bar(), Qt::LeftButton, {}, entry);
+        const QPoint entry = bar()->actionGeometry(menu->menuAction()).center();
+        QTest::mouseClick(bar(), Qt::LeftButton, {}, entry);
     }
 
     // Clicks `item` in the popup of `menu`.
-    static void Click(QMenu *menu, QAction *item)
+    static void click(QMenu *menu, QAction *item)
     {
-        ASSERT_EQ(Popup(), menu) << "the popup is not up";
+        ASSERT_EQ(popup(), menu) << "the popup is not up";
         QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(item).center());
     }
 
     // Clicks the entry of `submenu` in the popup of `menu`; the submenu drops down a moment later.
-    static void OpenSubmenu(QMenu *menu, QMenu *submenu)
+    static void openSubmenu(QMenu *menu, QMenu *submenu)
     {
-        Click(menu, submenu->menuAction());
-        EXPECT_TRUE(QTest::qWaitFor([&] { return Popup() == submenu; }, 5000))
+        click(menu, submenu->menuAction());
+        EXPECT_TRUE(QTest::qWaitFor([&] { return popup() == submenu; }, 5000))
             << "the submenu " << submenu->objectName().toStdString() << " did not drop down";
     }
 
     // A key pressed where the keyboard is: in the open popup, else in the focused widget.
-    static void Press(Qt::Key key)
+    static void press(Qt::Key key)
     {
-        QWidget *target = Popup() ? Popup() : QApplication::focusWidget();
+        QWidget *target = popup() ? popup() : QApplication::focusWidget();
         ASSERT_NE(target, nullptr);
         QTest::keyClick(target, key);
     }
 
-    static void CloseMenus()
+    static void closeMenus()
     {
-        while (Popup())
-            Press(Qt::Key_Escape);
+        while (popup())
+            press(Qt::Key_Escape);
     }
 
-    static QStringList GreyedItems(QMenu *menu)
+    static QStringList greyedItems(QMenu *menu)
     {
         QStringList greyed;
         for (QAction *item : menu->actions())
@@ -66,105 +68,105 @@ public:
 
     // Opens each menu of the bar in turn: exactly those of `dropping` drop down, and every item
     // they show can be clicked; so can those of the "Дополнительно" submenu.
-    void ExpectMenusDropping(const std::set<std::string> &dropping)
+    void expectMenusDropping(const std::set<std::string> &dropping)
     {
-        for (QAction *entry : Bar()->actions()) {
+        for (QAction *entry : bar()->actions()) {
             QMenu *menu = entry->menu();
             const std::string name = menu->objectName().toStdString();
             SCOPED_TRACE(name);
-            DropDown(menu);
-            EXPECT_EQ(PopupName(), dropping.count(name) ? name : "");
-            if (Popup() == menu) {
-                EXPECT_EQ(GreyedItems(menu), QStringList());
+            dropDown(menu);
+            EXPECT_EQ(popupName(), dropping.count(name) ? name : "");
+            if (popup() == menu) {
+                EXPECT_EQ(greyedItems(menu), QStringList());
                 if (name == "SMART1") {
-                    auto *more = Child<QMenu>("N8");
-                    OpenSubmenu(menu, more);
-                    EXPECT_EQ(GreyedItems(more), QStringList());
+                    auto *more = child<QMenu>("N8");
+                    openSubmenu(menu, more);
+                    EXPECT_EQ(greyedItems(more), QStringList());
                 }
             }
-            CloseMenus();
+            closeMenus();
         }
     }
 };
 
 TEST_F(MenuBarTest, EveryMenuDropsDownWhenItsStateAllowsAndItsItemsWork)
 {
-    Start();
+    start();
     {
         SCOPED_TRACE("start");
-        ExpectMenusDropping(AlwaysThere);
+        expectMenusDropping(AlwaysThere);
     }
-    Connect();
+    connect();
     {
         SCOPED_TRACE("connected");
-        ExpectMenusDropping(Everything);
+        expectMenusDropping(Everything);
     }
-    ChooseFromMenu("N10", "N11");
-    EXPECT_EQ(Wire(), "/1");
-    ChooseFromMenu("Send1", "N2");
-    EXPECT_EQ(Wire(), "/1F");
-    ChooseFromMenu("N28", "N12");
-    EXPECT_EQ(Wire(), "/TR");
-    ChooseFromMenu("SMART1", "N4");
-    EXPECT_EQ(Wire(), "/1N1");
-    DropDown(Child<QMenu>("SMART1"));
-    OpenSubmenu(Child<QMenu>("SMART1"), Child<QMenu>("N8"));
-    Click(Child<QMenu>("N8"), MenuItem("N9"));
-    EXPECT_EQ(Wire(), "/1N7");
+    chooseFromMenu("N10", "N11");
+    EXPECT_EQ(wireText(), "/1");
+    chooseFromMenu("Send1", "N2");
+    EXPECT_EQ(wireText(), "/1F");
+    chooseFromMenu("N28", "N12");
+    EXPECT_EQ(wireText(), "/TR");
+    chooseFromMenu("SMART1", "N4");
+    EXPECT_EQ(wireText(), "/1N1");
+    dropDown(child<QMenu>("SMART1"));
+    openSubmenu(child<QMenu>("SMART1"), child<QMenu>("N8"));
+    click(child<QMenu>("N8"), menuItem("N9"));
+    EXPECT_EQ(wireText(), "/1N7");
     // By keyboard: Alt into the menu bar, down into "Файл", right along to "Операции", whose
     // first item starts the self-scan.
-    Press(Qt::Key_Alt);
-    Press(Qt::Key_Down);
-    EXPECT_EQ(PopupName(), "File1");
+    press(Qt::Key_Alt);
+    press(Qt::Key_Down);
+    EXPECT_EQ(popupName(), "File1");
     for (const char *next : {"N10", "Send1", "N28"}) {
-        Press(Qt::Key_Right);
-        EXPECT_EQ(PopupName(), next);
+        press(Qt::Key_Right);
+        EXPECT_EQ(popupName(), next);
     }
-    Press(Qt::Key_Return);
-    EXPECT_EQ(Wire(), "/TN2,,22");
+    press(Qt::Key_Return);
+    EXPECT_EQ(wireText(), "/TN2,,22");
     EXPECT_EQ(dialogs.messages.size(), 1);
-    CloseMenus();
+    closeMenus();
 
     QTimer::singleShot(0, [] {
         if (auto *run = qobject_cast<Tcommand *>(QApplication::activeModalWidget()))
             run->findChild<QPushButton *>("OKBtn")->click();
     });
-    ChooseFromMenu("N20", "N22");
-    EXPECT_EQ(Wire(), "/1M") << "the first command of the table";
+    chooseFromMenu("N20", "N22");
+    EXPECT_EQ(wireText(), "/1M") << "the first command of the table";
 
-    Disconnect();
+    disconnect();
     {
         SCOPED_TRACE("disconnected");
-        ExpectMenusDropping(AlwaysThere);
+        expectMenusDropping(AlwaysThere);
     }
 }
 
 TEST_F(MenuBarTest, WhileAnUploadRunsOnlyFileAndHelpDropDown)
 {
     auto device = std::make_shared<FakeDeviceScript>();
-    Start(device->Opener());
-    Connect();
+    start(device->opener());
+    connect();
     const std::string file = (root / "FW.BIN").string();
     std::ofstream(file) << std::string(3000, 'x');
-    dialogs.AnswerOpenFile(QString::fromStdString(file));
-    device->ClearCalls();
+    dialogs.answerOpenFile(QString::fromStdString(file));
+    device->clearCalls();
     bool looked = false;
     QTimer poll;
     QObject::connect(&poll, &QTimer::timeout, [&] {
         // The upload waits for the drive after the start command and the header.
-        if (looked || !form->Uploading() || device->Count("Write") != 2)
+        if (looked || !form->uploading() || device->Count("Write") != 2)
             return;
         looked = true;
-        ExpectMenusDropping(AlwaysThere);
-        device->EventAfterWrite(4);
-        device->QueueEvent(4);
+        expectMenusDropping(AlwaysThere);
+        device->eventAfterWrite(4);
+        device->queueEvent(4);
     });
     poll.start(2);
-    ChooseFromMenu("N28", "overley1");
+    chooseFromMenu("N28", "overley1");
     EXPECT_TRUE(looked);
-    EXPECT_EQ(form->StatusText(), "Загрузка ОВЕРЛЕЯ произведена...");
+    EXPECT_EQ(form->statusText(), "Загрузка ОВЕРЛЕЯ произведена...");
     SCOPED_TRACE("after the upload");
-    ExpectMenusDropping(Everything);
+    expectMenusDropping(Everything);
 }
 
 } // namespace

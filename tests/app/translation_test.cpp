@@ -1,6 +1,6 @@
 // Qt's own dialogs speak Russian once the program's start code has run.
-#include "dialogs.h"
-#include "translations.h"
+#include "framework/dialogs.h"
+#include "framework/translations.h"
 
 #include <QApplication>
 #include <QDialogButtonBox>
@@ -12,11 +12,13 @@
 #include <QTimer>
 #include <gtest/gtest.h>
 
+using namespace kelvane;
+
 namespace {
 
 TEST(QtTexts, TheFileDialogSpeaksRussianOnceTheProgramHasStarted)
 {
-    ASSERT_TRUE(InstallTranslations(*qApp)) << "is qt6-translations-l10n installed?";
+    ASSERT_TRUE(installTranslations(*qApp)) << "is qt6-translations-l10n installed?";
     const QString folder = QDir::tempPath();
     QStringList texts;
     QString shownFolder;
@@ -34,7 +36,7 @@ TEST(QtTexts, TheFileDialogSpeaksRussianOnceTheProgramHasStarted)
     QString name;
     // The program's way to ask for a file, with Qt's own dialog behind it.
     EXPECT_FALSE(
-        Dialogs::Current().OpenFile(nullptr, QStringLiteral("All Files (*)"), folder, name))
+        Dialogs::current().openFile(nullptr, QStringLiteral("All Files (*)"), folder, name))
         << "cancelled";
     EXPECT_EQ(shownFolder, folder);
     for (const char *russian : {"&Открыть", "Отмена", "&Имя файла:", "Типы файлов:"})

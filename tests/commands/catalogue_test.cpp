@@ -1,15 +1,17 @@
 // The service command catalogue and the parameter dialogs, on the wire.
-#include "drive_type_dialog.h"
-#include "factory_test_dialog.h"
-#include "fake_device.h"
-#include "free_level_dialog.h"
-#include "head_dialog.h"
-#include "head_positioning_dialog.h"
-#include "menu_clicks.h"
-#include "program_fixture.h"
-#include "service_catalogue.h"
+#include "commands/drive_type_dialog.h"
+#include "commands/factory_test_dialog.h"
+#include "commands/free_level_dialog.h"
+#include "commands/head_dialog.h"
+#include "commands/head_positioning_dialog.h"
+#include "commands/service_catalogue.h"
+#include "support/fake_device.h"
+#include "support/gui/menu_clicks.h"
+#include "support/gui/program_fixture.h"
 
 #include <QRadioButton>
+
+using namespace kelvane;
 
 namespace {
 
@@ -53,16 +55,16 @@ class CatalogueTest : public ProgramTest
 
 TEST_F(CatalogueTest, EveryItemWritesItsLinesThenSetsItsStatusOrShowsItsMessage)
 {
-    Start();
-    Connect();
+    start();
+    connect();
     for (const Row &row : Rows) {
         SCOPED_TRACE(row.item);
-        form->SetStatusText("before");
+        form->setStatusText("before");
         dialogs.messages.clear();
         std::string wireAtMessage;
-        dialogs.WhileMessageShown = [&](const QString &) { wireAtMessage = Wire(); };
-        MenuItem(row.item)->trigger();
-        const std::string rest = Wire();
+        dialogs.whileMessageShown = [&](const QString &) { wireAtMessage = wireText(); };
+        menuItem(row.item)->trigger();
+        const std::string rest = wireText();
         if (row.message) {
             EXPECT_EQ(dialogs.messages, QStringList {QString::fromUtf8(row.message)});
             EXPECT_EQ(wireAtMessage, row.wire) << "the box comes after the lines";
@@ -71,7 +73,7 @@ TEST_F(CatalogueTest, EveryItemWritesItsLinesThenSetsItsStatusOrShowsItsMessage)
             EXPECT_TRUE(dialogs.messages.isEmpty());
             EXPECT_EQ(rest, row.wire);
         }
-        EXPECT_EQ(form->StatusText().toStdString(), row.status ? row.status : "before");
+        EXPECT_EQ(form->statusText().toStdString(), row.status ? row.status : "before");
     }
     EXPECT_TRUE(dialogs.errors.isEmpty());
 }
@@ -79,13 +81,13 @@ TEST_F(CatalogueTest, EveryItemWritesItsLinesThenSetsItsStatusOrShowsItsMessage)
 TEST_F(CatalogueTest, LinesGoOutAsSeparateWritesWithoutTerminators)
 {
     auto device = std::make_shared<FakeDeviceScript>();
-    Start(device->Opener());
-    Connect();
-    for (const TCatalogueItem &item : ServiceCatalogue()) {
-        device->ClearCalls();
-        MenuItem(item.item)->trigger();
+    start(device->opener());
+    connect();
+    for (const CatalogueItem &item : serviceCatalogue()) {
+        device->clearCalls();
+        menuItem(item.item)->trigger();
         std::vector<std::string> writes;
-        for (const FakeCall &c : device->Calls())
+        for (const FakeCall &c : device->calls())
             if (c.name == "Write")
                 writes.push_back(c.data);
         EXPECT_EQ(writes, std::vector<std::string>(item.lines.begin(), item.lines.end()))
@@ -97,78 +99,78 @@ TEST_F(CatalogueTest, LinesGoOutAsSeparateWritesWithoutTerminators)
 
 TEST_F(CatalogueTest, GuardedItemsDoNothingWhileDisconnectedAndTheOthersFail)
 {
-    Start();
+    start();
     for (const Row &row : Rows) {
         SCOPED_TRACE(row.item);
         dialogs.errors.clear();
-        form->SetStatusText("before");
-        MenuItem(row.item)->trigger();
+        form->setStatusText("before");
+        menuItem(row.item)->trigger();
         if (row.guard) {
             EXPECT_TRUE(dialogs.errors.isEmpty());
         } else {
             EXPECT_EQ(dialogs.errors, QStringList {"Ошибка записи в порт"});
         }
         EXPECT_TRUE(dialogs.messages.isEmpty());
-        EXPECT_EQ(form->StatusText(), "before");
+        EXPECT_EQ(form->statusText(), "before");
     }
-    EXPECT_EQ(Wire(), "");
+    EXPECT_EQ(wireText(), "");
 }
 
 TEST_F(CatalogueTest, FailedWriteEndsTheItemAtThatLine)
 {
     auto device = std::make_shared<FakeDeviceScript>();
-    Start(device->Opener());
-    Connect();
-    device->FailCall("Write");
-    form->SetStatusText("before");
-    MenuItem("N3")->trigger();
+    start(device->opener());
+    connect();
+    device->failCall("Write");
+    form->setStatusText("before");
+    menuItem("N3")->trigger();
     EXPECT_EQ(dialogs.errors, QStringList {"Ошибка записи в порт"});
     EXPECT_EQ(device->Count("Write"), 1) << "M is not written after /1 failed";
     EXPECT_TRUE(dialogs.messages.isEmpty()) << "nor is the message shown";
-    MenuItem("N1")->trigger();
-    EXPECT_EQ(form->StatusText(), "before");
+    menuItem("N1")->trigger();
+    EXPECT_EQ(form->statusText(), "before");
 }
 
 TEST_F(CatalogueTest, SelfScanWritesLevelTThenWarnsThenStarts)
 {
-    Start();
-    Connect();
+    start();
+    connect();
     std::string wireAtMessage;
-    dialogs.WhileMessageShown = [&](const QString &) { wireAtMessage = Wire(); };
-    MenuItem("SelfScan1")->trigger();
+    dialogs.whileMessageShown = [&](const QString &) { wireAtMessage = wireText(); };
+    menuItem("SelfScan1")->trigger();
     EXPECT_EQ(wireAtMessage, "/T");
     EXPECT_EQ(dialogs.messages,
         QStringList {"Внимание выбранная операция (Seagate selfscan) требует поддержку "
                      "электропитания накопителя во время прохождения всего теста. В "
                      "зависимости от модели накопителя это может занять до 72 часов."});
-    EXPECT_EQ(Wire(), "N2,,22");
+    EXPECT_EQ(wireText(), "N2,,22");
 }
 
 TEST_F(CatalogueTest, FactoryTestSendsTheNumberAndLeavesABlank)
 {
-    Start();
-    Connect();
-    QAction *item = MenuItem("N13");
-    EXPECT_TRUE(WithModal<TForm1>(item, [](TForm1 *d) {
+    start();
+    connect();
+    QAction *item = menuItem("N13");
+    EXPECT_TRUE(withModal<TForm1>(item, [](TForm1 *d) {
         EXPECT_EQ(d->windowTitle(), "Запуск заводского теста");
         d->findChild<QLineEdit *>("Edit1")->setText("12");
         d->findChild<QPushButton *>("Button1")->click();
     }));
-    EXPECT_EQ(Wire(), "/TT12");
-    EXPECT_EQ(program->Windows().Form1->findChild<QLineEdit *>("Edit1")->text(), " ");
+    EXPECT_EQ(wireText(), "/TT12");
+    EXPECT_EQ(program->windows().Form1->findChild<QLineEdit *>("Edit1")->text(), " ");
     // The blank stays in front of what is typed next.
-    EXPECT_TRUE(WithModal<TForm1>(item, [](TForm1 *d) {
+    EXPECT_TRUE(withModal<TForm1>(item, [](TForm1 *d) {
         d->findChild<QLineEdit *>("Edit1")->end(false);
         d->findChild<QLineEdit *>("Edit1")->insert("12");
         d->findChild<QPushButton *>("Button1")->click();
     }));
-    EXPECT_EQ(Wire(), "/TT 12");
+    EXPECT_EQ(wireText(), "/TT 12");
 }
 
 TEST_F(CatalogueTest, FactoryTestNumberTypedAfterAnOkReplacesTheBlank)
 {
-    Start();
-    Connect();
+    start();
+    connect();
     // Opened from the menu, `keys` typed (after a click into the field when `click`), then "ОК".
     auto typeAndOk = [this](const char *keys, bool click) {
         bool shown = false;
@@ -183,23 +185,23 @@ TEST_F(CatalogueTest, FactoryTestNumberTypedAfterAnOkReplacesTheBlank)
             QTest::keyClicks(QApplication::focusWidget(), keys);
             QTest::mouseClick(dialog->findChild<QPushButton *>("Button1"), Qt::LeftButton);
         });
-        EXPECT_TRUE(ClickMenuItem(*form, "Send1", "N13"));
+        EXPECT_TRUE(clickMenuItem(*form, "Send1", "N13"));
         EXPECT_TRUE(shown);
     };
     typeAndOk("12", false);
-    EXPECT_EQ(Wire(), "/TT12");
+    EXPECT_EQ(wireText(), "/TT12");
     typeAndOk("5", false);
-    EXPECT_EQ(Wire(), "/TT5");
+    EXPECT_EQ(wireText(), "/TT5");
     typeAndOk("7", true);
-    EXPECT_EQ(Wire(), "/TT7");
-    EXPECT_EQ(program->Windows().Form1->findChild<QLineEdit *>("Edit1")->text(), " ");
+    EXPECT_EQ(wireText(), "/TT7");
+    EXPECT_EQ(program->windows().Form1->findChild<QLineEdit *>("Edit1")->text(), " ");
 }
 
 TEST_F(CatalogueTest, FactoryTestIgnoresEnterAndEscAndCancelWritesNothing)
 {
-    Start();
-    Connect();
-    EXPECT_TRUE(WithModal<TForm1>(MenuItem("N13"), [](TForm1 *d) {
+    start();
+    connect();
+    EXPECT_TRUE(withModal<TForm1>(menuItem("N13"), [](TForm1 *d) {
         auto *edit = d->findChild<QLineEdit *>("Edit1");
         edit->setText("7");
         QTest::keyClick(edit, Qt::Key_Return);
@@ -207,26 +209,26 @@ TEST_F(CatalogueTest, FactoryTestIgnoresEnterAndEscAndCancelWritesNothing)
         EXPECT_TRUE(d->isVisible()) << "Enter and Esc do not close it";
         d->findChild<QPushButton *>("Button2")->click();
     }));
-    EXPECT_EQ(Wire(), "");
-    EXPECT_EQ(program->Windows().Form1->findChild<QLineEdit *>("Edit1")->text(), "7");
+    EXPECT_EQ(wireText(), "");
+    EXPECT_EQ(program->windows().Form1->findChild<QLineEdit *>("Edit1")->text(), "7");
 }
 
 TEST_F(CatalogueTest, FactoryTestWithThePortClosedWritesNothingAndCloses)
 {
-    Start();
-    EXPECT_TRUE(WithModal<TForm1>(MenuItem("N13"), [](TForm1 *d) {
+    start();
+    EXPECT_TRUE(withModal<TForm1>(menuItem("N13"), [](TForm1 *d) {
         d->findChild<QLineEdit *>("Edit1")->setText("12");
         d->findChild<QPushButton *>("Button1")->click();
     }));
-    EXPECT_FALSE(program->Windows().Form1->isVisible());
-    EXPECT_EQ(program->Windows().Form1->findChild<QLineEdit *>("Edit1")->text(), "12");
-    EXPECT_EQ(Wire(), "");
+    EXPECT_FALSE(program->windows().Form1->isVisible());
+    EXPECT_EQ(program->windows().Form1->findChild<QLineEdit *>("Edit1")->text(), "12");
+    EXPECT_EQ(wireText(), "");
 }
 
 TEST_F(CatalogueTest, PhysicalHeadSendsThePlaceNotTheCaption)
 {
-    Start();
-    Connect();
+    start();
+    connect();
     const std::pair<const char *, const char *> cases[] = {
         {"RadioButton1", "/2H1"}, // Головка №1, top left
         {"RadioButton2", "/2H2"}, // Головка №3, top right
@@ -234,23 +236,23 @@ TEST_F(CatalogueTest, PhysicalHeadSendsThePlaceNotTheCaption)
         {"RadioButton4", "/2H4"}, // Головка №4, bottom right
     };
     for (const auto &[button, wire] : cases) {
-        EXPECT_TRUE(WithModal<TGolovka>(MenuItem("N15"), [&](TGolovka *d) {
+        EXPECT_TRUE(withModal<TGolovka>(menuItem("N15"), [&](TGolovka *d) {
             d->findChild<QRadioButton *>(button)->setChecked(true);
             QTest::keyClick(d, Qt::Key_Return); // OK is the default button
         }));
-        EXPECT_EQ(Wire(), wire) << button;
+        EXPECT_EQ(wireText(), wire) << button;
     }
-    EXPECT_EQ(program->Windows().Golovka->findChild<QRadioButton *>("RadioButton2")->text(),
+    EXPECT_EQ(program->windows().Golovka->findChild<QRadioButton *>("RadioButton2")->text(),
         "Головка №3");
-    EXPECT_TRUE(WithModal<TGolovka>(
-        MenuItem("N15"), [](TGolovka *d) { QTest::keyClick(d, Qt::Key_Escape); }));
-    EXPECT_EQ(Wire(), "");
+    EXPECT_TRUE(withModal<TGolovka>(
+        menuItem("N15"), [](TGolovka *d) { QTest::keyClick(d, Qt::Key_Escape); }));
+    EXPECT_EQ(wireText(), "");
 }
 
 TEST_F(CatalogueTest, DriveTypeSendsTheHeadCountMinusOne)
 {
-    Start();
-    Connect();
+    start();
+    connect();
     const std::pair<const char *, const char *> cases[] = {
         {"RadioButton1", "/TYE0"}, // Одна
         {"RadioButton2", "/TYE1"}, // Две
@@ -258,79 +260,79 @@ TEST_F(CatalogueTest, DriveTypeSendsTheHeadCountMinusOne)
         {"RadioButton4", "/TYE3"}, // Четыре
     };
     for (const auto &[button, wire] : cases) {
-        EXPECT_TRUE(WithModal<Tgolovki>(MenuItem("N16"), [&](Tgolovki *d) {
+        EXPECT_TRUE(withModal<Tgolovki>(menuItem("N16"), [&](Tgolovki *d) {
             d->findChild<QRadioButton *>(button)->setChecked(true);
             d->findChild<QPushButton *>("OKBtn")->click();
         }));
-        EXPECT_EQ(Wire(), wire) << button;
+        EXPECT_EQ(wireText(), wire) << button;
     }
 }
 
 TEST_F(CatalogueTest, WriteDriveTypeSendsWAfterTheDialogHoweverItClosed)
 {
-    Start();
-    Connect();
-    EXPECT_TRUE(WithModal<Tgolovki>(MenuItem("N29"), [](Tgolovki *d) {
+    start();
+    connect();
+    EXPECT_TRUE(withModal<Tgolovki>(menuItem("N29"), [](Tgolovki *d) {
         d->findChild<QRadioButton *>("RadioButton3")->setChecked(true); // Три
         d->findChild<QPushButton *>("OKBtn")->click();
     }));
-    EXPECT_EQ(Wire(), "/TYE2W");
-    EXPECT_TRUE(WithModal<Tgolovki>(
-        MenuItem("N29"), [](Tgolovki *d) { d->findChild<QPushButton *>("CancelBtn")->click(); }));
-    EXPECT_EQ(Wire(), "W");
+    EXPECT_EQ(wireText(), "/TYE2W");
+    EXPECT_TRUE(withModal<Tgolovki>(
+        menuItem("N29"), [](Tgolovki *d) { d->findChild<QPushButton *>("CancelBtn")->click(); }));
+    EXPECT_EQ(wireText(), "W");
 }
 
 TEST_F(CatalogueTest, HeadPositioningSendsTrackThenHead)
 {
-    Start();
-    Connect();
-    QAction *item = MenuItem("HeadPosition1");
+    start();
+    connect();
+    QAction *item = menuItem("HeadPosition1");
     EXPECT_EQ(item->text(), "Позиционирование головки...");
-    EXPECT_TRUE(WithModal<Tgolovka2>(
+    EXPECT_TRUE(withModal<Tgolovka2>(
         item, [](Tgolovka2 *d) { d->findChild<QPushButton *>("OKBtn")->click(); }));
-    EXPECT_EQ(Wire(), "/2S0,1") << "the defaults";
-    EXPECT_TRUE(WithModal<Tgolovka2>(item, [](Tgolovka2 *d) {
+    EXPECT_EQ(wireText(), "/2S0,1") << "the defaults";
+    EXPECT_TRUE(withModal<Tgolovka2>(item, [](Tgolovka2 *d) {
         d->findChild<QComboBox *>("ComboBox1")->setCurrentText("3");
         d->findChild<QLineEdit *>("Edit1")->setText("1000");
         d->findChild<QPushButton *>("OKBtn")->click();
     }));
-    EXPECT_EQ(Wire(), "/2S1000,3");
-    EXPECT_TRUE(WithModal<Tgolovka2>(item, [](Tgolovka2 *d) {
+    EXPECT_EQ(wireText(), "/2S1000,3");
+    EXPECT_TRUE(withModal<Tgolovka2>(item, [](Tgolovka2 *d) {
         d->findChild<QLineEdit *>("Edit1")->setText("x");
         d->findChild<QPushButton *>("CancelBtn")->click();
     }));
-    EXPECT_EQ(Wire(), "");
-    EXPECT_EQ(program->Windows().golovka2->findChild<QLineEdit *>("Edit1")->text(), "x");
+    EXPECT_EQ(wireText(), "");
+    EXPECT_EQ(program->windows().golovka2->findChild<QLineEdit *>("Edit1")->text(), "x");
 }
 
 TEST_F(CatalogueTest, FreeLevelSendsSlashAndTheTextAsTyped)
 {
-    Start();
-    Connect();
-    QAction *item = MenuItem("UserLevel1");
+    start();
+    connect();
+    QAction *item = menuItem("UserLevel1");
     EXPECT_EQ(item->text(), "Переход на уровень...");
-    EXPECT_TRUE(WithModal<Tuserlevel>(item, [](Tuserlevel *d) {
+    EXPECT_TRUE(withModal<Tuserlevel>(item, [](Tuserlevel *d) {
         EXPECT_EQ(d->findChild<QPushButton *>("CancelBtn")->text(), "Cancel");
         d->findChild<QLineEdit *>("Edit1")->setText("2");
         d->findChild<QPushButton *>("OKBtn")->click();
     }));
-    EXPECT_EQ(Wire(), "/2");
-    EXPECT_TRUE(WithModal<Tuserlevel>(item, [](Tuserlevel *d) {
+    EXPECT_EQ(wireText(), "/2");
+    EXPECT_TRUE(withModal<Tuserlevel>(item, [](Tuserlevel *d) {
         d->findChild<QLineEdit *>("Edit1")->clear();
         d->findChild<QPushButton *>("OKBtn")->click();
     }));
-    EXPECT_EQ(Wire(), "/");
-    EXPECT_TRUE(WithModal<Tuserlevel>(item, [](Tuserlevel *d) {
+    EXPECT_EQ(wireText(), "/");
+    EXPECT_TRUE(withModal<Tuserlevel>(item, [](Tuserlevel *d) {
         d->findChild<QLineEdit *>("Edit1")->setText("T");
         QTest::keyClick(d, Qt::Key_Escape);
     }));
-    EXPECT_EQ(Wire(), "");
+    EXPECT_EQ(wireText(), "");
 }
 
 TEST_F(CatalogueTest, DialogsAreCreatedOnceAndHiddenNotDestroyed)
 {
-    Start();
-    const TProgramWindows &w = program->Windows();
+    start();
+    const ProgramWindows &w = program->windows();
     const QList<QWidget *> dialogs = {w.Form1, w.Golovka, w.golovka2, w.userlevel, w.golovki};
     for (QWidget *d : dialogs) {
         ASSERT_NE(d, nullptr);

@@ -1,9 +1,11 @@
 // Record access and the header write: appends, the end-of-file marker, the date bytes, reading
 // past the end, read-only opens that change nothing, and the locking between writers.
 #include "dbf/errors.h"
-#include "dbf_test_support.h"
+#include "support/dbf/dbf_test_support.h"
 
 #include <gtest/gtest.h>
+
+using namespace kelvane;
 
 using namespace DbfTest;
 
@@ -16,61 +18,63 @@ constexpr size_t RecordSize = 10;
 class TableAccess : public ::testing::Test
 {
 protected:
-    std::string WriteTable(int records, uint8_t version = 0x03)
+    std::string writeTable(int records, uint8_t version = 0x03)
     {
         TableImage image(version, Fields);
         for (int i = 0; i < records; ++i)
-            image.Records.push_back(Record(Fields, {"r" + std::to_string(i), std::to_string(i)}));
-        WriteFile(path, image.Bytes());
-        return image.Bytes();
+            image.records.push_back(
+                recordBytes(Fields, {"r" + std::to_string(i), std::to_string(i)}));
+        WriteFile(m_path, image.bytes());
+        return image.bytes();
     }
-    OpenTable Open(uint16_t mode) { return OpenTable(path, mode, hooks.Hooks()); }
+    OpenTable Open(uint16_t mode) { return OpenTable(m_path, mode, m_hooks.hooks()); }
 
-    TempDir dir;
-    std::string path = dir.Path("t.dbf");
-    RecordingHooks hooks;
+    TempDir m_dir;
+    std::string m_path = m_dir.path("t.dbf");
+    RecordingHooks m_hooks;
 };
 
 TEST_F(TableAccess, AppendToEmptyTableWritesRecordZeroAtHeaderSize)
 {
-    WriteTable(0);
+    writeTable(0);
     OpenTable t = Open(DbfOpenReadWrite);
-    const std::string record = Record(Fields, {"first", "1"});
+    const std::string record = recordBytes(Fields, {"first", "1"});
     EXPECT_EQ(t.table->AppendRecord(record.data()), int(RecordSize));
     EXPECT_EQ(t.table->RecordCount(), 1);
-    EXPECT_EQ(ReadFile(path).substr(HeaderSize, RecordSize), record);
+    EXPECT_EQ(ReadFile(m_path).substr(HeaderSize, RecordSize), record);
 }
 
 TEST_F(TableAccess, HeaderWriteStoresCountDateAndOneMarker)
 {
-    WriteTable(2);
+    writeTable(2);
     OpenTable t = Open(DbfOpenReadWrite);
     for (const char *name : {"a", "b", "c"})
-        t.table->AppendRecord(Record(Fields, {name, "9"}).data());
-    EXPECT_EQ(ReadFile(path).substr(1, 4), std::string("\x63\x01\x01\x02", 4))
+        t.table->AppendRecord(recordBytes(Fields, {name, "9"}).data());
+    EXPECT_EQ(ReadFile(m_path).substr(1, 4), std::string("\x63\x01\x01\x02", 4))
         << "the disk header changes only at the header write";
     t.table->WriteHeader();
-    const std::string bytes = ReadFile(path);
+    const std::string bytes = ReadFile(m_path);
     EXPECT_EQ(bytes.substr(1, 7), std::string("\x7E\x03\x05\x05\x00\x00\x00", 7));
     ASSERT_EQ(bytes.size(), HeaderSize + 5 * RecordSize + 1);
     EXPECT_EQ(bytes.back(), '\x1A');
-    EXPECT_EQ(bytes.substr(HeaderSize + 4 * RecordSize, RecordSize), Record(Fields, {"c", "9"}));
+    EXPECT_EQ(
+        bytes.substr(HeaderSize + 4 * RecordSize, RecordSize), recordBytes(Fields, {"c", "9"}));
 }
 
 TEST_F(TableAccess, Version5HeaderWriteZeroesTheExtension)
 {
-    std::string bytes = WriteTable(0, 0x05);
+    std::string bytes = writeTable(0, 0x05);
     std::fill(bytes.begin() + 32, bytes.begin() + 68, '\x55');
-    WriteFile(path, bytes);
+    WriteFile(m_path, bytes);
     Open(DbfOpenReadWrite).table->WriteHeader();
-    const std::string written = ReadFile(path);
+    const std::string written = ReadFile(m_path);
     EXPECT_EQ(written.substr(32, 36), std::string(36, '\0'));
     EXPECT_EQ(written.substr(68, 4), "NAME");
 }
 
 TEST_F(TableAccess, ReadingPastTheEndLeavesTheBufferAlone)
 {
-    WriteTable(1);
+    writeTable(1);
     OpenTable t = Open(DbfOpenReadOnly);
     std::string buffer(RecordSize, '#');
     EXPECT_EQ(t.table->ReadRecord(5, buffer.data()), 0);
@@ -82,36 +86,37 @@ TEST_F(TableAccess, ReadingPastTheEndLeavesTheBufferAlone)
 
 TEST_F(TableAccess, RecordsAreRewrittenInPlaceWithConvertedFields)
 {
-    WriteTable(3);
+    writeTable(3);
     OpenTable t = Open(DbfOpenReadWrite);
     t.Read(1);
-    t.SetText(0, Cp1251("Про"));
-    t.Set<int16_t>(1, -42);
+    t.setText(0, cp1251("Про"));
+    t.set<int16_t>(1, -42);
     t.record[0] = '*';
     t.table->WriteRecord(1, t.record.data());
-    EXPECT_EQ(ReadFile(path).substr(HeaderSize + RecordSize, RecordSize), "*\x8F\xE0\xAE   -42");
+    EXPECT_EQ(ReadFile(m_path).substr(HeaderSize + RecordSize, RecordSize), "*\x8F\xE0\xAE   -42");
     EXPECT_EQ(t.table->RecordCount(), 3);
 }
 
 TEST_F(TableAccess, ReadOnlyOpenChangesNoByteWritableOpenRewritesDateAndMarker)
 {
-    TableImage image(0x03, Fields, {Record(Fields, {"x", "1"}), Record(Fields, {"y", "2"})});
-    image.HeaderCount = 7; // a repaired count stays in memory
-    image.EndMarker = false;
-    const std::string original = image.Bytes();
-    WriteFile(path, original);
+    TableImage image(
+        0x03, Fields, {recordBytes(Fields, {"x", "1"}), recordBytes(Fields, {"y", "2"})});
+    image.headerCount = 7; // a repaired count stays in memory
+    image.endMarker = false;
+    const std::string original = image.bytes();
+    WriteFile(m_path, original);
     Open(DbfOpenReadOnly);
-    EXPECT_EQ(ReadFile(path), original);
+    EXPECT_EQ(ReadFile(m_path), original);
 
     Open(DbfOpenReadWrite).table->WriteHeader();
     EXPECT_EQ(
-        ReadFile(path), original.substr(0, 1) + "\x7E\x03\x05\x02" + original.substr(5) + "\x1A");
+        ReadFile(m_path), original.substr(0, 1) + "\x7E\x03\x05\x02" + original.substr(5) + "\x1A");
 }
 
 TEST_F(TableAccess, WriteHeaderNeedsAWritableStream)
 {
-    WriteTable(1);
-    TDbfFile readOnly(DbfOpenReadOnly, path, hooks.Hooks());
+    writeTable(1);
+    TDbfFile readOnly(DbfOpenReadOnly, m_path, m_hooks.hooks());
     try {
         readOnly.WriteHeader();
         FAIL() << "wrote through a read-only stream";
@@ -131,18 +136,18 @@ TEST_F(TableAccess, WriteHeaderNeedsAWritableStream)
 
 TEST_F(TableAccess, OneWriterAtATimeReadersAlways)
 {
-    WriteTable(1);
-    auto writer = std::make_unique<TDbfFile>(DbfOpenReadWrite, path, hooks.Hooks());
+    writeTable(1);
+    auto writer = std::make_unique<TDbfFile>(DbfOpenReadWrite, m_path, m_hooks.hooks());
     try {
-        TDbfFile second(DbfOpenReadWrite, path, hooks.Hooks());
+        TDbfFile second(DbfOpenReadWrite, m_path, m_hooks.hooks());
         FAIL() << "a second writer opened the table";
     } catch (const EBinaryDataSetError &error) {
         EXPECT_EQ(std::string(error.what()),
-            "Cannot open table file \"" + path + "\": it is open for writing by another program");
+            "Cannot open table file \"" + m_path + "\": it is open for writing by another program");
     }
-    EXPECT_NO_THROW(TDbfFile(DbfOpenReadOnly, path, hooks.Hooks()));
+    EXPECT_NO_THROW(TDbfFile(DbfOpenReadOnly, m_path, m_hooks.hooks()));
     writer.reset();
-    EXPECT_NO_THROW(TDbfFile(DbfOpenReadWrite, path, hooks.Hooks()));
+    EXPECT_NO_THROW(TDbfFile(DbfOpenReadWrite, m_path, m_hooks.hooks()));
 }
 
 } // namespace

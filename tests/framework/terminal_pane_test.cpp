@@ -1,11 +1,13 @@
 // The terminal pane: what it keeps, how it breaks and wraps lines, following the end, selection.
-#include "terminal_pane.h"
+#include "framework/terminal_pane.h"
 
 #include <QApplication>
 #include <QClipboard>
 #include <QScrollBar>
 #include <QTest>
 #include <gtest/gtest.h>
+
+using namespace kelvane;
 
 namespace {
 
@@ -23,13 +25,13 @@ public:
         pane.show();
     }
 
-    int Columns() const
+    int paneColumns() const
     {
         const int charWidth = QFontMetrics(pane.font()).horizontalAdvance(QLatin1Char('M'));
         return (pane.viewport()->width() - 4) / charWidth;
     }
 
-    int Rows() const
+    int rows() const
     {
         return pane.verticalScrollBar()->maximum() + pane.verticalScrollBar()->pageStep();
     }
@@ -43,9 +45,9 @@ TEST_F(TerminalPaneTest, KeepsEveryByteAsReceived)
     pane.Append(all.substr(0, 100));
     pane.Append(all.substr(100));
     pane.Append("");
-    EXPECT_EQ(pane.Bytes(), all);
-    EXPECT_EQ(pane.Text().size(), 256);
-    EXPECT_EQ(pane.Text().at(0xC0), QChar(0x0410)) << "shown as Windows-1251";
+    EXPECT_EQ(pane.bytes(), all);
+    EXPECT_EQ(pane.text().size(), 256);
+    EXPECT_EQ(pane.text().at(0xC0), QChar(0x0410)) << "shown as Windows-1251";
 }
 
 TEST_F(TerminalPaneTest, LinesEndAtLineFeedsWhereverChunksSplitThem)
@@ -53,22 +55,22 @@ TEST_F(TerminalPaneTest, LinesEndAtLineFeedsWhereverChunksSplitThem)
     pane.Append("one\r");
     pane.Append("\ntwo\nthr");
     pane.Append("ee\r\n\n");
-    EXPECT_EQ(pane.LineCount(), 5); // one, two, three, an empty line, the open last line
-    pane.Clear();
-    EXPECT_EQ(pane.LineCount(), 1);
-    EXPECT_EQ(pane.Bytes(), "");
+    EXPECT_EQ(pane.lineCount(), 5); // one, two, three, an empty line, the open last line
+    pane.clear();
+    EXPECT_EQ(pane.lineCount(), 1);
+    EXPECT_EQ(pane.bytes(), "");
 }
 
 TEST_F(TerminalPaneTest, LongLinesWrapAtThePanesWidth)
 {
-    const int columns = Columns();
+    const int columns = paneColumns();
     ASSERT_GT(columns, 10);
     pane.Append(std::string(static_cast<size_t>(columns * 40 + 1), 'x'));
-    EXPECT_EQ(Rows(), 41);
+    EXPECT_EQ(rows(), 41);
     pane.Append("\r\n");
-    EXPECT_EQ(Rows(), 42) << "the CR before LF takes no column; the new line takes a row";
+    EXPECT_EQ(rows(), 42) << "the CR before LF takes no column; the new line takes a row";
     pane.resize(pane.width() * 2, pane.height());
-    EXPECT_LT(Rows(), 30) << "a wider pane wraps again";
+    EXPECT_LT(rows(), 30) << "a wider pane wraps again";
 }
 
 TEST_F(TerminalPaneTest, FollowsTheEndOnlyWhileShowingIt)
@@ -88,9 +90,9 @@ TEST_F(TerminalPaneTest, FollowsTheEndOnlyWhileShowingIt)
 TEST_F(TerminalPaneTest, SelectAllCopiesTextWithPlainLineBreaks)
 {
     pane.Append("\xCF\xF0\xE8\r\nB\rC");
-    pane.SelectAll();
-    EXPECT_EQ(pane.SelectedText(), QStringLiteral("При\nB\rC"));
-    pane.Copy();
+    pane.selectAll();
+    EXPECT_EQ(pane.selectedText(), QStringLiteral("При\nB\rC"));
+    pane.copy();
     EXPECT_EQ(QApplication::clipboard()->text(), QStringLiteral("При\nB\rC"));
 }
 
@@ -105,7 +107,7 @@ TEST_F(TerminalPaneTest, DraggingTheMouseSelectsWhatItCrosses)
         view->mapToGlobal(QPointF(2 + 2 * charWidth, 2 + lineHeight * 1.5)), Qt::NoButton,
         Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(view, &move);
-    EXPECT_EQ(pane.SelectedText(), QStringLiteral("cdef\ngh"));
+    EXPECT_EQ(pane.selectedText(), QStringLiteral("cdef\ngh"));
 }
 
 } // namespace

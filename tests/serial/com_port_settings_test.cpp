@@ -1,6 +1,8 @@
 // Settings of the port component and the device-level values they produce.
-#include "com_thread.h"
-#include "port_fixture.h"
+#include "serial/com_thread.h"
+#include "support/port_fixture.h"
+
+using namespace kelvane;
 
 namespace {
 
@@ -15,36 +17,36 @@ Args dcb(uint64_t rate, uint64_t flags, uint64_t byteSize, uint64_t parity, uint
 
 TEST_F(FakePortTest, DefaultsAreTheMainWindowsSettings)
 {
-    EXPECT_EQ(port->BaudRate(), br9600);
-    EXPECT_EQ(port->ByteSize(), bs8);
-    EXPECT_EQ(port->Parity(), paNone);
-    EXPECT_EQ(port->StopBits(), sb1);
-    EXPECT_EQ(port->Port(), "COM2");
-    EXPECT_EQ(port->SyncMethod(), smThreadSync);
-    EXPECT_EQ(port->InBufSize(), 2048);
-    EXPECT_EQ(port->OutBufSize(), 2048);
-    EXPECT_EQ(port->Timeouts().ReadInterval(), -1);
-    EXPECT_EQ(port->Timeouts().ReadTotalMultiplier(), 0);
-    EXPECT_EQ(port->Timeouts().ReadTotalConstant(), 0);
-    EXPECT_EQ(port->Timeouts().WriteTotalMultiplier(), 100);
-    EXPECT_EQ(port->Timeouts().WriteTotalConstant(), 1000);
-    EXPECT_FALSE(port->IsOpen());
+    EXPECT_EQ(m_port->BaudRate(), br9600);
+    EXPECT_EQ(m_port->ByteSize(), bs8);
+    EXPECT_EQ(m_port->Parity(), paNone);
+    EXPECT_EQ(m_port->StopBits(), sb1);
+    EXPECT_EQ(m_port->Port(), "COM2");
+    EXPECT_EQ(m_port->SyncMethod(), smThreadSync);
+    EXPECT_EQ(m_port->InBufSize(), 2048);
+    EXPECT_EQ(m_port->OutBufSize(), 2048);
+    EXPECT_EQ(m_port->Timeouts().ReadInterval(), -1);
+    EXPECT_EQ(m_port->Timeouts().ReadTotalMultiplier(), 0);
+    EXPECT_EQ(m_port->Timeouts().ReadTotalConstant(), 0);
+    EXPECT_EQ(m_port->Timeouts().WriteTotalMultiplier(), 100);
+    EXPECT_EQ(m_port->Timeouts().WriteTotalConstant(), 1000);
+    EXPECT_FALSE(m_port->IsOpen());
 }
 
 TEST_F(FakePortTest, OpenAppliesBuffersLineSettingsTimeoutsThenTheEventMask)
 {
-    port->SetPort("/dev/ttyUSB3");
-    ASSERT_TRUE(port->OpenPort());
-    EXPECT_EQ(device->LastPath(), "/dev/ttyUSB3");
+    m_port->SetPort("/dev/ttyUSB3");
+    ASSERT_TRUE(m_port->OpenPort());
+    EXPECT_EQ(m_device->lastPath(), "/dev/ttyUSB3");
     const std::vector<std::string> expected
         = {"CreateFile", "SetupComm", "SetCommState", "SetCommTimeouts", "SetCommMask"};
-    const auto names = device->CallNames();
+    const auto names = m_device->callNames();
     ASSERT_GE(names.size(), expected.size());
     EXPECT_EQ(std::vector<std::string>(names.begin(), names.begin() + 5), expected);
-    EXPECT_EQ(LastArgs("SetupComm"), (Args {2048, 2048}));
-    EXPECT_EQ(LastArgs("SetCommState"), dcb(9600, 4113, 8, 0, 0));
-    EXPECT_EQ(LastArgs("SetCommTimeouts"), (Args {4294967295u, 0, 0, 100, 1000}));
-    EXPECT_EQ(LastArgs("SetCommMask"), (Args {1469}));
+    EXPECT_EQ(lastArgs("SetupComm"), (Args {2048, 2048}));
+    EXPECT_EQ(lastArgs("SetCommState"), dcb(9600, 4113, 8, 0, 0));
+    EXPECT_EQ(lastArgs("SetCommTimeouts"), (Args {4294967295u, 0, 0, 100, 1000}));
+    EXPECT_EQ(lastArgs("SetCommMask"), (Args {1469}));
 }
 
 TEST_F(FakePortTest, LineSettingsBlockFollowsEachSetting)
@@ -52,157 +54,157 @@ TEST_F(FakePortTest, LineSettingsBlockFollowsEachSetting)
     const uint32_t rates[] = {110, 300, 600, 1200, 2400, 4800, 9600, 14400, 19200, 38400, 56000,
         57600, 115200, 128000, 256000};
     for (int r = br110; r <= br256000; ++r) {
-        port->SetBaudRate(static_cast<TBaudRate>(r));
-        EXPECT_EQ(port->LineSettings().BaudRate, rates[r]);
+        m_port->SetBaudRate(static_cast<TBaudRate>(r));
+        EXPECT_EQ(m_port->lineSettings().BaudRate, rates[r]);
     }
-    port->SetByteSize(bs5);
-    port->SetParity(paMark);
-    port->SetStopBits(sb1_5);
-    TLineSettings s = port->LineSettings();
+    m_port->SetByteSize(bs5);
+    m_port->SetParity(paMark);
+    m_port->SetStopBits(sb1_5);
+    LineSettings s = m_port->lineSettings();
     EXPECT_EQ(s.ByteSize, 5);
     EXPECT_EQ(s.Parity, 3);
     EXPECT_EQ(s.StopBits, 1);
     EXPECT_EQ(s.Flags, 4115u) << "parity checking on with any parity but none";
-    port->SetParity(paNone);
-    port->SetStopBits(sb2);
-    s = port->LineSettings();
+    m_port->SetParity(paNone);
+    m_port->SetStopBits(sb2);
+    s = m_port->lineSettings();
     EXPECT_EQ(s.Flags, 4113u);
     EXPECT_EQ(s.StopBits, 2);
 }
 
 TEST_F(FakePortTest, SettingsChangedWhileClosedOnlyReachTheDeviceAtOpen)
 {
-    port->SetBaudRate(br115200);
-    port->SetParity(paEven);
-    port->SetInBufSize(4096);
-    port->Timeouts().SetWriteTotalConstant(5);
-    EXPECT_TRUE(device->Calls().empty());
-    ASSERT_TRUE(port->OpenPort());
-    EXPECT_EQ(LastArgs("SetCommState"), dcb(115200, 4115, 8, 2, 0));
-    EXPECT_EQ(LastArgs("SetupComm"), (Args {4096, 2048}));
-    EXPECT_EQ(LastArgs("SetCommTimeouts"), (Args {4294967295u, 0, 0, 100, 5}));
+    m_port->SetBaudRate(br115200);
+    m_port->SetParity(paEven);
+    m_port->SetInBufSize(4096);
+    m_port->Timeouts().SetWriteTotalConstant(5);
+    EXPECT_TRUE(m_device->calls().empty());
+    ASSERT_TRUE(m_port->OpenPort());
+    EXPECT_EQ(lastArgs("SetCommState"), dcb(115200, 4115, 8, 2, 0));
+    EXPECT_EQ(lastArgs("SetupComm"), (Args {4096, 2048}));
+    EXPECT_EQ(lastArgs("SetCommTimeouts"), (Args {4294967295u, 0, 0, 100, 5}));
 }
 
 TEST_F(FakePortTest, LineSettingChangedWhileOpenIsReappliedAtOnceAndSameValueTouchesNothing)
 {
-    ASSERT_TRUE(port->OpenPort());
-    device->ClearCalls();
-    port->SetBaudRate(br9600);
-    port->SetByteSize(bs8);
-    port->SetParity(paNone);
-    port->SetStopBits(sb1);
-    port->SetInBufSize(2048);
-    port->Timeouts().SetReadInterval(-1);
-    EXPECT_EQ(device->Count("SetCommState") + device->Count("SetupComm")
-            + device->Count("SetCommTimeouts"),
+    ASSERT_TRUE(m_port->OpenPort());
+    m_device->clearCalls();
+    m_port->SetBaudRate(br9600);
+    m_port->SetByteSize(bs8);
+    m_port->SetParity(paNone);
+    m_port->SetStopBits(sb1);
+    m_port->SetInBufSize(2048);
+    m_port->Timeouts().SetReadInterval(-1);
+    EXPECT_EQ(m_device->Count("SetCommState") + m_device->Count("SetupComm")
+            + m_device->Count("SetCommTimeouts"),
         0);
 
-    port->SetBaudRate(br57600);
-    EXPECT_EQ(LastArgs("SetCommState"), dcb(57600, 4113, 8, 0, 0))
+    m_port->SetBaudRate(br57600);
+    EXPECT_EQ(lastArgs("SetCommState"), dcb(57600, 4113, 8, 0, 0))
         << "the whole block goes again, which raises DTR and RTS again";
-    port->SetByteSize(bs7);
-    port->SetStopBits(sb2);
-    port->SetParity(paOdd);
-    EXPECT_EQ(LastArgs("SetCommState"), dcb(57600, 4115, 7, 1, 2));
-    EXPECT_EQ(device->Count("SetCommState"), 4);
+    m_port->SetByteSize(bs7);
+    m_port->SetStopBits(sb2);
+    m_port->SetParity(paOdd);
+    EXPECT_EQ(lastArgs("SetCommState"), dcb(57600, 4115, 7, 1, 2));
+    EXPECT_EQ(m_device->Count("SetCommState"), 4);
 }
 
 TEST_F(FakePortTest, OddBufferSizesAreLoweredAndComparedBeforeLowering)
 {
-    port->SetInBufSize(2049);
-    EXPECT_EQ(port->InBufSize(), 2048);
-    port->SetInBufSize(2047);
-    EXPECT_EQ(port->InBufSize(), 2046);
-    port->SetInBufSize(-3);
-    EXPECT_EQ(port->InBufSize(), -3);
-    port->SetOutBufSize(1);
-    EXPECT_EQ(port->OutBufSize(), 0);
+    m_port->SetInBufSize(2049);
+    EXPECT_EQ(m_port->InBufSize(), 2048);
+    m_port->SetInBufSize(2047);
+    EXPECT_EQ(m_port->InBufSize(), 2046);
+    m_port->SetInBufSize(-3);
+    EXPECT_EQ(m_port->InBufSize(), -3);
+    m_port->SetOutBufSize(1);
+    EXPECT_EQ(m_port->OutBufSize(), 0);
 
-    port->SetInBufSize(2048);
-    ASSERT_TRUE(port->OpenPort());
-    device->ClearCalls();
-    port->SetInBufSize(
+    m_port->SetInBufSize(2048);
+    ASSERT_TRUE(m_port->OpenPort());
+    m_device->clearCalls();
+    m_port->SetInBufSize(
         2049); // differs from 2048 before lowering: applied although it lands on 2048
-    EXPECT_EQ(device->Count("SetupComm"), 1);
-    EXPECT_EQ(LastArgs("SetupComm"), (Args {2048, 0}));
-    port->SetOutBufSize(512);
-    EXPECT_EQ(LastArgs("SetupComm"), (Args {2048, 512}));
+    EXPECT_EQ(m_device->Count("SetupComm"), 1);
+    EXPECT_EQ(lastArgs("SetupComm"), (Args {2048, 0}));
+    m_port->SetOutBufSize(512);
+    EXPECT_EQ(lastArgs("SetupComm"), (Args {2048, 512}));
 }
 
 TEST_F(FakePortTest, PortAndSyncMethodAreFrozenWhileOpen)
 {
-    ASSERT_TRUE(port->OpenPort());
-    EXPECT_COM_ERROR(port->SetPort("COM2"), "Нельзя менять свойство, пока порт открыт");
-    EXPECT_COM_ERROR(port->SetPort("COM1"), "Нельзя менять свойство, пока порт открыт");
-    EXPECT_EQ(port->Port(), "COM2");
-    EXPECT_NO_THROW(port->SetSyncMethod(smThreadSync));
-    EXPECT_COM_ERROR(port->SetSyncMethod(smNone), "Нельзя менять свойство, пока порт открыт");
-    EXPECT_EQ(port->SyncMethod(), smThreadSync);
-    ASSERT_TRUE(port->ClosePort());
-    port->SetPort("COM1");
-    port->SetSyncMethod(smWindowSync);
-    EXPECT_EQ(port->Port(), "COM1");
-    EXPECT_EQ(port->SyncMethod(), smWindowSync);
+    ASSERT_TRUE(m_port->OpenPort());
+    EXPECT_COM_ERROR(m_port->SetPort("COM2"), "Нельзя менять свойство, пока порт открыт");
+    EXPECT_COM_ERROR(m_port->SetPort("COM1"), "Нельзя менять свойство, пока порт открыт");
+    EXPECT_EQ(m_port->Port(), "COM2");
+    EXPECT_NO_THROW(m_port->SetSyncMethod(smThreadSync));
+    EXPECT_COM_ERROR(m_port->SetSyncMethod(smNone), "Нельзя менять свойство, пока порт открыт");
+    EXPECT_EQ(m_port->SyncMethod(), smThreadSync);
+    ASSERT_TRUE(m_port->ClosePort());
+    m_port->SetPort("COM1");
+    m_port->SetSyncMethod(smWindowSync);
+    EXPECT_EQ(m_port->Port(), "COM1");
+    EXPECT_EQ(m_port->SyncMethod(), smWindowSync);
 }
 
 TEST_F(FakePortTest, TimeoutsReachTheDeviceWithNegativesAsAllOnes)
 {
-    ASSERT_TRUE(port->OpenPort());
-    device->ClearCalls();
-    port->Timeouts().SetReadTotalConstant(-5);
-    EXPECT_EQ(LastArgs("SetCommTimeouts"), (Args {4294967295u, 0, 4294967295u, 100, 1000}));
-    port->Timeouts().SetReadInterval(20);
-    port->Timeouts().SetReadTotalMultiplier(3);
-    port->Timeouts().SetWriteTotalMultiplier(0);
-    port->Timeouts().SetWriteTotalConstant(7);
-    EXPECT_EQ(LastArgs("SetCommTimeouts"), (Args {20, 3, 4294967295u, 0, 7}));
-    EXPECT_EQ(device->Count("SetCommTimeouts"), 5) << "each changed value re-applies";
+    ASSERT_TRUE(m_port->OpenPort());
+    m_device->clearCalls();
+    m_port->Timeouts().SetReadTotalConstant(-5);
+    EXPECT_EQ(lastArgs("SetCommTimeouts"), (Args {4294967295u, 0, 4294967295u, 100, 1000}));
+    m_port->Timeouts().SetReadInterval(20);
+    m_port->Timeouts().SetReadTotalMultiplier(3);
+    m_port->Timeouts().SetWriteTotalMultiplier(0);
+    m_port->Timeouts().SetWriteTotalConstant(7);
+    EXPECT_EQ(lastArgs("SetCommTimeouts"), (Args {20, 3, 4294967295u, 0, 7}));
+    EXPECT_EQ(m_device->Count("SetCommTimeouts"), 5) << "each changed value re-applies";
 }
 
 TEST_F(FakePortTest, AssigningTimeoutsCopiesAllFiveAndReappliesOnce)
 {
-    TBComPort other(mainThread, device->Opener());
+    TBComPort other(m_mainThread, m_device->opener());
     other.Timeouts().SetReadInterval(1);
     other.Timeouts().SetReadTotalMultiplier(2);
     other.Timeouts().SetReadTotalConstant(3);
     other.Timeouts().SetWriteTotalMultiplier(4);
     other.Timeouts().SetWriteTotalConstant(5);
-    ASSERT_TRUE(port->OpenPort());
-    device->ClearCalls();
-    port->SetTimeouts(other.Timeouts());
-    EXPECT_EQ(device->Count("SetCommTimeouts"), 1);
-    EXPECT_EQ(LastArgs("SetCommTimeouts"), (Args {1, 2, 3, 4, 5}));
-    port->SetTimeouts(other.Timeouts());
-    EXPECT_EQ(device->Count("SetCommTimeouts"), 2) << "assignment always re-applies";
+    ASSERT_TRUE(m_port->OpenPort());
+    m_device->clearCalls();
+    m_port->SetTimeouts(other.Timeouts());
+    EXPECT_EQ(m_device->Count("SetCommTimeouts"), 1);
+    EXPECT_EQ(lastArgs("SetCommTimeouts"), (Args {1, 2, 3, 4, 5}));
+    m_port->SetTimeouts(other.Timeouts());
+    EXPECT_EQ(m_device->Count("SetCommTimeouts"), 2) << "assignment always re-applies";
 }
 
 TEST_F(FakePortTest, RefusedSettingWhileOpenRaisesAndKeepsTheNewValue)
 {
-    ASSERT_TRUE(port->OpenPort());
-    device->FailCall("SetCommState");
-    EXPECT_COM_ERROR(port->SetBaudRate(br115200), "Ошибка функции SetCommState");
-    EXPECT_EQ(port->BaudRate(), br115200);
-    device->FailCall("SetupComm");
-    EXPECT_COM_ERROR(port->SetOutBufSize(100), "Ошибка функции SetupComm");
-    EXPECT_EQ(port->OutBufSize(), 100);
-    device->FailCall("SetCommTimeouts");
-    EXPECT_COM_ERROR(port->Timeouts().SetWriteTotalConstant(1), "Ошибка функции SetCommTimeouts");
-    EXPECT_EQ(port->Timeouts().WriteTotalConstant(), 1);
-    EXPECT_TRUE(port->IsOpen());
+    ASSERT_TRUE(m_port->OpenPort());
+    m_device->failCall("SetCommState");
+    EXPECT_COM_ERROR(m_port->SetBaudRate(br115200), "Ошибка функции SetCommState");
+    EXPECT_EQ(m_port->BaudRate(), br115200);
+    m_device->failCall("SetupComm");
+    EXPECT_COM_ERROR(m_port->SetOutBufSize(100), "Ошибка функции SetupComm");
+    EXPECT_EQ(m_port->OutBufSize(), 100);
+    m_device->failCall("SetCommTimeouts");
+    EXPECT_COM_ERROR(m_port->Timeouts().SetWriteTotalConstant(1), "Ошибка функции SetCommTimeouts");
+    EXPECT_EQ(m_port->Timeouts().WriteTotalConstant(), 1);
+    EXPECT_TRUE(m_port->IsOpen());
 }
 
 TEST(PortEvents, MaskConversionUsesTheEightEventBitsOnly)
 {
-    EXPECT_EQ(EventsToMask(AllPortEvents), 1469u);
-    EXPECT_EQ(EventsToMask({peRxChar}), 1u);
-    EXPECT_EQ(EventsToMask({peTxEmpty, peRing}), 4u + 256u);
-    EXPECT_EQ(EventsToMask({peCTS, peDSR, peRLSD}), 8u + 16u + 32u);
-    EXPECT_EQ(EventsToMask({peError, peRx80Full}), 128u + 1024u);
-    EXPECT_EQ(MaskToEvents(1469), AllPortEvents);
+    EXPECT_EQ(eventsToMask(AllPortEvents), 1469u);
+    EXPECT_EQ(eventsToMask({peRxChar}), 1u);
+    EXPECT_EQ(eventsToMask({peTxEmpty, peRing}), 4u + 256u);
+    EXPECT_EQ(eventsToMask({peCTS, peDSR, peRLSD}), 8u + 16u + 32u);
+    EXPECT_EQ(eventsToMask({peError, peRx80Full}), 128u + 1024u);
+    EXPECT_EQ(maskToEvents(1469), AllPortEvents);
     // EV_RXFLAG (2), EV_BREAK (64) and bits above are never requested and are ignored.
-    EXPECT_EQ(MaskToEvents(2 | 64 | 512 | 2048 | 0x80000000u), TPortEvents {});
-    EXPECT_EQ(MaskToEvents(1 | 64), TPortEvents {peRxChar});
-    EXPECT_EQ(MaskToEvents(32), TPortEvents {peRLSD});
+    EXPECT_EQ(maskToEvents(2 | 64 | 512 | 2048 | 0x80000000u), TPortEvents {});
+    EXPECT_EQ(maskToEvents(1 | 64), TPortEvents {peRxChar});
+    EXPECT_EQ(maskToEvents(32), TPortEvents {peRLSD});
 }
 
 } // namespace

@@ -1,12 +1,12 @@
 // The port component on real pseudo-terminals: the bytes on the wire, time-outs, exclusive open,
 // events from the kernel, a device that goes away, and closing under load.
-#include "com_port.h"
-#include "expect_com_error.h"
-#include "posix_device.h"
-#include "pty_pair.h"
-#include "pumped_main_thread.h"
-#include "tty_settings.h"
-#include "unprivileged.h"
+#include "serial/com_port.h"
+#include "serial/posix_device.h"
+#include "serial/tty_settings.h"
+#include "support/expect_com_error.h"
+#include "support/pty_pair.h"
+#include "support/pumped_main_thread.h"
+#include "support/unprivileged.h"
 
 #include <atomic>
 #include <fcntl.h>
@@ -17,6 +17,8 @@
 #include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
+
+using namespace kelvane;
 
 namespace {
 
@@ -32,52 +34,52 @@ double processCpuSeconds()
 class PtyPortTest : public ::testing::Test
 {
 protected:
-    PtyPair pty;
-    PumpedMainThread mainThread;
-    TBComPort port {mainThread};
+    PtyPair m_pty;
+    PumpedMainThread m_mainThread;
+    TBComPort m_port {m_mainThread};
 
-    void SetUp() override { port.SetPort(pty.SlavePath()); }
+    void SetUp() override { m_port.SetPort(m_pty.slavePath()); }
 };
 
 TEST_F(PtyPortTest, SendTextPutsExactlyItsBytesOnTheWire)
 {
-    ASSERT_TRUE(port.OpenPort());
+    ASSERT_TRUE(m_port.OpenPort());
     std::string all;
     for (int b = 0; b < 256; ++b)
         all.push_back(static_cast<char>(b));
-    EXPECT_EQ(port.SendText(all), 256);
-    EXPECT_EQ(pty.Read(256), all);
-    EXPECT_EQ(port.SendText(""), 0);
-    EXPECT_EQ(port.SendText("N1\r"), 3);
-    EXPECT_EQ(pty.ReadUntilQuiet(), "N1\r") << "nothing is added, nothing is translated";
+    EXPECT_EQ(m_port.SendText(all), 256);
+    EXPECT_EQ(m_pty.Read(256), all);
+    EXPECT_EQ(m_port.SendText(""), 0);
+    EXPECT_EQ(m_port.SendText("N1\r"), 3);
+    EXPECT_EQ(m_pty.readUntilQuiet(), "N1\r") << "nothing is added, nothing is translated";
 }
 
 TEST_F(PtyPortTest, ReceiveTextReturnsAtOnceWithWhatHasArrived)
 {
-    ASSERT_TRUE(port.OpenPort());
+    ASSERT_TRUE(m_port.OpenPort());
     std::string text;
-    EXPECT_EQ(port.ReceiveText(text, 100), 0) << "nothing there: the read does not wait";
+    EXPECT_EQ(m_port.ReceiveText(text, 100), 0) << "nothing there: the read does not wait";
     std::string all;
     for (int b = 255; b >= 0; --b)
         all.push_back(static_cast<char>(b));
-    pty.Write(all);
-    ASSERT_TRUE(mainThread.PumpUntil([&] { return port.PendingInputCount() == 256; }));
-    EXPECT_EQ(port.ReceiveText(text, 1000), 256);
+    m_pty.Write(all);
+    ASSERT_TRUE(m_mainThread.pumpUntil([&] { return m_port.PendingInputCount() == 256; }));
+    EXPECT_EQ(m_port.ReceiveText(text, 1000), 256);
     EXPECT_EQ(text, all) << "CR, LF and every other byte arrive untouched";
 }
 
 TEST_F(PtyPortTest, ReadTimeoutsWaitForTheFirstByteWhenAsked)
 {
-    port.Timeouts().SetReadInterval(-1);
-    port.Timeouts().SetReadTotalMultiplier(-1);
-    port.Timeouts().SetReadTotalConstant(2000);
-    ASSERT_TRUE(port.OpenPort());
+    m_port.Timeouts().SetReadInterval(-1);
+    m_port.Timeouts().SetReadTotalMultiplier(-1);
+    m_port.Timeouts().SetReadTotalConstant(2000);
+    ASSERT_TRUE(m_port.OpenPort());
     std::thread drive([&] {
         std::this_thread::sleep_for(50ms);
-        pty.Write("late");
+        m_pty.Write("late");
     });
     std::string text;
-    const int32_t n = port.ReceiveText(text, 10);
+    const int32_t n = m_port.ReceiveText(text, 10);
     drive.join();
     EXPECT_GE(n, 1);
     EXPECT_EQ(text, std::string("late").substr(0, text.size()));
@@ -85,39 +87,39 @@ TEST_F(PtyPortTest, ReadTimeoutsWaitForTheFirstByteWhenAsked)
 
 TEST_F(PtyPortTest, WriteThatCannotCompleteFailsWithTheWriteError)
 {
-    port.Timeouts().SetWriteTotalMultiplier(0);
-    port.Timeouts().SetWriteTotalConstant(200);
-    ASSERT_TRUE(port.OpenPort());
+    m_port.Timeouts().SetWriteTotalMultiplier(0);
+    m_port.Timeouts().SetWriteTotalConstant(200);
+    ASSERT_TRUE(m_port.OpenPort());
     // Nobody reads the other end: the pseudo-terminal fills up and the write runs out of time.
     const std::string flood(4 * 1024 * 1024, 'x');
-    EXPECT_COM_ERROR(port.SendText(flood), "Ошибка записи в порт");
-    EXPECT_TRUE(port.IsOpen());
+    EXPECT_COM_ERROR(m_port.SendText(flood), "Ошибка записи в порт");
+    EXPECT_TRUE(m_port.IsOpen());
 }
 
 TEST_F(PtyPortTest, SecondOpenOfAnOpenPortIsRefusedAsBusyEvenForRoot)
 {
-    ASSERT_TRUE(port.OpenPort());
-    TBComPort second(mainThread);
-    second.SetPort(pty.SlavePath());
+    ASSERT_TRUE(m_port.OpenPort());
+    TBComPort second(m_mainThread);
+    second.SetPort(m_pty.slavePath());
     EXPECT_COM_ERROR(second.OpenPort(), "Порт занят другой программой");
     EXPECT_FALSE(second.IsOpen());
-    ASSERT_TRUE(port.ClosePort());
+    ASSERT_TRUE(m_port.ClosePort());
     EXPECT_TRUE(second.OpenPort()) << "free again once closed";
 }
 
 TEST_F(PtyPortTest, MissingAndUnsuitableDevicesRaiseTheirMessages)
 {
-    port.SetPort("/dev/kelvane-no-such-port");
-    EXPECT_COM_ERROR(port.OpenPort(), "Попытка открыть несуществующий COM-порт");
-    EXPECT_FALSE(port.IsOpen());
-    port.SetPort("/dev/null"); // exists, but is no serial device
-    EXPECT_COM_ERROR(port.OpenPort(), "Ошибка функции SetupComm");
-    EXPECT_FALSE(port.IsOpen());
+    m_port.SetPort("/dev/kelvane-no-such-port");
+    EXPECT_COM_ERROR(m_port.OpenPort(), "Попытка открыть несуществующий COM-порт");
+    EXPECT_FALSE(m_port.IsOpen());
+    m_port.SetPort("/dev/null"); // exists, but is no serial device
+    EXPECT_COM_ERROR(m_port.OpenPort(), "Ошибка функции SetupComm");
+    EXPECT_FALSE(m_port.IsOpen());
 }
 
 TEST_F(PtyPortTest, DeviceTheUserMayNotOpenNamesItsGroupAndTheWayIn)
 {
-    const std::string path = pty.SlavePath();
+    const std::string path = m_pty.slavePath();
     // As a serial adapter is set up: the device belongs to a group that grants access to it.
     if (geteuid() == 0) {
         const group *dialout = getgrnam("dialout");
@@ -128,7 +130,7 @@ TEST_F(PtyPortTest, DeviceTheUserMayNotOpenNamesItsGroupAndTheWayIn)
         ASSERT_EQ(chmod(path.c_str(), 0), 0);
     }
     const auto openAsNobody = [&] {
-        return RunAsNobody([&] {
+        return runAsNobody([&] {
             PumpedMainThread childThread;
             TBComPort child(childThread);
             child.SetPort(path);
@@ -160,23 +162,23 @@ TEST_F(PtyPortTest, DeviceTheUserMayNotOpenNamesItsGroupAndTheWayIn)
 
 TEST_F(PtyPortTest, EveryRateReachesTheDevice)
 {
-    ASSERT_TRUE(port.OpenPort());
+    ASSERT_TRUE(m_port.OpenPort());
     for (int r = br110; r <= br256000; ++r) {
-        port.SetBaudRate(static_cast<TBaudRate>(r));
+        m_port.SetBaudRate(static_cast<TBaudRate>(r));
         uint32_t speed = 0;
         // On a pseudo-terminal the master reports the slave's settings.
-        ASSERT_TRUE(ReadTtySpeed(pty.Master(), speed));
+        ASSERT_TRUE(readTtySpeed(m_pty.master(), speed));
         EXPECT_EQ(speed, BaudRateValues[r]);
     }
 }
 
 TEST_F(PtyPortTest, LinesOfADeviceWithoutModemLinesReadOffAndSetWithoutError)
 {
-    ASSERT_TRUE(port.OpenPort());
-    EXPECT_NO_THROW(port.SetDtrLine(true));
-    EXPECT_NO_THROW(port.SetRtsLine(false));
-    EXPECT_EQ(port.ReadModemLines(), TModemLines {});
-    EXPECT_TRUE(port.ClosePort());
+    ASSERT_TRUE(m_port.OpenPort());
+    EXPECT_NO_THROW(m_port.SetDtrLine(true));
+    EXPECT_NO_THROW(m_port.SetRtsLine(false));
+    EXPECT_EQ(m_port.ReadModemLines(), TModemLines {});
+    EXPECT_TRUE(m_port.ClosePort());
 }
 
 TEST_F(PtyPortTest, RxCharArrivesInTheMainThreadWithTheQueuedCount)
@@ -184,53 +186,53 @@ TEST_F(PtyPortTest, RxCharArrivesInTheMainThreadWithTheQueuedCount)
     std::vector<int32_t> counts;
     std::string received;
     std::thread::id handlerThread;
-    port.OnRxChar = [&](TBComPort &p, int32_t count) {
+    m_port.OnRxChar = [&](TBComPort &p, int32_t count) {
         handlerThread = std::this_thread::get_id();
         counts.push_back(count);
         std::string chunk;
         p.ReceiveText(chunk, count);
         received += chunk;
     };
-    ASSERT_TRUE(port.OpenPort());
-    pty.Write("first");
+    ASSERT_TRUE(m_port.OpenPort());
+    m_pty.Write("first");
     std::this_thread::sleep_for(30ms); // several bytes queue before the main thread serves
-    ASSERT_TRUE(mainThread.PumpUntil([&] { return received.size() == 5; }));
+    ASSERT_TRUE(m_mainThread.pumpUntil([&] { return received.size() == 5; }));
     EXPECT_EQ(handlerThread, std::this_thread::get_id());
     EXPECT_EQ(counts.front(), 5);
-    pty.Write("second");
-    ASSERT_TRUE(mainThread.PumpUntil([&] { return received == "firstsecond"; }));
+    m_pty.Write("second");
+    ASSERT_TRUE(m_mainThread.pumpUntil([&] { return received == "firstsecond"; }));
 }
 
 TEST_F(PtyPortTest, UnreadBytesProduceNoFurtherEventsUntilMoreArrive)
 {
     std::atomic<int> events = 0;
-    port.OnRxChar = [&](TBComPort &, int32_t) { ++events; }; // reads nothing
-    ASSERT_TRUE(port.OpenPort());
-    pty.Write("x");
-    ASSERT_TRUE(mainThread.PumpUntil([&] { return events == 1; }));
-    mainThread.PumpFor(100ms);
+    m_port.OnRxChar = [&](TBComPort &, int32_t) { ++events; }; // reads nothing
+    ASSERT_TRUE(m_port.OpenPort());
+    m_pty.Write("x");
+    ASSERT_TRUE(m_mainThread.pumpUntil([&] { return events == 1; }));
+    m_mainThread.pumpFor(100ms);
     EXPECT_EQ(events, 1) << "the queue still holds the byte, but nothing new arrived";
-    pty.Write("y");
-    ASSERT_TRUE(mainThread.PumpUntil([&] { return events == 2; }));
+    m_pty.Write("y");
+    ASSERT_TRUE(m_mainThread.pumpUntil([&] { return events == 2; }));
 }
 
 TEST_F(PtyPortTest, TxEmptyFollowsEachWrite)
 {
     std::atomic<int> txEmpty = 0;
-    port.OnTxEmpty = [&](TBComPort &) { ++txEmpty; };
-    ASSERT_TRUE(port.OpenPort());
-    mainThread.PumpFor(20ms);
+    m_port.OnTxEmpty = [&](TBComPort &) { ++txEmpty; };
+    ASSERT_TRUE(m_port.OpenPort());
+    m_mainThread.pumpFor(20ms);
     EXPECT_EQ(txEmpty, 0) << "no write, no event";
-    port.SendText("header");
-    ASSERT_TRUE(mainThread.PumpUntil([&] { return txEmpty == 1; }));
-    port.SendText(std::string(2048, 'c'));
-    ASSERT_TRUE(mainThread.PumpUntil([&] { return txEmpty == 2; }));
-    EXPECT_EQ(pty.Read(6 + 2048).size(), 2054u);
+    m_port.SendText("header");
+    ASSERT_TRUE(m_mainThread.pumpUntil([&] { return txEmpty == 1; }));
+    m_port.SendText(std::string(2048, 'c'));
+    ASSERT_TRUE(m_mainThread.pumpUntil([&] { return txEmpty == 2; }));
+    EXPECT_EQ(m_pty.Read(6 + 2048).size(), 2054u);
 }
 
 TEST_F(PtyPortTest, IdleOpenPortCostsNoCpu)
 {
-    ASSERT_TRUE(port.OpenPort());
+    ASSERT_TRUE(m_port.OpenPort());
     const double before = processCpuSeconds();
     std::this_thread::sleep_for(1s);
     const double used = processCpuSeconds() - before;
@@ -240,43 +242,43 @@ TEST_F(PtyPortTest, IdleOpenPortCostsNoCpu)
 TEST_F(PtyPortTest, OtherEndGoingAwayGivesOneIoErrorAndNoSpin)
 {
     std::vector<TComErrors> errors;
-    port.OnError = [&](TBComPort &, TComErrors e) { errors.push_back(e); };
-    ASSERT_TRUE(port.OpenPort());
-    pty.CloseMaster();
-    ASSERT_TRUE(mainThread.PumpUntil([&] { return !errors.empty(); }));
+    m_port.OnError = [&](TBComPort &, TComErrors e) { errors.push_back(e); };
+    ASSERT_TRUE(m_port.OpenPort());
+    m_pty.closeMaster();
+    ASSERT_TRUE(m_mainThread.pumpUntil([&] { return !errors.empty(); }));
     EXPECT_EQ(errors.front(), TComErrors {errIO});
 
     const double before = processCpuSeconds();
     std::this_thread::sleep_for(1s);
-    mainThread.Serve();
+    m_mainThread.serve();
     EXPECT_LT(processCpuSeconds() - before, 0.05) << "the thread stopped watching the device";
     EXPECT_EQ(errors.size(), 1u);
 
-    EXPECT_COM_ERROR(port.SendText("x"), "Ошибка записи в порт");
-    EXPECT_TRUE(port.IsOpen());
-    EXPECT_TRUE(port.ClosePort());
-    EXPECT_FALSE(port.IsOpen());
+    EXPECT_COM_ERROR(m_port.SendText("x"), "Ошибка записи в порт");
+    EXPECT_TRUE(m_port.IsOpen());
+    EXPECT_TRUE(m_port.ClosePort());
+    EXPECT_FALSE(m_port.IsOpen());
 }
 
 TEST_F(PtyPortTest, OtherEndGoingAwayWhileDataArrivesStillGivesTheIoError)
 {
     std::vector<TComErrors> errors;
-    port.OnError = [&](TBComPort &, TComErrors e) { errors.push_back(e); };
-    port.OnRxChar = [&](TBComPort &p, int32_t count) {
+    m_port.OnError = [&](TBComPort &, TComErrors e) { errors.push_back(e); };
+    m_port.OnRxChar = [&](TBComPort &p, int32_t count) {
         std::string text;
         p.ReceiveText(text, count);
     };
-    ASSERT_TRUE(port.OpenPort());
-    pty.Write("data");
+    ASSERT_TRUE(m_port.OpenPort());
+    m_pty.Write("data");
     // The drive goes away while its bytes wait to be handed over: the step that counts them meets
     // the loss first, and must not swallow its one report.
     const auto deadline = std::chrono::steady_clock::now() + 5s;
-    while (mainThread.PendingCount() == 0 && std::chrono::steady_clock::now() < deadline)
+    while (m_mainThread.pendingCount() == 0 && std::chrono::steady_clock::now() < deadline)
         std::this_thread::sleep_for(1ms);
-    ASSERT_EQ(mainThread.PendingCount(), 1u);
-    pty.CloseMaster();
-    ASSERT_TRUE(mainThread.PumpUntil([&] { return !errors.empty(); }));
-    mainThread.PumpFor(50ms);
+    ASSERT_EQ(m_mainThread.pendingCount(), 1u);
+    m_pty.closeMaster();
+    ASSERT_TRUE(m_mainThread.pumpUntil([&] { return !errors.empty(); }));
+    m_mainThread.pumpFor(50ms);
     EXPECT_EQ(errors, std::vector<TComErrors> {TComErrors {errIO}});
 }
 
@@ -290,15 +292,15 @@ TEST(PtyPortReopen, NewOpenWorksWhenTheDeviceIsBack)
     {
         PtyPair first;
         std::filesystem::remove(link);
-        std::filesystem::create_symlink(first.SlavePath(), link);
+        std::filesystem::create_symlink(first.slavePath(), link);
         ASSERT_TRUE(port.OpenPort());
-        first.CloseMaster();
-        mainThread.PumpFor(50ms);
+        first.closeMaster();
+        mainThread.pumpFor(50ms);
         EXPECT_TRUE(port.ClosePort());
     }
     PtyPair second;
     std::filesystem::remove(link);
-    std::filesystem::create_symlink(second.SlavePath(), link);
+    std::filesystem::create_symlink(second.slavePath(), link);
     ASSERT_TRUE(port.OpenPort());
     EXPECT_EQ(port.SendText("back"), 4);
     EXPECT_EQ(second.Read(4), "back");
@@ -310,9 +312,9 @@ TEST(PosixDevice, StopWinsOverAReadyEvent)
 {
     PtyPair pty;
     OpenFailure failure;
-    auto device = OpenPosixDevice(pty.SlavePath(), failure);
+    auto device = openPosixDevice(pty.slavePath(), failure);
     ASSERT_TRUE(device);
-    TLineSettings raw;
+    LineSettings raw;
     raw.BaudRate = 9600;
     raw.ByteSize = 8;
     ASSERT_TRUE(device->SetCommState(raw));
@@ -324,7 +326,7 @@ TEST(PosixDevice, StopWinsOverAReadyEvent)
     EXPECT_TRUE(mask & 1u);
     pty.Write("again");
     std::this_thread::sleep_for(20ms);
-    stop.Set();
+    stop.set();
     EXPECT_EQ(device->WaitCommEvent(mask, stop), SerialDevice::WaitResult::Stopped);
 }
 
@@ -338,7 +340,7 @@ TEST_P(CloseUnderLoad, RepeatedTwoHundredTimes)
     PtyPair pty;
     PumpedMainThread mainThread;
     TBComPort port(mainThread);
-    port.SetPort(pty.SlavePath());
+    port.SetPort(pty.slavePath());
     port.SetSyncMethod(GetParam());
     std::atomic<long> received = 0;
     port.OnRxChar = [&](TBComPort &p, int32_t count) {
@@ -349,16 +351,16 @@ TEST_P(CloseUnderLoad, RepeatedTwoHundredTimes)
     std::thread drive([&] {
         const std::string burst(512, 'd');
         while (flooding) {
-            if (::write(pty.Master(), burst.data(), burst.size()) < 0)
+            if (::write(pty.master(), burst.data(), burst.size()) < 0)
                 std::this_thread::sleep_for(100us);
             char sink[4096];
-            while (::read(pty.Master(), sink, sizeof sink) > 0) { }
+            while (::read(pty.master(), sink, sizeof sink) > 0) { }
         }
     });
     for (int i = 0; i < 200; ++i) {
         ASSERT_TRUE(port.OpenPort());
         port.SendText("ping");
-        mainThread.PumpFor(std::chrono::milliseconds(i % 3));
+        mainThread.pumpFor(std::chrono::milliseconds(i % 3));
         ASSERT_TRUE(port.ClosePort());
     }
     flooding = false;

@@ -1,9 +1,11 @@
 // EXPECT_COM_ERROR: expects a statement to raise EComPort with exactly the given message.
 #pragma once
 
-#include "com_error.h"
+#include "serial/com_error.h"
 
 #include <gtest/gtest.h>
+
+namespace kelvane {
 
 #define EXPECT_COM_ERROR(statement, message)                                                       \
     do {                                                                                           \
@@ -14,3 +16,5 @@
             EXPECT_STREQ(e.what(), message);                                                       \
         }                                                                                          \
     } while (false)
+
+} // namespace kelvane

@@ -1,4 +1,4 @@
-#include "fake_device.h"
+#include "support/fake_device.h"
 
 #include <chrono>
 #include <poll.h>
@@ -6,30 +6,32 @@
 #include <unistd.h>
 #include <utility>
 
+namespace kelvane {
+
 class FakeSerialDevice final : public SerialDevice
 {
 public:
-    explicit FakeSerialDevice(std::shared_ptr<FakeDeviceScript> script) : s_(std::move(script))
+    explicit FakeSerialDevice(std::shared_ptr<FakeDeviceScript> script) : m_s(std::move(script))
     {
-        std::lock_guard lock(s_->mutex_);
-        ++s_->devicesOpen_;
+        std::lock_guard lock(m_s->m_mutex);
+        ++m_s->m_devicesOpen;
     }
 
     ~FakeSerialDevice() override
     {
-        s_->record({"CloseHandle", {}, {}});
-        std::lock_guard lock(s_->mutex_);
-        --s_->devicesOpen_;
+        m_s->record({"CloseHandle", {}, {}});
+        std::lock_guard lock(m_s->m_mutex);
+        --m_s->m_devicesOpen;
     }
 
     bool SetupComm(uint32_t in, uint32_t out) override
     {
-        return s_->record({"SetupComm", {in, out}, {}});
+        return m_s->record({"SetupComm", {in, out}, {}});
     }
 
-    bool SetCommState(const TLineSettings &d) override
+    bool SetCommState(const LineSettings &d) override
     {
-        return s_->record({"SetCommState",
+        return m_s->record({"SetCommState",
             {d.DCBlength, d.BaudRate, d.Flags, d.XonLim, d.XoffLim, d.ByteSize, d.Parity,
                 d.StopBits, static_cast<uint64_t>(d.XonChar), static_cast<uint64_t>(d.XoffChar),
                 static_cast<uint64_t>(d.ErrorChar), static_cast<uint64_t>(d.EofChar),
@@ -37,42 +39,42 @@ public:
             {}});
     }
 
-    bool SetCommTimeouts(const TDeviceTimeouts &t) override
+    bool SetCommTimeouts(const DeviceTimeouts &t) override
     {
-        return s_->record({"SetCommTimeouts",
+        return m_s->record({"SetCommTimeouts",
             {t.ReadIntervalTimeout, t.ReadTotalTimeoutMultiplier, t.ReadTotalTimeoutConstant,
                 t.WriteTotalTimeoutMultiplier, t.WriteTotalTimeoutConstant},
             {}});
     }
 
-    bool SetCommMask(uint32_t mask) override { return s_->record({"SetCommMask", {mask}, {}}); }
+    bool SetCommMask(uint32_t mask) override { return m_s->record({"SetCommMask", {mask}, {}}); }
 
     WaitResult WaitCommEvent(uint32_t &mask, const StopSignal &stop) override
     {
         {
-            std::unique_lock lock(s_->mutex_);
-            ++s_->waitsStarted_;
-            s_->changed_.notify_all();
+            std::unique_lock lock(m_s->m_mutex);
+            ++m_s->m_waitsStarted;
+            m_s->m_changed.notify_all();
             // A held wait also ends once the port asks the thread to stop.
-            while (s_->held_ && !stop.IsSet())
-                s_->changed_.wait_for(lock, std::chrono::milliseconds(1));
+            while (m_s->m_held && !stop.isSet())
+                m_s->m_changed.wait_for(lock, std::chrono::milliseconds(1));
         }
-        s_->record({"WaitCommEvent", {}, {}});
+        m_s->record({"WaitCommEvent", {}, {}});
         for (;;) {
-            if (stop.IsSet())
+            if (stop.isSet())
                 return WaitResult::Stopped;
             {
-                std::lock_guard lock(s_->mutex_);
-                if (!s_->waits_.empty()) {
-                    auto [result, value] = s_->waits_.front();
-                    s_->waits_.pop_front();
+                std::lock_guard lock(m_s->m_mutex);
+                if (!m_s->m_waits.empty()) {
+                    auto [result, value] = m_s->m_waits.front();
+                    m_s->m_waits.pop_front();
                     mask = value;
                     return result;
                 }
                 uint64_t drained = 0;
-                [[maybe_unused]] ssize_t n = read(s_->eventFd_, &drained, sizeof drained);
+                [[maybe_unused]] ssize_t n = read(m_s->m_eventFd, &drained, sizeof drained);
             }
-            pollfd fds[2] = {{stop.Fd(), POLLIN, 0}, {s_->eventFd_, POLLIN, 0}};
+            pollfd fds[2] = {{stop.fd(), POLLIN, 0}, {m_s->m_eventFd, POLLIN, 0}};
             poll(fds, 2, -1);
         }
     }
@@ -80,87 +82,87 @@ public:
     bool Write(std::string_view data, uint32_t &written) override
     {
         written = 0;
-        if (!s_->record({"Write", {data.size()}, std::string(data)}))
+        if (!m_s->record({"Write", {data.size()}, std::string(data)}))
             return false;
         uint32_t event = 0;
         {
-            std::lock_guard lock(s_->mutex_);
-            s_->written_.append(data);
+            std::lock_guard lock(m_s->m_mutex);
+            m_s->m_written.append(data);
             written = static_cast<uint32_t>(data.size());
-            event = s_->eventAfterWrite_;
+            event = m_s->m_eventAfterWrite;
         }
         if (event != 0)
-            s_->QueueEvent(event);
+            m_s->queueEvent(event);
         return true;
     }
 
     bool Read(uint32_t count, std::string &data) override
     {
         data.clear();
-        if (!s_->record({"Read", {count}, {}}))
+        if (!m_s->record({"Read", {count}, {}}))
             return false;
-        std::lock_guard lock(s_->mutex_);
-        data = s_->input_.substr(0, count);
-        s_->input_.erase(0, data.size());
+        std::lock_guard lock(m_s->m_mutex);
+        data = m_s->m_input.substr(0, count);
+        m_s->m_input.erase(0, data.size());
         return true;
     }
 
-    bool PurgeComm(uint32_t flags) override { return s_->record({"PurgeComm", {flags}, {}}); }
+    bool PurgeComm(uint32_t flags) override { return m_s->record({"PurgeComm", {flags}, {}}); }
 
     bool ClearCommError(uint32_t &errors, uint32_t &inQueue) override
     {
         errors = 0;
         inQueue = 0;
-        if (!s_->record({"ClearCommError", {}, {}}))
+        if (!m_s->record({"ClearCommError", {}, {}}))
             return false;
-        std::lock_guard lock(s_->mutex_);
-        errors = std::exchange(s_->errors_, 0);
-        inQueue = static_cast<uint32_t>(s_->input_.size());
+        std::lock_guard lock(m_s->m_mutex);
+        errors = std::exchange(m_s->m_errors, 0);
+        inQueue = static_cast<uint32_t>(m_s->m_input.size());
         return true;
     }
 
     bool EscapeCommFunction(uint32_t function) override
     {
-        return s_->record({"EscapeCommFunction", {function}, {}});
+        return m_s->record({"EscapeCommFunction", {function}, {}});
     }
 
     bool GetCommModemStatus(uint32_t &status) override
     {
         status = 0;
-        if (!s_->record({"GetCommModemStatus", {}, {}}))
+        if (!m_s->record({"GetCommModemStatus", {}, {}}))
             return false;
-        std::lock_guard lock(s_->mutex_);
-        status = s_->modemStatus_;
+        std::lock_guard lock(m_s->m_mutex);
+        status = m_s->m_modemStatus;
         return true;
     }
 
-    bool Lost() const override
+    bool lost() const override
     {
-        std::lock_guard lock(s_->mutex_);
-        return s_->lost_;
+        std::lock_guard lock(m_s->m_mutex);
+        return m_s->m_lost;
     }
 
 private:
-    std::shared_ptr<FakeDeviceScript> s_;
+    std::shared_ptr<FakeDeviceScript> m_s;
 };
 
-FakeDeviceScript::FakeDeviceScript() : eventFd_(eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)) { }
+FakeDeviceScript::FakeDeviceScript() : m_eventFd(eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)) { }
 
 FakeDeviceScript::~FakeDeviceScript()
 {
-    close(eventFd_);
+    close(m_eventFd);
 }
 
-DeviceOpener FakeDeviceScript::Opener()
+DeviceOpener FakeDeviceScript::opener()
 {
     std::weak_ptr<FakeDeviceScript> weak = shared_from_this();
     return [weak](const std::string &path, OpenFailure &failure) -> std::unique_ptr<SerialDevice> {
         auto script = weak.lock();
         script->record({"CreateFile", {}, path});
         {
-            std::lock_guard lock(script->mutex_);
-            script->lastPath_ = path;
-            failure = script->openFailure_;
+            std::lock_guard lock(script->m_mutex);
+            script->m_lastPath = path;
+            failure = script->m_openFailure;
         }
         if (failure != OpenFailure::None)
             return nullptr;
@@ -168,138 +170,140 @@ DeviceOpener FakeDeviceScript::Opener()
     };
 }
 
-void FakeDeviceScript::SetOpenFailure(OpenFailure failure)
+void FakeDeviceScript::setOpenFailure(OpenFailure failure)
 {
-    std::lock_guard lock(mutex_);
-    openFailure_ = failure;
+    std::lock_guard lock(m_mutex);
+    m_openFailure = failure;
 }
 
-void FakeDeviceScript::FailCall(const std::string &name, bool fail)
+void FakeDeviceScript::failCall(const std::string &name, bool fail)
 {
-    std::lock_guard lock(mutex_);
+    std::lock_guard lock(m_mutex);
     if (fail)
-        failing_.insert(name);
+        m_failing.insert(name);
     else
-        failing_.erase(name);
+        m_failing.erase(name);
 }
 
-void FakeDeviceScript::QueueEvent(uint32_t mask)
+void FakeDeviceScript::queueEvent(uint32_t mask)
 {
-    std::lock_guard lock(mutex_);
-    waits_.emplace_back(SerialDevice::WaitResult::Event, mask);
+    std::lock_guard lock(m_mutex);
+    m_waits.emplace_back(SerialDevice::WaitResult::Event, mask);
     const uint64_t one = 1;
-    [[maybe_unused]] ssize_t n = write(eventFd_, &one, sizeof one);
+    [[maybe_unused]] ssize_t n = write(m_eventFd, &one, sizeof one);
 }
 
-void FakeDeviceScript::QueueWaitResult(SerialDevice::WaitResult result)
+void FakeDeviceScript::queueWaitResult(SerialDevice::WaitResult result)
 {
-    std::lock_guard lock(mutex_);
-    waits_.emplace_back(result, 0);
+    std::lock_guard lock(m_mutex);
+    m_waits.emplace_back(result, 0);
     const uint64_t one = 1;
-    [[maybe_unused]] ssize_t n = write(eventFd_, &one, sizeof one);
+    [[maybe_unused]] ssize_t n = write(m_eventFd, &one, sizeof one);
 }
 
-void FakeDeviceScript::SetModemStatus(uint32_t status)
+void FakeDeviceScript::setModemStatus(uint32_t status)
 {
-    std::lock_guard lock(mutex_);
-    modemStatus_ = status;
+    std::lock_guard lock(m_mutex);
+    m_modemStatus = status;
 }
 
-void FakeDeviceScript::AddErrors(uint32_t flags)
+void FakeDeviceScript::addErrors(uint32_t flags)
 {
-    std::lock_guard lock(mutex_);
-    errors_ |= flags;
+    std::lock_guard lock(m_mutex);
+    m_errors |= flags;
 }
 
-void FakeDeviceScript::SupplyInput(const std::string &bytes)
+void FakeDeviceScript::supplyInput(const std::string &bytes)
 {
-    std::lock_guard lock(mutex_);
-    input_ += bytes;
+    std::lock_guard lock(m_mutex);
+    m_input += bytes;
 }
 
-void FakeDeviceScript::SetLost(bool lost)
+void FakeDeviceScript::setLost(bool lost)
 {
-    std::lock_guard lock(mutex_);
-    lost_ = lost;
+    std::lock_guard lock(m_mutex);
+    m_lost = lost;
 }
 
-void FakeDeviceScript::EventAfterWrite(uint32_t mask)
+void FakeDeviceScript::eventAfterWrite(uint32_t mask)
 {
-    std::lock_guard lock(mutex_);
-    eventAfterWrite_ = mask;
+    std::lock_guard lock(m_mutex);
+    m_eventAfterWrite = mask;
 }
 
-void FakeDeviceScript::HoldWaits()
+void FakeDeviceScript::holdWaits()
 {
-    std::lock_guard lock(mutex_);
-    held_ = true;
+    std::lock_guard lock(m_mutex);
+    m_held = true;
 }
 
-void FakeDeviceScript::Release()
+void FakeDeviceScript::release()
 {
-    std::lock_guard lock(mutex_);
-    held_ = false;
-    changed_.notify_all();
+    std::lock_guard lock(m_mutex);
+    m_held = false;
+    m_changed.notify_all();
 }
 
-int FakeDeviceScript::WaitsStarted()
+int FakeDeviceScript::waitsStarted()
 {
-    std::lock_guard lock(mutex_);
-    return waitsStarted_;
+    std::lock_guard lock(m_mutex);
+    return m_waitsStarted;
 }
 
-std::vector<FakeCall> FakeDeviceScript::Calls()
+std::vector<FakeCall> FakeDeviceScript::calls()
 {
-    std::lock_guard lock(mutex_);
-    return calls_;
+    std::lock_guard lock(m_mutex);
+    return m_calls;
 }
 
-std::vector<std::string> FakeDeviceScript::CallNames()
+std::vector<std::string> FakeDeviceScript::callNames()
 {
-    std::lock_guard lock(mutex_);
+    std::lock_guard lock(m_mutex);
     std::vector<std::string> names;
-    for (const FakeCall &c : calls_)
+    for (const FakeCall &c : m_calls)
         names.push_back(c.name);
     return names;
 }
 
 int FakeDeviceScript::Count(const std::string &name)
 {
-    std::lock_guard lock(mutex_);
+    std::lock_guard lock(m_mutex);
     int n = 0;
-    for (const FakeCall &c : calls_)
+    for (const FakeCall &c : m_calls)
         n += c.name == name;
     return n;
 }
 
-std::string FakeDeviceScript::Written()
+std::string FakeDeviceScript::written()
 {
-    std::lock_guard lock(mutex_);
-    return written_;
+    std::lock_guard lock(m_mutex);
+    return m_written;
 }
 
-std::string FakeDeviceScript::LastPath()
+std::string FakeDeviceScript::lastPath()
 {
-    std::lock_guard lock(mutex_);
-    return lastPath_;
+    std::lock_guard lock(m_mutex);
+    return m_lastPath;
 }
 
-int FakeDeviceScript::DevicesOpen()
+int FakeDeviceScript::devicesOpen()
 {
-    std::lock_guard lock(mutex_);
-    return devicesOpen_;
+    std::lock_guard lock(m_mutex);
+    return m_devicesOpen;
 }
 
-void FakeDeviceScript::ClearCalls()
+void FakeDeviceScript::clearCalls()
 {
-    std::lock_guard lock(mutex_);
-    calls_.clear();
+    std::lock_guard lock(m_mutex);
+    m_calls.clear();
 }
 
 bool FakeDeviceScript::record(FakeCall call)
 {
-    std::lock_guard lock(mutex_);
-    const bool fails = failing_.count(call.name) != 0;
-    calls_.push_back(std::move(call));
+    std::lock_guard lock(m_mutex);
+    const bool fails = m_failing.count(call.name) != 0;
+    m_calls.push_back(std::move(call));
     return !fails;
 }
+
+} // namespace kelvane

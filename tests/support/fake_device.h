@@ -4,7 +4,7 @@
 // made to it. Thread-safe: the port's event thread and the test's thread both use it.
 #pragma once
 
-#include "serial_device.h"
+#include "serial/serial_device.h"
 
 #include <condition_variable>
 #include <cstdint>
@@ -14,6 +14,8 @@
 #include <set>
 #include <string>
 #include <vector>
+
+namespace kelvane {
 
 struct FakeCall
 {
@@ -29,55 +31,57 @@ public:
     ~FakeDeviceScript();
 
     // An opener that hands out devices driven by this script.
-    DeviceOpener Opener();
+    DeviceOpener opener();
 
     // Scripting.
-    void SetOpenFailure(OpenFailure failure);
-    void FailCall(const std::string &name, bool fail = true);
-    void QueueEvent(uint32_t mask);
-    void QueueWaitResult(SerialDevice::WaitResult result);
-    void SetModemStatus(uint32_t status);
-    void AddErrors(uint32_t flags);
-    void SupplyInput(const std::string &bytes);
-    void SetLost(bool lost);
+    void setOpenFailure(OpenFailure failure);
+    void failCall(const std::string &name, bool fail = true);
+    void queueEvent(uint32_t mask);
+    void queueWaitResult(SerialDevice::WaitResult result);
+    void setModemStatus(uint32_t status);
+    void addErrors(uint32_t flags);
+    void supplyInput(const std::string &bytes);
+    void setLost(bool lost);
     // Every successful Write queues this event (0: none), as a port whose output drains at once.
-    void EventAfterWrite(uint32_t mask);
-    // Blocks every WaitCommEvent until Release() or until the port asks its thread to stop (for
+    void eventAfterWrite(uint32_t mask);
+    // Blocks every WaitCommEvent until release() or until the port asks its thread to stop (for
     // tests that need a stop and an event to be present together before the thread looks).
-    void HoldWaits();
-    void Release();
+    void holdWaits();
+    void release();
     // Number of WaitCommEvent calls that have begun.
-    int WaitsStarted();
+    int waitsStarted();
 
     // Recording.
-    std::vector<FakeCall> Calls();
-    std::vector<std::string> CallNames();
+    std::vector<FakeCall> calls();
+    std::vector<std::string> callNames();
     int Count(const std::string &name);
-    std::string Written();
-    std::string LastPath();
-    int DevicesOpen();
-    void ClearCalls();
+    std::string written();
+    std::string lastPath();
+    int devicesOpen();
+    void clearCalls();
 
 private:
     friend class FakeSerialDevice;
 
     bool record(FakeCall call); // false when the call is scripted to fail
 
-    std::mutex mutex_;
-    std::condition_variable changed_;
-    OpenFailure openFailure_ = OpenFailure::None;
-    std::set<std::string> failing_;
-    std::deque<std::pair<SerialDevice::WaitResult, uint32_t>> waits_;
-    int eventFd_;
-    uint32_t modemStatus_ = 0;
-    uint32_t errors_ = 0;
-    std::string input_;
-    bool lost_ = false;
-    uint32_t eventAfterWrite_ = 0;
-    bool held_ = false;
-    int waitsStarted_ = 0;
-    std::vector<FakeCall> calls_;
-    std::string written_;
-    std::string lastPath_;
-    int devicesOpen_ = 0;
+    std::mutex m_mutex;
+    std::condition_variable m_changed;
+    OpenFailure m_openFailure = OpenFailure::None;
+    std::set<std::string> m_failing;
+    std::deque<std::pair<SerialDevice::WaitResult, uint32_t>> m_waits;
+    int m_eventFd;
+    uint32_t m_modemStatus = 0;
+    uint32_t m_errors = 0;
+    std::string m_input;
+    bool m_lost = false;
+    uint32_t m_eventAfterWrite = 0;
+    bool m_held = false;
+    int m_waitsStarted = 0;
+    std::vector<FakeCall> m_calls;
+    std::string m_written;
+    std::string m_lastPath;
+    int m_devicesOpen = 0;
 };
+
+} // namespace kelvane

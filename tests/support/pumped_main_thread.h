@@ -2,30 +2,34 @@
 // thread is the main thread: it pumps the queued hand-overs itself. Reported errors are kept.
 #pragma once
 
-#include "main_thread.h"
+#include "serial/main_thread.h"
+#include "support/recording_sink.h"
 
 #include <chrono>
 #include <functional>
-#include <mutex>
 #include <string>
 #include <vector>
 
-class PumpedMainThread : public TMainThread
+namespace kelvane {
+
+class PumpedMainThread : public MainThread
 {
 public:
-    void ReportError(const std::string &message) override;
-    std::vector<std::string> Errors();
+    PumpedMainThread() : MainThread(m_errors) { }
 
+    // The errors that escaped the port's event handlers, in order.
+    std::vector<std::string> reportedErrors() const { return m_errors.errors(); }
     // Serves hand-overs until `done` holds or `timeout` passes; returns `done()`.
-    bool PumpUntil(const std::function<bool()> &done,
+    bool pumpUntil(const std::function<bool()> &done,
         std::chrono::milliseconds timeout = std::chrono::seconds(5));
     // Serves hand-overs for `duration`.
-    void PumpFor(std::chrono::milliseconds duration);
+    void pumpFor(std::chrono::milliseconds duration);
 
 protected:
-    void Wake() override { }
+    void wake() override { }
 
 private:
-    std::mutex mutex_;
-    std::vector<std::string> errors_;
+    RecordingSink m_errors; // bound by the base before it is built; used only once running
 };
+
+} // namespace kelvane

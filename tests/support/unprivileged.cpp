@@ -1,4 +1,4 @@
-#include "unprivileged.h"
+#include "support/unprivileged.h"
 
 #include <grp.h>
 #include <pwd.h>
@@ -6,6 +6,8 @@
 #include <sys/fsuid.h>
 #include <sys/wait.h>
 #include <unistd.h>
+
+namespace kelvane {
 
 namespace {
 
@@ -25,7 +27,7 @@ Account nobody()
 
 } // namespace
 
-std::string RunAsNobody(const std::function<std::string()> &work)
+std::string runAsNobody(const std::function<std::string()> &work)
 {
     const bool root = geteuid() == 0;
     const Account account = root ? nobody() : Account {geteuid(), getegid()};
@@ -66,15 +68,17 @@ FileAccessAsNobody::FileAccessAsNobody()
     // file capabilities until it is moved back.
     setfsgid(account.gid);
     setfsuid(account.uid);
-    changed_ = static_cast<uid_t>(setfsuid(static_cast<uid_t>(-1))) == account.uid;
-    if (!changed_)
+    m_changed = static_cast<uid_t>(setfsuid(static_cast<uid_t>(-1))) == account.uid;
+    if (!m_changed)
         throw std::runtime_error("cannot act as nobody");
 }
 
 FileAccessAsNobody::~FileAccessAsNobody()
 {
-    if (!changed_)
+    if (!m_changed)
         return;
     setfsuid(geteuid());
     setfsgid(getegid());
 }
+
+} // namespace kelvane

@@ -6,10 +6,12 @@
 #include <functional>
 #include <string>
 
+namespace kelvane {
+
 // Runs `work` in a child process that has dropped to the user "nobody" (when started as root)
 // and returns the text `work` returned. The child shares nothing with the test but its memory
 // image at the fork: `work` must not rely on other threads.
-std::string RunAsNobody(const std::function<std::string()> &work);
+std::string runAsNobody(const std::function<std::string()> &work);
 
 // While it lives, the calling thread opens files as "nobody" (when the test runs as root): the
 // kernel checks file modes against that user, and root's right to ignore them is suspended.
@@ -23,5 +25,7 @@ public:
     FileAccessAsNobody &operator=(const FileAccessAsNobody &) = delete;
 
 private:
-    bool changed_ = false;
+    bool m_changed = false;
 };
+
+} // namespace kelvane

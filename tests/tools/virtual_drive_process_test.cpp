@@ -1,10 +1,10 @@
 // The virtual drive as a newcomer runs it: the executable publishes its port in a virtual ports
 // folder, the port list shows it, the program's own device code opens it and talks to it, and a
 // signal ends it with the link gone. Every test has a folder of its own; no real port is opened.
-#include "crc32.h"
-#include "port_list.h"
-#include "posix_device.h"
-#include "pty_pair.h"
+#include "serial/port_list.h"
+#include "serial/posix_device.h"
+#include "support/pty_pair.h"
+#include "virtual_drive/crc32.h"
 
 #include <algorithm>
 #include <chrono>
@@ -20,6 +20,8 @@
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
+
+using namespace kelvane;
 
 extern char **environ;
 
@@ -54,51 +56,51 @@ public:
         posix_spawn_file_actions_addopen(
             &files, 1, output.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
         posix_spawn_file_actions_adddup2(&files, 1, 2);
-        if (posix_spawn(&pid_, argv[0], &files, nullptr, argv.data(), environ) != 0)
-            pid_ = -1;
+        if (posix_spawn(&m_pid, argv[0], &files, nullptr, argv.data(), environ) != 0)
+            m_pid = -1;
         posix_spawn_file_actions_destroy(&files);
     }
     ~DriveProcess()
     {
-        if (pid_ > 0)
-            Stop(SIGKILL);
+        if (m_pid > 0)
+            stop(SIGKILL);
     }
 
-    bool Started() const { return pid_ > 0; }
+    bool started() const { return m_pid > 0; }
     // Processor time the drive has used so far, in clock ticks.
-    long CpuTicks() const
+    long cpuTicks() const
     {
-        std::istringstream stat(readFile("/proc/" + std::to_string(pid_) + "/stat"));
+        std::istringstream stat(readFile("/proc/" + std::to_string(m_pid) + "/stat"));
         std::string field;
         for (int i = 1; i < 14 && stat >> field; ++i) { }
         long user = 0, system = 0;
         stat >> user >> system;
         return user + system;
     }
-    bool Running()
+    bool running()
     {
         int status = 0;
-        if (pid_ <= 0 || waitpid(pid_, &status, WNOHANG) == 0)
-            return pid_ > 0;
-        status_ = status;
-        pid_ = -1;
+        if (m_pid <= 0 || waitpid(m_pid, &status, WNOHANG) == 0)
+            return m_pid > 0;
+        m_status = status;
+        m_pid = -1;
         return false;
     }
     // The exit code, or 128 + the signal that killed it.
-    int Stop(int signal)
+    int stop(int signal)
     {
-        if (pid_ > 0) {
-            kill(pid_, signal);
-            waitpid(pid_, &status_, 0);
-            pid_ = -1;
+        if (m_pid > 0) {
+            kill(m_pid, signal);
+            waitpid(m_pid, &m_status, 0);
+            m_pid = -1;
         }
         return exitCode();
     }
-    int Wait()
+    int wait()
     {
-        if (pid_ > 0) {
-            waitpid(pid_, &status_, 0);
-            pid_ = -1;
+        if (m_pid > 0) {
+            waitpid(m_pid, &m_status, 0);
+            m_pid = -1;
         }
         return exitCode();
     }
@@ -106,36 +108,36 @@ public:
 private:
     int exitCode() const
     {
-        return WIFEXITED(status_) ? WEXITSTATUS(status_) : 128 + WTERMSIG(status_);
+        return WIFEXITED(m_status) ? WEXITSTATUS(m_status) : 128 + WTERMSIG(m_status);
     }
 
-    pid_t pid_ = -1;
-    int status_ = 0;
+    pid_t m_pid = -1;
+    int m_status = 0;
 };
 
 class VirtualDriveProcessTest : public ::testing::Test
 {
 protected:
-    fs::path root;
-    fs::path ports;
-    fs::path noTtys; // an inventory without real devices: the tests list virtual ports only
+    fs::path m_root;
+    fs::path m_ports;
+    fs::path m_noTtys; // an inventory without real devices: the tests list virtual ports only
 
     void SetUp() override
     {
         char name[] = "/tmp/kelvane-virtual-drive-test-XXXXXX";
         ASSERT_NE(mkdtemp(name), nullptr);
-        root = name;
-        ports = root / "ports";
-        noTtys = root / "tty";
-        fs::create_directory(noTtys);
+        m_root = name;
+        m_ports = m_root / "ports";
+        m_noTtys = m_root / "tty";
+        fs::create_directory(m_noTtys);
     }
-    void TearDown() override { fs::remove_all(root); }
+    void TearDown() override { fs::remove_all(m_root); }
 
     std::vector<std::string> listed()
     {
         PortInventory inventory;
-        inventory.ttyClass = noTtys.string();
-        inventory.virtualPorts = ports.string();
+        inventory.ttyClass = m_noTtys.string();
+        inventory.virtualPorts = m_ports.string();
         std::vector<std::string> names;
         ListSerialPorts(names, inventory);
         return names;
@@ -144,7 +146,7 @@ protected:
     bool waitListed(DriveProcess &drive, const fs::path &link)
     {
         const auto deadline = Clock::now() + 10s;
-        while (Clock::now() < deadline && drive.Running()) {
+        while (Clock::now() < deadline && drive.running()) {
             const std::vector<std::string> names = listed();
             if (std::find(names.begin(), names.end(), link.string()) != names.end())
                 return true;
@@ -154,8 +156,8 @@ protected:
     }
     DriveProcess start(std::vector<std::string> options, const char *output = "output")
     {
-        options.insert(options.end(), {"--ports-folder", ports.string()});
-        return DriveProcess(options, root / output);
+        options.insert(options.end(), {"--ports-folder", m_ports.string()});
+        return DriveProcess(options, m_root / output);
     }
 };
 
@@ -163,10 +165,10 @@ protected:
 std::unique_ptr<SerialDevice> openPort(const fs::path &link)
 {
     OpenFailure failure = OpenFailure::None;
-    std::unique_ptr<SerialDevice> device = OpenPosixDevice(link.string(), failure);
+    std::unique_ptr<SerialDevice> device = openPosixDevice(link.string(), failure);
     if (!device)
         return nullptr;
-    TDeviceTimeouts timeouts;
+    DeviceTimeouts timeouts;
     timeouts.ReadIntervalTimeout = 0xFFFFFFFFu;
     timeouts.ReadTotalTimeoutMultiplier = 0xFFFFFFFFu;
     timeouts.ReadTotalTimeoutConstant = 100;
@@ -197,24 +199,24 @@ std::string readUntil(SerialDevice &device, std::string_view end)
 
 TEST_F(VirtualDriveProcessTest, PublishesServesAndRemovesItsPort)
 {
-    DriveProcess drive = start({"--name", "bench-drive", "--log", (root / "log").string()});
-    ASSERT_TRUE(drive.Started());
-    const fs::path link = ports / "bench-drive";
-    ASSERT_TRUE(waitListed(drive, link)) << readFile(root / "output");
+    DriveProcess drive = start({"--name", "bench-drive", "--log", (m_root / "log").string()});
+    ASSERT_TRUE(drive.started());
+    const fs::path link = m_ports / "bench-drive";
+    ASSERT_TRUE(waitListed(drive, link)) << readFile(m_root / "output");
 
     struct stat st
     {
     };
-    ASSERT_EQ(lstat(ports.c_str(), &st), 0);
+    ASSERT_EQ(lstat(m_ports.c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 0777, 0700u) << "the folder is made private";
-    EXPECT_TRUE(IsPrivateFolder(ports.string()));
-    EXPECT_NE(readFile(root / "output").find(link.string()), std::string::npos)
+    EXPECT_TRUE(isPrivateFolder(m_ports.string()));
+    EXPECT_NE(readFile(m_root / "output").find(link.string()), std::string::npos)
         << "the port's path is printed at start";
 
     std::unique_ptr<SerialDevice> port = openPort(link);
     ASSERT_TRUE(port) << "the drive does not hold the slave against the program";
     OpenFailure second = OpenFailure::None;
-    EXPECT_FALSE(OpenPosixDevice(link.string(), second));
+    EXPECT_FALSE(openPosixDevice(link.string(), second));
     EXPECT_EQ(second, OpenFailure::Busy) << "the program's exclusive open holds";
 
     ASSERT_TRUE(send(*port, "/1"));
@@ -225,19 +227,19 @@ TEST_F(VirtualDriveProcessTest, PublishesServesAndRemovesItsPort)
 
     // With nobody on the port the master reports a hang-up on every poll; the drive must not spin.
     port.reset();
-    const long before = drive.CpuTicks();
+    const long before = drive.cpuTicks();
     std::this_thread::sleep_for(500ms);
-    EXPECT_LT(drive.CpuTicks() - before, sysconf(_SC_CLK_TCK) / 10) << "idle without a program";
+    EXPECT_LT(drive.cpuTicks() - before, sysconf(_SC_CLK_TCK) / 10) << "idle without a program";
 
     port = openPort(link);
     ASSERT_TRUE(port) << "the program may close the port and open it again";
     ASSERT_TRUE(send(*port, "/2"));
     EXPECT_EQ(readUntil(*port, "F3 2>"), "/2\r\nF3 2>");
 
-    EXPECT_EQ(drive.Stop(SIGTERM), 0);
+    EXPECT_EQ(drive.stop(SIGTERM), 0);
     EXPECT_FALSE(fs::exists(fs::symlink_status(link))) << "the link goes with the drive";
     EXPECT_TRUE(listed().empty());
-    const std::string log = readFile(root / "log");
+    const std::string log = readFile(m_root / "log");
     EXPECT_NE(log.find("\"/1\""), std::string::npos) << log;
     EXPECT_NE(log.find("\"M\""), std::string::npos) << log;
 }
@@ -250,14 +252,14 @@ TEST_F(VirtualDriveProcessTest, UploadOfEveryByteValuePassesThePortUnaltered)
         for (int b = 0; b < 256; ++b)
             data.push_back(static_cast<char>(b ^ round));
     Crc32 crc;
-    crc.Update(data);
+    crc.update(data);
     char expected[64];
     std::snprintf(expected, sizeof expected, "%zu bytes received, CRC-32 %08x, upload accepted",
-        data.size(), crc.Value());
+        data.size(), crc.value());
 
     DriveProcess drive = start({});
-    const fs::path link = ports / "virtual-drive";
-    ASSERT_TRUE(waitListed(drive, link)) << readFile(root / "output");
+    const fs::path link = m_ports / "virtual-drive";
+    ASSERT_TRUE(waitListed(drive, link)) << readFile(m_root / "output");
     std::unique_ptr<SerialDevice> port = openPort(link);
     ASSERT_TRUE(port);
     ASSERT_TRUE(send(*port, "e0,0"));
@@ -268,73 +270,73 @@ TEST_F(VirtualDriveProcessTest, UploadOfEveryByteValuePassesThePortUnaltered)
         ASSERT_TRUE(send(*port, closing));
     const std::string answer = readUntil(*port, "F3 T>");
     EXPECT_NE(answer.find(expected), std::string::npos) << answer;
-    EXPECT_EQ(drive.Stop(SIGINT), 0);
+    EXPECT_EQ(drive.stop(SIGINT), 0);
     EXPECT_FALSE(fs::exists(fs::symlink_status(link)));
 }
 
 TEST_F(VirtualDriveProcessTest, InventoryListsThePortAsTheProgramSeesIt)
 {
     DriveProcess drive = start({});
-    const fs::path link = ports / "virtual-drive";
+    const fs::path link = m_ports / "virtual-drive";
     ASSERT_TRUE(waitListed(drive, link));
     DriveProcess inventory = start({"--inventory"}, "inventory");
-    EXPECT_EQ(inventory.Wait(), 0);
-    EXPECT_NE(readFile(root / "inventory").find(link.string() + "\n"), std::string::npos)
-        << readFile(root / "inventory");
+    EXPECT_EQ(inventory.wait(), 0);
+    EXPECT_NE(readFile(m_root / "inventory").find(link.string() + "\n"), std::string::npos)
+        << readFile(m_root / "inventory");
 }
 
 TEST_F(VirtualDriveProcessTest, RefusesAFolderThatOthersCanReach)
 {
-    fs::create_directory(ports);
-    fs::permissions(ports,
+    fs::create_directory(m_ports);
+    fs::permissions(m_ports,
         fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec
             | fs::perms::others_read | fs::perms::others_exec);
     DriveProcess drive = start({});
-    EXPECT_EQ(drive.Wait(), 1);
-    EXPECT_NE(readFile(root / "output").find("не личная"), std::string::npos)
-        << readFile(root / "output");
-    EXPECT_TRUE(fs::is_empty(ports));
+    EXPECT_EQ(drive.wait(), 1);
+    EXPECT_NE(readFile(m_root / "output").find("не личная"), std::string::npos)
+        << readFile(m_root / "output");
+    EXPECT_TRUE(fs::is_empty(m_ports));
 
-    fs::remove(ports);
-    fs::create_directory(root / "elsewhere");
-    fs::permissions(root / "elsewhere", fs::perms::owner_all);
-    fs::create_directory_symlink(root / "elsewhere", ports);
+    fs::remove(m_ports);
+    fs::create_directory(m_root / "elsewhere");
+    fs::permissions(m_root / "elsewhere", fs::perms::owner_all);
+    fs::create_directory_symlink(m_root / "elsewhere", m_ports);
     DriveProcess throughLink = start({});
-    EXPECT_EQ(throughLink.Wait(), 1) << "a folder reached through a link is not trusted";
-    EXPECT_TRUE(fs::is_empty(root / "elsewhere"));
+    EXPECT_EQ(throughLink.wait(), 1) << "a folder reached through a link is not trusted";
+    EXPECT_TRUE(fs::is_empty(m_root / "elsewhere"));
 }
 
 TEST_F(VirtualDriveProcessTest, ReplacesALeftOverLinkButNotALiveOne)
 {
-    fs::create_directory(ports);
-    fs::permissions(ports, fs::perms::owner_all);
-    const fs::path link = ports / "virtual-drive";
+    fs::create_directory(m_ports);
+    fs::permissions(m_ports, fs::perms::owner_all);
+    const fs::path link = m_ports / "virtual-drive";
 
     PtyPair live;
-    fs::create_symlink(live.SlavePath(), link);
+    fs::create_symlink(live.slavePath(), link);
     DriveProcess refused = start({});
-    EXPECT_EQ(refused.Wait(), 1);
-    EXPECT_NE(readFile(root / "output").find("уже занят"), std::string::npos);
-    EXPECT_EQ(fs::read_symlink(link), live.SlavePath()) << "another drive's link is left alone";
+    EXPECT_EQ(refused.wait(), 1);
+    EXPECT_NE(readFile(m_root / "output").find("уже занят"), std::string::npos);
+    EXPECT_EQ(fs::read_symlink(link), live.slavePath()) << "another drive's link is left alone";
 
     fs::remove(link);
     fs::create_symlink("/dev/pts/999999", link);
     DriveProcess drive = start({});
-    EXPECT_TRUE(waitListed(drive, link)) << readFile(root / "output");
+    EXPECT_TRUE(waitListed(drive, link)) << readFile(m_root / "output");
     EXPECT_NE(fs::read_symlink(link), "/dev/pts/999999");
-    EXPECT_EQ(drive.Stop(SIGTERM), 0);
+    EXPECT_EQ(drive.stop(SIGTERM), 0);
     EXPECT_FALSE(fs::exists(fs::symlink_status(link)));
 }
 
 TEST_F(VirtualDriveProcessTest, RejectsUnknownOptionsAndBadNames)
 {
     DriveProcess unknown = start({"--rate", "9600"});
-    EXPECT_EQ(unknown.Wait(), 2);
+    EXPECT_EQ(unknown.wait(), 2);
     DriveProcess slash = start({"--name", "a/b"});
-    EXPECT_EQ(slash.Wait(), 1);
+    EXPECT_EQ(slash.wait(), 1);
     DriveProcess dots = start({"--name", ".."});
-    EXPECT_EQ(dots.Wait(), 1);
-    EXPECT_TRUE(!fs::exists(ports) || fs::is_empty(ports));
+    EXPECT_EQ(dots.wait(), 1);
+    EXPECT_TRUE(!fs::exists(m_ports) || fs::is_empty(m_ports));
 }
 
 } // namespace

@@ -1,11 +1,13 @@
 // The virtual drive's monitor as a state machine: level lines, echo, where commands end (CR, the
 // next level line, silence), the rate commands, the service commands the program sends, and the
 // log of what was received. Time is handed in, so nothing here waits.
-#include "byte_text.h"
-#include "crc32.h"
-#include "virtual_drive.h"
+#include "virtual_drive/byte_text.h"
+#include "virtual_drive/crc32.h"
+#include "virtual_drive/virtual_drive.h"
 
 #include <gtest/gtest.h>
+
+using namespace kelvane;
 
 namespace {
 
@@ -33,20 +35,20 @@ size_t count(const std::string &text, const std::string &part)
 class MonitorTest : public ::testing::Test
 {
 protected:
-    VirtualDrive drive;
-    Clock::time_point now = Clock::time_point {} + 1h;
+    VirtualDrive m_drive;
+    Clock::time_point m_now = Clock::time_point {} + 1h;
 
     // Bytes arriving `after` the previous ones.
     std::string feed(std::string_view bytes, Clock::duration after = 1ms)
     {
-        now += after;
-        return drive.Feed(bytes, now);
+        m_now += after;
+        return m_drive.feed(bytes, m_now);
     }
     // What the drive says once `after` has passed without a byte.
     std::string tick(Clock::duration after)
     {
-        now += after;
-        return drive.Tick(now);
+        m_now += after;
+        return m_drive.tick(m_now);
     }
     // A command as a menu sends it: level line, command, then silence.
     std::string menu(std::string_view level, std::string_view command)
@@ -59,21 +61,21 @@ protected:
 
 TEST_F(MonitorTest, LevelLineAnswersAtOnceWithThePromptOfItsLevel)
 {
-    EXPECT_EQ(drive.State().level, 'T') << "the monitor starts at level T";
+    EXPECT_EQ(m_drive.State().level, 'T') << "the monitor starts at level T";
     EXPECT_EQ(feed("/1"), "/1\r\nF3 1>");
-    EXPECT_EQ(drive.State().level, '1');
-    EXPECT_FALSE(drive.Deadline()) << "nothing is pending after a level line";
+    EXPECT_EQ(m_drive.State().level, '1');
+    EXPECT_FALSE(m_drive.deadline()) << "nothing is pending after a level line";
     EXPECT_EQ(feed("/2"), "/2\r\nF3 2>");
     EXPECT_EQ(feed("/T"), "/T\r\nF3 T>");
-    EXPECT_EQ(drive.State().level, 'T');
+    EXPECT_EQ(m_drive.State().level, 'T');
 }
 
 TEST_F(MonitorTest, LevelCharacterMayComeInALaterPiece)
 {
     EXPECT_EQ(feed("/"), "/");
-    ASSERT_TRUE(drive.Deadline());
+    ASSERT_TRUE(m_drive.deadline());
     EXPECT_EQ(feed("2", 50ms), "2\r\nF3 2>");
-    EXPECT_EQ(drive.State().level, '2');
+    EXPECT_EQ(m_drive.State().level, '2');
 }
 
 TEST_F(MonitorTest, SlashWithoutALevelIsRefusedAndTheLevelStays)
@@ -89,12 +91,12 @@ TEST_F(MonitorTest, SlashWithoutALevelIsRefusedAndTheLevelStays)
     const std::string lower = feed("/t");
     EXPECT_NE(lower.find("no level \"t\""), std::string::npos) << lower;
     EXPECT_NE(feed("/\xd2").find("no level \"\\xd2\""), std::string::npos);
-    EXPECT_EQ(drive.State().level, '1');
+    EXPECT_EQ(m_drive.State().level, '1');
 
     const std::string doubled = feed("//2");
     EXPECT_NE(doubled.find("level missing"), std::string::npos) << doubled;
     EXPECT_TRUE(doubled.ends_with("/2\r\nF3 2>")) << "the second slash starts the level line";
-    EXPECT_EQ(drive.State().level, '2');
+    EXPECT_EQ(m_drive.State().level, '2');
 }
 
 TEST_F(MonitorTest, CommandEndsAfterTheSilenceCountedFromItsLastByte)
@@ -102,14 +104,14 @@ TEST_F(MonitorTest, CommandEndsAfterTheSilenceCountedFromItsLastByte)
     feed("/1");
     EXPECT_EQ(feed("N"), "N") << "echo at once, answer later";
     EXPECT_EQ(feed("1", 80ms), "1");
-    ASSERT_TRUE(drive.Deadline());
-    EXPECT_EQ(*drive.Deadline(), now + 100ms);
+    ASSERT_TRUE(m_drive.deadline());
+    EXPECT_EQ(*m_drive.deadline(), m_now + 100ms);
     EXPECT_EQ(tick(99ms), "");
     const std::string answer = tick(1ms);
     EXPECT_NE(answer.find("SMART recreated"), std::string::npos) << answer;
     EXPECT_TRUE(answer.starts_with("\r\nvirtual drive: "));
     EXPECT_TRUE(answer.ends_with("\r\nF3 1>"));
-    EXPECT_FALSE(drive.Deadline());
+    EXPECT_FALSE(m_drive.deadline());
 }
 
 TEST_F(MonitorTest, SilenceEndsACommandEvenWhenNobodyTicked)
@@ -129,7 +131,7 @@ TEST_F(MonitorTest, CarriageReturnEndsACommandAtOnce)
     const std::string out = feed("N1\r");
     EXPECT_TRUE(out.starts_with("N1\r\r\nvirtual drive: SMART recreated")) << out;
     EXPECT_TRUE(out.ends_with("\r\nF3 1>"));
-    EXPECT_FALSE(drive.Deadline());
+    EXPECT_FALSE(m_drive.deadline());
 }
 
 TEST_F(MonitorTest, LineFeedAfterCarriageReturnEndsNothingMore)
@@ -151,7 +153,7 @@ TEST_F(MonitorTest, NextLevelLineEndsTheCommandBeforeIt)
     ASSERT_NE(level, std::string::npos);
     EXPECT_LT(answer, level) << "M is answered at level 1, before the level line";
     EXPECT_TRUE(out.ends_with("/2\r\nF3 2>"));
-    EXPECT_EQ(drive.State().level, '2');
+    EXPECT_EQ(m_drive.State().level, '2');
 }
 
 TEST_F(MonitorTest, DriveTypeEndsItselfBecauseWritingItFollowsWithoutAPause)
@@ -161,7 +163,7 @@ TEST_F(MonitorTest, DriveTypeEndsItselfBecauseWritingItFollowsWithoutAPause)
     EXPECT_NE(out.find("drive type: 3 head(s)"), std::string::npos) << out;
     EXPECT_TRUE(out.ends_with("F3 T>W")) << out;
     EXPECT_NE(tick(1s).find("3 head(s) written"), std::string::npos);
-    EXPECT_EQ(drive.State().heads, 3);
+    EXPECT_EQ(m_drive.State().heads, 3);
 
     const std::string typed = feed("YE0\r");
     EXPECT_EQ(count(typed, "virtual drive:"), 1u) << typed;
@@ -196,7 +198,7 @@ TEST_F(MonitorTest, OverlongCommandIsDiscardedAndTheMonitorGoesOn)
 {
     const std::string out = feed(std::string(VirtualDrive::MaxCommand + 1, 'x'));
     EXPECT_NE(out.find("discarded"), std::string::npos);
-    EXPECT_FALSE(drive.Deadline());
+    EXPECT_FALSE(m_drive.deadline());
     EXPECT_EQ(feed("/1"), "/1\r\nF3 1>");
 }
 
@@ -209,7 +211,7 @@ TEST_F(MonitorTest, RateCommandsNameTheRateTheyRead)
         const std::string out = menu("/T", command);
         EXPECT_NE(out.find("rate set to " + std::to_string(rate) + " bits/s"), std::string::npos)
             << command << ": " << out;
-        EXPECT_EQ(drive.State().rate, rate);
+        EXPECT_EQ(m_drive.State().rate, rate);
     }
 }
 
@@ -220,7 +222,7 @@ TEST_F(MonitorTest, RateCommandsAreRefusedOutsideLevelTAndForOtherRates)
     EXPECT_NE(menu("/T", "B12").find("not supported"), std::string::npos);
     EXPECT_NE(menu("/T", "B").find("not supported"), std::string::npos);
     EXPECT_NE(menu("/T", "B0096").find("not supported"), std::string::npos);
-    EXPECT_EQ(drive.State().rate, 115200u);
+    EXPECT_EQ(m_drive.State().rate, 115200u);
 }
 
 TEST_F(MonitorTest, RateCommandOfTheProgramRightAfterItsLevelLine)
@@ -304,47 +306,47 @@ TEST_F(MonitorTest, LogSaysWhatWasReceivedAndHowItEnded)
     feed("/1M");
     tick(1s);
     feed("N1\r\x01");
-    const std::vector<std::string> log = drive.TakeLog();
+    const std::vector<std::string> log = m_drive.takeLog();
     ASSERT_EQ(log.size(), 3u);
     EXPECT_NE(log[0].find("\"/1\""), std::string::npos) << log[0];
     EXPECT_NE(log[1].find("\"M\""), std::string::npos) << log[1];
     EXPECT_NE(log[1].find("пауза"), std::string::npos) << log[1];
     EXPECT_NE(log[2].find("\"N1\""), std::string::npos) << log[2];
     EXPECT_NE(log[2].find("CR"), std::string::npos) << log[2];
-    EXPECT_TRUE(drive.TakeLog().empty()) << "taken once";
+    EXPECT_TRUE(m_drive.takeLog().empty()) << "taken once";
     tick(1s);
-    const std::vector<std::string> later = drive.TakeLog();
+    const std::vector<std::string> later = m_drive.takeLog();
     ASSERT_EQ(later.size(), 1u);
     EXPECT_NE(later[0].find("\"\\x01\""), std::string::npos) << later[0];
 }
 
 TEST(ByteTextTest, PrintableShowsEveryByteUnambiguously)
 {
-    EXPECT_EQ(Printable("N1,,22"), "N1,,22");
-    EXPECT_EQ(Printable(std::string("\r\n\0\x7f\xff", 5)), "\\x0d\\x0a\\x00\\x7f\\xff");
-    EXPECT_EQ(Printable("a\\x0d"), "a\\\\x0d") << "a backslash in the data is doubled";
+    EXPECT_EQ(printable("N1,,22"), "N1,,22");
+    EXPECT_EQ(printable(std::string("\r\n\0\x7f\xff", 5)), "\\x0d\\x0a\\x00\\x7f\\xff");
+    EXPECT_EQ(printable("a\\x0d"), "a\\\\x0d") << "a backslash in the data is doubled";
 }
 
 TEST(ByteTextTest, ParseDecimalTakesOnlyPlainNumbers)
 {
-    EXPECT_EQ(ParseDecimal("0"), 0u);
-    EXPECT_EQ(ParseDecimal("5000"), 5000u);
-    EXPECT_EQ(ParseDecimal("18446744073709551615"), UINT64_MAX);
+    EXPECT_EQ(parseDecimal("0"), 0u);
+    EXPECT_EQ(parseDecimal("5000"), 5000u);
+    EXPECT_EQ(parseDecimal("18446744073709551615"), UINT64_MAX);
     for (const char *bad : {"", "05", "+5", "-5", " 5", "5 ", "5e3", "0x10", "18446744073709551616",
              "99999999999999999999"})
-        EXPECT_FALSE(ParseDecimal(bad)) << bad;
+        EXPECT_FALSE(parseDecimal(bad)) << bad;
 }
 
 TEST(Crc32Test, MatchesTheStandardCheckValueWholeOrInPieces)
 {
     Crc32 whole;
-    whole.Update("123456789");
-    EXPECT_EQ(whole.Value(), 0xCBF43926u);
+    whole.update("123456789");
+    EXPECT_EQ(whole.value(), 0xCBF43926u);
     Crc32 pieces;
     for (const char *piece : {"1", "", "2345", "6789"})
-        pieces.Update(piece);
-    EXPECT_EQ(pieces.Value(), 0xCBF43926u);
-    EXPECT_EQ(Crc32 {}.Value(), 0u);
+        pieces.update(piece);
+    EXPECT_EQ(pieces.value(), 0xCBF43926u);
+    EXPECT_EQ(Crc32 {}.value(), 0u);
 }
 
 } // namespace

@@ -1,29 +1,31 @@
 // The virtual drive's check of the upload framing: start command, NAME:SIZE[BEGIN], SIZE raw
 // bytes, [END], b,,22, c. Right framings are accepted whatever the data holds and however it is
 // cut; every kind of wrong framing ends in a report with its error, and the monitor goes on.
-#include "crc32.h"
-#include "virtual_drive.h"
+#include "virtual_drive/crc32.h"
+#include "virtual_drive/virtual_drive.h"
 
 #include <algorithm>
 #include <cctype>
 #include <gtest/gtest.h>
+
+using namespace kelvane;
 
 namespace {
 
 using namespace std::chrono_literals;
 using Clock = VirtualDrive::Clock;
 
-const Clock::duration silence = VirtualDrive::Timing {}.uploadSilence;
+const Clock::duration Silence = VirtualDrive::Timing {}.uploadSilence;
 
 // Data with every byte value, and with the framing's own words inside it.
 std::string trickyData(size_t size)
 {
-    static const std::string words = "[END]b,,22c[BEGIN]/1\r\ne0,0h0,0";
+    static const std::string Words = "[END]b,,22c[BEGIN]/1\r\ne0,0h0,0";
     std::string data;
     data.reserve(size);
     for (size_t i = 0; data.size() < size; ++i) {
         if (i % 3000 == 7)
-            data += words;
+            data += Words;
         data.push_back(static_cast<char>((i * 7 + i / 256) & 0xFF));
     }
     data.resize(size);
@@ -33,26 +35,26 @@ std::string trickyData(size_t size)
 uint32_t crcOf(std::string_view data)
 {
     Crc32 crc;
-    crc.Update(data);
-    return crc.Value();
+    crc.update(data);
+    return crc.value();
 }
 
 class UploadTest : public ::testing::Test
 {
 protected:
-    VirtualDrive drive;
-    Clock::time_point now = Clock::time_point {} + 1h;
-    std::string said; // everything the drive sent back
+    VirtualDrive m_drive;
+    Clock::time_point m_now = Clock::time_point {} + 1h;
+    std::string m_said; // everything the drive sent back
 
     void feed(std::string_view bytes, Clock::duration after = 1ms)
     {
-        now += after;
-        said += drive.Feed(bytes, now);
+        m_now += after;
+        m_said += m_drive.feed(bytes, m_now);
     }
     void tick(Clock::duration after)
     {
-        now += after;
-        said += drive.Tick(now);
+        m_now += after;
+        m_said += m_drive.tick(m_now);
     }
     // The data in chunks of `chunk` bytes with a pause between, as the program paces it.
     void feedChunks(std::string_view data, size_t chunk, Clock::duration pause = 50ms)
@@ -72,13 +74,13 @@ protected:
     }
     const UploadReport &only()
     {
-        EXPECT_EQ(drive.Uploads().size(), 1u);
-        return drive.Uploads().back();
+        EXPECT_EQ(m_drive.uploads().size(), 1u);
+        return m_drive.uploads().back();
     }
     void expectMonitorBack()
     {
-        EXPECT_FALSE(drive.Uploading());
-        const std::string answer = drive.Feed("/1", now);
+        EXPECT_FALSE(m_drive.uploading());
+        const std::string answer = m_drive.feed("/1", m_now);
         EXPECT_EQ(answer, "/1\r\nF3 1>");
     }
 };
@@ -92,14 +94,14 @@ TEST_P(AcceptedSizeTest, DataOfEveryByteValueIsCountedAndChecksummed)
     const std::string data = trickyData(GetParam());
     upload("e0,0", "OVL.BIN", data);
     const UploadReport &report = only();
-    EXPECT_TRUE(report.Ok()) << report.error;
+    EXPECT_TRUE(report.ok()) << report.error;
     EXPECT_EQ(report.kind, UploadReport::Kind::Overlay);
     EXPECT_EQ(report.name, "OVL.BIN");
     EXPECT_EQ(report.declaredSize, data.size());
     EXPECT_EQ(report.received, data.size());
     EXPECT_EQ(report.crc32, crcOf(data));
-    EXPECT_NE(said.find("upload accepted"), std::string::npos) << said.substr(0, 300);
-    EXPECT_TRUE(said.ends_with("F3 T>"));
+    EXPECT_NE(m_said.find("upload accepted"), std::string::npos) << m_said.substr(0, 300);
+    EXPECT_TRUE(m_said.ends_with("F3 T>"));
     expectMonitorBack();
 }
 
@@ -111,10 +113,10 @@ TEST_F(UploadTest, EverySingleByteValueAsTheWholeFile)
 {
     for (int b = 0; b < 256; ++b)
         upload("h0,0", "ONE", std::string(1, static_cast<char>(b)));
-    ASSERT_EQ(drive.Uploads().size(), 256u);
+    ASSERT_EQ(m_drive.uploads().size(), 256u);
     for (int b = 0; b < 256; ++b) {
-        const UploadReport &report = drive.Uploads()[static_cast<size_t>(b)];
-        EXPECT_TRUE(report.Ok()) << b << ": " << report.error;
+        const UploadReport &report = m_drive.uploads()[static_cast<size_t>(b)];
+        EXPECT_TRUE(report.ok()) << b << ": " << report.error;
         EXPECT_EQ(report.crc32, crcOf(std::string(1, static_cast<char>(b)))) << b;
     }
 }
@@ -124,19 +126,20 @@ TEST_F(UploadTest, DataIsNotEchoedButHeaderAndClosingAre)
     const std::string data(5000, 'D');
     upload("h0,0", "CERT.TBL", data);
     EXPECT_EQ(only().kind, UploadReport::Kind::CertTable);
-    EXPECT_LT(std::count(said.begin(), said.end(), 'D'), 10) << "no data byte comes back";
-    EXPECT_TRUE(said.starts_with("h0,0\r\n")) << said;
-    EXPECT_NE(said.find("CERT.TBL:5000[BEGIN][END]b,,22c"), std::string::npos) << said;
-    EXPECT_NE(said.find("CERT table \"CERT.TBL\": 5000 bytes received"), std::string::npos) << said;
+    EXPECT_LT(std::count(m_said.begin(), m_said.end(), 'D'), 10) << "no data byte comes back";
+    EXPECT_TRUE(m_said.starts_with("h0,0\r\n")) << m_said;
+    EXPECT_NE(m_said.find("CERT.TBL:5000[BEGIN][END]b,,22c"), std::string::npos) << m_said;
+    EXPECT_NE(m_said.find("CERT table \"CERT.TBL\": 5000 bytes received"), std::string::npos)
+        << m_said;
 }
 
 TEST_F(UploadTest, WholeUploadInOnePieceWithoutAnyPause)
 {
     const std::string data = trickyData(3000);
     feed("e0,0OVL.BIN:3000[BEGIN]" + data + "[END]b,,22c/2");
-    EXPECT_TRUE(only().Ok()) << only().error;
+    EXPECT_TRUE(only().ok()) << only().error;
     EXPECT_EQ(only().crc32, crcOf(data));
-    EXPECT_EQ(drive.State().level, '2') << "what follows the upload is the monitor's";
+    EXPECT_EQ(m_drive.State().level, '2') << "what follows the upload is the monitor's";
 }
 
 TEST_F(UploadTest, DataCutAtEveryPlaceGivesTheSameReport)
@@ -146,9 +149,9 @@ TEST_F(UploadTest, DataCutAtEveryPlaceGivesTheSameReport)
         feed(whole.substr(0, cut));
         feed(whole.substr(cut), 30ms);
     }
-    ASSERT_EQ(drive.Uploads().size(), whole.size() - 1);
-    for (const UploadReport &report : drive.Uploads()) {
-        EXPECT_TRUE(report.Ok()) << report.error;
+    ASSERT_EQ(m_drive.uploads().size(), whole.size() - 1);
+    for (const UploadReport &report : m_drive.uploads()) {
+        EXPECT_TRUE(report.ok()) << report.error;
         EXPECT_EQ(report.crc32, crcOf(trickyData(20)));
     }
 }
@@ -156,19 +159,19 @@ TEST_F(UploadTest, DataCutAtEveryPlaceGivesTheSameReport)
 TEST_F(UploadTest, HeaderMayWaitAsLongAsTheUserTakesToChooseTheFile)
 {
     feed("e0,0");
-    EXPECT_TRUE(drive.Uploading());
-    EXPECT_FALSE(drive.Deadline()) << "no time limit before the header";
+    EXPECT_TRUE(m_drive.uploading());
+    EXPECT_FALSE(m_drive.deadline()) << "no time limit before the header";
     tick(1h);
-    EXPECT_TRUE(drive.Uploading());
+    EXPECT_TRUE(m_drive.uploading());
     feed("A.BIN:2[BEGIN]xy[END]b,,22c", 1h);
-    EXPECT_TRUE(only().Ok()) << only().error;
+    EXPECT_TRUE(only().ok()) << only().error;
 }
 
 TEST_F(UploadTest, StartTypedByHandWithEnterStillTakesTheHeader)
 {
     feed("e0,0\r\n");
     feed("A.BIN:1[BEGIN]\r[END]b,,22c", 5s);
-    EXPECT_TRUE(only().Ok()) << only().error;
+    EXPECT_TRUE(only().ok()) << only().error;
     EXPECT_EQ(only().crc32, crcOf("\r"));
 }
 
@@ -177,21 +180,21 @@ TEST_F(UploadTest, NameKeepsItsBytesAndMayHoldAColon)
     upload("e0,0", "\xcf\xf0\xee\xf8\xe8\xe2\xea\xe0.bin", "z");
     EXPECT_EQ(only().name, "\xcf\xf0\xee\xf8\xe8\xe2\xea\xe0.bin") << "Windows-1251 bytes as sent";
     upload("e0,0", "a:b", "z");
-    EXPECT_EQ(drive.Uploads().back().name, "a:b");
-    EXPECT_TRUE(drive.Uploads().back().Ok());
+    EXPECT_EQ(m_drive.uploads().back().name, "a:b");
+    EXPECT_TRUE(m_drive.uploads().back().ok());
 }
 
 TEST_F(UploadTest, PausesShorterThanTheSilenceKeepTheUploadGoing)
 {
     feed("e0,0");
     feed("X:10[BEGIN]12345");
-    tick(silence - 100ms);
-    EXPECT_TRUE(drive.Uploading());
+    tick(Silence - 100ms);
+    EXPECT_TRUE(m_drive.uploading());
     feed("67890", 50ms);
-    tick(silence - 1ms);
-    EXPECT_TRUE(drive.Uploading()) << "the silence counts from the last byte";
+    tick(Silence - 1ms);
+    EXPECT_TRUE(m_drive.uploading()) << "the silence counts from the last byte";
     feed("[END]b,,22c", 0ms);
-    EXPECT_TRUE(only().Ok());
+    EXPECT_TRUE(only().ok());
 }
 
 struct BadFraming
@@ -215,15 +218,15 @@ TEST_P(BadFramingTest, EndsInAReportWithItsErrorAndTheMonitorGoesOn)
     const BadFraming &bad = GetParam();
     feed("e0,0");
     feed(bad.afterStart);
-    if (drive.Uploading()) {
-        ASSERT_TRUE(drive.Deadline()) << "an upload that has begun never waits for ever";
-        tick(silence);
+    if (m_drive.uploading()) {
+        ASSERT_TRUE(m_drive.deadline()) << "an upload that has begun never waits for ever";
+        tick(Silence);
     }
     const UploadReport &report = only();
-    EXPECT_FALSE(report.Ok());
+    EXPECT_FALSE(report.ok());
     EXPECT_NE(report.error.find(bad.errorHas), std::string::npos) << report.error;
-    EXPECT_NE(said.find("upload rejected: " + report.error), std::string::npos) << said;
-    drive.Feed("\r", now); // whatever was handed back to the monitor ends here
+    EXPECT_NE(m_said.find("upload rejected: " + report.error), std::string::npos) << m_said;
+    m_drive.feed("\r", m_now); // whatever was handed back to the monitor ends here
     expectMonitorBack();
 }
 
@@ -274,29 +277,29 @@ INSTANTIATE_TEST_SUITE_P(Framings, BadFramingTest,
 TEST_F(UploadTest, WrongClosingHandsTheRestBackToTheMonitor)
 {
     feed("e0,0A:0[BEGIN][END]/2");
-    EXPECT_FALSE(only().Ok());
-    EXPECT_EQ(drive.State().level, '2');
+    EXPECT_FALSE(only().ok());
+    EXPECT_EQ(m_drive.State().level, '2');
 }
 
 TEST_F(UploadTest, ReportsStayInOrderAfterAFailure)
 {
     upload("e0,0", "FIRST", "abc");
     feed("h0,0B:1[BEGIN]");
-    tick(silence);
+    tick(Silence);
     upload("h0,0", "THIRD", "xyz");
-    ASSERT_EQ(drive.Uploads().size(), 3u);
-    EXPECT_TRUE(drive.Uploads()[0].Ok());
-    EXPECT_FALSE(drive.Uploads()[1].Ok());
-    EXPECT_EQ(drive.Uploads()[1].received, 0u);
-    EXPECT_EQ(drive.Uploads()[2].name, "THIRD");
-    EXPECT_TRUE(drive.Uploads()[2].Ok());
+    ASSERT_EQ(m_drive.uploads().size(), 3u);
+    EXPECT_TRUE(m_drive.uploads()[0].ok());
+    EXPECT_FALSE(m_drive.uploads()[1].ok());
+    EXPECT_EQ(m_drive.uploads()[1].received, 0u);
+    EXPECT_EQ(m_drive.uploads()[2].name, "THIRD");
+    EXPECT_TRUE(m_drive.uploads()[2].ok());
 }
 
 TEST_F(UploadTest, LogNamesTheUploadAndSumsUpItsData)
 {
     upload("e0,0", "OVL.BIN", trickyData(5000));
     std::string log;
-    for (const std::string &line : drive.TakeLog())
+    for (const std::string &line : m_drive.takeLog())
         log += line + "\n";
     EXPECT_NE(log.find("\"e0,0\""), std::string::npos) << log;
     EXPECT_NE(log.find("\"OVL.BIN:5000[BEGIN]\""), std::string::npos) << log;

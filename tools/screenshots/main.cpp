@@ -1,8 +1,8 @@
 // kelvane-screenshots FOLDER: renders the program's windows to PNG files, the way a user sees
 // them, for looking at the layout without a desktop. The main window is shown connected to the
 // virtual drive with a little traffic in its pane.
-#include "guarded_application.h"
-#include "program.h"
+#include "app/program.h"
+#include "framework/guarded_application.h"
 
 #include <QAction>
 #include <QDialog>
@@ -15,6 +15,8 @@
 #include <QTest>
 #include <QTimer>
 #include <cstdio>
+
+using namespace kelvane;
 
 namespace {
 
@@ -47,7 +49,7 @@ int main(int argc, char *argv[])
     QDir().mkpath(folder);
 
     QTemporaryDir scratch;
-    TProgramEnvironment environment;
+    ProgramEnvironment environment;
     PortInventory &inventory = environment.inventory;
     inventory.ttyClass = (scratch.path() + QStringLiteral("/class")).toStdString();
     inventory.virtualPorts = (scratch.path() + QStringLiteral("/ports")).toStdString();
@@ -60,7 +62,7 @@ int main(int argc, char *argv[])
         {QStringLiteral("--ports-folder"), QString::fromStdString(inventory.virtualPorts)});
     drive.waitForReadyRead(5000);
 
-    TProgram program(environment);
+    Program program(app.errors(), environment);
     TMainForm &form = program.MainForm();
     form.show();
     QTest::qWait(200);

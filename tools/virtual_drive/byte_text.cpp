@@ -1,8 +1,10 @@
-#include "byte_text.h"
+#include "virtual_drive/byte_text.h"
 
-std::string Printable(std::string_view bytes)
+namespace kelvane {
+
+std::string printable(std::string_view bytes)
 {
-    static constexpr char hex[] = "0123456789abcdef";
+    static constexpr char Hex[] = "0123456789abcdef";
     std::string text;
     text.reserve(bytes.size());
     for (const char c : bytes) {
@@ -13,14 +15,14 @@ std::string Printable(std::string_view bytes)
             text += c;
         } else {
             text += "\\x";
-            text += hex[b >> 4];
-            text += hex[b & 0xf];
+            text += Hex[b >> 4];
+            text += Hex[b & 0xf];
         }
     }
     return text;
 }
 
-std::optional<uint64_t> ParseDecimal(std::string_view text)
+std::optional<uint64_t> parseDecimal(std::string_view text)
 {
     if (text.empty() || (text.size() > 1 && text[0] == '0'))
         return std::nullopt;
@@ -35,3 +37,5 @@ std::optional<uint64_t> ParseDecimal(std::string_view text)
     }
     return value;
 }
+
+} // namespace kelvane

@@ -8,8 +8,12 @@
 #include <string>
 #include <string_view>
 
-std::string Printable(std::string_view bytes);
+namespace kelvane {
+
+std::string printable(std::string_view bytes);
 
 // A decimal number written the plain way: digits only, no sign, no blanks, no leading zero
 // (except "0" itself), and within 64 bits; nothing otherwise.
-std::optional<uint64_t> ParseDecimal(std::string_view text);
+std::optional<uint64_t> parseDecimal(std::string_view text);
+
+} // namespace kelvane

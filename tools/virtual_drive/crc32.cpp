@@ -1,6 +1,8 @@
-#include "crc32.h"
+#include "virtual_drive/crc32.h"
 
 #include <array>
+
+namespace kelvane {
 
 namespace {
 
@@ -16,14 +18,16 @@ constexpr std::array<uint32_t, 256> makeTable()
     return table;
 }
 
-constexpr std::array<uint32_t, 256> table = makeTable();
+constexpr std::array<uint32_t, 256> Table = makeTable();
 
 } // namespace
 
-void Crc32::Update(std::string_view bytes)
+void Crc32::update(std::string_view bytes)
 {
-    uint32_t c = state_;
+    uint32_t c = m_state;
     for (const char byte : bytes)
-        c = table[(c ^ static_cast<unsigned char>(byte)) & 0xFF] ^ (c >> 8);
-    state_ = c;
+        c = Table[(c ^ static_cast<unsigned char>(byte)) & 0xFF] ^ (c >> 8);
+    m_state = c;
 }
+
+} // namespace kelvane

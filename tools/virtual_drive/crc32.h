@@ -5,12 +5,16 @@
 #include <cstdint>
 #include <string_view>
 
+namespace kelvane {
+
 class Crc32
 {
 public:
-    void Update(std::string_view bytes);
-    uint32_t Value() const { return ~state_; }
+    void update(std::string_view bytes);
+    uint32_t value() const { return ~m_state; }
 
 private:
-    uint32_t state_ = 0xFFFFFFFFu;
+    uint32_t m_state = 0xFFFFFFFFu;
 };
+
+} // namespace kelvane

@@ -6,8 +6,12 @@
 #include <string>
 #include <vector>
 
+namespace kelvane {
+
 struct DriveOutput
 {
     std::string bytes; // to the program
     std::vector<std::string> log; // one line each, without a line end
 };
+
+} // namespace kelvane

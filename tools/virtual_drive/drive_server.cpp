@@ -1,4 +1,4 @@
-#include "drive_server.h"
+#include "virtual_drive/drive_server.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -12,6 +12,8 @@
 #include <sys/inotify.h>
 #include <sys/signalfd.h>
 #include <unistd.h>
+
+namespace kelvane {
 
 namespace {
 
@@ -43,19 +45,20 @@ std::string timestamp()
 
 DriveServer::DriveServer(
     VirtualDrive &drive, int master, const std::string &slavePath, std::ostream &log)
-    : drive_(drive), master_(master), log_(log)
+    : m_drive(drive), m_master(master), m_log(log)
 {
     const sigset_t set = stopSignals();
     sigprocmask(SIG_BLOCK, &set, nullptr);
-    signals_ = signalfd(-1, &set, SFD_NONBLOCK | SFD_CLOEXEC);
-    opens_ = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
-    if (signals_ < 0 || opens_ < 0 || inotify_add_watch(opens_, slavePath.c_str(), IN_OPEN) < 0) {
+    m_signals = signalfd(-1, &set, SFD_NONBLOCK | SFD_CLOEXEC);
+    m_opens = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+    if (m_signals < 0 || m_opens < 0
+        || inotify_add_watch(m_opens, slavePath.c_str(), IN_OPEN) < 0) {
         const int error = errno;
         release();
         throw std::runtime_error(
             std::string("не удалось следить за портом: ") + std::strerror(error));
     }
-    hostConnected_ = !masterHungUp();
+    m_hostConnected = !masterHungUp();
 }
 
 DriveServer::~DriveServer()
@@ -65,21 +68,21 @@ DriveServer::~DriveServer()
 
 void DriveServer::release()
 {
-    if (signals_ >= 0)
-        close(signals_);
-    if (opens_ >= 0)
-        close(opens_);
+    if (m_signals >= 0)
+        close(m_signals);
+    if (m_opens >= 0)
+        close(m_opens);
 }
 
-int DriveServer::Run()
+int DriveServer::run()
 {
     for (;;) {
         pollfd fds[3] = {
-            {signals_, POLLIN, 0},
-            {opens_, POLLIN, 0},
+            {m_signals, POLLIN, 0},
+            {m_opens, POLLIN, 0},
             // A hung-up master reports POLLHUP whatever it is asked: leave it out meanwhile.
-            {hostConnected_ ? master_ : -1,
-                static_cast<short>(POLLIN | (pending_.empty() ? 0 : POLLOUT)), 0},
+            {m_hostConnected ? m_master : -1,
+                static_cast<short>(POLLIN | (m_pending.empty() ? 0 : POLLOUT)), 0},
         };
         if (poll(fds, 3, pollTimeout()) < 0) {
             if (errno == EINTR)
@@ -94,14 +97,14 @@ int DriveServer::Run()
             receive();
         if (fds[2].revents & POLLOUT)
             flush();
-        send(drive_.Tick(VirtualDrive::Clock::now()));
+        send(m_drive.tick(VirtualDrive::Clock::now()));
         logDrive();
     }
 }
 
 int DriveServer::pollTimeout() const
 {
-    const auto deadline = drive_.Deadline();
+    const auto deadline = m_drive.deadline();
     if (!deadline)
         return -1;
     const auto left
@@ -112,7 +115,7 @@ int DriveServer::pollTimeout() const
 int DriveServer::takeSignal()
 {
     signalfd_siginfo info {};
-    if (read(signals_, &info, sizeof info) != sizeof info)
+    if (read(m_signals, &info, sizeof info) != sizeof info)
         return SIGTERM;
     log(std::string("остановлен сигналом ") + strsignal(static_cast<int>(info.ssi_signo)));
     return static_cast<int>(info.ssi_signo);
@@ -121,9 +124,9 @@ int DriveServer::takeSignal()
 void DriveServer::noticeOpens()
 {
     char events[4096];
-    while (read(opens_, events, sizeof events) > 0) { }
-    if (!hostConnected_ && !masterHungUp()) {
-        hostConnected_ = true;
+    while (read(m_opens, events, sizeof events) > 0) { }
+    if (!m_hostConnected && !masterHungUp()) {
+        m_hostConnected = true;
         log("программа открыла порт");
     }
 }
@@ -132,10 +135,10 @@ void DriveServer::receive()
 {
     char buffer[65536];
     for (;;) {
-        const ssize_t n = read(master_, buffer, sizeof buffer);
+        const ssize_t n = read(m_master, buffer, sizeof buffer);
         if (n > 0) {
             const std::string_view bytes(buffer, static_cast<size_t>(n));
-            send(drive_.Feed(bytes, VirtualDrive::Clock::now()));
+            send(m_drive.feed(bytes, VirtualDrive::Clock::now()));
             logDrive();
             continue;
         }
@@ -149,23 +152,23 @@ void DriveServer::receive()
 
 void DriveServer::send(std::string bytes)
 {
-    if (!hostConnected_ || bytes.empty())
+    if (!m_hostConnected || bytes.empty())
         return;
-    if (pending_.size() + bytes.size() > MaxPending) {
+    if (m_pending.size() + bytes.size() > MaxPending) {
         log("программа не читает порт: ответ из " + std::to_string(bytes.size())
             + " байт отброшен");
         return;
     }
-    pending_ += bytes;
+    m_pending += bytes;
     flush();
 }
 
 void DriveServer::flush()
 {
-    while (!pending_.empty()) {
-        const ssize_t n = write(master_, pending_.data(), pending_.size());
+    while (!m_pending.empty()) {
+        const ssize_t n = write(m_master, m_pending.data(), m_pending.size());
         if (n > 0) {
-            pending_.erase(0, static_cast<size_t>(n));
+            m_pending.erase(0, static_cast<size_t>(n));
             continue;
         }
         if (n < 0 && errno == EINTR)
@@ -178,26 +181,28 @@ void DriveServer::flush()
 
 void DriveServer::hostGone()
 {
-    if (!hostConnected_)
+    if (!m_hostConnected)
         return;
-    hostConnected_ = false;
-    pending_.clear();
+    m_hostConnected = false;
+    m_pending.clear();
     log("программа закрыла порт");
 }
 
 bool DriveServer::masterHungUp() const
 {
-    pollfd fd {master_, 0, 0};
+    pollfd fd {m_master, 0, 0};
     return poll(&fd, 1, 0) == 1 && (fd.revents & POLLHUP);
 }
 
 void DriveServer::log(const std::string &line)
 {
-    log_ << timestamp() << ' ' << line << std::endl;
+    m_log << timestamp() << ' ' << line << std::endl;
 }
 
 void DriveServer::logDrive()
 {
-    for (const std::string &line : drive_.TakeLog())
+    for (const std::string &line : m_drive.takeLog())
         log(line);
 }
+
+} // namespace kelvane

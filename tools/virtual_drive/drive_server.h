@@ -11,10 +11,12 @@
 // its owner has cleaned up; create it before anything that must be cleaned up. Not thread-safe.
 #pragma once
 
-#include "virtual_drive.h"
+#include "virtual_drive/virtual_drive.h"
 
 #include <ostream>
 #include <string>
+
+namespace kelvane {
 
 class DriveServer
 {
@@ -26,7 +28,7 @@ public:
     DriveServer &operator=(const DriveServer &) = delete;
 
     // Serves until a stop signal comes; returns its number.
-    int Run();
+    int run();
 
 private:
     void release();
@@ -43,11 +45,13 @@ private:
 
     static constexpr size_t MaxPending = 1 << 20;
 
-    VirtualDrive &drive_;
-    const int master_;
-    std::ostream &log_;
-    int signals_ = -1;
-    int opens_ = -1;
-    bool hostConnected_ = false;
-    std::string pending_; // bytes the master could not take yet
+    VirtualDrive &m_drive;
+    const int m_master;
+    std::ostream &m_log;
+    int m_signals = -1;
+    int m_opens = -1;
+    bool m_hostConnected = false;
+    std::string m_pending; // bytes the master could not take yet
 };
+
+} // namespace kelvane

@@ -1,10 +1,10 @@
 // kelvane-virtual-drive: plays a drive's diagnostic monitor on a pseudo-terminal and publishes it
 // in the virtual ports folder, where the program's port box finds it.
-#include "com_error.h"
-#include "drive_server.h"
-#include "port_list.h"
-#include "pseudo_terminal.h"
-#include "published_port.h"
+#include "serial/com_error.h"
+#include "serial/port_list.h"
+#include "virtual_drive/drive_server.h"
+#include "virtual_drive/pseudo_terminal.h"
+#include "virtual_drive/published_port.h"
 
 #include <csignal>
 #include <fstream>
@@ -12,6 +12,8 @@
 #include <optional>
 #include <string>
 #include <vector>
+
+using namespace kelvane;
 
 namespace {
 
@@ -28,7 +30,7 @@ constexpr const char *Usage = R"(Использование: kelvane-virtual-dri
 struct Options
 {
     std::string name = "virtual-drive";
-    std::string portsFolder = PortInventory::DefaultVirtualPortsFolder();
+    std::string portsFolder = PortInventory::defaultVirtualPortsFolder();
     std::optional<std::string> logFile;
     bool inventory = false;
     bool help = false;
@@ -92,11 +94,11 @@ int serve(const Options &options)
     std::ostream &log = options.logFile ? logFile : std::clog;
     PseudoTerminal terminal;
     VirtualDrive drive;
-    DriveServer server(drive, terminal.Master(), terminal.SlavePath(), log);
-    const PublishedPort port(options.portsFolder, options.name, terminal.SlavePath());
-    std::cout << "Виртуальный накопитель готов: порт " << port.Path() << " ("
-              << terminal.SlavePath() << "). Остановка: Ctrl+C." << std::endl;
-    server.Run();
+    DriveServer server(drive, terminal.master(), terminal.slavePath(), log);
+    const PublishedPort port(options.portsFolder, options.name, terminal.slavePath());
+    std::cout << "Виртуальный накопитель готов: порт " << port.path() << " ("
+              << terminal.slavePath() << "). Остановка: Ctrl+C." << std::endl;
+    server.run();
     return 0;
 }
 

@@ -1,10 +1,12 @@
-#include "monitor_commands.h"
+#include "virtual_drive/monitor_commands.h"
 
-#include "byte_text.h"
+#include "virtual_drive/byte_text.h"
 
 #include <algorithm>
 #include <array>
 #include <optional>
+
+namespace kelvane {
 
 namespace {
 
@@ -37,12 +39,12 @@ std::optional<int> digitIn(std::string_view argument, int low, int high)
 Lines setRate(MonitorState &state, std::string_view argument)
 {
     // The monitor reads the digits as hundreds of bits per second.
-    static constexpr std::array<std::string_view, 8> known
+    static constexpr std::array<std::string_view, 8> Known
         = {"48", "96", "144", "192", "384", "576", "625", "1152"};
-    if (std::find(known.begin(), known.end(), argument) == known.end())
-        return said("rate B" + Printable(argument)
+    if (std::find(Known.begin(), Known.end(), argument) == Known.end())
+        return said("rate B" + printable(argument)
             + " not supported; rates: B48 B96 B144 B192 B384 B576 B625 B1152");
-    state.rate = static_cast<uint32_t>(*ParseDecimal(argument) * 100);
+    state.rate = static_cast<uint32_t>(*parseDecimal(argument) * 100);
     return said("rate set to " + std::to_string(state.rate) + " bits/s");
 }
 
@@ -50,14 +52,14 @@ Lines factoryTest(MonitorState &, std::string_view argument)
 {
     if (argument.empty())
         return said("factory test number missing");
-    return said("factory test \"" + Printable(argument) + "\" started (simulated, nothing runs)");
+    return said("factory test \"" + printable(argument) + "\" started (simulated, nothing runs)");
 }
 
 Lines chooseDriveType(MonitorState &state, std::string_view argument)
 {
     const std::optional<int> code = digitIn(argument, 0, 3);
     if (!code)
-        return said("drive type YE" + Printable(argument) + " unknown; YE0 to YE3");
+        return said("drive type YE" + printable(argument) + " unknown; YE0 to YE3");
     state.heads = *code + 1;
     return said("drive type: " + std::to_string(state.heads) + " head(s); W writes it");
 }
@@ -109,7 +111,7 @@ Lines rewriteCert(MonitorState &, std::string_view)
 
 Lines smart(MonitorState &, std::string_view argument)
 {
-    static constexpr std::array<std::pair<char, std::string_view>, 10> functions = {{
+    static constexpr std::array<std::pair<char, std::string_view>, 10> Functions = {{
         {'1', "SMART recreated (simulated)"},
         {'2', "SMART attributes updated (simulated)"},
         {'3', "SMART version updated (simulated)"},
@@ -123,10 +125,10 @@ Lines smart(MonitorState &, std::string_view argument)
         {'B', "DST short test started (simulated, nothing runs)"},
         {'C', "DST long test started (simulated, nothing runs)"},
     }};
-    for (const auto &[code, answer] : functions)
+    for (const auto &[code, answer] : Functions)
         if (argument.size() == 1 && argument[0] == code)
             return said(std::string(answer));
-    return said("SMART function N" + Printable(argument) + " unknown");
+    return said("SMART function N" + printable(argument) + " unknown");
 }
 
 Lines spinUp(MonitorState &state, std::string_view)
@@ -145,7 +147,7 @@ Lines selectHead(MonitorState &state, std::string_view argument)
 {
     const std::optional<int> head = digitIn(argument, 1, 4);
     if (!head)
-        return said("head H" + Printable(argument) + " unknown; H1 to H4");
+        return said("head H" + printable(argument) + " unknown; H1 to H4");
     state.head = *head;
     return said("physical head " + std::to_string(state.head) + " selected");
 }
@@ -153,18 +155,18 @@ Lines selectHead(MonitorState &state, std::string_view argument)
 Lines seek(MonitorState &state, std::string_view argument)
 {
     const size_t comma = argument.find(',');
-    const std::optional<uint64_t> track = ParseDecimal(argument.substr(0, comma));
+    const std::optional<uint64_t> track = parseDecimal(argument.substr(0, comma));
     const std::optional<int> head = comma == std::string_view::npos
         ? std::nullopt
         : digitIn(argument.substr(comma + 1), 1, 4);
     if (!track || !head)
-        return said("seek S" + Printable(argument) + " not understood; S<track>,<head 1-4>");
+        return said("seek S" + printable(argument) + " not understood; S<track>,<head 1-4>");
     state.head = *head;
     return said(
         "head " + std::to_string(*head) + " on track " + std::to_string(*track) + " (simulated)");
 }
 
-constexpr Command commands[] = {
+constexpr Command Commands[] = {
     {'T', "B", true, setRate},
     {'T', "T", true, factoryTest},
     {'T', "YE", true, chooseDriveType},
@@ -192,7 +194,7 @@ bool matches(const Command &command, std::string_view text)
 const Command *find(char level, std::string_view text)
 {
     const Command *found = nullptr;
-    for (const Command &command : commands) {
+    for (const Command &command : Commands) {
         if (command.level != level || !matches(command, text))
             continue;
         if (!command.takesArgument)
@@ -206,7 +208,7 @@ const Command *find(char level, std::string_view text)
 const Command *findElsewhere(std::string_view text)
 {
     const Command *found = nullptr;
-    for (const Command &command : commands) {
+    for (const Command &command : Commands) {
         if (!matches(command, text))
             continue;
         if (!command.takesArgument)
@@ -218,23 +220,23 @@ const Command *findElsewhere(std::string_view text)
 
 } // namespace
 
-bool IsLevel(char level)
+bool isLevel(char level)
 {
     return (level >= '1' && level <= '9') || (level >= 'A' && level <= 'Z');
 }
 
-std::string Prompt(const MonitorState &state)
+std::string promptOf(const MonitorState &state)
 {
     return std::string("F3 ") + state.level + ">";
 }
 
-bool CommandIsComplete(std::string_view command)
+bool commandIsComplete(std::string_view command)
 {
     return command.size() == 3 && command.starts_with("YE") && command[2] >= '0'
         && command[2] <= '3';
 }
 
-std::vector<std::string> RunCommand(MonitorState &state, std::string_view text)
+std::vector<std::string> runCommand(MonitorState &state, std::string_view text)
 {
     const Command *here = find(state.level, text);
     const Command *anywhere = findElsewhere(text);
@@ -244,7 +246,9 @@ std::vector<std::string> RunCommand(MonitorState &state, std::string_view text)
     if (here && !betterElsewhere)
         return here->run(state, text.substr(here->name.size()));
     if (anywhere)
-        return said("\"" + Printable(text) + "\" is a level " + anywhere->level
+        return said("\"" + printable(text) + "\" is a level " + anywhere->level
             + " command; now at level " + state.level);
-    return said("unknown command \"" + Printable(text) + "\" at level " + state.level);
+    return said("unknown command \"" + printable(text) + "\" at level " + state.level);
 }
+
+} // namespace kelvane

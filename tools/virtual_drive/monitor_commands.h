@@ -11,6 +11,8 @@
 #include <string_view>
 #include <vector>
 
+namespace kelvane {
+
 struct MonitorState
 {
     char level = 'T';
@@ -21,14 +23,16 @@ struct MonitorState
 };
 
 // Whether `level` names a level of the monitor: a digit 1 to 9 or a capital Latin letter.
-bool IsLevel(char level);
+bool isLevel(char level);
 
 // The prompt of the current level, e.g. "F3 T>".
-std::string Prompt(const MonitorState &state);
+std::string promptOf(const MonitorState &state);
 
 // Whether `command` is complete as it stands, needing no end: the drive type "YE0" to "YE3" has a
 // fixed length, and the program writes "W" right after it.
-bool CommandIsComplete(std::string_view command);
+bool commandIsComplete(std::string_view command);
 
 // Runs one command (without its line end) at the current level; returns the answer's lines.
-std::vector<std::string> RunCommand(MonitorState &state, std::string_view command);
+std::vector<std::string> runCommand(MonitorState &state, std::string_view command);
+
+} // namespace kelvane

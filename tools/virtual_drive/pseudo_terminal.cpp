@@ -1,4 +1,4 @@
-#include "pseudo_terminal.h"
+#include "virtual_drive/pseudo_terminal.h"
 
 #include <cerrno>
 #include <cstdlib>
@@ -7,6 +7,8 @@
 #include <stdexcept>
 #include <termios.h>
 #include <unistd.h>
+
+namespace kelvane {
 
 namespace {
 
@@ -19,36 +21,36 @@ namespace {
 
 PseudoTerminal::PseudoTerminal()
 {
-    master_ = posix_openpt(O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-    if (master_ < 0)
+    m_master = posix_openpt(O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (m_master < 0)
         fail("создать псевдотерминал", errno);
     char name[128];
-    if (grantpt(master_) != 0 || unlockpt(master_) != 0
-        || ptsname_r(master_, name, sizeof name) != 0) {
+    if (grantpt(m_master) != 0 || unlockpt(m_master) != 0
+        || ptsname_r(m_master, name, sizeof name) != 0) {
         const int error = errno;
-        close(master_);
+        close(m_master);
         fail("подготовить псевдотерминал", error);
     }
-    slavePath_ = name;
+    m_slavePath = name;
     try {
         makeSlaveRaw();
     } catch (...) {
-        close(master_);
+        close(m_master);
         throw;
     }
 }
 
 PseudoTerminal::~PseudoTerminal()
 {
-    close(master_);
+    close(m_master);
 }
 
 void PseudoTerminal::makeSlaveRaw() const
 {
     // The settings outlive this open: the master keeps the terminal alive.
-    const int slave = open(slavePath_.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
+    const int slave = open(m_slavePath.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
     if (slave < 0)
-        fail("открыть " + slavePath_, errno);
+        fail("открыть " + m_slavePath, errno);
     termios settings {};
     bool ok = tcgetattr(slave, &settings) == 0;
     if (ok) {
@@ -59,5 +61,7 @@ void PseudoTerminal::makeSlaveRaw() const
     const int error = errno;
     close(slave);
     if (!ok)
-        fail("настроить " + slavePath_, error);
+        fail("настроить " + m_slavePath, error);
 }
+
+} // namespace kelvane

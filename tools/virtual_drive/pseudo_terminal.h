@@ -6,6 +6,8 @@
 
 #include <string>
 
+namespace kelvane {
+
 class PseudoTerminal
 {
 public:
@@ -15,12 +17,14 @@ public:
     PseudoTerminal(const PseudoTerminal &) = delete;
     PseudoTerminal &operator=(const PseudoTerminal &) = delete;
 
-    int Master() const { return master_; } // non-blocking
-    const std::string &SlavePath() const { return slavePath_; }
+    int master() const { return m_master; } // non-blocking
+    const std::string &slavePath() const { return m_slavePath; }
 
 private:
     void makeSlaveRaw() const;
 
-    int master_ = -1;
-    std::string slavePath_;
+    int m_master = -1;
+    std::string m_slavePath;
 };
+
+} // namespace kelvane

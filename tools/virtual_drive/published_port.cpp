@@ -1,6 +1,6 @@
-#include "published_port.h"
+#include "virtual_drive/published_port.h"
 
-#include "port_list.h"
+#include "serial/port_list.h"
 
 #include <cerrno>
 #include <cstring>
@@ -8,6 +8,8 @@
 #include <stdexcept>
 #include <sys/stat.h>
 #include <unistd.h>
+
+namespace kelvane {
 
 namespace {
 
@@ -30,38 +32,40 @@ bool isDevice(const std::string &path)
 
 PublishedPort::PublishedPort(
     const std::string &folder, const std::string &name, const std::string &target)
-    : path_(folder + "/" + name), target_(target)
+    : m_path(folder + "/" + name), m_target(target)
 {
     if (name.empty() || name == "." || name == ".." || name.find('/') != std::string::npos)
         throw std::runtime_error("недопустимое имя порта \"" + name + "\"");
-    if (!MakeVirtualPortsFolder(folder))
+    if (!makeVirtualPortsFolder(folder))
         throw std::runtime_error("папка виртуальных портов " + folder
             + " недоступна или не личная: она должна быть папкой, принадлежать вам и иметь права "
               "0700");
     removeStaleLink();
-    if (symlink(target.c_str(), path_.c_str()) != 0)
-        throw std::runtime_error("не удалось создать " + path_ + ": " + std::strerror(errno));
+    if (symlink(target.c_str(), m_path.c_str()) != 0)
+        throw std::runtime_error("не удалось создать " + m_path + ": " + std::strerror(errno));
 }
 
 PublishedPort::~PublishedPort()
 {
-    if (linkTarget(path_) == target_)
-        unlink(path_.c_str());
+    if (linkTarget(m_path) == m_target)
+        unlink(m_path.c_str());
 }
 
 void PublishedPort::removeStaleLink() const
 {
     struct stat st;
-    if (lstat(path_.c_str(), &st) != 0)
+    if (lstat(m_path.c_str(), &st) != 0)
         return;
     if (!S_ISLNK(st.st_mode))
-        throw std::runtime_error(path_ + " уже существует и не является ссылкой на порт");
+        throw std::runtime_error(m_path + " уже существует и не является ссылкой на порт");
     // A link to a live terminal belongs to a running virtual drive; one to nothing is left over
     // from a drive that was killed.
-    const std::optional<std::string> target = linkTarget(path_);
+    const std::optional<std::string> target = linkTarget(m_path);
     if (target && isDevice(*target))
-        throw std::runtime_error("порт " + path_ + " уже занят (ведёт на " + *target
+        throw std::runtime_error("порт " + m_path + " уже занят (ведёт на " + *target
             + "); выберите другое имя ключом --name или удалите ссылку, если её владелец "
               "не запущен");
-    unlink(path_.c_str());
+    unlink(m_path.c_str());
 }
+
+} // namespace kelvane

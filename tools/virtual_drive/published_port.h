@@ -7,6 +7,8 @@
 
 #include <string>
 
+namespace kelvane {
+
 class PublishedPort
 {
 public:
@@ -17,11 +19,13 @@ public:
     PublishedPort(const PublishedPort &) = delete;
     PublishedPort &operator=(const PublishedPort &) = delete;
 
-    const std::string &Path() const { return path_; }
+    const std::string &path() const { return m_path; }
 
 private:
     void removeStaleLink() const;
 
-    std::string path_;
-    std::string target_;
+    std::string m_path;
+    std::string m_target;
 };
+
+} // namespace kelvane

@@ -8,13 +8,15 @@
 // cost no copies. The receiver is owned by the virtual drive for one upload; not thread-safe.
 #pragma once
 
-#include "crc32.h"
-#include "drive_output.h"
+#include "virtual_drive/crc32.h"
+#include "virtual_drive/drive_output.h"
 
 #include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
+
+namespace kelvane {
 
 struct UploadReport
 {
@@ -27,10 +29,10 @@ struct UploadReport
     uint32_t crc32 = 0; // of the data bytes received
     std::string error; // what was wrong with the framing; empty when all was right
 
-    bool Ok() const { return error.empty(); }
+    bool ok() const { return error.empty(); }
 };
 
-const char *KindName(UploadReport::Kind kind);
+const char *kindName(UploadReport::Kind kind);
 
 class UploadReceiver
 {
@@ -43,16 +45,16 @@ public:
     // Takes what belongs to the upload from the front of `bytes`, echoing the header and closing
     // commands (not the data) to out.bytes; returns how many bytes it took. Whatever it leaves
     // is not the upload's: the upload has finished and the monitor takes the rest.
-    size_t Take(std::string_view bytes, DriveOutput &out);
+    size_t take(std::string_view bytes, DriveOutput &out);
     // Nothing came for a while: the upload ends here, with an error unless it has finished.
-    // REQUIRES: EndsOnSilence()
-    void Silence(DriveOutput &out);
+    // REQUIRES: endsOnSilence()
+    void silence(DriveOutput &out);
 
     // False while the drive still waits for the header's first byte: choosing the file may take
     // the user any time.
-    bool EndsOnSilence() const;
-    bool Finished() const { return stage_ == Stage::Done; }
-    const UploadReport &Report() const { return report_; }
+    bool endsOnSilence() const;
+    bool Finished() const { return m_stage == Stage::Done; }
+    const UploadReport &report() const { return m_report; }
 
 private:
     enum class Stage { AwaitHeader, Header, Data, Closing, Overrun, Done };
@@ -69,14 +71,16 @@ private:
     void finish(DriveOutput &out);
     void fail(std::string error, DriveOutput &out);
 
-    Stage stage_ = Stage::AwaitHeader;
-    UploadReport report_;
-    std::string header_;
-    Crc32 crc_;
-    std::string tail_; // the data's last bytes, to recognise closing commands taken as data
-    size_t closingMatched_ = 0; // bytes of "[END]b,,22c" received so far
-    uint64_t overrun_ = 0; // bytes beyond the declared size
-    std::string overrunHead_; // the first of them, as many as the closing commands have
-    size_t endMatched_ = 0; // bytes of "[END]" matched among them
-    std::optional<uint64_t> overrunBeforeEnd_;
+    Stage m_stage = Stage::AwaitHeader;
+    UploadReport m_report;
+    std::string m_header;
+    Crc32 m_crc;
+    std::string m_tail; // the data's last bytes, to recognise closing commands taken as data
+    size_t m_closingMatched = 0; // bytes of "[END]b,,22c" received so far
+    uint64_t m_overrun = 0; // bytes beyond the declared size
+    std::string m_overrunHead; // the first of them, as many as the closing commands have
+    size_t m_endMatched = 0; // bytes of "[END]" matched among them
+    std::optional<uint64_t> m_overrunBeforeEnd;
 };
+
+} // namespace kelvane

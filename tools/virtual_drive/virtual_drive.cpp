@@ -1,15 +1,17 @@
-#include "virtual_drive.h"
+#include "virtual_drive/virtual_drive.h"
 
-#include "byte_text.h"
+#include "virtual_drive/byte_text.h"
 
 #include <cstdio>
 #include <utility>
+
+namespace kelvane {
 
 namespace {
 
 std::string quoted(std::string_view bytes)
 {
-    return "\"" + Printable(bytes) + "\"";
+    return "\"" + printable(bytes) + "\"";
 }
 
 std::optional<UploadReport::Kind> uploadStart(std::string_view command)
@@ -24,8 +26,8 @@ std::optional<UploadReport::Kind> uploadStart(std::string_view command)
 std::string verdict(const UploadReport &report)
 {
     const std::string what
-        = std::string(KindName(report.kind)) + " \"" + Printable(report.name) + "\": ";
-    if (!report.Ok())
+        = std::string(kindName(report.kind)) + " \"" + printable(report.name) + "\": ";
+    if (!report.ok())
         return what + "upload rejected: " + report.error;
     char crc[9];
     std::snprintf(crc, sizeof crc, "%08x", report.crc32);
@@ -35,24 +37,24 @@ std::string verdict(const UploadReport &report)
 
 } // namespace
 
-VirtualDrive::VirtualDrive(Timing timing) : timing_(timing) { }
+VirtualDrive::VirtualDrive(Timing timing) : m_timing(timing) { }
 
-std::string VirtualDrive::Feed(std::string_view bytes, Clock::time_point now)
+std::string VirtualDrive::feed(std::string_view bytes, Clock::time_point now)
 {
     expire(now); // a silence that nobody reported still ended what was pending
     size_t i = 0;
     while (i < bytes.size()) {
-        if (upload_)
+        if (m_upload)
             i += feedUpload(bytes.substr(i));
         else
             takeByte(bytes[i++]);
     }
     if (!bytes.empty())
-        lastByte_ = now;
+        m_lastByte = now;
     return takeBytes();
 }
 
-std::string VirtualDrive::Tick(Clock::time_point now)
+std::string VirtualDrive::tick(Clock::time_point now)
 {
     expire(now);
     return takeBytes();
@@ -60,73 +62,73 @@ std::string VirtualDrive::Tick(Clock::time_point now)
 
 void VirtualDrive::expire(Clock::time_point now)
 {
-    const std::optional<Clock::time_point> deadline = Deadline();
-    if (!deadline || now < *deadline)
+    const std::optional<Clock::time_point> due = deadline();
+    if (!due || now < *due)
         return;
-    if (upload_) {
-        upload_->Silence(out_);
+    if (m_upload) {
+        m_upload->silence(m_out);
         endUpload();
-    } else if (levelLine_) {
-        out_.log.push_back("принято \"/\" без уровня, конец: пауза");
-        levelLine_ = false;
+    } else if (m_levelLine) {
+        m_out.log.push_back("принято \"/\" без уровня, конец: пауза");
+        m_levelLine = false;
         answer({"virtual drive: level missing after \"/\""});
     } else {
         endCommand("пауза");
     }
 }
 
-std::optional<VirtualDrive::Clock::time_point> VirtualDrive::Deadline() const
+std::optional<VirtualDrive::Clock::time_point> VirtualDrive::deadline() const
 {
-    if (upload_)
-        return upload_->EndsOnSilence() ? std::optional(lastByte_ + timing_.uploadSilence)
-                                        : std::nullopt;
-    if (levelLine_ || !command_.empty())
-        return lastByte_ + timing_.commandSilence;
+    if (m_upload)
+        return m_upload->endsOnSilence() ? std::optional(m_lastByte + m_timing.uploadSilence)
+                                         : std::nullopt;
+    if (m_levelLine || !m_command.empty())
+        return m_lastByte + m_timing.commandSilence;
     return std::nullopt;
 }
 
-std::vector<std::string> VirtualDrive::TakeLog()
+std::vector<std::string> VirtualDrive::takeLog()
 {
-    return std::exchange(out_.log, {});
+    return std::exchange(m_out.log, {});
 }
 
 void VirtualDrive::takeByte(char c)
 {
-    const bool endedItself = std::exchange(endedItself_, false);
-    if (levelLine_)
+    const bool endedItself = std::exchange(m_endedItself, false);
+    if (m_levelLine)
         return takeLevel(c);
     if (c == '/') {
-        if (!command_.empty())
+        if (!m_command.empty())
             endCommand("начало строки уровня");
-        out_.bytes += c;
-        levelLine_ = true;
+        m_out.bytes += c;
+        m_levelLine = true;
         return;
     }
     if (c == '\b' || c == '\x7f') { // typed by hand in a terminal program
-        if (!command_.empty()) {
-            command_.pop_back();
-            out_.bytes += "\b \b";
+        if (!m_command.empty()) {
+            m_command.pop_back();
+            m_out.bytes += "\b \b";
         }
         return;
     }
-    out_.bytes += c;
+    m_out.bytes += c;
     if (c == '\r' || c == '\n') {
         // CR LF from a terminal program ends one command, not two; nor does the Enter typed
         // after a command that had already ended itself.
-        if (endedItself || (c == '\n' && command_.empty()))
+        if (endedItself || (c == '\n' && m_command.empty()))
             return;
         return endCommand(c == '\r' ? "CR" : "LF");
     }
-    command_ += c;
-    if (const std::optional<UploadReport::Kind> kind = uploadStart(command_))
+    m_command += c;
+    if (const std::optional<UploadReport::Kind> kind = uploadStart(m_command))
         return startUpload(*kind);
-    if (CommandIsComplete(command_)) {
-        endedItself_ = true;
+    if (commandIsComplete(m_command)) {
+        m_endedItself = true;
         return endCommand("команда полная");
     }
-    if (command_.size() > MaxCommand) {
-        out_.log.push_back("принято " + quoted(command_) + "…: слишком длинная команда");
-        command_.clear();
+    if (m_command.size() > MaxCommand) {
+        m_out.log.push_back("принято " + quoted(m_command) + "…: слишком длинная команда");
+        m_command.clear();
         answer({"virtual drive: command longer than " + std::to_string(MaxCommand)
             + " bytes, discarded"});
     }
@@ -135,77 +137,79 @@ void VirtualDrive::takeByte(char c)
 void VirtualDrive::takeLevel(char c)
 {
     if (c == '/') { // the first "/" had no level; this one starts the next level line
-        out_.log.push_back("принято \"/\" без уровня");
+        m_out.log.push_back("принято \"/\" без уровня");
         answer({"virtual drive: level missing after \"/\""});
-        out_.bytes += c;
+        m_out.bytes += c;
         return;
     }
-    out_.bytes += c;
-    levelLine_ = false;
+    m_out.bytes += c;
+    m_levelLine = false;
     const std::string line = std::string("/") + c;
     if (c == '\r' || c == '\n') {
-        out_.log.push_back("принято " + quoted(line) + ": нет уровня");
+        m_out.log.push_back("принято " + quoted(line) + ": нет уровня");
         return answer({"virtual drive: level missing after \"/\""});
     }
-    if (!IsLevel(c)) {
-        out_.log.push_back("принято " + quoted(line) + ": нет такого уровня");
+    if (!isLevel(c)) {
+        m_out.log.push_back("принято " + quoted(line) + ": нет такого уровня");
         return answer({"virtual drive: no level " + quoted(std::string_view(&c, 1))
             + "; levels are 1-9 and A-Z"});
     }
-    state_.level = c;
-    out_.log.push_back("принято " + quoted(line) + ": уровень " + c);
+    m_state.level = c;
+    m_out.log.push_back("принято " + quoted(line) + ": уровень " + c);
     prompt();
 }
 
 void VirtualDrive::endCommand(const char *how)
 {
-    const std::string command = std::exchange(command_, {});
-    out_.log.push_back("принято " + quoted(command) + ", конец: " + how);
+    const std::string command = std::exchange(m_command, {});
+    m_out.log.push_back("принято " + quoted(command) + ", конец: " + how);
     if (command.empty())
         return prompt();
-    answer(RunCommand(state_, command));
+    answer(runCommand(m_state, command));
 }
 
 void VirtualDrive::startUpload(UploadReport::Kind kind)
 {
-    out_.log.push_back(
-        "принято " + quoted(command_) + ": начало загрузки (" + KindName(kind) + ")");
-    command_.clear();
-    upload_.emplace(kind);
-    out_.bytes += std::string("\r\nvirtual drive: ") + KindName(kind)
+    m_out.log.push_back(
+        "принято " + quoted(m_command) + ": начало загрузки (" + kindName(kind) + ")");
+    m_command.clear();
+    m_upload.emplace(kind);
+    m_out.bytes += std::string("\r\nvirtual drive: ") + kindName(kind)
         + " upload, waiting for NAME:SIZE[BEGIN]\r\n";
 }
 
 size_t VirtualDrive::feedUpload(std::string_view bytes)
 {
-    const size_t taken = upload_->Take(bytes, out_);
-    if (upload_->Finished())
+    const size_t taken = m_upload->take(bytes, m_out);
+    if (m_upload->Finished())
         endUpload();
     return taken;
 }
 
 void VirtualDrive::endUpload()
 {
-    uploads_.push_back(upload_->Report());
-    upload_.reset();
-    const std::string line = verdict(uploads_.back());
-    out_.log.push_back("загрузка: " + line);
+    m_uploads.push_back(m_upload->report());
+    m_upload.reset();
+    const std::string line = verdict(m_uploads.back());
+    m_out.log.push_back("загрузка: " + line);
     answer({"virtual drive: " + line});
 }
 
 void VirtualDrive::answer(const std::vector<std::string> &lines)
 {
     for (const std::string &line : lines)
-        out_.bytes += "\r\n" + line;
+        m_out.bytes += "\r\n" + line;
     prompt();
 }
 
 void VirtualDrive::prompt()
 {
-    out_.bytes += "\r\n" + Prompt(state_);
+    m_out.bytes += "\r\n" + promptOf(m_state);
 }
 
 std::string VirtualDrive::takeBytes()
 {
-    return std::exchange(out_.bytes, {});
+    return std::exchange(m_out.bytes, {});
 }
+
+} // namespace kelvane

@@ -1,4 +1,4 @@
-#include "dbf_test_support.h"
+#include "support/dbf/dbf_test_support.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -9,6 +9,8 @@
 #include <iterator>
 #include <sstream>
 #include <stdexcept>
+
+namespace kelvane {
 
 namespace DbfTest {
 
@@ -40,63 +42,63 @@ void WriteFile(const std::string &path, const std::string &bytes)
 
 namespace {
 
-bool IsVersion5(uint8_t version)
+bool isVersion5(uint8_t version)
 {
     return version == 0x05;
 }
 
-void PutLe(std::string &bytes, size_t at, uint32_t value, int width)
+void putLe(std::string &bytes, size_t at, uint32_t value, int width)
 {
     for (int i = 0; i < width; ++i)
         bytes[at + static_cast<size_t>(i)] = static_cast<char>(value >> (8 * i));
 }
 
-std::string Descriptor(uint8_t version, const FieldLayout &field, uint32_t storedOffset)
+std::string descriptor(uint8_t version, const FieldLayout &field, uint32_t storedOffset)
 {
-    const bool v5 = IsVersion5(version);
+    const bool v5 = isVersion5(version);
     std::string bytes(v5 ? 48 : 32, '\0');
     const size_t nameBytes = std::min<size_t>(field.Name.size(), v5 ? 32 : 11);
     std::copy_n(field.Name.begin(), nameBytes, bytes.begin());
-    bytes[v5 ? 32 : 11] = field.Type;
+    bytes[v5 ? 32 : 11] = field.type;
     bytes[v5 ? 33 : 16] = static_cast<char>(field.Length);
     bytes[v5 ? 34 : 17] = static_cast<char>(field.Decimals);
     if (!v5)
-        PutLe(bytes, 12, storedOffset, 4);
+        putLe(bytes, 12, storedOffset, 4);
     return bytes;
 }
 
 } // namespace
 
-std::string TableImage::Bytes() const
+std::string TableImage::bytes() const
 {
     const int n = static_cast<int>(Fields.size());
-    const int headerSize = (IsVersion5(Version) ? 68 + 48 * n : 32 + 32 * n) + (Terminator ? 1 : 0);
+    const int headerSize = (isVersion5(version) ? 68 + 48 * n : 32 + 32 * n) + (terminator ? 1 : 0);
     int recordSize = 1;
     for (const FieldLayout &field : Fields)
         recordSize += field.Length;
-    std::string bytes(IsVersion5(Version) ? 68 : 32, '\0');
-    bytes[0] = static_cast<char>(Version);
+    std::string bytes(isVersion5(version) ? 68 : 32, '\0');
+    bytes[0] = static_cast<char>(version);
     bytes[1] = 99; // 1999-01-01: any date the engine must replace
     bytes[2] = 1;
     bytes[3] = 1;
-    PutLe(bytes, 4, HeaderCount.value_or(static_cast<uint32_t>(Records.size())), 4);
-    PutLe(bytes, 8, static_cast<uint32_t>(HeaderSize.value_or(headerSize)), 2);
-    PutLe(bytes, 10, static_cast<uint32_t>(RecordSize.value_or(recordSize)), 2);
+    putLe(bytes, 4, headerCount.value_or(static_cast<uint32_t>(records.size())), 4);
+    putLe(bytes, 8, static_cast<uint32_t>(HeaderSize.value_or(headerSize)), 2);
+    putLe(bytes, 10, static_cast<uint32_t>(RecordSize.value_or(recordSize)), 2);
     uint32_t offset = 1;
     for (const FieldLayout &field : Fields) {
-        bytes += Descriptor(Version, field, StoredOffsets ? offset : 0);
+        bytes += descriptor(version, field, storedOffsets ? offset : 0);
         offset += static_cast<uint32_t>(field.Length);
     }
-    if (Terminator)
+    if (terminator)
         bytes += '\r';
-    for (const std::string &record : Records)
+    for (const std::string &record : records)
         bytes += record;
-    if (EndMarker)
+    if (endMarker)
         bytes += '\x1A';
     return bytes;
 }
 
-std::string Record(
+std::string recordBytes(
     const std::vector<FieldLayout> &fields, const std::vector<std::string> &values, char flag)
 {
     std::string record(1, flag);
@@ -108,18 +110,10 @@ std::string Record(
     return record;
 }
 
-TDbfHooks RecordingHooks::Hooks()
-{
-    TDbfHooks hooks;
-    hooks.ShowMessage = [this](const std::string &message) { Messages.push_back(message); };
-    hooks.Today = [] { return TCalendarDate {2026, 3, 5}; };
-    return hooks;
-}
-
-std::string RunPython(const std::string &script)
+std::string runPython(const std::string &script)
 {
     TempDir dir;
-    const std::string path = dir.Path("script.py");
+    const std::string path = dir.path("script.py");
     WriteFile(path, script);
     FILE *pipe = popen(("/usr/bin/python3 " + path + " 2>&1").c_str(), "r");
     if (!pipe) {
@@ -135,7 +129,7 @@ std::string RunPython(const std::string &script)
     return output;
 }
 
-std::string Cp1251(const std::string &utf8)
+std::string cp1251(const std::string &utf8)
 {
     std::string out;
     for (size_t i = 0; i < utf8.size(); ++i) {
@@ -159,39 +153,42 @@ std::string Cp1251(const std::string &utf8)
     return out;
 }
 
-OpenTable::OpenTable(const std::string &path, uint16_t mode, TDbfHooks hooks,
-    const std::string &memoPath, TFileSystem &files)
+OpenTable::OpenTable(const std::string &path, uint16_t mode, DbfHooks hooks,
+    const std::string &memoPath, FileSystem &files)
     : table(std::make_unique<TDbfFile>(mode, path, std::move(hooks), files))
 {
     table->ReadFieldDefs(defs);
     if (!memoPath.empty())
-        memo = std::make_unique<TDbtFile>(table->LayoutFamily() != lfDbase3, mode, memoPath, files);
+        memo = std::make_unique<TDbtFile>(
+            table->LayoutFamily() != LayoutDbase3, mode, memoPath, files);
     record.assign(static_cast<size_t>(table->RecordSize()), '\0');
 }
 
-std::string OpenTable::Text(int field)
+std::string OpenTable::text(int field)
 {
     char value[256];
     table->GetFieldValue(field, ftString, value, record.data());
     return value;
 }
 
-void OpenTable::SetText(int field, const std::string &text)
+void OpenTable::setText(int field, const std::string &text)
 {
     table->SetFieldValue(field, ftString, text.c_str(), record.data());
 }
 
-std::string OpenTable::Memo(int field)
+std::string OpenTable::memoText(int field)
 {
     TMyBlobFile stream(bmRead, field + 1, *this);
     return std::string(stream.Memory(), static_cast<size_t>(stream.Size()));
 }
 
-void OpenTable::StoreMemo(int field, const std::string &text)
+void OpenTable::storeMemo(int field, const std::string &text)
 {
     TMyBlobFile stream(bmWrite, field + 1, *this);
     stream.Write(text.data(), static_cast<int64_t>(text.size()));
-    stream.Release();
+    stream.release();
 }
 
 } // namespace DbfTest
+
+} // namespace kelvane

@@ -1,8 +1,10 @@
-#include "memory_files.h"
+#include "support/dbf/memory_files.h"
 
 #include <algorithm>
 #include <cstring>
 #include <stdexcept>
+
+namespace kelvane {
 
 namespace {
 
@@ -17,7 +19,7 @@ public:
     {
         const int call = ++m_file->reads;
         const int64_t available = Size() - m_position;
-        if (Failing(call, m_file->failReadsFrom) || m_position < 0 || count <= 0 || available <= 0)
+        if (failing(call, m_file->failReadsFrom) || m_position < 0 || count <= 0 || available <= 0)
             return 0;
         const int64_t n = std::min(count, available);
         std::memcpy(buffer, m_file->bytes.data() + m_position, static_cast<size_t>(n));
@@ -28,7 +30,7 @@ public:
     int64_t Write(const void *buffer, int64_t count) override
     {
         const int call = ++m_file->writes;
-        if (!m_writable || Failing(call, m_file->failWritesFrom) || m_position < 0 || count <= 0)
+        if (!m_writable || failing(call, m_file->failWritesFrom) || m_position < 0 || count <= 0)
             return 0;
         if (m_position + count > Size())
             m_file->bytes.resize(static_cast<size_t>(m_position + count), '\0');
@@ -40,7 +42,7 @@ public:
     int64_t Size() const override { return static_cast<int64_t>(m_file->bytes.size()); }
 
 private:
-    static bool Failing(int call, int from) { return from > 0 && call >= from; }
+    static bool failing(int call, int from) { return from > 0 && call >= from; }
 
     std::shared_ptr<MemoryFiles::File> m_file;
     bool m_writable;
@@ -48,25 +50,25 @@ private:
 
 } // namespace
 
-void MemoryFiles::Put(const std::string &name, std::string bytes)
+void MemoryFiles::put(const std::string &name, std::string bytes)
 {
     auto file = std::make_shared<File>();
     file->bytes = std::move(bytes);
     m_files[name] = std::move(file);
 }
 
-std::string MemoryFiles::Bytes(const std::string &name) const
+std::string MemoryFiles::bytes(const std::string &name) const
 {
     const auto found = m_files.find(name);
     return found == m_files.end() ? std::string() : found->second->bytes;
 }
 
-void MemoryFiles::Remove(const std::string &name)
+void MemoryFiles::remove(const std::string &name)
 {
     m_files.erase(name);
 }
 
-MemoryFiles::File &MemoryFiles::Existing(const std::string &name) const
+MemoryFiles::File &MemoryFiles::existing(const std::string &name) const
 {
     const auto found = m_files.find(name);
     if (found == m_files.end())
@@ -74,32 +76,32 @@ MemoryFiles::File &MemoryFiles::Existing(const std::string &name) const
     return *found->second;
 }
 
-int MemoryFiles::Reads(const std::string &name) const
+int MemoryFiles::reads(const std::string &name) const
 {
-    return Existing(name).reads;
+    return existing(name).reads;
 }
 
-int MemoryFiles::Writes(const std::string &name) const
+int MemoryFiles::writes(const std::string &name) const
 {
-    return Existing(name).writes;
+    return existing(name).writes;
 }
 
-void MemoryFiles::FailReadsFrom(const std::string &name, int call)
+void MemoryFiles::failReadsFrom(const std::string &name, int call)
 {
-    Existing(name).failReadsFrom = call;
+    existing(name).failReadsFrom = call;
 }
 
-void MemoryFiles::FailWritesFrom(const std::string &name, int call)
+void MemoryFiles::failWritesFrom(const std::string &name, int call)
 {
-    Existing(name).failWritesFrom = call;
+    existing(name).failWritesFrom = call;
 }
 
-bool MemoryFiles::FileExists(const std::string &fileName)
+bool MemoryFiles::fileExists(const std::string &fileName)
 {
     return m_files.count(fileName) > 0;
 }
 
-std::unique_ptr<TStream> MemoryFiles::OpenFile(
+std::unique_ptr<TStream> MemoryFiles::openFile(
     const std::string &fileName, uint16_t mode, std::string *error)
 {
     const auto found = m_files.find(fileName);
@@ -109,3 +111,5 @@ std::unique_ptr<TStream> MemoryFiles::OpenFile(
     }
     return std::make_unique<MemoryFileStream>(found->second, (mode & 0x3) != fmOpenRead);
 }
+
+} // namespace kelvane

@@ -5,31 +5,33 @@
 // between streams. Not thread-safe.
 #pragma once
 
-#include "dbf/stream.h"
+#include "base/stream.h"
 
 #include <cstdint>
 #include <map>
 #include <memory>
 #include <string>
 
-class MemoryFiles : public TFileSystem
+namespace kelvane {
+
+class MemoryFiles : public FileSystem
 {
 public:
-    void Put(const std::string &name, std::string bytes);
+    void put(const std::string &name, std::string bytes);
     // The file's bytes now; empty for a file that does not exist.
-    std::string Bytes(const std::string &name) const;
-    void Remove(const std::string &name);
+    std::string bytes(const std::string &name) const;
+    void remove(const std::string &name);
 
     // Calls of Read and Write made on the file's streams so far.
-    int Reads(const std::string &name) const;
-    int Writes(const std::string &name) const;
+    int reads(const std::string &name) const;
+    int writes(const std::string &name) const;
     // The read (write) call number `call` on the file, counted as Reads (Writes) counts, and
     // every later one transfers nothing, as a failing disk would.
-    void FailReadsFrom(const std::string &name, int call);
-    void FailWritesFrom(const std::string &name, int call);
+    void failReadsFrom(const std::string &name, int call);
+    void failWritesFrom(const std::string &name, int call);
 
-    bool FileExists(const std::string &fileName) override;
-    std::unique_ptr<TStream> OpenFile(
+    bool fileExists(const std::string &fileName) override;
+    std::unique_ptr<TStream> openFile(
         const std::string &fileName, uint16_t mode, std::string *error) override;
 
     struct File
@@ -42,7 +44,9 @@ public:
     };
 
 private:
-    File &Existing(const std::string &name) const;
+    File &existing(const std::string &name) const;
 
     std::map<std::string, std::shared_ptr<File>> m_files;
 };
+
+} // namespace kelvane

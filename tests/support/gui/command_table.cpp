@@ -1,10 +1,12 @@
-#include "command_table.h"
+#include "support/gui/command_table.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
 #include <stdexcept>
+
+namespace kelvane {
 
 namespace {
 
@@ -22,7 +24,7 @@ QByteArray runPython(const char *script, const QByteArray &input)
     return python.readAllStandardOutput();
 }
 
-const char *WriteScript = R"py(
+const char *writeScript = R"py(
 import dbf, json, sys
 job = json.load(sys.stdin)
 table = dbf.Table(job["path"], "NAME C(40); COMAND C(40); UROVEN C(5)", dbf_type="db3",
@@ -35,7 +37,7 @@ for row in job["rows"]:
 table.close()
 )py";
 
-const char *ReadScript = R"py(
+const char *readScript = R"py(
 import dbfread, json, sys
 path = sys.stdin.read()
 table = dbfread.DBF(path, encoding="cp866", load=True, char_decode_errors="replace")
@@ -58,7 +60,7 @@ json.dump(rows, sys.stdout)
 
 } // namespace
 
-void WriteCommandTable(const std::string &path, const std::vector<CommandRow> &rows)
+void writeCommandTable(const std::string &path, const std::vector<CommandRow> &rows)
 {
     QJsonArray array;
     for (const CommandRow &r : rows)
@@ -66,13 +68,13 @@ void WriteCommandTable(const std::string &path, const std::vector<CommandRow> &r
             {"command", QString::fromStdString(r.command)},
             {"level", QString::fromStdString(r.level)}, {"deleted", r.deleted}});
     const QJsonObject job {{"path", QString::fromStdString(path)}, {"rows", array}};
-    runPython(WriteScript, QJsonDocument(job).toJson());
+    runPython(writeScript, QJsonDocument(job).toJson());
 }
 
-std::vector<CommandRow> ReadCommandTable(const std::string &path)
+std::vector<CommandRow> readCommandTable(const std::string &path)
 {
     const QJsonArray array
-        = QJsonDocument::fromJson(runPython(ReadScript, QByteArray::fromStdString(path))).array();
+        = QJsonDocument::fromJson(runPython(readScript, QByteArray::fromStdString(path))).array();
     std::vector<CommandRow> rows;
     for (const QJsonValue &v : array) {
         const QJsonObject o = v.toObject();
@@ -81,3 +83,5 @@ std::vector<CommandRow> ReadCommandTable(const std::string &path)
     }
     return rows;
 }
+
+} // namespace kelvane

@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+namespace kelvane {
+
 struct CommandRow
 {
     std::string name; // NAME, COMAND, UROVEN as UTF-8, trailing blanks stripped
@@ -16,6 +18,8 @@ struct CommandRow
 };
 
 // A dBase III table with NAME C(40), COMAND C(40), UROVEN C(5) in CP866, holding `rows`.
-void WriteCommandTable(const std::string &path, const std::vector<CommandRow> &rows);
+void writeCommandTable(const std::string &path, const std::vector<CommandRow> &rows);
 // Every record of the table in file order, deleted ones included.
-std::vector<CommandRow> ReadCommandTable(const std::string &path);
+std::vector<CommandRow> readCommandTable(const std::string &path);
+
+} // namespace kelvane

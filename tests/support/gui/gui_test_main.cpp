@@ -1,8 +1,10 @@
 // main() of the window tests: a QApplication on the offscreen platform, the program's pictures,
 // and the fonts the windows ask for.
-#include "guarded_application.h"
+#include "framework/guarded_application.h"
 
 #include <gtest/gtest.h>
+
+using namespace kelvane;
 
 int main(int argc, char **argv)
 {

@@ -7,10 +7,12 @@
 #include <QMenuBar>
 #include <QTest>
 
+namespace kelvane {
+
 // Opens the top-level menu named `menuName` of `window` and clicks its item `itemName`. Returns
 // false (and clicks nothing) when the popup did not open or does not show the item. An item that
 // opens a modal window returns only once that window has closed.
-inline bool ClickMenuItem(QMainWindow &window, const char *menuName, const char *itemName)
+inline bool clickMenuItem(QMainWindow &window, const char *menuName, const char *itemName)
 {
     auto *menu = window.findChild<QMenu *>(QString::fromLatin1(menuName));
     auto *item = window.findChild<QAction *>(QString::fromLatin1(itemName));
@@ -26,3 +28,5 @@ inline bool ClickMenuItem(QMainWindow &window, const char *menuName, const char 
     QTest::mouseClick(menu, Qt::LeftButton, {}, place.center());
     return true;
 }
+
+} // namespace kelvane

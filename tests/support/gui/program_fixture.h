@@ -2,12 +2,12 @@
 // plays the drive on the pty's other end and reads the bytes the program puts on the wire.
 #pragma once
 
-#include "command_table.h"
-#include "main_window.h"
-#include "program.h"
-#include "pty_pair.h"
-#include "scripted_dialogs.h"
-#include "terminal_pane.h"
+#include "app/main_window.h"
+#include "app/program.h"
+#include "framework/terminal_pane.h"
+#include "support/gui/command_table.h"
+#include "support/gui/scripted_dialogs.h"
+#include "support/pty_pair.h"
 
 #include <QAction>
 #include <QApplication>
@@ -25,15 +25,18 @@
 #include <memory>
 #include <unistd.h>
 
+namespace kelvane {
+
 class ProgramTest : public ::testing::Test
 {
 public:
     std::filesystem::path root;
-    TProgramEnvironment environment;
+    ProgramEnvironment environment;
     PortInventory &inventory = environment.inventory;
     PtyPair pty;
     ScriptedDialogs dialogs;
-    std::unique_ptr<TProgram> program;
+    ErrorDisplay errors;
+    std::unique_ptr<Program> program;
     TMainForm *form = nullptr;
 
     void SetUp() override
@@ -45,17 +48,17 @@ public:
         std::filesystem::create_directories(root / "class");
         inventory.ttyClass = (root / "class").string();
         inventory.virtualPorts = (root / "ports").string();
-        ASSERT_TRUE(MakeVirtualPortsFolder(inventory.virtualPorts));
-        std::filesystem::create_symlink(pty.SlavePath(), PortPath());
+        ASSERT_TRUE(makeVirtualPortsFolder(inventory.virtualPorts));
+        std::filesystem::create_symlink(pty.slavePath(), portPath());
         // The command table is found in the program's folder (the current one has none).
         environment.programFolder = (root / "program").string();
         std::filesystem::create_directories(environment.programFolder);
-        WriteCommandTable(TablePath(),
+        writeCommandTable(tablePath(),
             {{"Тип и версия ПЗУ", "M", "1"}, {"Остановить шпиндель", "Z", "2"},
                 {"Чтение служебной дорожки", "R", "T"}});
     }
 
-    std::string TablePath() const { return environment.programFolder + "/com.dbf"; }
+    std::string tablePath() const { return environment.programFolder + "/com.dbf"; }
 
     void TearDown() override
     {
@@ -63,60 +66,60 @@ public:
         std::filesystem::remove_all(root);
     }
 
-    std::string PortPath() const { return (root / "ports" / "drive").string(); }
+    std::string portPath() const { return (root / "ports" / "drive").string(); }
 
     // Creates the program and shows its main window, as the program's start does.
-    void Start(DeviceOpener opener = {})
+    void start(DeviceOpener opener = {})
     {
         environment.opener = std::move(opener);
-        program = std::make_unique<TProgram>(environment);
+        program = std::make_unique<Program>(errors, environment);
         form = &program->MainForm();
         form->show();
         QCoreApplication::processEvents();
     }
 
-    template<typename T> T *Child(const char *name)
+    template<typename T> T *child(const char *name)
     {
         T *found = form->findChild<T *>(QString::fromLatin1(name));
         EXPECT_NE(found, nullptr) << name;
         return found;
     }
 
-    QPushButton *Button(const char *name) { return Child<QPushButton>(name); }
-    QCheckBox *Box(const char *name) { return Child<QCheckBox>(name); }
-    QLineEdit *Edit1() { return Child<QLineEdit>("Edit1"); }
-    TerminalPane *Memo1() { return Child<TerminalPane>("Memo1"); }
-    QComboBox *Rates() { return Child<QComboBox>("cbBaudRate"); }
-    QAction *MenuItem(const char *name) { return Child<QAction>(name); }
-    QAction *Menu(const char *name) { return Child<QMenu>(name)->menuAction(); }
+    QPushButton *button(const char *name) { return child<QPushButton>(name); }
+    QCheckBox *box(const char *name) { return child<QCheckBox>(name); }
+    QLineEdit *Edit1() { return child<QLineEdit>("Edit1"); }
+    TerminalPane *Memo1() { return child<TerminalPane>("Memo1"); }
+    QComboBox *rates() { return child<QComboBox>("cbBaudRate"); }
+    QAction *menuItem(const char *name) { return child<QAction>(name); }
+    QAction *menuEntry(const char *name) { return child<QMenu>(name)->menuAction(); }
 
     // Opens `menu` with a click on its entry in the menu bar and clicks `item` in its popup.
-    void ChooseFromMenu(const char *menu, const char *item)
+    void chooseFromMenu(const char *menu, const char *item)
     {
-        auto *popup = Child<QMenu>(menu);
+        auto *popup = child<QMenu>(menu);
         QMenuBar *bar = form->menuBar();
         QTest::mouseClick(
             bar, Qt::LeftButton, {}, bar->actionGeometry(popup->menuAction()).center());
         ASSERT_EQ(QApplication::activePopupWidget(), popup) << menu << " did not drop down";
         QTest::mouseClick(
-            popup, Qt::LeftButton, {}, popup->actionGeometry(MenuItem(item)).center());
+            popup, Qt::LeftButton, {}, popup->actionGeometry(menuItem(item)).center());
     }
 
-    void Connect()
+    void connect()
     {
-        Button("btnConnect")->click();
+        button("btnConnect")->click();
         ASSERT_TRUE(form->BComPort1.IsOpen()) << dialogs.errors.join("; ").toStdString();
     }
 
-    void Disconnect() { Button("btnDisconnect")->click(); }
+    void disconnect() { button("btnDisconnect")->click(); }
 
     // What the program wrote to the drive since the last look.
-    std::string Wire() { return pty.ReadUntilQuiet(std::chrono::milliseconds(100)); }
+    std::string wireText() { return pty.readUntilQuiet(std::chrono::milliseconds(100)); }
 
     // Triggers `action`, which shows a modal window, and runs `interact` on that window once
     // it is up (for example filling fields and pressing a button that closes it).
     template<typename Window>
-    bool WithModal(QAction *action, const std::function<void(Window *)> &interact)
+    bool withModal(QAction *action, const std::function<void(Window *)> &interact)
     {
         bool ran = false;
         QTimer::singleShot(0, [&] {
@@ -131,10 +134,10 @@ public:
         return ran;
     }
 
-    // Clicks `item` of `menu` (see ChooseFromMenu), which shows a modal window, and runs
+    // Clicks `item` of `menu` (see chooseFromMenu), which shows a modal window, and runs
     // `interact` on that window once it is up.
     template<typename Window>
-    bool ChooseModal(
+    bool chooseModal(
         const char *menu, const char *item, const std::function<void(Window *)> &interact)
     {
         bool ran = false;
@@ -146,13 +149,15 @@ public:
                 ran = true;
             }
         });
-        ChooseFromMenu(menu, item);
+        chooseFromMenu(menu, item);
         return ran;
     }
 
     // Waits, serving the event loop, until the pane holds `bytes`.
-    bool PaneShows(const std::string &bytes)
+    bool paneShows(const std::string &bytes)
     {
-        return QTest::qWaitFor([&] { return Memo1()->Bytes() == bytes; }, 5000);
+        return QTest::qWaitFor([&] { return Memo1()->bytes() == bytes; }, 5000);
     }
 };
+
+} // namespace kelvane

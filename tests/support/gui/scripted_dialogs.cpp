@@ -1,38 +1,42 @@
-#include "scripted_dialogs.h"
+#include "support/gui/scripted_dialogs.h"
 
-void ScriptedDialogs::Message(QWidget *, const QString &text)
+namespace kelvane {
+
+void ScriptedDialogs::message(QWidget *, const QString &text)
 {
     messages << text;
-    if (WhileMessageShown)
-        WhileMessageShown(text);
+    if (whileMessageShown)
+        whileMessageShown(text);
 }
 
-void ScriptedDialogs::Error(QWidget *, const QString &text)
+void ScriptedDialogs::error(QWidget *, const QString &text)
 {
     errors << text;
-    if (WhileMessageShown)
-        WhileMessageShown(text);
+    if (whileMessageShown)
+        whileMessageShown(text);
 }
 
-bool ScriptedDialogs::OpenFile(
+bool ScriptedDialogs::openFile(
     QWidget *, const QString &filter, const QString &folder, QString &fileName)
 {
     openFilters << filter;
     openFolders << folder;
     openNames << fileName;
-    if (WhileOpenFileShown)
-        WhileOpenFileShown();
-    if (openAnswers_.empty())
+    if (whileOpenFileShown)
+        whileOpenFileShown();
+    if (m_openAnswers.empty())
         return false;
-    const std::optional<QString> answer = openAnswers_.front();
-    openAnswers_.pop_front();
+    const std::optional<QString> answer = m_openAnswers.front();
+    m_openAnswers.pop_front();
     if (!answer || answer->isEmpty())
         return false;
     fileName = *answer;
     return true;
 }
 
-void ScriptedDialogs::AnswerOpenFile(std::optional<QString> fileName)
+void ScriptedDialogs::answerOpenFile(std::optional<QString> fileName)
 {
-    openAnswers_.push_back(std::move(fileName));
+    m_openAnswers.push_back(std::move(fileName));
 }
+
+} // namespace kelvane
