@@ -1,6 +1,7 @@
 #include "app/main_window.h"
 
 #include "app/about_box.h"
+#include "app/command_table_location.h"
 #include "app/table_write_access.h"
 #include "app/wiring_window.h"
 #include "cmdtable/command_editor_dialog.h"
@@ -138,13 +139,19 @@ TMainForm::TMainForm(MainThread &mainThread, ErrorDisplay &errors, ProgramWindow
         // Said once, where the start-up's own text would be.
         m_ui->N24->setEnabled(false);
         setStatusText(m_readOnlyTableText);
+    } else if (!m_tableCopiedText.isEmpty()) {
+        setStatusText(m_tableCopiedText);
     }
 }
 
 void TMainForm::openCommandTable(const std::string &programFolder)
 {
     Dbf1.SetName("Dbf1");
-    Dbf1.SetFileName("com.dbf");
+    const TableLocation table = locateCommandTable("com.dbf", {programFolder, {}});
+    if (!table.copiedFrom.empty())
+        m_tableCopiedText = QStringLiteral("Создана своя таблица команд (копия стандартной): %1")
+                                .arg(QString::fromStdString(table.fileName));
+    Dbf1.SetFileName(table.fileName);
     Dbf1.setProgramFolder(programFolder);
     Dbf1.setErrorSink(m_errors);
     try {

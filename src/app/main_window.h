@@ -153,6 +153,7 @@ private:
     bool m_uploadCancelled = false;
     QEventLoop *m_txEmptyWait = nullptr;
     QString m_readOnlyTableText; // why the command table is open only for reading
+    QString m_tableCopiedText; // where the user's own copy of the default table was made
     bool m_activated = false;
     bool m_ctsLamp = false;
     bool m_dsrLamp = false;
