@@ -2,6 +2,7 @@
 
 #include "app/about_box.h"
 #include "app/command_table_location.h"
+#include "app/rate_table.h"
 #include "app/table_write_access.h"
 #include "app/wiring_window.h"
 #include "cmdtable/command_editor_dialog.h"
@@ -36,31 +37,9 @@ namespace kelvane {
 
 namespace {
 
-// The rate box's entries: what the drive is told, and the local port's rate.
-struct RateEntry
-{
-    const char *text;
-    const char *driveCommand;
-    TBaudRate rate;
-};
-
-constexpr std::array<RateEntry, 8> RateEntries = {{
-    {"4800", "B48", br4800},
-    {"9600", "B96", br9600},
-    {"14400", "B144", br14400},
-    {"19200", "B192", br19200},
-    {"38400", "B384", br38400},
-    {"56000", "B576", br56000},
-    {"57600", "B625", br57600},
-    {"115200", "B1152", br115200},
-}};
-
 const RateEntry *findRate(const QString &text)
 {
-    for (const RateEntry &entry : RateEntries)
-        if (text == QLatin1String(entry.text))
-            return &entry;
-    return nullptr;
+    return findRateEntry(text.toStdString());
 }
 
 constexpr int ClientWidth = 568;
