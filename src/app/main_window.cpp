@@ -4,6 +4,7 @@
 #include "app/command_table_location.h"
 #include "app/rate_table.h"
 #include "app/table_write_access.h"
+#include "app/terminal_view.h"
 #include "app/wiring_window.h"
 #include "cmdtable/command_editor_dialog.h"
 #include "cmdtable/run_command_dialog.h"
@@ -65,6 +66,8 @@ TMainForm::TMainForm(MainThread &mainThread, ErrorDisplay &errors, ProgramWindow
     m_ui->Memo1->setFont(fixed);
     setFieldColour(m_ui->Edit1, false);
     setFieldColour(m_ui->Memo1, false);
+    m_terminalView
+        = new TerminalView(*this, *m_ui->Memo1, *m_ui->File1, m_ui->Exit1, *m_ui->Help1, m_errors);
 
     m_statusText->setObjectName(QStringLiteral("StatusText"));
     m_ui->StatusBar1->addWidget(m_statusText, 1);

@@ -28,6 +28,7 @@ class QPushButton;
 namespace kelvane {
 
 class TerminalPane;
+class TerminalView;
 
 class TMainForm : public QMainWindow
 {
@@ -99,6 +100,8 @@ public:
     void portLost();
 
     Upload &upload() { return m_uploadPanel->upload(); }
+    // The pane's view: its menu, find bar, font size and saving its text.
+    TerminalView &terminalView() { return *m_terminalView; }
     bool uploading() const { return m_uploadPanel->uploading(); }
     // Cancels a running upload at its next wait.
     void cancelUpload() { m_uploadPanel->cancel(); }
@@ -132,6 +135,7 @@ private:
     PortInventory m_inventory;
     QLabel *m_statusText;
     std::unique_ptr<UploadPanel> m_uploadPanel;
+    TerminalView *m_terminalView = nullptr; // owned by this window
     QString m_readOnlyTableText; // why the command table is open only for reading
     QString m_tableCopiedText; // where the user's own copy of the default table was made
     bool m_activated = false;
