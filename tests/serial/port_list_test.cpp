@@ -1,6 +1,7 @@
 // The port list over a fake device inventory and a fake virtual ports folder.
 #include "serial/com_error.h"
 #include "serial/port_list.h"
+#include "support/fake_machine.h"
 #include "support/pty_pair.h"
 
 #include <filesystem>
@@ -10,6 +11,15 @@
 #include <unistd.h>
 
 using namespace kelvane;
+
+namespace kelvane {
+void PrintTo(const SerialPortInfo &p, std::ostream *out)
+{
+    *out << "{" << p.name << ", " << p.device << ", \"" << p.description << "\", " << p.manufacturer
+         << ", " << p.vendorId << ":" << p.productId << (p.modemManagerIgnores ? ", ignored" : "")
+         << "}";
+}
+} // namespace kelvane
 
 namespace {
 
@@ -138,6 +148,52 @@ TEST_F(PortListTest, VirtualPortsFolderThatOthersCanReachIsIgnored)
     fs::remove_all(m_inventory.virtualPorts);
     fs::create_directory_symlink(real, m_inventory.virtualPorts);
     EXPECT_FALSE(isPrivateFolder(m_inventory.virtualPorts));
+}
+
+TEST_F(PortListTest, UsbAdaptersGoByTheirStableLinkAndSayWhatTheyAre)
+{
+    PortInventory inventory;
+    FakeMachine machine(m_root / "machine", inventory);
+    PtyPair first, second, third, drive;
+    const UsbAdapter ftdi {.tty = "ttyUSB1", .modemManagerIgnores = true};
+    const UsbAdapter ch340 {.tty = "ttyUSB0",
+        .vendorId = "1a86",
+        .productId = "7523",
+        .manufacturer = "",
+        .product = "USB Serial",
+        .serial = ""};
+    const UsbAdapter unnamed {.tty = "ttyACM0",
+        .vendorId = "2341",
+        .productId = "0043",
+        .manufacturer = "",
+        .product = "",
+        .serial = "85736323"};
+    const std::string ftdiName = machine.plug(ftdi, first.slavePath());
+    const std::string ch340Name = machine.plug(ch340, second.slavePath());
+    machine.plug(unnamed, third.slavePath());
+    fs::remove(machine.stableName(unnamed)); // no udev to make its link
+    machine.addTty("ttyS0");
+    const std::string virtualName = machine.publish("drive", drive.slavePath());
+
+    const std::string dev = inventory.devices;
+    const std::vector<SerialPortInfo> expected = {
+        {dev + "/serial/by-id/usb-_USB_Serial-if00-port0", dev + "/ttyUSB0", "USB Serial (ttyUSB0)",
+            "", "1a86", "7523", false},
+        {dev + "/serial/by-id/usb-FTDI_FT232R_USB_UART_A50285BI-if00-port0", dev + "/ttyUSB1",
+            "FT232R USB UART (A50285BI)", "FTDI", "0403", "6001", true},
+        {dev + "/ttyACM0", dev + "/ttyACM0", "USB 2341:0043 (85736323)", "", "2341", "0043", false},
+        {dev + "/ttyS0", dev + "/ttyS0", "", "", "", "", false},
+        {virtualName, drive.slavePath(), "", "", "", "", false},
+    };
+    EXPECT_EQ(expected[0].name, ch340Name);
+    EXPECT_EQ(expected[1].name, ftdiName);
+    EXPECT_EQ(serialPorts(inventory), expected);
+
+    machine.unplug(ftdi);
+    std::vector<std::string> names;
+    ListSerialPorts(names, inventory);
+    EXPECT_EQ(names,
+        (std::vector<std::string> {ch340Name, dev + "/ttyACM0", dev + "/ttyS0", virtualName}));
 }
 
 } // namespace
