@@ -25,20 +25,20 @@ Window *create(std::unique_ptr<Window> &slot, TMainForm &main, Args &...args)
 
 } // namespace
 
-Program::Program(const ProgramEnvironment &environment)
+Program::Program(ErrorDisplay &errors, const ProgramEnvironment &environment) : m_mainThread(errors)
 {
-    m_mainForm = std::make_unique<TMainForm>(m_mainThread, m_windows, environment);
+    m_mainForm = std::make_unique<TMainForm>(m_mainThread, errors, m_windows, environment);
     TMainForm &main = *m_mainForm;
     TBComPort &port = main.BComPort1;
-    m_windows.Form1 = create(m_form1, main, port);
-    m_windows.Golovka = create(m_golovka, main, port);
-    m_windows.golovka2 = create(m_golovka2, main, port);
+    m_windows.Form1 = create(m_form1, main, port, errors);
+    m_windows.Golovka = create(m_golovka, main, port, errors);
+    m_windows.golovka2 = create(m_golovka2, main, port, errors);
     m_windows.AboutBox = create(m_aboutBox, main);
-    m_windows.command = create(m_command, main, port, main.DataSource1);
-    m_windows.command2 = create(m_command2, main, main.DataSource1);
+    m_windows.command = create(m_command, main, port, main.DataSource1, errors);
+    m_windows.command2 = create(m_command2, main, main.DataSource1, errors);
     m_windows.Form7 = create(m_form7, main);
-    m_windows.userlevel = create(m_userlevel, main, port);
-    m_windows.golovki = create(m_golovki, main, port);
+    m_windows.userlevel = create(m_userlevel, main, port, errors);
+    m_windows.golovki = create(m_golovki, main, port, errors);
 }
 
 Program::~Program() = default;

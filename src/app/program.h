@@ -4,6 +4,7 @@
 
 #include "app/main_window.h"
 #include "app/program_windows.h"
+#include "framework/error_display.h"
 #include "framework/qt_main_thread.h"
 
 #include <memory>
@@ -13,8 +14,9 @@ namespace kelvane {
 class Program
 {
 public:
-    // Raises when the main window cannot be created (the command table cannot be opened).
-    explicit Program(const ProgramEnvironment &environment = {});
+    // Every window's errors and messages go to `errors`, which must outlive the program. Raises
+    // when the main window cannot be created (the command table cannot be opened).
+    explicit Program(ErrorDisplay &errors, const ProgramEnvironment &environment = {});
     ~Program();
 
     ProgramWindows &windows() { return m_windows; }

@@ -61,9 +61,4 @@ void Dialogs::install(Dialogs *dialogs)
     installed = dialogs;
 }
 
-void showError(const QString &message)
-{
-    Dialogs::current().error(QApplication::activeWindow(), message);
-}
-
 } // namespace kelvane

@@ -30,7 +30,4 @@ public:
     static void install(Dialogs *dialogs);
 };
 
-// The application's general display of errors that escape a handler.
-void showError(const QString &message);
-
 } // namespace kelvane

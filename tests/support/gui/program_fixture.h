@@ -35,6 +35,7 @@ public:
     PortInventory &inventory = environment.inventory;
     PtyPair pty;
     ScriptedDialogs dialogs;
+    ErrorDisplay errors;
     std::unique_ptr<Program> program;
     TMainForm *form = nullptr;
 
@@ -71,7 +72,7 @@ public:
     void start(DeviceOpener opener = {})
     {
         environment.opener = std::move(opener);
-        program = std::make_unique<Program>(environment);
+        program = std::make_unique<Program>(errors, environment);
         form = &program->MainForm();
         form->show();
         QCoreApplication::processEvents();
