@@ -1,0 +1,68 @@
+#include "app/port_box.h"
+
+#include "framework/left_eliding_combo_box.h"
+
+#include <QComboBox>
+#include <QLabel>
+
+namespace kelvane {
+
+PortBox::PortBox(QComboBox *box, QLabel *deviceField) : m_box(box), m_deviceField(deviceField) { }
+
+void PortBox::show(std::vector<SerialPortInfo> ports)
+{
+    const std::string chosen = chosenName();
+    m_ports = std::move(ports);
+    m_box->clear();
+    for (const SerialPortInfo &port : m_ports) {
+        const QString name = QString::fromStdString(port.name);
+        const bool described = !port.description.empty();
+        m_box->addItem(described ? QString::fromStdString(port.description) : name, name);
+        const int at = m_box->count() - 1;
+        m_box->setItemData(
+            at, name + QStringLiteral("\n") + QString::fromStdString(port.device), Qt::ToolTipRole);
+        // A description tells most at its beginning, a path at its end.
+        m_box->setItemData(at, described, LeftElidingComboBox::KeepsBeginningRole);
+    }
+    if (!choose(chosen))
+        m_box->setCurrentIndex(m_ports.empty() ? -1 : 0);
+    describeChoice();
+}
+
+bool PortBox::choose(const std::string &name)
+{
+    const int at = m_box->findData(QString::fromStdString(name));
+    if (name.empty() || at < 0)
+        return false;
+    m_box->setCurrentIndex(at);
+    describeChoice();
+    return true;
+}
+
+std::string PortBox::chosenName() const
+{
+    return m_box->currentData().toString().toStdString();
+}
+
+const SerialPortInfo *PortBox::find(const std::string &name) const
+{
+    for (const SerialPortInfo &port : m_ports)
+        if (port.name == name)
+            return &port;
+    return nullptr;
+}
+
+void PortBox::describeChoice()
+{
+    const SerialPortInfo *port = find(chosenName());
+    m_box->setToolTip(port ? m_box->currentData(Qt::ToolTipRole).toString() : QString());
+    m_deviceField->setText(port ? QString::fromStdString(port->device) : QString());
+}
+
+QString adapterText(const SerialPortInfo &port)
+{
+    return QStringLiteral("%1 (%2)").arg(
+        QString::fromStdString(port.description), QString::fromStdString(port.device));
+}
+
+} // namespace kelvane
