@@ -84,7 +84,7 @@ TMainForm::TMainForm(MainThread &mainThread, ErrorDisplay &errors, ProgramWindow
       BComPort1(mainThread, environment.opener), m_ui(std::make_unique<Ui::TMainForm>()),
       m_errors(errors), m_windows(windows), m_inventory(environment.inventory),
       m_portDevice(new QLabel), m_portWatcher(new PortWatcher(m_inventory, this)),
-      m_cbReconnect(new QCheckBox(QStringLiteral("Переподключаться автоматически"))),
+      m_cbReconnect(new QCheckBox(QStringLiteral("Переподключаться\nавтоматически"))),
       m_modemManagerNotice(environment.modemManagerRunning),
       m_statusText(new QLabel(QStringLiteral("Программа загружена нормально"))),
       ProgressBar1(new QProgressBar), m_btnCancelUpload(new QToolButton), m_upload(BComPort1, *this)
@@ -111,10 +111,12 @@ TMainForm::TMainForm(MainThread &mainThread, ErrorDisplay &errors, ProgramWindow
     m_ui->StatusBar1->addPermanentWidget(m_portDevice);
     m_portBox = std::make_unique<PortBox>(m_ui->cbPort, m_portDevice);
     m_cbReconnect->setObjectName(QStringLiteral("cbReconnect"));
+    m_cbReconnect->setAccessibleName(QStringLiteral("Переподключаться автоматически"));
     m_cbReconnect->setToolTip(QStringLiteral(
         "Когда устройство порта пропадает, соединиться снова, как только оно вернётся"));
     m_cbReconnect->setChecked(reconnectByDefault());
-    m_ui->toolBar1Layout->insertWidget(m_ui->toolBar1Layout->count() - 1, m_cbReconnect);
+    // The tool bars are full at the window's size; the panel under the command list has room.
+    m_ui->panel1Layout->insertWidget(1, m_cbReconnect);
     ProgressBar1->setObjectName(QStringLiteral("ProgressBar1"));
     ProgressBar1->setFixedSize(198, 13);
     ProgressBar1->setRange(0, 100);
@@ -395,7 +397,7 @@ bool TMainForm::reconnect()
     BComPort1.SetDtrLine(true);
     BComPort1.SetRtsLine(true);
     sayInPane(QStringLiteral("Связь с портом %1 восстановлена, порта не было %2")
-                  .arg(QString::fromStdString(port), gone));
+                  .arg(m_portBox->label(port), gone));
     warnOfModemManager();
     return true;
 }
@@ -517,7 +519,8 @@ void TMainForm::portLost()
         // No message box: it would stand over the window saying the port is lost long after
         // the connection came back by itself, often with nobody at the machine to close it.
         m_portReturn.lost(BComPort1.Port());
-        sayInPane(QStringLiteral("Связь с портом %1 потеряна, ожидание его возвращения").arg(port));
+        sayInPane(QStringLiteral("Связь с портом %1 потеряна, ожидание его возвращения")
+                      .arg(m_portBox->label(BComPort1.Port())));
         return;
     }
     setStatusText(QStringLiteral("Связь с портом %1 потеряна").arg(port));

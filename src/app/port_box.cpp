@@ -17,6 +17,8 @@ void PortBox::show(std::vector<SerialPortInfo> ports)
     for (const SerialPortInfo &port : m_ports) {
         const QString name = QString::fromStdString(port.name);
         const bool described = !port.description.empty();
+        if (described)
+            m_descriptions[port.name] = port.description;
         m_box->addItem(described ? QString::fromStdString(port.description) : name, name);
         const int at = m_box->count() - 1;
         m_box->setItemData(
@@ -57,6 +59,12 @@ void PortBox::describeChoice()
     const SerialPortInfo *port = find(chosenName());
     m_box->setToolTip(port ? m_box->currentData(Qt::ToolTipRole).toString() : QString());
     m_deviceField->setText(port ? QString::fromStdString(port->device) : QString());
+}
+
+QString PortBox::label(const std::string &name) const
+{
+    const auto known = m_descriptions.find(name);
+    return QString::fromStdString(known != m_descriptions.end() ? known->second : name);
 }
 
 QString adapterText(const SerialPortInfo &port)

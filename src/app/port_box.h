@@ -6,6 +6,7 @@
 #include "serial/port_list.h"
 
 #include <QString>
+#include <map>
 #include <vector>
 
 class QComboBox;
@@ -28,11 +29,15 @@ public:
     const SerialPortInfo *find(const std::string &name) const;
     // Fills the tool tip and the device field for the chosen port.
     void describeChoice();
+    // How the port named `name` is said in texts: what the adapter is, when it is one that has
+    // been listed (a stable link is too long for the status line), else its name.
+    QString label(const std::string &name) const;
 
 private:
     QComboBox *m_box;
     QLabel *m_deviceField;
     std::vector<SerialPortInfo> m_ports;
+    std::map<std::string, std::string> m_descriptions; // of every adapter listed so far
 };
 
 // How a USB adapter is named to the user: its description and its device path.

@@ -114,6 +114,32 @@ TEST_F(PortLifeTest, LostPortComesBackUnderItsNameAndTheSessionGoesOnAsItWas)
     EXPECT_EQ(drive->Read(3), "N1\r");
 }
 
+TEST_F(PortLifeTest, PulledAdapterPluggedBackIsReconnectedUnderItsStableName)
+{
+    FakeMachine machine(root / "machine", inventory);
+    auto first = std::make_unique<PtyPair>();
+    const UsbAdapter ftdi {.tty = "ttyUSB0"};
+    const std::string name = machine.plug(ftdi, first->slavePath());
+    start();
+    connect();
+    EXPECT_EQ(form->BComPort1.Port(), name);
+
+    machine.unplug(ftdi);
+    first->closeMaster();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !form->BComPort1.IsOpen(); }));
+    EXPECT_EQ(form->statusText(),
+        "Связь с портом FT232R USB UART (A50285BI) потеряна, ожидание его возвращения");
+
+    PtyPair second;
+    machine.plug(ftdi, second.slavePath());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return form->BComPort1.IsOpen(); }));
+    EXPECT_EQ(form->BComPort1.Port(), name);
+    EXPECT_TRUE(form->statusText().startsWith(
+        "Связь с портом FT232R USB UART (A50285BI) восстановлена, порта не было "));
+    EXPECT_EQ(second.readUntilQuiet(200ms), "") << "nothing is written to the drive";
+    EXPECT_TRUE(dialogs.messages.isEmpty() && dialogs.errors.isEmpty());
+}
+
 // Whatever the user does with the connection wins over a port that comes back.
 TEST_F(PortLifeTest, NoReconnectAfterDisconnectAnotherPortOrWithTheBoxCleared)
 {
