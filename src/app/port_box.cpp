@@ -43,7 +43,8 @@ bool PortBox::choose(const std::string &name)
 
 std::string PortBox::chosenName() const
 {
-    return m_box->currentData().toString().toStdString();
+    const QVariant name = m_box->currentData();
+    return (name.isValid() ? name.toString() : m_box->currentText()).toStdString();
 }
 
 const SerialPortInfo *PortBox::find(const std::string &name) const
