@@ -381,7 +381,7 @@ bool TMainForm::reconnect()
 void TMainForm::sayInPane(const QString &text)
 {
     setStatusText(text);
-    const std::string &shown = m_ui->Memo1->bytes();
+    const std::string_view shown = m_ui->Memo1->bytes();
     const bool lineStart = shown.empty() || shown.back() == '\n';
     m_ui->Memo1->Append((lineStart ? "" : "\r\n") + toCp1251(text) + "\r\n");
 }
