@@ -16,6 +16,7 @@
 #include "framework/guarded.h"
 #include "framework/left_eliding_combo_box.h"
 #include "framework/terminal_pane.h"
+#include "procedures/drive_rates.h"
 #include "ui_main_window.h"
 
 #include <QApplication>
@@ -29,38 +30,10 @@
 #include <QSignalBlocker>
 #include <QTimer>
 #include <QToolButton>
-#include <array>
 
 namespace kelvane {
 
 namespace {
-
-// The rate box's entries: what the drive is told, and the local port's rate.
-struct RateEntry
-{
-    const char *text;
-    const char *driveCommand;
-    TBaudRate rate;
-};
-
-constexpr std::array<RateEntry, 8> RateEntries = {{
-    {"4800", "B48", br4800},
-    {"9600", "B96", br9600},
-    {"14400", "B144", br14400},
-    {"19200", "B192", br19200},
-    {"38400", "B384", br38400},
-    {"56000", "B576", br56000},
-    {"57600", "B625", br57600},
-    {"115200", "B1152", br115200},
-}};
-
-const RateEntry *findRate(const QString &text)
-{
-    for (const RateEntry &entry : RateEntries)
-        if (text == QLatin1String(entry.text))
-            return &entry;
-    return nullptr;
-}
 
 constexpr int ClientWidth = 568;
 constexpr int ClientHeight = 438;
@@ -75,9 +48,17 @@ TMainForm::TMainForm(MainThread &mainThread, ErrorDisplay &errors, ProgramWindow
       BComPort1(mainThread, environment.opener), m_ui(std::make_unique<Ui::TMainForm>()),
       m_errors(errors), m_windows(windows), m_inventory(environment.inventory),
       m_statusText(new QLabel(QStringLiteral("Программа загружена нормально"))),
-      ProgressBar1(new QProgressBar), m_btnCancelUpload(new QToolButton), m_upload(BComPort1, *this)
+      ProgressBar1(new QProgressBar), m_btnCancelUpload(new QToolButton),
+      m_upload(BComPort1, *this),
+      m_procedure(
+          BComPort1, *this, [this](const QString &text) { setStatusText(text); }, this),
+      m_runProcedure(new QAction(QStringLiteral("Выполнить процедуру..."), this))
 {
     m_ui->setupUi(this);
+    m_runProcedure->setObjectName(QStringLiteral("RunProcedure1"));
+    m_runProcedure->setEnabled(false);
+    m_ui->File1->insertAction(m_ui->Exit1, m_runProcedure);
+    m_ui->File1->insertSeparator(m_ui->Exit1);
     m_windows.MainForm = this;
     errors.setMainWindow(this);
 
@@ -234,6 +215,7 @@ void TMainForm::connectHandlers()
     connect(m_ui->overley1, &QAction::triggered, this, handled([this] { overley1Click(); }));
     connect(m_ui->CERT1, &QAction::triggered, this, handled([this] { CERT1Click(); }));
     connect(m_ui->SelfScan1, &QAction::triggered, this, handled([this] { SelfScan1Click(); }));
+    connect(m_runProcedure, &QAction::triggered, this, handled([this] { m_procedure.run(); }));
     connect(m_btnCancelUpload, &QToolButton::clicked, this, [this] { cancelUpload(); });
     auto *escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
     connect(escape, &QShortcut::activated, this, [this] { cancelUpload(); });
@@ -354,7 +336,7 @@ void TMainForm::FormActivate()
 void TMainForm::btnConnectClick()
 {
     BComPort1.SetPort(m_ui->cbPort->currentText().toStdString());
-    if (const RateEntry *entry = findRate(m_ui->cbBaudRate->currentText()))
+    if (const DriveRate *entry = findDriveRate(m_ui->cbBaudRate->currentText().toStdString()))
         BComPort1.SetBaudRate(entry->rate);
     if (!BComPort1.OpenPort())
         return;
@@ -440,6 +422,7 @@ void TMainForm::setConnectionMenus(bool enabled)
     m_ui->overley1->setEnabled(enabled);
     m_ui->CERT1->setEnabled(enabled);
     m_ui->N28->setEnabled(enabled);
+    m_runProcedure->setEnabled(enabled);
 }
 
 void TMainForm::btnSendClick()
@@ -464,6 +447,7 @@ void TMainForm::BComPort1RxChar(TBComPort &, int32_t Count)
 {
     std::string chunk;
     BComPort1.ReceiveText(chunk, Count);
+    m_procedure.received(chunk);
     if (m_ui->cbCRLF->isChecked() && !chunk.empty() && chunk.back() == '\r')
         chunk.push_back('\n');
     m_ui->Memo1->Append(chunk);
@@ -495,15 +479,7 @@ void TMainForm::cbSetDTRClick()
 
 void TMainForm::cbBaudRateChange()
 {
-    const RateEntry *entry = findRate(m_ui->cbBaudRate->currentText());
-    if (BComPort1.IsOpen()) {
-        BComPort1.SendText("/T");
-        if (entry)
-            BComPort1.SendText(entry->driveCommand);
-    }
-    // A text that names no rate leaves the local port where it is.
-    if (entry)
-        BComPort1.SetBaudRate(entry->rate);
+    switchRate(BComPort1, findDriveRate(m_ui->cbBaudRate->currentText().toStdString()));
     setStatusText(QStringLiteral("Скорость передачи данных изменена"));
 }
 
@@ -555,6 +531,7 @@ void TMainForm::setFieldColour(QWidget *field, bool editable)
 void TMainForm::BComPort1TxEmpty(TBComPort &)
 {
     TxEmptySeen = true;
+    m_procedure.txEmpty();
     if (m_txEmptyWait)
         m_txEmptyWait->quit();
 }
@@ -656,6 +633,7 @@ void TMainForm::cancelUpload()
     if (!m_uploading)
         return;
     m_uploadCancelled = true;
+    m_procedure.cancel();
     if (m_txEmptyWait)
         m_txEmptyWait->quit();
 }

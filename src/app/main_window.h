@@ -7,6 +7,7 @@
 #include "app/program_environment.h"
 #include "app/program_windows.h"
 #include "commands/upload.h"
+#include "commands/window_procedure.h"
 #include "cursor/table_cursor.h"
 #include "framework/data_source.h"
 #include "framework/error_display.h"
@@ -105,8 +106,9 @@ public:
 
     Upload &upload() { return m_upload; }
     bool uploading() const { return m_uploading; }
-    // Cancels a running upload at its next wait.
+    // Cancels a running upload or procedure at its next wait.
     void cancelUpload();
+    WindowProcedure &procedure() { return m_procedure; }
 
 protected:
     bool event(QEvent *event) override;
@@ -149,6 +151,8 @@ private:
     QProgressBar *ProgressBar1;
     QToolButton *m_btnCancelUpload;
     Upload m_upload;
+    WindowProcedure m_procedure;
+    QAction *m_runProcedure;
     bool m_uploading = false;
     bool m_uploadCancelled = false;
     QEventLoop *m_txEmptyWait = nullptr;
