@@ -35,26 +35,26 @@ void WindowProcedure::run()
         return;
 
     m_cancelled = false;
-    m_view.beginUpload(QStringLiteral("Процедура %1").arg(shown));
+    m_panel.beginTask(QStringLiteral("Процедура %1").arg(shown), [this] { cancel(); });
     ProcedureOutcome outcome;
     try {
         outcome = m_runner.run(procedure);
     } catch (...) {
-        m_view.endUpload(QStringLiteral("Процедура %1 прервана").arg(shown));
+        m_panel.endTask(QStringLiteral("Процедура %1 прервана").arg(shown));
         throw;
     }
     const QString where = QString::number(outcome.line);
     switch (outcome.status) {
     case ProcedureOutcome::Status::Passed:
-        m_view.endUpload(QStringLiteral("Процедура %1 выполнена").arg(shown));
+        m_panel.endTask(QStringLiteral("Процедура %1 выполнена").arg(shown));
         break;
     case ProcedureOutcome::Status::Stopped:
-        m_view.endUpload(QStringLiteral("Процедура %1 отменена на строке %2").arg(shown, where));
+        m_panel.endTask(QStringLiteral("Процедура %1 отменена на строке %2").arg(shown, where));
         break;
     case ProcedureOutcome::Status::Failed: {
         const QString text = QStringLiteral("Процедура %1 не выполнена, строка %2: %3")
                                  .arg(shown, where, QString::fromUtf8(outcome.message));
-        m_view.endUpload(text);
+        m_panel.endTask(text);
         Dialogs::current().message(m_dialogParent, text);
         break;
     }
@@ -106,7 +106,7 @@ void WindowProcedure::stepStarted(const ProcedureStep &step, size_t index, size_
     if (source.size() > 60)
         source = source.left(59) + QChar(0x2026);
     m_status(QStringLiteral("Процедура: шаг %1 из %2 — %3").arg(index + 1).arg(count).arg(source));
-    m_view.setProgress(static_cast<int>(count), static_cast<int>(index));
+    m_panel.setTaskProgress(static_cast<int>(count), static_cast<int>(index));
 }
 
 void WindowProcedure::stepPassed(const ProcedureStep &, const std::string &) { }

@@ -4,7 +4,7 @@
 // answers as always, and the status line says which step runs. Main thread only.
 #pragma once
 
-#include "commands/upload.h"
+#include "commands/upload_panel.h"
 #include "procedures/procedure_runner.h"
 
 #include <QString>
@@ -21,8 +21,8 @@ class WindowProcedure : private ProcedureHost, private ProcedureObserver
 public:
     using StatusLine = std::function<void(const QString &text)>;
 
-    WindowProcedure(TBComPort &port, UploadView &view, StatusLine status, QWidget *dialogParent)
-        : m_port(port), m_view(view), m_status(std::move(status)), m_dialogParent(dialogParent),
+    WindowProcedure(TBComPort &port, UploadPanel &panel, StatusLine status, QWidget *dialogParent)
+        : m_port(port), m_panel(panel), m_status(std::move(status)), m_dialogParent(dialogParent),
           m_runner(port, *this, *this)
     { }
 
@@ -30,7 +30,7 @@ public:
     // is raised with its line before anything is sent; so are the port's errors.
     void run();
     bool running() const { return m_runner.running(); }
-    // Stops a running procedure at its next wait or step.
+    // Stops a running procedure at its next wait or step ("Отмена" and Esc of the panel).
     void cancel();
 
     // The window hands in what the port reports.
@@ -49,7 +49,7 @@ private:
     void stepPassed(const ProcedureStep &step, const std::string &note) override;
 
     TBComPort &m_port;
-    UploadView &m_view;
+    UploadPanel &m_panel;
     StatusLine m_status;
     QWidget *m_dialogParent;
     ProcedureRunner m_runner;

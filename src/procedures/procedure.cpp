@@ -121,10 +121,10 @@ private:
 
     ProcedureStep rate()
     {
-        m_step.rate = findDriveRate(m_argument);
+        m_step.rate = findRateEntry(m_argument);
         if (!m_step.rate) {
             std::string known;
-            for (const DriveRate &entry : DriveRates)
+            for (const RateEntry &entry : RateEntries)
                 known += std::string(known.empty() ? "" : ", ") + entry.text;
             fail("скорость " + inQuotes(m_argument) + " не из списка: " + known);
         }

@@ -18,7 +18,7 @@
 // Every error is found while reading, before anything is sent, and names its line.
 #pragma once
 
-#include "procedures/drive_rates.h"
+#include "procedures/rate_table.h"
 #include "procedures/upload_transfer.h"
 
 #include <chrono>
@@ -40,7 +40,7 @@ struct ProcedureStep
     int line = 0;
     std::string source; // the line as written, UTF-8, without surrounding blanks
     std::string bytes; // Send, SendRaw, Level: what goes on the wire
-    const DriveRate *rate = nullptr;
+    const RateEntry *rate = nullptr;
     std::shared_ptr<const std::wregex> pattern; // Expect, FailOn
     std::string patternText; // the pattern as written
     std::chrono::milliseconds time {0}; // Expect: time-out; Wait: how long

@@ -11,7 +11,7 @@ namespace kelvane {
 
 namespace {
 
-// The drive's side: takes what the program writes and answers "OK" to "N1" and Enter.
+// The drive's side: takes what the program writes and notes when "N1" and Enter came.
 class AnsweringDrive
 {
 public:
@@ -23,11 +23,11 @@ public:
             if (n <= 0)
                 return;
             wire.append(bytes, static_cast<size_t>(n));
-            if (wire.ends_with("N1\r"))
-                pty.Write("\r\nOK\r\n");
+            asked = asked || wire.ends_with("N1\r");
         });
     }
     std::string wire;
+    bool asked = false;
 
 private:
     QSocketNotifier m_notifier;
@@ -58,6 +58,11 @@ TEST_F(ProgramTest, ProcedureFromTheFileMenuTalksToTheDriveAndCancelStopsIt)
             = form->statusText() + (Edit1()->isEnabled() || item->isEnabled() ? " (writable)" : "");
         if (!shown.contains(text))
             shown << text;
+        // The answer comes once the status line has shown the step that waits for it.
+        if (drive.asked && text.startsWith("Процедура: шаг 2 из 3")) {
+            drive.asked = false;
+            pty.Write("\r\nOK\r\n");
+        }
         // "Отмена" by mouse: Esc takes the same way (cancelUpload), but on the offscreen
         // platform the closed menu stays the active window, so a key would go nowhere.
         auto *cancel = child<QToolButton>("btnCancelUpload");

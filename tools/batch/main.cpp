@@ -2,9 +2,9 @@
 // what was sent and what the drive answered. Exit status: 0 every step passed, 1 a step failed,
 // 2 usage, file or port error, 128 + the signal when stopped (Ctrl+C: 130).
 #include "batch/batch_loop.h"
-#include "procedures/drive_rates.h"
 #include "procedures/procedure.h"
 #include "procedures/procedure_runner.h"
+#include "procedures/rate_table.h"
 #include "procedures/transcript.h"
 #include "serial/com_error.h"
 #include "serial/com_port.h"
@@ -84,7 +84,7 @@ std::optional<Options> parse(const std::vector<std::string> &args)
         std::cerr << "kelvane-batch: нужны --port ПОРТ и файл процедуры\n";
         return std::nullopt;
     }
-    if (!findDriveRate(options.rate)) {
+    if (!findRateEntry(options.rate)) {
         std::cerr << "kelvane-batch: скорость " << options.rate << " не из списка\n";
         return std::nullopt;
     }
@@ -191,7 +191,7 @@ int run(const Options &options)
     int status = Passed;
     try {
         port.SetPort(options.port);
-        port.SetBaudRate(findDriveRate(options.rate)->rate);
+        port.SetBaudRate(findRateEntry(options.rate)->rate);
         if (!port.OpenPort())
             return Trouble;
         const ProcedureOutcome outcome = runner.run(procedure);

@@ -1,18 +1,10 @@
-#include "procedures/drive_rates.h"
+#include "procedures/rate_table.h"
 
 #include "serial/com_port.h"
 
 namespace kelvane {
 
-const DriveRate *findDriveRate(std::string_view text)
-{
-    for (const DriveRate &entry : DriveRates)
-        if (text == entry.text)
-            return &entry;
-    return nullptr;
-}
-
-void switchRate(TBComPort &port, const DriveRate *rate)
+void switchRate(TBComPort &port, const RateEntry *rate)
 {
     if (port.IsOpen()) {
         port.SendText("/T");
