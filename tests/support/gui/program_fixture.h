@@ -55,6 +55,8 @@ public:
         setenv("XDG_DATA_HOME", (root / "data").c_str(), 1);
         // The command table is found in the program's folder (the current one has none).
         environment.programFolder = (root / "program").string();
+        // No test machine's ModemManager: the tests that want it say it runs.
+        environment.modemManagerRunning = [] { return false; };
         std::filesystem::create_directories(environment.programFolder);
         writeCommandTable(tablePath(),
             {{"Тип и версия ПЗУ", "M", "1"}, {"Остановить шпиндель", "Z", "2"},
@@ -156,10 +158,12 @@ public:
         return ran;
     }
 
-    // Waits, serving the event loop, until the pane holds `bytes`.
+    // Waits, serving the event loop, until the pane holds `bytes` and shows them.
     bool paneShows(const std::string &bytes)
     {
-        return QTest::qWaitFor([&] { return Memo1()->bytes() == bytes; }, 5000);
+        // Held, and on the screen: the pane shows what came within a frame with the next one.
+        return QTest::qWaitFor(
+            [&] { return Memo1()->bytes() == bytes && !Memo1()->refreshPending(); }, 5000);
     }
 };
 
