@@ -146,6 +146,8 @@ private:
     void setWritingEnabled(bool enabled);
     void showUploading(bool uploading, const QString &text);
 
+    // First, so that it holds before the members whose construction already sends events.
+    bool m_activated = false;
     std::unique_ptr<Ui::TMainForm> m_ui;
     ErrorSink &m_errors;
     ProgramWindows &m_windows;
@@ -164,7 +166,6 @@ private:
     QAction *m_runProcedure;
     QString m_readOnlyTableText; // why the command table is open only for reading
     QString m_tableCopiedText; // where the user's own copy of the default table was made
-    bool m_activated = false;
     bool m_ctsLamp = false;
     bool m_dsrLamp = false;
     bool m_rlsdLamp = false;
