@@ -198,10 +198,12 @@ void TerminalPane::refresh(std::optional<int64_t> top)
         if (shift > 0)
             viewport()->scroll(0, toInt(-shift * m_lineHeight),
                 QRect(0, Margin, viewport()->width(), visibleRows() * m_lineHeight));
-        const int64_t fromTop = changed - topAfter;
-        const int y = Margin + toInt(std::max<int64_t>(0, fromTop)) * m_lineHeight;
-        if (changed != INT64_MAX && y < viewport()->height())
-            viewport()->update(QRect(0, y, viewport()->width(), viewport()->height() - y));
+        if (changed != INT64_MAX) {
+            const int64_t y = Margin + std::max<int64_t>(0, changed - topAfter) * m_lineHeight;
+            if (y < viewport()->height())
+                viewport()->update(
+                    QRect(0, toInt(y), viewport()->width(), viewport()->height() - toInt(y)));
+        }
     }
     if (matchCount() != m_shownMatchCount) {
         m_shownMatchCount = matchCount();
