@@ -14,13 +14,6 @@ namespace {
 const QString Cancelled = QStringLiteral("Загрузка отменена");
 const QString Interrupted = QStringLiteral("Загрузка прервана");
 
-// Bits one character takes on the line: start, data, parity, stop.
-int bitsPerCharacter(const TBComPort &port)
-{
-    return 1 + (5 + port.ByteSize()) + (port.Parity() == paNone ? 0 : 1)
-        + (port.StopBits() == sb1 ? 1 : 2);
-}
-
 class UploadCancelled
 {
 };
@@ -54,8 +47,8 @@ std::string Upload::Header(const QString &fileName, int64_t size)
 
 std::chrono::milliseconds Upload::waitBound(int64_t bytes) const
 {
-    const int64_t rate = BaudRateValues[m_port.BaudRate()];
-    const int64_t onTheLine = bytes * bitsPerCharacter(m_port) * 1000 / rate;
+    const LineSettings line = m_port.lineSettings();
+    const int64_t onTheLine = bytes * bitsPerCharacter(line) * 1000 / line.BaudRate;
     return m_waitFloor + std::chrono::milliseconds(4 * onTheLine);
 }
 
