@@ -1,6 +1,8 @@
 #include "app/main_window.h"
 
 #include "app/about_box.h"
+#include "app/command_table_location.h"
+#include "app/rate_table.h"
 #include "app/table_write_access.h"
 #include "app/wiring_window.h"
 #include "cmdtable/command_editor_dialog.h"
@@ -30,31 +32,9 @@ namespace kelvane {
 
 namespace {
 
-// The rate box's entries: what the drive is told, and the local port's rate.
-struct RateEntry
-{
-    const char *text;
-    const char *driveCommand;
-    TBaudRate rate;
-};
-
-constexpr std::array<RateEntry, 8> RateEntries = {{
-    {"4800", "B48", br4800},
-    {"9600", "B96", br9600},
-    {"14400", "B144", br14400},
-    {"19200", "B192", br19200},
-    {"38400", "B384", br38400},
-    {"56000", "B576", br56000},
-    {"57600", "B625", br57600},
-    {"115200", "B1152", br115200},
-}};
-
 const RateEntry *findRate(const QString &text)
 {
-    for (const RateEntry &entry : RateEntries)
-        if (text == QLatin1String(entry.text))
-            return &entry;
-    return nullptr;
+    return findRateEntry(text.toStdString());
 }
 
 constexpr int ClientWidth = 568;
@@ -120,13 +100,19 @@ TMainForm::TMainForm(MainThread &mainThread, ErrorDisplay &errors, ProgramWindow
         // Said once, where the start-up's own text would be.
         m_ui->N24->setEnabled(false);
         setStatusText(m_readOnlyTableText);
+    } else if (!m_tableCopiedText.isEmpty()) {
+        setStatusText(m_tableCopiedText);
     }
 }
 
 void TMainForm::openCommandTable(const std::string &programFolder)
 {
     Dbf1.SetName("Dbf1");
-    Dbf1.SetFileName("com.dbf");
+    const TableLocation table = locateCommandTable("com.dbf", {programFolder, {}});
+    if (!table.copiedFrom.empty())
+        m_tableCopiedText = QStringLiteral("Создана своя таблица команд (копия стандартной): %1")
+                                .arg(QString::fromStdString(table.fileName));
+    Dbf1.SetFileName(table.fileName);
     Dbf1.setProgramFolder(programFolder);
     Dbf1.setErrorSink(m_errors);
     try {

@@ -133,6 +133,7 @@ private:
     QLabel *m_statusText;
     std::unique_ptr<UploadPanel> m_uploadPanel;
     QString m_readOnlyTableText; // why the command table is open only for reading
+    QString m_tableCopiedText; // where the user's own copy of the default table was made
     bool m_activated = false;
     bool m_ctsLamp = false;
     bool m_dsrLamp = false;

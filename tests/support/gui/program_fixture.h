@@ -20,6 +20,7 @@
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
+#include <cstdlib>
 #include <filesystem>
 #include <functional>
 #include <gtest/gtest.h>
@@ -51,6 +52,8 @@ public:
         inventory.virtualPorts = (root / "ports").string();
         ASSERT_TRUE(makeVirtualPortsFolder(inventory.virtualPorts));
         std::filesystem::create_symlink(pty.slavePath(), portPath());
+        // The user's data folder is the test's own, so no table of the machine's user is found.
+        setenv("XDG_DATA_HOME", (root / "data").c_str(), 1);
         // The command table is found in the program's folder (the current one has none).
         environment.programFolder = (root / "program").string();
         std::filesystem::create_directories(environment.programFolder);
@@ -148,10 +151,12 @@ public:
         return ran;
     }
 
-    // Waits, serving the event loop, until the pane holds `bytes`.
+    // Waits, serving the event loop, until the pane holds `bytes` and shows them.
     bool paneShows(const std::string &bytes)
     {
-        return QTest::qWaitFor([&] { return Memo1()->bytes() == bytes; }, 5000);
+        // Held, and on the screen: the pane shows what came within a frame with the next one.
+        return QTest::qWaitFor(
+            [&] { return Memo1()->bytes() == bytes && !Memo1()->refreshPending(); }, 5000);
     }
 };
 
