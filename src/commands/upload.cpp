@@ -18,6 +18,14 @@ class UploadCancelled
 {
 };
 
+// The drive reads NAME:SIZE, so no folder and no drive letter may stay in the name.
+std::string headerName(const QString &fileName)
+{
+    const qsizetype cut = std::max({fileName.lastIndexOf(QLatin1Char('/')),
+        fileName.lastIndexOf(QLatin1Char('\\')), fileName.lastIndexOf(QLatin1Char(':'))});
+    return toCp1251(fileName.mid(cut + 1));
+}
+
 } // namespace
 
 QString Upload::runningText(UploadKind kind)
@@ -34,22 +42,17 @@ QString Upload::doneText(UploadKind kind)
 
 const char *Upload::startCommand(UploadKind kind)
 {
-    return kind == UploadKind::Overlay ? "e0,0" : "h0,0";
+    return uploadStartCommand(kind);
 }
 
 std::string Upload::Header(const QString &fileName, int64_t size)
 {
-    // The drive reads NAME:SIZE, so no folder and no drive letter may stay in the name.
-    const qsizetype cut = std::max({fileName.lastIndexOf(QLatin1Char('/')),
-        fileName.lastIndexOf(QLatin1Char('\\')), fileName.lastIndexOf(QLatin1Char(':'))});
-    return toCp1251(fileName.mid(cut + 1)) + ":" + std::to_string(size) + "[BEGIN]";
+    return uploadHeader(headerName(fileName), size);
 }
 
 std::chrono::milliseconds Upload::waitBound(int64_t bytes) const
 {
-    const LineSettings line = m_port.lineSettings();
-    const int64_t onTheLine = bytes * bitsPerCharacter(line) * 1000 / line.BaudRate;
-    return m_waitFloor + std::chrono::milliseconds(4 * onTheLine);
+    return uploadWaitBound(m_port, bytes, m_waitFloor);
 }
 
 void Upload::run(UploadKind kind)
@@ -77,59 +80,10 @@ void Upload::run(UploadKind kind)
 
 void Upload::transfer(const QString &fileName)
 {
-    QFile file(fileName);
-    if (!file.open(QIODevice::ReadOnly))
-        throw std::runtime_error(QStringLiteral("Cannot open file %1").arg(fileName).toStdString());
-    const int64_t size = file.size();
-    int64_t chunk = std::max<int64_t>(1, m_port.OutBufSize());
-    int64_t chunks = 1;
-    if (size <= chunk)
-        chunk = size;
-    else
-        chunks = size / chunk + (size % chunk > 0 ? 1 : 0);
-    m_view.setProgress(static_cast<int>(chunks), 0);
-
-    const std::string header = Header(fileName, size);
-    m_view.resetTxEmpty();
-    m_port.SendText(header);
-    int64_t pending = static_cast<int64_t>(header.size());
-    for (int64_t i = 0; i < chunks; ++i) {
-        if (!waitForDrive(pending))
-            throw UploadCancelled();
-        const int64_t length = std::min(chunk, size - i * chunk);
-        QByteArray bytes;
-        if (file.seek(i * chunk))
-            bytes = file.read(length);
-        if (bytes.size() != length)
-            throw std::runtime_error(
-                QStringLiteral("Cannot read file %1").arg(fileName).toStdString());
-        m_view.resetTxEmpty();
-        m_port.SendText(std::string_view(bytes.constData(), static_cast<size_t>(bytes.size())));
-        pending = length;
-        m_view.setProgress(static_cast<int>(chunks), static_cast<int>(i + 1));
-    }
-    // The last chunk is followed at once, without a wait.
-    m_port.SendText("[END]");
-    file.close();
-    m_port.SendText("b,,22");
-    m_port.SendText("c");
-}
-
-bool Upload::waitForDrive(int64_t bytes)
-{
-    const std::chrono::milliseconds bound = waitBound(bytes);
-    switch (m_view.waitForTxEmpty(bound)) {
-    case UploadView::Wait::TxEmpty:
-        return true;
-    case UploadView::Wait::Cancelled:
-        return false;
-    case UploadView::Wait::TimedOut:
-        break;
-    }
-    throw std::runtime_error(
-        QStringLiteral("Порт не сообщил об окончании передачи за %1 с: загрузка прервана")
-            .arg(static_cast<double>(bound.count()) / 1000.0, 0, 'f', 1)
-            .toStdString());
+    const UploadFile file {
+        QFile::encodeName(fileName).toStdString(), fileName.toStdString(), headerName(fileName)};
+    if (!transferUpload(m_port, m_view, file, m_waitFloor))
+        throw UploadCancelled();
 }
 
 } // namespace kelvane

@@ -124,7 +124,7 @@ TEST_F(ProgramTest, ClientAreaIsFixedAndTheMenusAreInTheirPlace)
     for (QAction *a : child<QMenu>("File1")->actions())
         if (a->isVisible())
             visibleFileItems << a->text();
-    EXPECT_EQ(visibleFileItems, QStringList {"Выход"});
+    EXPECT_EQ(visibleFileItems, QStringList({"Выполнить процедуру...", "", "Выход"}));
     EXPECT_EQ(menuItem("N1")->text(), "Переход на уровень \"Т\" (Certification test)");
     EXPECT_EQ(menuItem("N9")->text(), "G-List ");
     for (const char *lamp : {"Image1", "Image2", "Image3", "Label3", "Label4", "Label5"})
