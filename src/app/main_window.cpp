@@ -3,6 +3,7 @@
 #include "app/about_box.h"
 #include "app/command_table_location.h"
 #include "app/table_write_access.h"
+#include "app/terminal_view.h"
 #include "app/wiring_window.h"
 #include "cmdtable/command_editor_dialog.h"
 #include "cmdtable/run_command_dialog.h"
@@ -100,6 +101,8 @@ TMainForm::TMainForm(MainThread &mainThread, ErrorDisplay &errors, ProgramWindow
     m_runProcedure->setEnabled(false);
     m_ui->File1->insertAction(m_ui->Exit1, m_runProcedure);
     m_ui->File1->insertSeparator(m_ui->Exit1);
+    m_terminalView
+        = new TerminalView(*this, *m_ui->Memo1, *m_ui->File1, m_ui->Exit1, *m_ui->Help1, m_errors);
 
     QPalette white = m_ui->Panel2->palette();
     white.setColor(QPalette::Window, Qt::white);

@@ -33,6 +33,7 @@ namespace kelvane {
 
 class PortWatcher;
 class TerminalPane;
+class TerminalView;
 
 class TMainForm : public QMainWindow
 {
@@ -108,6 +109,8 @@ public:
     void portsChanged();
 
     Upload &upload() { return m_uploadPanel->upload(); }
+    // The pane's view: its menu, find bar, font size and saving its text.
+    TerminalView &terminalView() { return *m_terminalView; }
     bool uploading() const { return m_uploadPanel->uploading(); }
     // Cancels a running upload or procedure at its next wait.
     void cancelUpload() { m_uploadPanel->cancel(); }
@@ -156,6 +159,7 @@ private:
     std::vector<std::string> m_seenPorts; // the ports at the last look, to notice new ones
     QLabel *m_statusText;
     std::unique_ptr<UploadPanel> m_uploadPanel;
+    TerminalView *m_terminalView = nullptr; // owned by this window
     std::unique_ptr<WindowProcedure> m_procedure;
     QAction *m_runProcedure;
     QString m_readOnlyTableText; // why the command table is open only for reading
