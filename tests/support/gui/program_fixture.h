@@ -6,6 +6,7 @@
 #include "app/program.h"
 #include "framework/terminal_pane.h"
 #include "support/gui/command_table.h"
+#include "support/gui/menu_clicks.h"
 #include "support/gui/scripted_dialogs.h"
 #include "support/pty_pair.h"
 
@@ -101,13 +102,7 @@ public:
     // Opens `menu` with a click on its entry in the menu bar and clicks `item` in its popup.
     void chooseFromMenu(const char *menu, const char *item)
     {
-        auto *popup = child<QMenu>(menu);
-        QMenuBar *bar = form->menuBar();
-        QTest::mouseClick(
-            bar, Qt::LeftButton, {}, bar->actionGeometry(popup->menuAction()).center());
-        ASSERT_EQ(QApplication::activePopupWidget(), popup) << menu << " did not drop down";
-        QTest::mouseClick(
-            popup, Qt::LeftButton, {}, popup->actionGeometry(menuItem(item)).center());
+        ASSERT_TRUE(clickMenuItem(*form, menu, item)) << menu << " did not drop down with " << item;
     }
 
     void connect()
