@@ -1,6 +1,7 @@
 #include "app/main_window.h"
 
 #include "app/about_box.h"
+#include "app/session_journal.h"
 #include "app/table_write_access.h"
 #include "app/wiring_window.h"
 #include "cmdtable/command_editor_dialog.h"
@@ -70,7 +71,7 @@ TMainForm::TMainForm(MainThread &mainThread, ProgramWindows &windows,
     const ProgramEnvironment &environment, QWidget *parent)
     : QMainWindow(parent,
         Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint
-            | Qt::WindowCloseButtonHint),
+            | Qt::WindowMaximizeButtonHint | Qt::WindowCloseButtonHint),
       BComPort1(mainThread, environment.opener), m_ui(std::make_unique<Ui::TMainForm>()),
       m_windows(windows), m_inventory(environment.inventory),
       m_statusText(new QLabel(QStringLiteral("Программа загружена нормально"))),
@@ -123,8 +124,11 @@ TMainForm::TMainForm(MainThread &mainThread, ProgramWindows &windows,
         m_ui->cbBaudRate->setEditText(QStringLiteral("115200"));
     }
 
-    // The client area (tool bars, panes and status line) is fixed; the menu sits above it.
-    setFixedSize(ClientWidth, ClientHeight + menuBar()->sizeHint().height());
+    // The client area (tool bars, panes and status line) is laid out for its size; the window
+    // opens at it and may grow, the terminal pane and the command grid with it. The menu sits
+    // above the client area.
+    setMinimumSize(ClientWidth, ClientHeight + menuBar()->sizeHint().height());
+    resize(minimumSize());
     if (const QScreen *screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
 
@@ -267,8 +271,17 @@ std::function<void()> TMainForm::handled(std::function<void()> handler)
     return [this, handler = std::move(handler)] { runHandler(handler); };
 }
 
+void TMainForm::setSessionLog(SessionLog &log)
+{
+    m_log = &log;
+    m_upload.setSessionLog(log);
+}
+
 void TMainForm::runHandler(const std::function<void()> &handler)
 {
+    // What the user did goes into the journal before the writes it causes.
+    if (const QString what = describeAction(sender()); !what.isEmpty())
+        m_log->action(what.toStdString());
     bool lost = false;
     runGuarded([&] {
         try {
@@ -359,6 +372,7 @@ void TMainForm::btnConnectClick()
         BComPort1.SetBaudRate(entry->rate);
     if (!BComPort1.OpenPort())
         return;
+    m_log->connected(BComPort1.Port(), BaudRateValues[BComPort1.BaudRate()]);
     setStatusText(QStringLiteral("Связь установлена, терминал ожидает ввода команд"));
     m_ui->Edit1->setEnabled(true);
     setFieldColour(m_ui->Edit1, true);
@@ -386,6 +400,7 @@ void TMainForm::btnDisconnectClick()
 {
     if (!BComPort1.ClosePort())
         return;
+    m_log->ended(SessionLog::Ending::Disconnected);
     setStatusText(QStringLiteral("Связь завершена"));
     showDisconnected();
 }
@@ -423,6 +438,7 @@ void TMainForm::portLost()
         return;
     const QString port = QString::fromStdString(BComPort1.Port());
     cancelUpload();
+    m_log->ended(SessionLog::Ending::Lost);
     // Closing a lost device drops nothing and cannot fail on the way.
     BComPort1.ClosePort();
     showDisconnected();
@@ -448,6 +464,7 @@ void TMainForm::btnSendClick()
     if (!BComPort1.IsOpen())
         return;
     BComPort1.SendText(toCp1251(m_ui->Edit1->text()));
+    emit lineSent(m_ui->Edit1->text());
     m_ui->Edit1->clear();
     m_ui->Edit1->setFocus();
     setStatusText(QStringLiteral("Команда отправлена"));
@@ -458,6 +475,7 @@ void TMainForm::Edit1KeyPress(char key)
     if (!BComPort1.IsOpen() || key != '\r')
         return;
     BComPort1.SendText(toCp1251(m_ui->Edit1->text()) + '\r');
+    emit lineSent(m_ui->Edit1->text());
     m_ui->Edit1->clear();
 }
 
@@ -467,6 +485,7 @@ void TMainForm::BComPort1RxChar(TBComPort &, int32_t Count)
     BComPort1.ReceiveText(chunk, Count);
     if (m_ui->cbCRLF->isChecked() && !chunk.empty() && chunk.back() == '\r')
         chunk.push_back('\n');
+    m_log->received(chunk);
     m_ui->Memo1->Append(chunk);
 }
 

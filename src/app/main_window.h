@@ -9,6 +9,7 @@
 #include "commands/upload.h"
 #include "cursor/table_cursor.h"
 #include "framework/data_source.h"
+#include "journal/session_log.h"
 #include "serial/com_port.h"
 
 #include <QMainWindow>
@@ -101,10 +102,18 @@ public:
     // Does nothing when the port is not open.
     void portLost();
 
+    // Where the window tells what happens in a session (nowhere until set). `log` must outlive
+    // the window.
+    void setSessionLog(SessionLog &log);
+
     Upload &upload() { return m_upload; }
     bool uploading() const { return m_uploading; }
     // Cancels a running upload at its next wait.
     void cancelUpload();
+
+signals:
+    // A line typed into the input line went to the drive.
+    void lineSent(const QString &line);
 
 protected:
     bool event(QEvent *event) override;
@@ -149,6 +158,7 @@ private:
     bool m_uploading = false;
     bool m_uploadCancelled = false;
     QEventLoop *m_txEmptyWait = nullptr;
+    SessionLog *m_log = &SessionLog::none();
     QString m_readOnlyTableText; // why the command table is open only for reading
     bool m_activated = false;
     bool m_ctsLamp = false;

@@ -1,5 +1,6 @@
 #include "commands/upload.h"
 
+#include "base/crc32.h"
 #include "framework/cp1251_text.h"
 #include "serial/com_port.h"
 
@@ -23,6 +24,33 @@ int bitsPerCharacter(const TBComPort &port)
 
 class UploadCancelled
 {
+};
+
+// The CRC-32 of the whole file, read a piece at a time.
+uint32_t checksum(QFile &file)
+{
+    Crc32 crc;
+    QByteArray piece;
+    while (!(piece = file.read(64 * 1024)).isEmpty())
+        crc.update(std::string_view(piece.constData(), static_cast<size_t>(piece.size())));
+    return crc.value();
+}
+
+// Tells the session log that the file's data has gone out, however the transfer ends (a second
+// fileEnded() is nothing).
+class FileInLog
+{
+public:
+    FileInLog(SessionLog &log, const QString &name, int64_t size, uint32_t crc) : m_log(log)
+    {
+        m_log.fileStarted(name.toStdString(), size, crc);
+    }
+    ~FileInLog() { m_log.fileEnded(); }
+    FileInLog(const FileInLog &) = delete;
+    FileInLog &operator=(const FileInLog &) = delete;
+
+private:
+    SessionLog &m_log;
 };
 
 } // namespace
@@ -95,11 +123,13 @@ void Upload::transfer(const QString &fileName)
     else
         chunks = size / chunk + (size % chunk > 0 ? 1 : 0);
     m_view.setProgress(static_cast<int>(chunks), 0);
+    const uint32_t crc = checksum(file);
 
     const std::string header = Header(fileName, size);
     m_view.resetTxEmpty();
     m_port.SendText(header);
     int64_t pending = static_cast<int64_t>(header.size());
+    const FileInLog inLog(*m_log, fileName, size, crc);
     for (int64_t i = 0; i < chunks; ++i) {
         if (!waitForDrive(pending))
             throw UploadCancelled();
@@ -115,6 +145,8 @@ void Upload::transfer(const QString &fileName)
         pending = length;
         m_view.setProgress(static_cast<int>(chunks), static_cast<int>(i + 1));
     }
+    // The file is out; what follows is framing again.
+    m_log->fileEnded();
     // The last chunk is followed at once, without a wait.
     m_port.SendText("[END]");
     file.close();

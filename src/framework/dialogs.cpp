@@ -48,6 +48,7 @@ QtDialogs &qtDialogs()
 }
 
 Dialogs *installed = nullptr;
+std::function<void(const QString &)> errorWitness;
 
 } // namespace
 
@@ -63,7 +64,14 @@ void Dialogs::install(Dialogs *dialogs)
 
 void showError(const QString &message)
 {
+    if (errorWitness)
+        errorWitness(message);
     Dialogs::current().error(QApplication::activeWindow(), message);
+}
+
+void setErrorWitness(std::function<void(const QString &)> witness)
+{
+    errorWitness = std::move(witness);
 }
 
 } // namespace kelvane

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <QString>
+#include <functional>
 
 class QWidget;
 
@@ -32,5 +33,8 @@ public:
 
 // The application's general display of errors that escape a handler.
 void showError(const QString &message);
+// Is told each error the general display shows, before it is shown (the session journal keeps
+// them). One witness at a time; an empty one: none.
+void setErrorWitness(std::function<void(const QString &)> witness);
 
 } // namespace kelvane
