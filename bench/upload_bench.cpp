@@ -4,6 +4,7 @@
 //   build/bench/kelvane_bench_upload
 #include "app/program.h"
 #include "framework/dialogs.h"
+#include "framework/guarded_application.h"
 #include "support/pty_pair.h"
 #include "support/pumped_main_thread.h"
 
@@ -87,7 +88,7 @@ double seconds(Clock::time_point since)
 int main(int argc, char **argv)
 {
     qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
+    GuardedApplication app(argc, argv);
     Q_INIT_RESOURCE(resources);
     const std::string folder = "/tmp/kelvane-bench-" + std::to_string(getpid());
     std::filesystem::create_directories(folder + "/class");
@@ -111,7 +112,7 @@ int main(int argc, char **argv)
             environment.inventory.virtualPorts = folder + "/ports";
             environment.programFolder = folder;
             FileAnswer answer(QString::fromStdString(file));
-            Program program(environment);
+            Program program(app.errors(), environment);
             program.MainForm().findChild<QPushButton *>("btnConnect")->click();
             Sink sink(pty);
             const auto start = Clock::now();

@@ -86,18 +86,29 @@ void readField(Host &host, int field, TFieldType ownType)
     }
 }
 
-DbfHooks quietHooks()
+// Where the engine's messages go: nowhere, but a repair is noted.
+class NotingSink final : public ErrorSink
 {
-    DbfHooks hooks;
-    hooks.showMessage = [](const std::string &) {};
-    hooks.today = [] { return CalendarDate {2026, 3, 5}; };
-    return hooks;
+public:
+    bool repaired = false;
+    void error(const std::string &) override { }
+    void message(const std::string &text) override
+    {
+        repaired = repaired || text.rfind("Invalid Record", 0) == 0;
+    }
+};
+
+CalendarDate fixedToday()
+{
+    return {2026, 3, 5};
 }
 
 void readTable(MemoryFiles &files)
 {
+    NotingSink quiet;
     Host host;
-    host.table = std::make_unique<TDbfFile>(DbfOpenReadOnly, "t.dbf", quietHooks(), files);
+    host.table = std::make_unique<TDbfFile>(
+        DbfOpenReadOnly, "t.dbf", DbfHooks {&quiet, fixedToday}, files);
     TFieldDefs defs;
     host.table->ReadFieldDefs(defs);
     if (files.fileExists("t.dbt"))
@@ -216,11 +227,12 @@ WriteResult Write(TDbf &dbf)
     return written;
 }
 
-void Open(TDbf &dbf, MemoryFiles &files, const DbfHooks &hooks, bool readOnly)
+void openTable(TDbf &dbf, MemoryFiles &files, ErrorSink &messages, bool readOnly)
 {
     dbf.SetFileName("t.dbf");
     dbf.SetReadOnly(readOnly);
-    dbf.setHooks(hooks);
+    dbf.setErrorSink(messages);
+    dbf.setToday(fixedToday);
     dbf.setFileSystem(files);
     dbf.Open();
 }
@@ -231,12 +243,12 @@ void writeAndReadBack(const std::string &table, const std::optional<std::string>
     files.put("t.dbf", table);
     if (memo)
         files.put("t.dbt", *memo);
-    DbfHooks hooks = quietHooks();
+    NotingSink messages;
     WriteResult written;
     {
         TDbf dbf;
         try {
-            Open(dbf, files, hooks, false);
+            openTable(dbf, files, messages, false);
         } catch (const std::runtime_error &) {
             check(files.bytes("t.dbf") == table, "a refused table was changed");
             check(!memo || files.bytes("t.dbt") == *memo, "a refused table's memo was changed");
@@ -247,17 +259,14 @@ void writeAndReadBack(const std::string &table, const std::optional<std::string>
         written = Write(dbf);
         dbf.Close();
     }
-    bool repaired = false;
-    hooks.showMessage = [&](const std::string &message) {
-        repaired = repaired || message.rfind("Invalid Record", 0) == 0;
-    };
+    messages.repaired = false;
     TDbf dbf;
     try {
-        Open(dbf, files, hooks, true);
+        openTable(dbf, files, messages, true);
     } catch (const std::runtime_error &) {
         broken("a table the engine wrote was refused");
     }
-    check(!repaired, "the header written at close needs a repair");
+    check(!messages.repaired, "the header written at close needs a repair");
     check(snapshot(dbf) == written.shown, "the table reads back other than it showed");
     dbf.SetShowDeleted(true);
     for (const auto &[recNo, values] : written.stored) {

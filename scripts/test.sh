@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Installs what the build needs, checks the layers, builds everything and runs every test, in
-# three builds:
+# Installs what the build needs, checks the layers, the format and the names, builds everything
+# and runs every test, in three builds:
 #   build/        warnings as errors, every test (the windows offscreen)
 #   build-asan/   AddressSanitizer + UndefinedBehaviorSanitizer, every test
 #   build-tsan/   ThreadSanitizer, the tests of the plain C++ libraries (Qt itself is not
@@ -10,8 +10,10 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 bash scripts/setup.sh
-# The layers first: a wrong include fails in a moment, before any build.
+# The layers, the format and the names first: each fails in a second or two, before any build.
 bash scripts/check_layers.sh
+bash scripts/check_format.sh
+bash scripts/check_naming.sh
 
 stages=${KELVANE_STAGES:-"plain asan tsan"}
 jobs=$(nproc)

@@ -13,6 +13,7 @@
 #include "commands/head_positioning_dialog.h"
 #include "commands/service_catalogue.h"
 #include "framework/cp1251_text.h"
+#include "framework/dialogs.h"
 #include "framework/guarded.h"
 #include "framework/left_eliding_combo_box.h"
 #include "framework/terminal_pane.h"
@@ -67,18 +68,19 @@ constexpr int ClientHeight = 438;
 
 } // namespace
 
-TMainForm::TMainForm(MainThread &mainThread, ProgramWindows &windows,
+TMainForm::TMainForm(MainThread &mainThread, ErrorDisplay &errors, ProgramWindows &windows,
     const ProgramEnvironment &environment, QWidget *parent)
     : QMainWindow(parent,
         Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint
             | Qt::WindowMaximizeButtonHint | Qt::WindowCloseButtonHint),
       BComPort1(mainThread, environment.opener), m_ui(std::make_unique<Ui::TMainForm>()),
-      m_windows(windows), m_inventory(environment.inventory),
+      m_errors(errors), m_windows(windows), m_inventory(environment.inventory),
       m_statusText(new QLabel(QStringLiteral("Программа загружена нормально"))),
       ProgressBar1(new QProgressBar), m_btnCancelUpload(new QToolButton), m_upload(BComPort1, *this)
 {
     m_ui->setupUi(this);
     m_windows.MainForm = this;
+    errors.setMainWindow(this);
 
     QFont base = font();
     base.setPixelSize(11);
@@ -135,7 +137,7 @@ TMainForm::TMainForm(MainThread &mainThread, ProgramWindows &windows,
     openCommandTable(environment.programFolder);
     connectHandlers();
     bindPortEvents();
-    runGuarded([this] { FormCreate(); });
+    runGuarded(m_errors, [this] { FormCreate(); });
     if (Dbf1.ReadOnly()) {
         // Said once, where the start-up's own text would be.
         m_ui->N24->setEnabled(false);
@@ -148,10 +150,7 @@ void TMainForm::openCommandTable(const std::string &programFolder)
     Dbf1.SetName("Dbf1");
     Dbf1.SetFileName("com.dbf");
     Dbf1.setProgramFolder(programFolder);
-    Dbf1.setHooks({[this](const std::string &message) {
-                       Dialogs::current().message(this, QString::fromUtf8(message));
-                   },
-        {}});
+    Dbf1.setErrorSink(m_errors);
     try {
         Dbf1.Open();
     } catch (const std::exception &) {
@@ -268,7 +267,15 @@ void TMainForm::bindPortEvents()
 
 std::function<void()> TMainForm::handled(std::function<void()> handler)
 {
-    return [this, handler = std::move(handler)] { runHandler(handler); };
+    return [this, handler = std::move(handler)] {
+        // What the user did goes into the journal before the writes it causes.
+        if (const QString what = describeAction(sender()); !what.isEmpty())
+            m_log->action(what.toStdString());
+        bool lost = false;
+        runGuarded(m_errors, handler, [&] { return lost = failedForLostDevice(); });
+        if (lost)
+            runGuarded(m_errors, [this] { portLost(); });
+    };
 }
 
 void TMainForm::setSessionLog(SessionLog &log)
@@ -277,23 +284,15 @@ void TMainForm::setSessionLog(SessionLog &log)
     m_upload.setSessionLog(log);
 }
 
-void TMainForm::runHandler(const std::function<void()> &handler)
+bool TMainForm::failedForLostDevice()
 {
-    // What the user did goes into the journal before the writes it causes.
-    if (const QString what = describeAction(sender()); !what.isEmpty())
-        m_log->action(what.toStdString());
-    bool lost = false;
-    runGuarded([&] {
-        try {
-            handler();
-        } catch (const EComPort &) {
-            if (!deviceLost())
-                throw;
-            lost = true;
-        }
-    });
-    if (lost)
-        runGuarded([this] { portLost(); });
+    try {
+        throw;
+    } catch (const EComPort &) {
+        return deviceLost();
+    } catch (...) {
+        return false;
+    }
 }
 
 bool TMainForm::deviceLost()
@@ -354,7 +353,7 @@ bool TMainForm::event(QEvent *event)
     if (!m_activated
         && (event->type() == QEvent::WindowActivate || event->type() == QEvent::Show)) {
         m_activated = true;
-        runGuarded([this] { FormActivate(); });
+        runGuarded(m_errors, [this] { FormActivate(); });
     }
     return QMainWindow::event(event);
 }
@@ -429,7 +428,7 @@ void TMainForm::BComPort1Error(TBComPort &, TComErrors Errors)
     // not inside the port's hand-over, which may be served by a close already under way.
     if (Errors.contains(errIO))
         QMetaObject::invokeMethod(
-            this, [this] { runGuarded([this] { portLost(); }); }, Qt::QueuedConnection);
+            this, [this] { runGuarded(m_errors, [this] { portLost(); }); }, Qt::QueuedConnection);
 }
 
 void TMainForm::portLost()

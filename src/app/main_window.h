@@ -9,6 +9,7 @@
 #include "commands/upload.h"
 #include "cursor/table_cursor.h"
 #include "framework/data_source.h"
+#include "framework/error_display.h"
 #include "journal/session_log.h"
 #include "serial/com_port.h"
 
@@ -38,9 +39,10 @@ class TMainForm : public QMainWindow, private UploadView
 {
     Q_OBJECT
 public:
-    // `windows` is filled by the program as it creates the other windows. Opens the command
-    // table; raises when it cannot (the program then does not start).
-    TMainForm(MainThread &mainThread, ProgramWindows &windows,
+    // `windows` is filled by the program as it creates the other windows. What escapes the
+    // handlers, and the command table's messages, go to `errors`, which shows messages over this
+    // window. Opens the command table; raises when it cannot (the program then does not start).
+    TMainForm(MainThread &mainThread, ErrorDisplay &errors, ProgramWindows &windows,
         const ProgramEnvironment &environment = {}, QWidget *parent = nullptr);
     ~TMainForm() override;
 
@@ -124,11 +126,11 @@ private:
     // Opens the table for reading only, when it is there; false when that fails too.
     bool openCommandTableReadOnly();
     void connectHandlers();
-    // Runs a handler guarded; a port failure that comes from the device having gone away is
-    // taken as the loss of the port instead of being shown as the failed step's error.
-    void runHandler(const std::function<void()> &handler);
-    // A slot that runs `handler` so.
+    // A slot that runs `handler` guarded; a port failure that comes from the device having gone
+    // away is taken as the loss of the port instead of being shown as the failed step's error.
     std::function<void()> handled(std::function<void()> handler);
+    // The error filter of the handlers: true for a port failure of a device that went away.
+    bool failedForLostDevice();
     bool deviceLost();
     void showDisconnected();
     // Lists the installed ports in the port box anew, keeping the one chosen while it is listed.
@@ -149,6 +151,7 @@ private:
     Wait waitForTxEmpty(std::chrono::milliseconds bound) override;
 
     std::unique_ptr<Ui::TMainForm> m_ui;
+    ErrorSink &m_errors;
     ProgramWindows &m_windows;
     PortInventory m_inventory;
     QLabel *m_statusText;

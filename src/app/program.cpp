@@ -12,7 +12,6 @@
 #include "commands/free_level_dialog.h"
 #include "commands/head_dialog.h"
 #include "commands/head_positioning_dialog.h"
-#include "framework/dialogs.h"
 #include "framework/guarded.h"
 #include "journal/recording_device.h"
 
@@ -34,33 +33,41 @@ Window *create(std::unique_ptr<Window> &slot, TMainForm &main, Args &...args)
 
 } // namespace
 
-Program::Program(const ProgramEnvironment &environment)
+Program::Program(ErrorDisplay &errors, const ProgramEnvironment &environment)
+    : m_errors(errors), m_mainThread(errors)
 {
     // Whatever writes to the port, the journal sees the bytes that went out.
     ProgramEnvironment recorded = environment;
     recorded.opener = recordingOpener(environment.opener, m_journal.log());
-    m_mainForm = std::make_unique<TMainForm>(m_mainThread, m_windows, recorded);
+    m_mainForm = std::make_unique<TMainForm>(m_mainThread, errors, m_windows, recorded);
     TMainForm &main = *m_mainForm;
     main.setSessionLog(m_journal.log());
     TBComPort &port = main.BComPort1;
-    m_windows.Form1 = create(m_form1, main, port);
-    m_windows.Golovka = create(m_golovka, main, port);
-    m_windows.golovka2 = create(m_golovka2, main, port);
+    m_windows.Form1 = create(m_form1, main, port, errors);
+    m_windows.Golovka = create(m_golovka, main, port, errors);
+    m_windows.golovka2 = create(m_golovka2, main, port, errors);
     m_windows.AboutBox = create(m_aboutBox, main);
-    m_windows.command = create(m_command, main, port, main.DataSource1);
-    m_windows.command2 = create(m_command2, main, main.DataSource1);
+    m_windows.command = create(m_command, main, port, main.DataSource1, errors);
+    m_windows.command2 = create(m_command2, main, main.DataSource1, errors);
     m_windows.Form7 = create(m_form7, main);
-    m_windows.userlevel = create(m_userlevel, main, port);
-    m_windows.golovki = create(m_golovki, main, port);
+    m_windows.userlevel = create(m_userlevel, main, port, errors);
+    m_windows.golovki = create(m_golovki, main, port, errors);
     connectSessionFeatures();
 }
 
-Program::~Program() = default;
+Program::~Program()
+{
+    m_errors.setWitness({});
+}
 
 void Program::connectSessionFeatures()
 {
     TMainForm &main = *m_mainForm;
     m_journal.setEnabled(m_settings.journalEnabled());
+    m_errors.setWitness([this](const QString &text, bool isError) {
+        if (isError)
+            m_journal.log().error(text.toStdString());
+    });
     QObject::connect(&m_journal, &SessionJournal::failed, &main, [&main](const QString &why) {
         main.setStatusText(QStringLiteral("Журнал сеанса не ведётся: %1").arg(why));
     });
@@ -74,13 +81,14 @@ void Program::connectSessionFeatures()
     new WindowPlacement(&main, m_settings);
 
     auto *openFolder = main.findChild<QAction *>(QStringLiteral("openJournalFolder"));
-    QObject::connect(openFolder, &QAction::triggered, &main, guarded([this, &main] {
+    QObject::connect(openFolder, &QAction::triggered, &main, guarded(m_errors, [this] {
         if (!m_journal.openFolder())
-            Dialogs::current().message(&main,
-                QStringLiteral("Не удалось открыть папку журналов: %1").arg(m_journal.folder()));
+            m_errors.error(QStringLiteral("Не удалось открыть папку журналов: %1")
+                               .arg(m_journal.folder())
+                               .toStdString());
     }));
     auto *openSettings = main.findChild<QAction *>(QStringLiteral("openSettings"));
-    QObject::connect(openSettings, &QAction::triggered, &main, guarded([this] {
+    QObject::connect(openSettings, &QAction::triggered, &main, guarded(m_errors, [this] {
         if (m_settingsDialog->exec() == QDialog::Accepted)
             applySettings();
     }));

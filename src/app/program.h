@@ -8,6 +8,7 @@
 #include "app/program_windows.h"
 #include "app/session_journal.h"
 #include "app/settings.h"
+#include "framework/error_display.h"
 #include "framework/qt_main_thread.h"
 
 #include <memory>
@@ -19,8 +20,9 @@ class SettingsDialog;
 class Program
 {
 public:
-    // Raises when the main window cannot be created (the command table cannot be opened).
-    explicit Program(const ProgramEnvironment &environment = {});
+    // Every window's errors and messages go to `errors`, which must outlive the program. Raises
+    // when the main window cannot be created (the command table cannot be opened).
+    explicit Program(ErrorDisplay &errors, const ProgramEnvironment &environment = {});
     ~Program();
 
     ProgramWindows &windows() { return m_windows; }
@@ -32,6 +34,7 @@ private:
     void connectSessionFeatures();
     void applySettings();
 
+    ErrorDisplay &m_errors;
     QtMainThread m_mainThread;
     Settings m_settings;
     // Outlives the port, whose device tells it every write.

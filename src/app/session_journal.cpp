@@ -1,7 +1,5 @@
 #include "app/session_journal.h"
 
-#include "framework/dialogs.h"
-
 #include <QAbstractButton>
 #include <QAction>
 #include <QCheckBox>
@@ -39,6 +37,8 @@ SessionJournal::SessionJournal(QObject *parent)
       m_openFolder([](const QUrl &folder) { return QDesktopServices::openUrl(folder); }),
       m_journal(JournalOptions {
           .folder = m_folder.toStdString(),
+          .fileLimit = JournalOptions {}.fileLimit,
+          .clock = {},
           .linePending =
               [this] {
                   if (!m_quiet.isActive())
@@ -50,13 +50,9 @@ SessionJournal::SessionJournal(QObject *parent)
     m_quiet.setSingleShot(true);
     m_quiet.setInterval(QuietMilliseconds);
     connect(&m_quiet, &QTimer::timeout, this, [this] { m_journal.flushReceived(); });
-    setErrorWitness([this](const QString &message) { m_journal.error(message.toStdString()); });
 }
 
-SessionJournal::~SessionJournal()
-{
-    setErrorWitness({});
-}
+SessionJournal::~SessionJournal() = default;
 
 QString SessionJournal::defaultFolder()
 {

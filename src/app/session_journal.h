@@ -1,8 +1,8 @@
 // SessionJournal: the session journal as the running program keeps it. It owns the Journal,
 // writes it into $XDG_STATE_HOME/kelvane/journal (~/.local/state/kelvane/journal by default),
-// writes a line left without its LF once a quarter second has passed, records the errors the
-// general display shows, and opens the journal folder in the desktop's file manager. The
-// windows tell it what happens through log(). Main thread only.
+// writes a line left without its LF once a quarter second has passed, and opens the journal
+// folder in the desktop's file manager. The windows tell it what happens through log(). Main
+// thread only.
 #pragma once
 
 #include "journal/journal.h"

@@ -7,9 +7,9 @@
 
 namespace kelvane {
 
-Tcommand2::Tcommand2(TDataSource &source, QWidget *parent)
+Tcommand2::Tcommand2(TDataSource &source, ErrorSink &errors, QWidget *parent)
     : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint),
-      m_ui(std::make_unique<Ui::Tcommand2>()), m_source(source)
+      m_ui(std::make_unique<Ui::Tcommand2>()), m_source(source), m_errors(errors)
 {
     m_ui->setupUi(this);
     setFixedSize(402, 319);
@@ -32,7 +32,7 @@ Tcommand2::Tcommand2(TDataSource &source, QWidget *parent)
         m_ui->Button1->setDefault(true);
         return;
     }
-    runGuarded([this] { m_source.DataSet()->Edit(); });
+    runGuarded(m_errors, [this] { m_source.DataSet()->Edit(); });
 }
 
 Tcommand2::~Tcommand2() = default;
@@ -40,12 +40,12 @@ Tcommand2::~Tcommand2() = default;
 void Tcommand2::showEvent(QShowEvent *event)
 {
     QDialog::showEvent(event);
-    runGuarded([this] { FormActivate(); });
+    runGuarded(m_errors, [this] { FormActivate(); });
 }
 
 void Tcommand2::closeAfter(void (Tcommand2::*action)())
 {
-    runGuarded([this, action] { (this->*action)(); });
+    runGuarded(m_errors, [this, action] { (this->*action)(); });
     accept();
 }
 

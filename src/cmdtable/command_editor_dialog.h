@@ -12,6 +12,7 @@ class Tcommand2;
 
 namespace kelvane {
 
+class ErrorSink;
 class TDataSource;
 
 class Tcommand2 : public QDialog
@@ -19,8 +20,9 @@ class Tcommand2 : public QDialog
     Q_OBJECT
 public:
     // Puts the table into edit state on the current record (an insert on an empty table).
-    // REQUIRES: the source's dataset is open and outlives the dialog.
-    explicit Tcommand2(TDataSource &source, QWidget *parent = nullptr);
+    // `errors` receives what escapes the handlers.
+    // REQUIRES: the source's dataset is open; it and `errors` outlive the dialog.
+    Tcommand2(TDataSource &source, ErrorSink &errors, QWidget *parent = nullptr);
     ~Tcommand2() override;
 
     void FormActivate();
@@ -37,6 +39,7 @@ private:
 
     std::unique_ptr<Ui::Tcommand2> m_ui;
     TDataSource &m_source;
+    ErrorSink &m_errors;
 };
 
 } // namespace kelvane

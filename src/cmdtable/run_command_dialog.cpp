@@ -9,9 +9,9 @@
 
 namespace kelvane {
 
-Tcommand::Tcommand(TBComPort &port, TDataSource &source, QWidget *parent)
+Tcommand::Tcommand(TBComPort &port, TDataSource &source, ErrorSink &errors, QWidget *parent)
     : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint),
-      m_ui(std::make_unique<Ui::Tcommand>()), m_port(port), m_source(source)
+      m_ui(std::make_unique<Ui::Tcommand>()), m_port(port), m_source(source), m_errors(errors)
 {
     m_ui->setupUi(this);
     setFixedSize(size());
@@ -29,7 +29,7 @@ Tcommand::Tcommand(TBComPort &port, TDataSource &source, QWidget *parent)
     m_ui->DBEdit2->setTypingWhenReadOnly(true);
     // Either button ends the dialog once its action has run, even when the action failed.
     connect(m_ui->OKBtn, &QPushButton::clicked, this, [this] {
-        runGuarded([this] { OKBtnClick(); });
+        runGuarded(m_errors, [this] { OKBtnClick(); });
         accept();
     });
     connect(m_ui->CancelBtn, &QPushButton::clicked, this, [this] { CancelBtnClick(); });
@@ -40,7 +40,7 @@ Tcommand::~Tcommand() = default;
 void Tcommand::showEvent(QShowEvent *event)
 {
     QDialog::showEvent(event);
-    runGuarded([this] { FormActivate(); });
+    runGuarded(m_errors, [this] { FormActivate(); });
 }
 
 void Tcommand::FormActivate()

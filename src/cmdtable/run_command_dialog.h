@@ -13,6 +13,7 @@ class Tcommand;
 
 namespace kelvane {
 
+class ErrorSink;
 class TBComPort;
 class TDataSource;
 
@@ -20,8 +21,9 @@ class Tcommand : public QDialog
 {
     Q_OBJECT
 public:
-    // REQUIRES: the source's dataset is open and outlives the dialog.
-    Tcommand(TBComPort &port, TDataSource &source, QWidget *parent = nullptr);
+    // `errors` receives what escapes the handlers.
+    // REQUIRES: the source's dataset is open; it and `errors` outlive the dialog.
+    Tcommand(TBComPort &port, TDataSource &source, ErrorSink &errors, QWidget *parent = nullptr);
     ~Tcommand() override;
 
     void FormActivate();
@@ -35,6 +37,7 @@ private:
     std::unique_ptr<Ui::Tcommand> m_ui;
     TBComPort &m_port;
     TDataSource &m_source;
+    ErrorSink &m_errors;
 };
 
 } // namespace kelvane

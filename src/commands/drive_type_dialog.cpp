@@ -5,8 +5,9 @@
 
 namespace kelvane {
 
-Tgolovki::Tgolovki(TBComPort &port, QWidget *parent)
-    : ParameterDialog(port, TitleBar::NoButtons, parent), m_ui(std::make_unique<Ui::Tgolovki>())
+Tgolovki::Tgolovki(TBComPort &port, ErrorSink &errors, QWidget *parent)
+    : ParameterDialog(port, errors, TitleBar::NoButtons, parent),
+      m_ui(std::make_unique<Ui::Tgolovki>())
 {
     m_ui->setupUi(this);
     fixSize();

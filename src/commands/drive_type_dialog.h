@@ -16,7 +16,7 @@ class Tgolovki : public ParameterDialog
 {
     Q_OBJECT
 public:
-    explicit Tgolovki(TBComPort &port, QWidget *parent = nullptr);
+    Tgolovki(TBComPort &port, ErrorSink &errors, QWidget *parent = nullptr);
     ~Tgolovki() override;
 
     void OKBtnClick();

@@ -7,8 +7,9 @@
 
 namespace kelvane {
 
-TForm1::TForm1(TBComPort &port, QWidget *parent)
-    : ParameterDialog(port, TitleBar::NoButtons, parent), m_ui(std::make_unique<Ui::TForm1>())
+TForm1::TForm1(TBComPort &port, ErrorSink &errors, QWidget *parent)
+    : ParameterDialog(port, errors, TitleBar::NoButtons, parent),
+      m_ui(std::make_unique<Ui::TForm1>())
 {
     m_ui->setupUi(this);
     fixSize();

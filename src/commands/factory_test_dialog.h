@@ -18,7 +18,7 @@ class TForm1 : public ParameterDialog
 {
     Q_OBJECT
 public:
-    explicit TForm1(TBComPort &port, QWidget *parent = nullptr);
+    TForm1(TBComPort &port, ErrorSink &errors, QWidget *parent = nullptr);
     ~TForm1() override;
 
     void Button1Click();

@@ -5,8 +5,9 @@
 
 namespace kelvane {
 
-Tuserlevel::Tuserlevel(TBComPort &port, QWidget *parent)
-    : ParameterDialog(port, TitleBar::CloseOnly, parent), m_ui(std::make_unique<Ui::Tuserlevel>())
+Tuserlevel::Tuserlevel(TBComPort &port, ErrorSink &errors, QWidget *parent)
+    : ParameterDialog(port, errors, TitleBar::CloseOnly, parent),
+      m_ui(std::make_unique<Ui::Tuserlevel>())
 {
     m_ui->setupUi(this);
     fixSize();

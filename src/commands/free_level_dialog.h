@@ -15,7 +15,7 @@ class Tuserlevel : public ParameterDialog
 {
     Q_OBJECT
 public:
-    explicit Tuserlevel(TBComPort &port, QWidget *parent = nullptr);
+    Tuserlevel(TBComPort &port, ErrorSink &errors, QWidget *parent = nullptr);
     ~Tuserlevel() override;
 
     void OKBtnClick();

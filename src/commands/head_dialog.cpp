@@ -5,8 +5,9 @@
 
 namespace kelvane {
 
-TGolovka::TGolovka(TBComPort &port, QWidget *parent)
-    : ParameterDialog(port, TitleBar::CloseOnly, parent), m_ui(std::make_unique<Ui::TGolovka>())
+TGolovka::TGolovka(TBComPort &port, ErrorSink &errors, QWidget *parent)
+    : ParameterDialog(port, errors, TitleBar::CloseOnly, parent),
+      m_ui(std::make_unique<Ui::TGolovka>())
 {
     m_ui->setupUi(this);
     fixSize();

@@ -16,7 +16,7 @@ class TGolovka : public ParameterDialog
 {
     Q_OBJECT
 public:
-    explicit TGolovka(TBComPort &port, QWidget *parent = nullptr);
+    TGolovka(TBComPort &port, ErrorSink &errors, QWidget *parent = nullptr);
     ~TGolovka() override;
 
     void OKBtnClick();

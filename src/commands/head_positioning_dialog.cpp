@@ -5,8 +5,9 @@
 
 namespace kelvane {
 
-Tgolovka2::Tgolovka2(TBComPort &port, QWidget *parent)
-    : ParameterDialog(port, TitleBar::CloseOnly, parent), m_ui(std::make_unique<Ui::Tgolovka2>())
+Tgolovka2::Tgolovka2(TBComPort &port, ErrorSink &errors, QWidget *parent)
+    : ParameterDialog(port, errors, TitleBar::CloseOnly, parent),
+      m_ui(std::make_unique<Ui::Tgolovka2>())
 {
     m_ui->setupUi(this);
     fixSize();

@@ -16,7 +16,7 @@ class Tgolovka2 : public ParameterDialog
 {
     Q_OBJECT
 public:
-    explicit Tgolovka2(TBComPort &port, QWidget *parent = nullptr);
+    Tgolovka2(TBComPort &port, ErrorSink &errors, QWidget *parent = nullptr);
     ~Tgolovka2() override;
 
     void OKBtnClick();

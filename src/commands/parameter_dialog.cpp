@@ -7,8 +7,9 @@
 
 namespace kelvane {
 
-ParameterDialog::ParameterDialog(TBComPort &port, Qt::WindowFlags titleBar, QWidget *parent)
-    : QDialog(parent, titleBar), m_port(port)
+ParameterDialog::ParameterDialog(
+    TBComPort &port, ErrorSink &errors, Qt::WindowFlags titleBar, QWidget *parent)
+    : QDialog(parent, titleBar), m_port(port), m_errors(errors)
 { }
 
 void ParameterDialog::fixSize()
@@ -18,7 +19,7 @@ void ParameterDialog::fixSize()
 
 void ParameterDialog::onClick(QAbstractButton *button, std::function<void()> handler)
 {
-    connect(button, &QAbstractButton::clicked, this, guarded(std::move(handler)));
+    connect(button, &QAbstractButton::clicked, this, guarded(m_errors, std::move(handler)));
 }
 
 std::string ParameterDialog::bytes(const QString &text)

@@ -3,6 +3,8 @@
 // fields keep their contents from one showing to the next.
 #pragma once
 
+#include "base/error_sink.h"
+
 #include <QDialog>
 #include <functional>
 #include <string>
@@ -18,7 +20,8 @@ class ParameterDialog : public QDialog
 {
     Q_OBJECT
 public:
-    ParameterDialog(TBComPort &port, Qt::WindowFlags titleBar, QWidget *parent);
+    // `errors` receives what escapes the dialog's handlers; it outlives the dialog.
+    ParameterDialog(TBComPort &port, ErrorSink &errors, Qt::WindowFlags titleBar, QWidget *parent);
 
 protected:
     // Fixes the size the window was laid out with.
@@ -29,6 +32,7 @@ protected:
     static std::string bytes(const QString &text);
 
     TBComPort &m_port;
+    ErrorSink &m_errors;
 };
 
 // The title bars the dialogs have.

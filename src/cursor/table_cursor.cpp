@@ -99,7 +99,8 @@ void TDbf::findAndOpenFiles()
         throw EBinaryDataSetError("Open: Table file not found : " + m_fileName);
     const std::string memoName = memoFileName();
     const uint16_t mode = m_readOnly ? DbfOpenReadOnly : DbfOpenReadWrite;
-    m_dbfFile = std::make_unique<TDbfFile>(mode, m_fileName, m_hooks, *m_files);
+    m_dbfFile
+        = std::make_unique<TDbfFile>(mode, m_fileName, DbfHooks {&errorSink(), m_today}, *m_files);
     if (!m_files->fileExists(memoName))
         return;
     try {

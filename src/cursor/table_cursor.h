@@ -18,6 +18,7 @@
 #include "dbf/table_file.h"
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -44,9 +45,10 @@ public:
     // Stores the value, then re-reads; the re-read raises the closed-dataset error when closed.
     void SetShowDeleted(bool showDeleted);
 
-    // Where messages of the table file go (the record count and size repairs) and where today's
-    // date comes from. Takes effect at the next open.
-    void setHooks(DbfHooks hooks) { m_hooks = std::move(hooks); }
+    // Where today's date comes from, for the header a writable table stores when it closes; the
+    // local clock unless set. Takes effect at the next open. The table file's messages (the
+    // record count and size repairs) go to the dataset's error sink.
+    void setToday(std::function<CalendarDate()> today) { m_today = std::move(today); }
     // The folder searched when FileName is not found; empty means the executable's folder.
     void setProgramFolder(const std::string &folder) { m_programFolder = folder; }
     // Where the table and memo files are found and opened; the disk unless set. Not owned: it
@@ -103,7 +105,7 @@ private:
     std::string m_fileName;
     bool m_readOnly = false;
     bool m_showDeleted = false;
-    DbfHooks m_hooks;
+    std::function<CalendarDate()> m_today;
     std::string m_programFolder;
     FileSystem *m_files = &FileSystem::disk();
 

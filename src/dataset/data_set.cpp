@@ -2,7 +2,6 @@
 #include "dataset/data_set.h"
 
 #include "base/stream.h"
-#include "dataset/application_errors.h"
 #include "dataset/database_error.h"
 
 #include <algorithm>
@@ -227,7 +226,7 @@ void TDataSet::DatabaseError(const std::string &message) const
 
 void TDataSet::InternalHandleException()
 {
-    reportCurrentException();
+    m_errorSink->error(currentExceptionText());
 }
 
 bool TDataSet::IsEmpty() const

@@ -17,6 +17,7 @@
 // exceptions carrying their message. Not thread-safe: one thread, as the windows that use it.
 #pragma once
 
+#include "base/error_sink.h"
 #include "base/field_types.h"
 #include "base/stream.h"
 #include "dataset/dataset_types.h"
@@ -43,6 +44,12 @@ public:
     // The component name that prefixes the dataset's error messages ("Dbf1").
     const std::string &Name() const { return m_name; }
     void SetName(const std::string &name) { m_name = name; }
+
+    // Where the errors go that the dataset cannot raise to a caller (a close in its destructor),
+    // and those of the views that show it: standard error unless set. The sink is not owned and
+    // must outlive the dataset.
+    ErrorSink &errorSink() const { return *m_errorSink; }
+    void setErrorSink(ErrorSink &sink) { m_errorSink = &sink; }
 
     TDataSetState State() const { return m_state; }
     bool Active() const { return m_state != dsInactive; }
@@ -176,7 +183,7 @@ protected:
     virtual void InternalFirst() = 0;
     virtual void InternalLast() = 0;
     virtual void InternalGotoBookmark(const TBookmark &bookmark) = 0;
-    // Hands the exception being handled to the application's error report.
+    // Hands the exception being handled to the error sink.
     virtual void InternalHandleException();
     virtual void InternalInitFieldDefs() = 0;
     virtual void InternalInitRecord(TRecordBuffer buffer) = 0;
@@ -247,6 +254,7 @@ private:
     void afterStore();
 
     std::string m_name;
+    ErrorSink *m_errorSink = &ErrorSink::standardError();
     TDataSetState m_state = dsInactive;
     TFieldDefs m_fieldDefs;
     std::vector<std::unique_ptr<TField>> m_fields;

@@ -1,5 +1,6 @@
 #include "dbf/blob_stream.h"
 
+#include "base/error_sink.h"
 #include "base/number_text.h"
 #include "dbf/errors.h"
 #include "dbf/field_codec.h"
@@ -47,8 +48,8 @@ TMyBlobFile::~TMyBlobFile()
         return;
     try {
         release();
-    } catch (const std::exception &error) {
-        m_host.dbfFile()->showMessage(error.what());
+    } catch (...) {
+        m_host.dbfFile()->showMessage(currentExceptionText());
     }
 }
 

@@ -6,7 +6,6 @@
 #include <algorithm>
 #include <cstring>
 #include <ctime>
-#include <iostream>
 #include <limits>
 #include <string_view>
 
@@ -82,13 +81,6 @@ CalendarDate localToday()
     std::tm local {};
     localtime_r(&now, &local);
     return {local.tm_year + 1900, local.tm_mon + 1, local.tm_mday};
-}
-
-void printToStandardError(const std::string &message)
-{
-    std::string readable = message;
-    std::replace(readable.begin(), readable.end(), '\r', '\n');
-    std::cerr << readable << std::endl;
 }
 
 uint32_t readLe32(const uint8_t *p)
@@ -379,10 +371,7 @@ void TDbfFile::SetFieldValue(int index, TFieldType type, const void *value, void
 
 void TDbfFile::showMessage(const std::string &message) const
 {
-    if (m_hooks.showMessage)
-        m_hooks.showMessage(message);
-    else
-        printToStandardError(message);
+    (m_hooks.messages ? *m_hooks.messages : ErrorSink::standardError()).message(message);
 }
 
 } // namespace kelvane

@@ -12,6 +12,7 @@
 #pragma once
 
 #include "base/day_number.h"
+#include "base/error_sink.h"
 #include "base/field_types.h"
 #include "dbf/field_codec.h"
 #include "dbf/paged_file.h"
@@ -29,10 +30,10 @@ inline constexpr uint16_t DbfOpenReadOnly = fmOpenRead | fmShareDenyNone; // 0x4
 inline constexpr uint16_t DbfOpenReadWrite = fmOpenReadWrite | fmShareDenyWrite; // 0x22
 
 // What the engine needs from its surroundings. An empty member means the default: messages go
-// to standard error, today's date comes from the local clock.
+// to standard error, today's date comes from the local clock. The sink is not owned.
 struct DbfHooks
 {
-    std::function<void(const std::string &)> showMessage;
+    ErrorSink *messages = nullptr;
     std::function<CalendarDate()> today;
 };
 
@@ -83,7 +84,7 @@ public:
     // then unchanged.
     void SetFieldValue(int index, TFieldType type, const void *value, void *record) const;
 
-    // Shows a message through the hooks.
+    // Shows a message through the hooks' sink.
     void showMessage(const std::string &message) const;
 
 private:

@@ -101,6 +101,12 @@ void TDataLink::SetDataSource(TDataSource *source)
     ActiveChanged();
 }
 
+ErrorSink &TDataLink::errorSink() const
+{
+    TDataSet *dataSet = DataSet();
+    return dataSet ? dataSet->errorSink() : ErrorSink::standardError();
+}
+
 bool TDataLink::Editing() const
 {
     return m_source && isEditing(m_source->State());

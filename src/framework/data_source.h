@@ -59,6 +59,8 @@ public:
     // Null without a source or a dataset.
     TDataSet *DataSet() const { return m_source ? m_source->DataSet() : nullptr; }
     bool Active() const { return m_source && m_source->State() != dsInactive; }
+    // Where the view's errors go: its dataset's error sink; standard error without a dataset.
+    ErrorSink &errorSink() const;
     // The dataset is editing or inserting.
     bool Editing() const;
     // Starts editing the current record (an insert on an empty dataset) unless already editing.

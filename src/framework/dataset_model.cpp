@@ -1,7 +1,6 @@
 #include "framework/dataset_model.h"
 
 #include "framework/db_field_text.h"
-#include "framework/dialogs.h"
 #include "framework/guarded.h"
 
 #include <QMetaObject>
@@ -209,14 +208,21 @@ QStringList DatasetModel::rowTexts(int row) const
     return texts;
 }
 
-void DatasetModel::reportReadError(const QString &message) const
+void DatasetModel::reportReadError(const std::string &message) const
 {
     if (m_readErrorShown)
         return;
     m_readErrorShown = true;
     // Never a modal box in the middle of painting: shown once the event loop is back.
+    ErrorSink *errors = &errorSink();
     QMetaObject::invokeMethod(
-        const_cast<DatasetModel *>(this), [message] { showError(message); }, Qt::QueuedConnection);
+        const_cast<DatasetModel *>(this), [errors, message] { errors->error(message); },
+        Qt::QueuedConnection);
+}
+
+ErrorSink &DatasetModel::errorSink() const
+{
+    return m_link->errorSink();
 }
 
 int DatasetModel::rowCount(const QModelIndex &parent) const
@@ -242,9 +248,9 @@ QVariant DatasetModel::data(const QModelIndex &index, int role) const
         return {};
     try {
         return rowTexts(index.row()).value(index.column());
-    } catch (const std::exception &error) {
+    } catch (...) {
         m_texts[index.row()] = QStringList();
-        reportReadError(QString::fromUtf8(error.what()));
+        reportReadError(currentExceptionText());
     }
     return {};
 }
@@ -258,7 +264,7 @@ bool DatasetModel::setData(const QModelIndex &index, const QVariant &value, int 
     if (!field)
         return false;
     bool stored = false;
-    runGuarded([&] {
+    runGuarded(errorSink(), [&] {
         moveTo(row);
         const QString text = value.toString();
         if (text == fieldTextOf(*field)) {

@@ -53,6 +53,9 @@ public:
     // now editing; raises what the dataset raises.
     bool beginEdit(int row);
 
+    // Where the model's and its grid's errors go: the dataset's error sink.
+    ErrorSink &errorSink() const;
+
     // Runs when the dataset asks views for their pending edits (the grid commits its editor).
     std::function<void()> OnUpdateData;
 
@@ -86,7 +89,7 @@ private:
     bool isCurrentRow(int row) const { return row == m_currentRow && row >= 0; }
     QStringList rowTexts(int row) const;
     QStringList readTexts() const;
-    void reportReadError(const QString &message) const;
+    void reportReadError(const std::string &message) const;
 
     std::unique_ptr<Link> m_link;
     std::vector<Column> m_columns; // as the window set them

@@ -43,7 +43,7 @@ void TDBEdit::showField()
         return;
     const TField *field = m_link.Field();
     QString text;
-    runGuarded([&] { text = field ? fieldTextOf(*field) : QString(); });
+    runGuarded(m_link.errorSink(), [&] { text = field ? fieldTextOf(*field) : QString(); });
     setText(text);
 }
 
@@ -54,7 +54,7 @@ void TDBEdit::textEdited()
     if (!m_link.Editing()) {
         QScopedValueRollback<bool> starting(m_startingEdit, true);
         bool editing = false;
-        runGuarded([&] { editing = m_link.Edit(); });
+        runGuarded(m_link.errorSink(), [&] { editing = m_link.Edit(); });
         if (!editing) {
             m_startingEdit = false;
             showField();
@@ -74,7 +74,7 @@ void TDBEdit::focusOutEvent(QFocusEvent *event)
 {
     QLineEdit::focusOutEvent(event);
     if (m_link.isModified() && m_link.Editing())
-        runGuarded([this] { m_link.UpdateRecord(); });
+        runGuarded(m_link.errorSink(), [this] { m_link.UpdateRecord(); });
 }
 
 } // namespace kelvane

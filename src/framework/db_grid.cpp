@@ -26,7 +26,7 @@ public:
     {
         bool editing = false;
         const QPersistentModelIndex cell(index);
-        runGuarded([&] { editing = m_model.beginEdit(index.row()); });
+        runGuarded(m_model.errorSink(), [&] { editing = m_model.beginEdit(index.row()); });
         // No editor when the dataset did not make this row current and editable.
         if (!editing || !cell.isValid() || cell.row() != m_model.currentRow())
             return nullptr;
@@ -146,7 +146,7 @@ void TDBGrid::currentChanged(const QModelIndex &current, const QModelIndex &prev
     announce(QAccessible::Focus, current);
     if (m_showingCurrentRow || !current.isValid() || current.row() == m_model->currentRow())
         return;
-    runGuarded([&] { m_model->moveTo(current.row()); });
+    runGuarded(m_model->errorSink(), [&] { m_model->moveTo(current.row()); });
     // Back to the dataset's row when the move failed or the rows changed on the way.
     showCurrentRow(m_model->currentRow());
 }

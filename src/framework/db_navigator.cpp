@@ -56,7 +56,8 @@ TDBNavigator::TDBNavigator(QWidget *parent) : QWidget(parent), m_link(std::make_
         layout->addWidget(button);
         m_buttons[size_t(i)] = button;
         const auto which = static_cast<TNavigateBtn>(i);
-        connect(button, &QToolButton::clicked, this, guarded([this, which] { BtnClick(which); }));
+        connect(button, &QToolButton::clicked, this,
+            [this, which] { runGuarded(m_link->errorSink(), [this, which] { BtnClick(which); }); });
     }
     layout->addStretch();
     updateButtons();

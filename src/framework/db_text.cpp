@@ -17,7 +17,7 @@ void TDBText::showField()
 {
     const TField *field = m_link.Field();
     QString text;
-    runGuarded([&] { text = field ? fieldTextOf(*field) : QString(); });
+    runGuarded(m_link.errorSink(), [&] { text = field ? fieldTextOf(*field) : QString(); });
     setText(text);
 }
 

@@ -48,7 +48,6 @@ QtDialogs &qtDialogs()
 }
 
 Dialogs *installed = nullptr;
-std::function<void(const QString &)> errorWitness;
 
 } // namespace
 
@@ -60,18 +59,6 @@ Dialogs &Dialogs::current()
 void Dialogs::install(Dialogs *dialogs)
 {
     installed = dialogs;
-}
-
-void showError(const QString &message)
-{
-    if (errorWitness)
-        errorWitness(message);
-    Dialogs::current().error(QApplication::activeWindow(), message);
-}
-
-void setErrorWitness(std::function<void(const QString &)> witness)
-{
-    errorWitness = std::move(witness);
 }
 
 } // namespace kelvane

@@ -4,7 +4,6 @@
 #pragma once
 
 #include <QString>
-#include <functional>
 
 class QWidget;
 
@@ -30,11 +29,5 @@ public:
     // Replaces the dialogs in use (null restores the Qt ones). The caller keeps ownership.
     static void install(Dialogs *dialogs);
 };
-
-// The application's general display of errors that escape a handler.
-void showError(const QString &message);
-// Is told each error the general display shows, before it is shown (the session journal keeps
-// them). One witness at a time; an empty one: none.
-void setErrorWitness(std::function<void(const QString &)> witness);
 
 } // namespace kelvane

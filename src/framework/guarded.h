@@ -1,33 +1,27 @@
-// guarded: wraps a window's event handler so that an error escaping it is shown by the general
-// error display and goes no further; the handler stops at the failing step and the program goes
-// on. Every handler is connected through it, so no exception crosses Qt's event loop.
+// runGuarded: how every window and view runs its event handlers. What escapes a handler goes to an
+// error sink (the program's shows it in its error box) and no further: the handler stops at the
+// failing step, the program goes on, and no exception crosses Qt's event loop. A window may look
+// at the error first and deal with it itself, as the main window takes a port failure for the
+// loss of the port when the device has gone away.
 #pragma once
 
-#include "framework/dialogs.h"
+#include "base/error_sink.h"
 
-#include <exception>
-#include <utility>
+#include <functional>
 
 namespace kelvane {
 
-// Runs `handler` and shows what escapes it. Returns false when something escaped.
-template<typename Handler> bool runGuarded(Handler &&handler)
-{
-    try {
-        std::forward<Handler>(handler)();
-        return true;
-    } catch (const std::exception &e) {
-        showError(QString::fromUtf8(e.what()));
-    } catch (...) {
-        showError(QStringLiteral("Unknown error"));
-    }
-    return false;
-}
+// Looks at the error being handled (`throw;` inside a try block tells its type); true when it has
+// dealt with it, so that it is not shown. Called inside the catch block.
+using ErrorFilter = std::function<bool()>;
 
-// A slot that runs `handler` guarded. It takes no arguments, so it fits any signal.
-template<typename Handler> auto guarded(Handler handler)
-{
-    return [handler = std::move(handler)]() { runGuarded(handler); };
-}
+// Runs `handler`; what escapes it goes to `errors`, unless `filter` deals with it. Returns false
+// when something escaped.
+bool runGuarded(
+    ErrorSink &errors, const std::function<void()> &handler, const ErrorFilter &filter = {});
+
+// A slot that runs `handler` so. It takes no arguments, so it fits any signal.
+std::function<void()> guarded(
+    ErrorSink &errors, std::function<void()> handler, ErrorFilter filter = {});
 
 } // namespace kelvane

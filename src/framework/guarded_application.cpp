@@ -7,7 +7,7 @@ namespace kelvane {
 bool GuardedApplication::notify(QObject *receiver, QEvent *event)
 {
     bool handled = false;
-    runGuarded([&] { handled = QApplication::notify(receiver, event); });
+    runGuarded(m_errors, [&] { handled = QApplication::notify(receiver, event); });
     return handled;
 }
 

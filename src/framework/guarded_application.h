@@ -1,7 +1,9 @@
-// GuardedApplication: the QApplication of the program. Handlers are connected through guarded();
-// this is the last net for an error that escapes anything else while an event is handled: it
-// is shown by the general error display instead of ending the program.
+// GuardedApplication: the QApplication of the program, holding the program's error display.
+// Handlers run guarded (guarded.h); this is the last net for an error that escapes anything else
+// while an event is handled: it is shown by the error display instead of ending the program.
 #pragma once
+
+#include "framework/error_display.h"
 
 #include <QApplication>
 
@@ -12,6 +14,12 @@ class GuardedApplication : public QApplication
 public:
     GuardedApplication(int &argc, char **argv) : QApplication(argc, argv) { }
     bool notify(QObject *receiver, QEvent *event) override;
+
+    // The program's error sink.
+    ErrorDisplay &errors() { return m_errors; }
+
+private:
+    ErrorDisplay m_errors;
 };
 
 } // namespace kelvane

@@ -1,6 +1,6 @@
 // QtMainThread: the port component's hand-over to Qt's main thread. A hand-over wakes the main
-// thread with a queued call; errors that escaped a port event handler go to the general error
-// display, moved to the main thread first when they come from another thread.
+// thread with a queued call; errors that escaped a port event handler go to the error sink it is
+// given, which must take them from any thread (the program's ErrorDisplay does).
 #pragma once
 
 #include "serial/main_thread.h"
@@ -13,10 +13,8 @@ class QtMainThread : public QObject, public MainThread
 {
     Q_OBJECT
 public:
-    // REQUIRES: created in the thread that runs the Qt event loop.
-    explicit QtMainThread(QObject *parent = nullptr);
-
-    void reportError(const std::string &message) override;
+    // REQUIRES: created in the thread that runs the Qt event loop; `errors` outlives it.
+    explicit QtMainThread(ErrorSink &errors, QObject *parent = nullptr);
 
 protected:
     void wake() override;

@@ -4,7 +4,6 @@
 #include "serial/main_thread.h"
 
 #include <array>
-#include <exception>
 #include <utility>
 
 namespace kelvane {
@@ -31,15 +30,10 @@ constexpr std::array<EventStep, 8> DeliveryOrder = {{
     {peRx80Full, CommEvent::Rx80Full, &TBComPort::FireRx80Full},
 }};
 
+// REQUIRES: called inside a catch block.
 void reportCurrentException(TBComPort &port)
 {
-    try {
-        throw;
-    } catch (const std::exception &e) {
-        port.mainThread().reportError(e.what());
-    } catch (...) {
-        port.mainThread().reportError("Unknown error");
-    }
+    port.mainThread().errorSink().error(currentExceptionText());
 }
 
 } // namespace

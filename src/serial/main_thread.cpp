@@ -2,8 +2,6 @@
 
 #include "serial/stop_signal.h"
 
-#include <exception>
-
 namespace kelvane {
 
 void MainThread::serve()
@@ -86,10 +84,8 @@ void MainThread::runGuarded(const std::function<void()> &work)
 {
     try {
         work();
-    } catch (const std::exception &e) {
-        reportError(e.what());
     } catch (...) {
-        reportError("Unknown error");
+        m_errors.error(currentExceptionText());
     }
 }
 

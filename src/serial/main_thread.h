@@ -7,8 +7,12 @@
 // which ClosePort uses so that a pending hand-over can never deadlock the close.
 //
 // A program provides one subclass (the Qt one lives in the framework); tests pump serve()
-// themselves. Thread-safe as documented per member.
+// themselves. Errors that escape the port's event handlers go to the error sink given at
+// construction, which must take them from any thread (with smNone the handlers run in the event
+// thread). Thread-safe as documented per member.
 #pragma once
+
+#include "base/error_sink.h"
 
 #include <condition_variable>
 #include <deque>
@@ -24,14 +28,14 @@ class StopSignal;
 class MainThread
 {
 public:
-    MainThread() = default;
+    // `errors` is not owned and must outlive this object.
+    explicit MainThread(ErrorSink &errors) : m_errors(errors) { }
     virtual ~MainThread() = default;
     MainThread(const MainThread &) = delete;
     MainThread &operator=(const MainThread &) = delete;
 
-    // Shows the message of an error that escaped an event handler. Called from any thread; an
-    // implementation that shows windows must move the message to its main thread.
-    virtual void reportError(const std::string &message) = 0;
+    // Where errors that escaped an event handler go. Any thread.
+    ErrorSink &errorSink() { return m_errors; }
 
     // Main thread: runs the calls queued so far. Re-entrant: a call may run a nested event loop.
     void serve();
@@ -44,7 +48,7 @@ public:
     size_t pendingCount();
 
     // Event thread: runs `work` in the main thread and waits until it has run. Exceptions that
-    // escape `work` are reported with reportError and go no further. When `stop` is set while
+    // escape `work` go to the error sink and no further. When `stop` is set while
     // `work` is already running, the wait ends early: the main thread is then closing the port
     // from inside `work`, and waiting for it would deadlock.
     void call(std::function<void()> work, const StopSignal &stop);
@@ -67,6 +71,8 @@ private:
     // REQUIRES: lock held. Runs the first queued request with the lock released.
     void runOne(std::unique_lock<std::mutex> &lock);
     void runGuarded(const std::function<void()> &work);
+
+    ErrorSink &m_errors;
 
     std::mutex m_mutex;
     std::condition_variable m_changed;

@@ -4,7 +4,8 @@
 //
 // The wait cannot be woken by a file descriptor, so stop() interrupts it with a signal reserved
 // for this purpose (SIGRTMIN + 7, installed once per process with an empty handler and without
-// SA_RESTART). start() and stop() come from one thread at a time; the callback runs in the watcher thread.
+// SA_RESTART). start() and stop() come from one thread at a time; the callback runs in the
+// watcher thread.
 #pragma once
 
 #include <atomic>

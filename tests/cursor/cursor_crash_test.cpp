@@ -74,7 +74,8 @@ protected:
     void Open(TDbf &dbf)
     {
         dbf.SetFileName(m_path);
-        dbf.setHooks(m_hooks.hooks());
+        dbf.setErrorSink(m_hooks);
+        dbf.setToday(RecordingHooks::today);
         dbf.Open();
     }
 

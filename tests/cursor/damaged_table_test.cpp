@@ -40,7 +40,8 @@ protected:
         m_dbf.SetName("Dbf1");
         m_dbf.SetFileName("com.dbf");
         m_dbf.SetReadOnly(readOnly);
-        m_dbf.setHooks(m_hooks.hooks());
+        m_dbf.setErrorSink(m_hooks);
+        m_dbf.setToday(RecordingHooks::today);
         m_dbf.setFileSystem(m_files);
         m_dbf.Open();
     }

@@ -207,7 +207,8 @@ TEST_F(Interop, UnsetFieldsOfAppendedRecordsReadAsEmptyEverywhere)
     {
         TDbf dbf;
         dbf.SetFileName(path);
-        dbf.setHooks(m_hooks.hooks());
+        dbf.setErrorSink(m_hooks);
+        dbf.setToday(RecordingHooks::today);
         dbf.Open();
         dbf.Append();
         dbf.Post();

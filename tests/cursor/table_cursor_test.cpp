@@ -59,7 +59,8 @@ protected:
         m_dbf.SetName("Dbf1");
         m_dbf.SetFileName(m_path);
         m_dbf.SetReadOnly(readOnly);
-        m_dbf.setHooks(m_hooks.hooks());
+        m_dbf.setErrorSink(m_hooks);
+        m_dbf.setToday(RecordingHooks::today);
         m_dbf.Open();
     }
 

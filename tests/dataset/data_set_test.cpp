@@ -2,9 +2,9 @@
 // delete, navigation at the ends, events and error handlers, and the errors with the component
 // name. Every case runs twice: alone, and with an observer that reads every record on every
 // event, as a grid does, to show that views reading other records never disturb an operation.
-#include "dataset/application_errors.h"
 #include "dataset/database_error.h"
 #include "support/memory_data_set.h"
+#include "support/recording_sink.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -403,17 +403,16 @@ TEST(DataSet, CalcHandlerSeesEachRecordReadFromTheCursor)
 
 TEST(DataSet, DestroyingAnOpenDatasetStoresTheRecordOrReportsWhyNot)
 {
-    std::vector<std::string> reports;
-    setApplicationErrorReport([&](const std::string &message) { reports.push_back(message); });
+    RecordingSink reports;
     auto ds = std::make_unique<MemoryDataSet>(Fields, std::vector<std::vector<std::string>> {});
+    ds->setErrorSink(reports);
     GreedyObserver observer(*ds);
     ds->Open();
     ds->Insert();
     ds->FieldByName("NAME").SetAsString("kept");
     ds->failPosts = 1;
     ds.reset();
-    setApplicationErrorReport(nullptr);
-    EXPECT_THAT(reports, ElementsAre("disk full"));
+    EXPECT_THAT(reports.errors(), ElementsAre("disk full"));
     EXPECT_EQ(observer.events.back(), deUpdateState) << "closed without the record";
 }
 

@@ -6,6 +6,7 @@
 #include "framework/db_grid.h"
 #include "framework/db_navigator.h"
 #include "framework/db_text.h"
+#include "framework/error_display.h"
 #include "support/dbf/dbf_test_support.h"
 #include "support/gui/scripted_dialogs.h"
 
@@ -59,6 +60,7 @@ protected:
     void Open()
     {
         m_dbf.SetName("Dbf1");
+        m_dbf.setErrorSink(m_errors);
         m_dbf.SetFileName(m_path);
         m_dbf.Open();
         m_grid.SetDataSource(&m_source);
@@ -118,6 +120,7 @@ protected:
     ScriptedDialogs m_dialogs;
     TempDir m_dir;
     std::string m_path = m_dir.path("com.dbf");
+    ErrorDisplay m_errors;
     TDbf m_dbf;
     TDataSource m_source {&m_dbf};
     QWidget m_window;

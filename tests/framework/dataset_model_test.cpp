@@ -2,6 +2,7 @@
 // that changes its rows, and the rows it holds after each: never a stale one.
 #include "cursor/table_cursor.h"
 #include "framework/dataset_model.h"
+#include "framework/error_display.h"
 #include "support/dbf/dbf_test_support.h"
 #include "support/gui/scripted_dialogs.h"
 
@@ -40,6 +41,7 @@ protected:
         gCheckerFailures.clear();
         m_previousHandler = qInstallMessageHandler(collectCheckerFailures);
         m_dbf.SetName("Dbf1");
+        m_dbf.setErrorSink(m_errors);
         m_dbf.SetFileName(m_path);
         m_model.SetDataSource(&m_source);
     }
@@ -57,6 +59,7 @@ protected:
     ScriptedDialogs m_dialogs;
     TempDir m_dir;
     std::string m_path = m_dir.path("t.dbf");
+    ErrorDisplay m_errors;
     TDbf m_dbf;
     TDataSource m_source {&m_dbf};
     DatasetModel m_model;

@@ -300,7 +300,7 @@ TEST_F(EventDeliveryTest, HandlerErrorsAreReportedAndDeliveryGoesOnInEveryMode)
             throw EComPort("handler failed");
         };
         m_port->OnTxEmpty = [&](TBComPort &) { ++received; };
-        const size_t errorsBefore = m_mainThread.Errors().size();
+        const size_t errorsBefore = m_mainThread.reportedErrors().size();
         ASSERT_TRUE(m_port->OpenPort());
         m_device->supplyInput("a");
         m_device->queueEvent(1 | 4);
@@ -310,7 +310,7 @@ TEST_F(EventDeliveryTest, HandlerErrorsAreReportedAndDeliveryGoesOnInEveryMode)
         m_device->queueEvent(1);
         ASSERT_TRUE(m_mainThread.pumpUntil([&] { return received == 3; }))
             << "and later events are still delivered";
-        const auto errors = m_mainThread.Errors();
+        const auto errors = m_mainThread.reportedErrors();
         ASSERT_EQ(errors.size(), errorsBefore + 2);
         EXPECT_EQ(errors.back(), "handler failed");
         ASSERT_TRUE(m_port->ClosePort());
@@ -325,7 +325,8 @@ TEST_F(EventDeliveryTest, RefusedQueryInAFireStepIsReportedAndDeliveryGoesOn)
     m_device->queueEvent(128 | 4); // error step fails, transmit-empty still runs
     ASSERT_TRUE(m_mainThread.pumpUntil([&] { return logSize() == 1; }));
     EXPECT_EQ(log(), std::vector<std::string> {"txempty"});
-    EXPECT_EQ(m_mainThread.Errors(), std::vector<std::string> {"Ошибка функции ClearCommError"});
+    EXPECT_EQ(
+        m_mainThread.reportedErrors(), std::vector<std::string> {"Ошибка функции ClearCommError"});
 }
 
 } // namespace

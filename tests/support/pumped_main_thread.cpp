@@ -4,18 +4,6 @@
 
 namespace kelvane {
 
-void PumpedMainThread::reportError(const std::string &message)
-{
-    std::lock_guard lock(m_mutex);
-    m_errors.push_back(message);
-}
-
-std::vector<std::string> PumpedMainThread::Errors()
-{
-    std::lock_guard lock(m_mutex);
-    return m_errors;
-}
-
 bool PumpedMainThread::pumpUntil(
     const std::function<bool()> &done, std::chrono::milliseconds timeout)
 {

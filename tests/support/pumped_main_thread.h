@@ -3,10 +3,10 @@
 #pragma once
 
 #include "serial/main_thread.h"
+#include "support/recording_sink.h"
 
 #include <chrono>
 #include <functional>
-#include <mutex>
 #include <string>
 #include <vector>
 
@@ -15,9 +15,10 @@ namespace kelvane {
 class PumpedMainThread : public MainThread
 {
 public:
-    void reportError(const std::string &message) override;
-    std::vector<std::string> Errors();
+    PumpedMainThread() : MainThread(m_errors) { }
 
+    // The errors that escaped the port's event handlers, in order.
+    std::vector<std::string> reportedErrors() const { return m_errors.errors(); }
     // Serves hand-overs until `done` holds or `timeout` passes; returns `done()`.
     bool pumpUntil(const std::function<bool()> &done,
         std::chrono::milliseconds timeout = std::chrono::seconds(5));
@@ -28,8 +29,7 @@ protected:
     void wake() override { }
 
 private:
-    std::mutex m_mutex;
-    std::vector<std::string> m_errors;
+    RecordingSink m_errors; // bound by the base before it is built; used only once running
 };
 
 } // namespace kelvane

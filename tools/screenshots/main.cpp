@@ -62,7 +62,7 @@ int main(int argc, char *argv[])
         {QStringLiteral("--ports-folder"), QString::fromStdString(inventory.virtualPorts)});
     drive.waitForReadyRead(5000);
 
-    Program program(environment);
+    Program program(app.errors(), environment);
     TMainForm &form = program.MainForm();
     form.show();
     QTest::qWait(200);

@@ -110,14 +110,6 @@ std::string recordBytes(
     return record;
 }
 
-DbfHooks RecordingHooks::hooks()
-{
-    DbfHooks hooks;
-    hooks.showMessage = [this](const std::string &message) { messages.push_back(message); };
-    hooks.today = [] { return CalendarDate {2026, 3, 5}; };
-    return hooks;
-}
-
 std::string runPython(const std::string &script)
 {
     TempDir dir;

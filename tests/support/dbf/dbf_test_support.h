@@ -68,11 +68,17 @@ struct TableImage
 std::string recordBytes(const std::vector<FieldLayout> &fields,
     const std::vector<std::string> &values, char flag = ' ');
 
-// Hooks that collect messages and say that today is 5 March 2026.
-struct RecordingHooks
+// A sink that collects the engine's messages and errors, and hooks that send the messages to it
+// and say that today is 5 March 2026.
+struct RecordingHooks : ErrorSink
 {
     std::vector<std::string> messages;
-    DbfHooks hooks();
+    std::vector<std::string> errors;
+
+    void error(const std::string &text) override { errors.push_back(text); }
+    void message(const std::string &text) override { messages.push_back(text); }
+    DbfHooks hooks() { return {this, today}; }
+    static CalendarDate today() { return {2026, 3, 5}; }
 };
 
 // A table opened as a dataset holds it: the table file with its field definitions, the memo

@@ -35,6 +35,7 @@ public:
     PortInventory &inventory = environment.inventory;
     PtyPair pty;
     ScriptedDialogs dialogs;
+    ErrorDisplay errors;
     std::unique_ptr<Program> program;
     TMainForm *form = nullptr;
 
@@ -44,6 +45,9 @@ public:
             / ("kelvane-app-" + std::to_string(getpid()) + "-"
                 + ::testing::UnitTest::GetInstance()->current_test_info()->name());
         std::filesystem::remove_all(root);
+        // Settings, history and journal of each test stay in its own folder.
+        qputenv("XDG_CONFIG_HOME", QByteArray::fromStdString((root / "config").string()));
+        qputenv("XDG_STATE_HOME", QByteArray::fromStdString((root / "state").string()));
         std::filesystem::create_directories(root / "class");
         inventory.ttyClass = (root / "class").string();
         inventory.virtualPorts = (root / "ports").string();
@@ -71,7 +75,7 @@ public:
     void start(DeviceOpener opener = {})
     {
         environment.opener = std::move(opener);
-        program = std::make_unique<Program>(environment);
+        program = std::make_unique<Program>(errors, environment);
         form = &program->MainForm();
         form->show();
         QCoreApplication::processEvents();
