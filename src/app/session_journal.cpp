@@ -22,10 +22,13 @@ QString withoutMnemonic(QString text)
         .replace(QStringLiteral("\x01"), QStringLiteral("&"));
 }
 
+// The menu `action` is an item of. The menu bar's overflow popup, which has no title, holds
+// menus' own actions too: it is not on their path.
 const QMenu *menuHolding(const QAction *action)
 {
     for (const QObject *holder : action->associatedObjects())
-        if (const auto *menu = qobject_cast<const QMenu *>(holder))
+        if (const auto *menu = qobject_cast<const QMenu *>(holder);
+            menu && !menu->title().isEmpty())
             return menu;
     return nullptr;
 }
