@@ -39,12 +39,12 @@ public:
     // fails the comparison.
     static std::vector<std::string> entries(const std::filesystem::path &file)
     {
-        static const std::regex stamped(R"(^\d\d:\d\d:\d\d\.\d{3} (.*)$)");
+        static const std::regex Stamped(R"(^\d\d:\d\d:\d\d\.\d{3} (.*)$)");
         std::ifstream in(file);
         std::vector<std::string> lines;
         for (std::string line; std::getline(in, line);) {
             std::smatch match;
-            lines.push_back(std::regex_match(line, match, stamped) ? match[1].str() : line);
+            lines.push_back(std::regex_match(line, match, Stamped) ? match[1].str() : line);
         }
         return lines;
     }
