@@ -12,6 +12,7 @@ packages=(
     fonts-dejavu-core fonts-liberation
     qt6-translations-l10n
     python3 python3-dbf python3-dbfread shapelib
+    dpkg-dev file lintian desktop-file-utils appstream x11-utils
 )
 
 missing=()

@@ -1,15 +1,33 @@
 // Kelvane: a service terminal for hard disk drives with a diagnostic serial port.
+#include "app/command_line.h"
 #include "app/program.h"
+#include "app/start_options.h"
 #include "framework/guarded_application.h"
 #include "framework/translations.h"
 
 #include <cstdlib>
+#include <iostream>
 #include <memory>
 
 using namespace kelvane;
 
 int main(int argc, char *argv[])
 {
+    const CommandLine line = parseCommandLine(std::vector<std::string>(argv + 1, argv + argc));
+    switch (line.action) {
+    case CommandLine::Action::Help:
+        std::cout << usageText();
+        return EXIT_SUCCESS;
+    case CommandLine::Action::Version:
+        std::cout << versionText();
+        return EXIT_SUCCESS;
+    case CommandLine::Action::Wrong:
+        std::cerr << "kelvane: " << line.error << "\n\n" << usageText();
+        return 2;
+    case CommandLine::Action::Start:
+        break;
+    }
+
     GuardedApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Kelvane"));
     installTranslations(app);
@@ -22,6 +40,7 @@ int main(int argc, char *argv[])
         app.errors().error(currentExceptionText());
         return EXIT_FAILURE;
     }
+    applyStartOptions(program->MainForm(), line.start);
     program->MainForm().show();
     return app.exec();
 }

@@ -1,6 +1,8 @@
 #include "app/main_window.h"
 
 #include "app/about_box.h"
+#include "app/command_table_location.h"
+#include "app/rate_table.h"
 #include "app/session_journal.h"
 #include "app/table_write_access.h"
 #include "app/wiring_window.h"
@@ -22,45 +24,18 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDir>
-#include <QEventLoop>
 #include <QFileInfo>
-#include <QProgressBar>
 #include <QScreen>
-#include <QShortcut>
 #include <QSignalBlocker>
-#include <QTimer>
-#include <QToolButton>
 #include <array>
 
 namespace kelvane {
 
 namespace {
 
-// The rate box's entries: what the drive is told, and the local port's rate.
-struct RateEntry
-{
-    const char *text;
-    const char *driveCommand;
-    TBaudRate rate;
-};
-
-constexpr std::array<RateEntry, 8> RateEntries = {{
-    {"4800", "B48", br4800},
-    {"9600", "B96", br9600},
-    {"14400", "B144", br14400},
-    {"19200", "B192", br19200},
-    {"38400", "B384", br38400},
-    {"56000", "B576", br56000},
-    {"57600", "B625", br57600},
-    {"115200", "B1152", br115200},
-}};
-
 const RateEntry *findRate(const QString &text)
 {
-    for (const RateEntry &entry : RateEntries)
-        if (text == QLatin1String(entry.text))
-            return &entry;
-    return nullptr;
+    return findRateEntry(text.toStdString());
 }
 
 constexpr int ClientWidth = 568;
@@ -75,8 +50,7 @@ TMainForm::TMainForm(MainThread &mainThread, ErrorDisplay &errors, ProgramWindow
             | Qt::WindowMaximizeButtonHint | Qt::WindowCloseButtonHint),
       BComPort1(mainThread, environment.opener), m_ui(std::make_unique<Ui::TMainForm>()),
       m_errors(errors), m_windows(windows), m_inventory(environment.inventory),
-      m_statusText(new QLabel(QStringLiteral("Программа загружена нормально"))),
-      ProgressBar1(new QProgressBar), m_btnCancelUpload(new QToolButton), m_upload(BComPort1, *this)
+      m_statusText(new QLabel(QStringLiteral("Программа загружена нормально")))
 {
     m_ui->setupUi(this);
     m_windows.MainForm = this;
@@ -95,20 +69,8 @@ TMainForm::TMainForm(MainThread &mainThread, ErrorDisplay &errors, ProgramWindow
 
     m_statusText->setObjectName(QStringLiteral("StatusText"));
     m_ui->StatusBar1->addWidget(m_statusText, 1);
-    ProgressBar1->setObjectName(QStringLiteral("ProgressBar1"));
-    ProgressBar1->setFixedSize(198, 13);
-    ProgressBar1->setRange(0, 100);
-    ProgressBar1->setTextVisible(false);
-    ProgressBar1->setAccessibleName(QStringLiteral("Ход загрузки"));
-    ProgressBar1->hide();
-    m_ui->StatusBar1->addPermanentWidget(ProgressBar1);
-    m_btnCancelUpload->setObjectName(QStringLiteral("btnCancelUpload"));
-    m_btnCancelUpload->setText(QStringLiteral("Отмена"));
-    m_btnCancelUpload->setToolTip(QStringLiteral("Прервать загрузку (Esc)"));
-    m_btnCancelUpload->setAccessibleName(QStringLiteral("Прервать загрузку"));
-    m_btnCancelUpload->setFixedHeight(14);
-    m_btnCancelUpload->hide();
-    m_ui->StatusBar1->addPermanentWidget(m_btnCancelUpload);
+    m_uploadPanel = std::make_unique<UploadPanel>(BComPort1, *this, *m_ui->StatusBar1, TxEmptySeen,
+        [this](bool uploading, const QString &text) { showUploading(uploading, text); });
 
     QPalette white = m_ui->Panel2->palette();
     white.setColor(QPalette::Window, Qt::white);
@@ -142,13 +104,19 @@ TMainForm::TMainForm(MainThread &mainThread, ErrorDisplay &errors, ProgramWindow
         // Said once, where the start-up's own text would be.
         m_ui->N24->setEnabled(false);
         setStatusText(m_readOnlyTableText);
+    } else if (!m_tableCopiedText.isEmpty()) {
+        setStatusText(m_tableCopiedText);
     }
 }
 
 void TMainForm::openCommandTable(const std::string &programFolder)
 {
     Dbf1.SetName("Dbf1");
-    Dbf1.SetFileName("com.dbf");
+    const TableLocation table = locateCommandTable("com.dbf", {programFolder, {}});
+    if (!table.copiedFrom.empty())
+        m_tableCopiedText = QStringLiteral("Создана своя таблица команд (копия стандартной): %1")
+                                .arg(QString::fromStdString(table.fileName));
+    Dbf1.SetFileName(table.fileName);
     Dbf1.setProgramFolder(programFolder);
     Dbf1.setErrorSink(m_errors);
     try {
@@ -204,48 +172,72 @@ bool TMainForm::openCommandTableReadOnly()
     return true;
 }
 
-TMainForm::~TMainForm() = default;
+TMainForm::~TMainForm()
+{
+    // The port, the first member, closes after the others are gone; the events its closing still
+    // hands to the main thread must not reach them.
+    BComPort1.OnRxChar = nullptr;
+    BComPort1.OnCTSChange = nullptr;
+    BComPort1.OnDSRChange = nullptr;
+    BComPort1.OnRLSDChange = nullptr;
+    BComPort1.OnTxEmpty = nullptr;
+    BComPort1.OnError = nullptr;
+}
 
 void TMainForm::connectHandlers()
 {
-    connect(m_ui->btnConnect, &QPushButton::clicked, this, handled([this] { btnConnectClick(); }));
-    connect(m_ui->btnDisconnect, &QPushButton::clicked, this,
-        handled([this] { btnDisconnectClick(); }));
-    connect(m_ui->btnSend, &QPushButton::clicked, this, handled([this] { btnSendClick(); }));
+    using Handler = void (TMainForm::*)();
+    static constexpr std::pair<QPushButton * Ui::TMainForm::*, Handler> Buttons[] = {
+        {&Ui::TMainForm::btnConnect, &TMainForm::btnConnectClick},
+        {&Ui::TMainForm::btnDisconnect, &TMainForm::btnDisconnectClick},
+        {&Ui::TMainForm::btnSend, &TMainForm::btnSendClick},
+        {&Ui::TMainForm::btnClear, &TMainForm::btnClearClick},
+    };
+    static constexpr std::pair<QAction * Ui::TMainForm::*, Handler> MenuItems[] = {
+        {&Ui::TMainForm::Exit1, &TMainForm::Exit1Click},
+        {&Ui::TMainForm::About1, &TMainForm::About1Click},
+        {&Ui::TMainForm::N19, &TMainForm::N19Click},
+        {&Ui::TMainForm::Open1, &TMainForm::Open1Click},
+        {&Ui::TMainForm::N22, &TMainForm::N22Click},
+        {&Ui::TMainForm::N24, &TMainForm::N24Click},
+        {&Ui::TMainForm::N23, &TMainForm::N23Click},
+        {&Ui::TMainForm::N13, &TMainForm::N13Click},
+        {&Ui::TMainForm::N15, &TMainForm::N15Click},
+        {&Ui::TMainForm::N16, &TMainForm::N16Click},
+        {&Ui::TMainForm::N29, &TMainForm::N29Click},
+        {&Ui::TMainForm::HeadPosition1, &TMainForm::HeadPosition1Click},
+        {&Ui::TMainForm::UserLevel1, &TMainForm::UserLevel1Click},
+        {&Ui::TMainForm::overley1, &TMainForm::overley1Click},
+        {&Ui::TMainForm::CERT1, &TMainForm::CERT1Click},
+        {&Ui::TMainForm::SelfScan1, &TMainForm::SelfScan1Click},
+    };
+    // Every handler runs guarded; a port failure of a device that went away ends the connection
+    // once the handler has unwound.
+    const auto handled = [this](std::function<void()> handler) {
+        return guarded(
+            m_errors,
+            [this, handler = std::move(handler)] {
+                // What the user did goes into the journal before the writes it causes.
+                if (const QString what = describeAction(sender()); !what.isEmpty())
+                    m_log->action(what.toStdString());
+                handler();
+            },
+            [this] { return failedForLostDevice(); }, [this] { portLost(); });
+    };
+    const auto call = [this](Handler handler) { return [this, handler] { (this->*handler)(); }; };
+
+    for (const auto &[button, handler] : Buttons)
+        connect(m_ui.get()->*button, &QPushButton::clicked, this, handled(call(handler)));
+    for (const auto &[item, handler] : MenuItems)
+        connect(m_ui.get()->*item, &QAction::triggered, this, handled(call(handler)));
     connect(m_ui->Edit1, &QLineEdit::returnPressed, this, handled([this] { Edit1KeyPress('\r'); }));
-    connect(m_ui->btnClear, &QPushButton::clicked, this, handled([this] { btnClearClick(); }));
-    connect(m_ui->cbPort, &QComboBox::activated, this, handled([this] { cbPortChange(); }));
+    connect(m_ui->cbPort, &QComboBox::activated, this, handled(call(&TMainForm::cbPortChange)));
     connect(m_ui->cbPort, &QComboBox::currentTextChanged, m_ui->cbPort, &QWidget::setToolTip);
     connect(m_ui->cbPort, &LeftElidingComboBox::popupAboutToShow, this, [this] { refreshPorts(); });
-    connect(m_ui->cbSetRTS, &QCheckBox::toggled, this, handled([this] { cbSetRTSClick(); }));
-    connect(m_ui->cbSetDTR, &QCheckBox::toggled, this, handled([this] { cbSetDTRClick(); }));
+    connect(m_ui->cbSetRTS, &QCheckBox::toggled, this, handled(call(&TMainForm::cbSetRTSClick)));
+    connect(m_ui->cbSetDTR, &QCheckBox::toggled, this, handled(call(&TMainForm::cbSetDTRClick)));
     connect(m_ui->cbBaudRate, &QComboBox::editTextChanged, this,
-        handled([this] { cbBaudRateChange(); }));
-    connect(m_ui->Exit1, &QAction::triggered, this, handled([this] { Exit1Click(); }));
-    connect(m_ui->About1, &QAction::triggered, this, handled([this] { About1Click(); }));
-    connect(m_ui->N19, &QAction::triggered, this, handled([this] { N19Click(); }));
-    connect(m_ui->Open1, &QAction::triggered, this, handled([this] { Open1Click(); }));
-    connect(m_ui->N22, &QAction::triggered, this, handled([this] { N22Click(); }));
-    connect(m_ui->N24, &QAction::triggered, this, handled([this] { N24Click(); }));
-    connect(m_ui->N23, &QAction::triggered, this, handled([this] { N23Click(); }));
-    connect(m_ui->N13, &QAction::triggered, this, handled([this] { N13Click(); }));
-    connect(m_ui->N15, &QAction::triggered, this, handled([this] { N15Click(); }));
-    connect(m_ui->N16, &QAction::triggered, this, handled([this] { N16Click(); }));
-    connect(m_ui->N29, &QAction::triggered, this, handled([this] { N29Click(); }));
-    connect(
-        m_ui->HeadPosition1, &QAction::triggered, this, handled([this] { HeadPosition1Click(); }));
-    connect(m_ui->UserLevel1, &QAction::triggered, this, handled([this] { UserLevel1Click(); }));
-    connect(m_ui->overley1, &QAction::triggered, this, handled([this] { overley1Click(); }));
-    connect(m_ui->CERT1, &QAction::triggered, this, handled([this] { CERT1Click(); }));
-    connect(m_ui->SelfScan1, &QAction::triggered, this, handled([this] { SelfScan1Click(); }));
-    connect(m_btnCancelUpload, &QToolButton::clicked, this, [this] { cancelUpload(); });
-    auto *escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
-    connect(escape, &QShortcut::activated, this, [this] { cancelUpload(); });
-    connectCatalogue();
-}
-
-void TMainForm::connectCatalogue()
-{
+        handled(call(&TMainForm::cbBaudRateChange)));
     for (const CatalogueItem &item : serviceCatalogue()) {
         QAction *action = findChild<QAction *>(QString::fromLatin1(item.item));
         Q_ASSERT(action);
@@ -265,23 +257,10 @@ void TMainForm::bindPortEvents()
     BComPort1.OnError = [this](TBComPort &s, TComErrors errors) { BComPort1Error(s, errors); };
 }
 
-std::function<void()> TMainForm::handled(std::function<void()> handler)
-{
-    return [this, handler = std::move(handler)] {
-        // What the user did goes into the journal before the writes it causes.
-        if (const QString what = describeAction(sender()); !what.isEmpty())
-            m_log->action(what.toStdString());
-        bool lost = false;
-        runGuarded(m_errors, handler, [&] { return lost = failedForLostDevice(); });
-        if (lost)
-            runGuarded(m_errors, [this] { portLost(); });
-    };
-}
-
 void TMainForm::setSessionLog(SessionLog &log)
 {
     m_log = &log;
-    m_upload.setSessionLog(log);
+    m_uploadPanel->upload().setSessionLog(log);
 }
 
 bool TMainForm::failedForLostDevice()
@@ -574,8 +553,7 @@ void TMainForm::setFieldColour(QWidget *field, bool editable)
 void TMainForm::BComPort1TxEmpty(TBComPort &)
 {
     TxEmptySeen = true;
-    if (m_txEmptyWait)
-        m_txEmptyWait->quit();
+    m_uploadPanel->txEmptyReported();
 }
 
 void TMainForm::Exit1Click()
@@ -662,21 +640,12 @@ void TMainForm::SelfScan1Click()
 
 void TMainForm::overley1Click()
 {
-    m_upload.run(UploadKind::Overlay);
+    upload().run(UploadKind::Overlay);
 }
 
 void TMainForm::CERT1Click()
 {
-    m_upload.run(UploadKind::CertTable);
-}
-
-void TMainForm::cancelUpload()
-{
-    if (!m_uploading)
-        return;
-    m_uploadCancelled = true;
-    if (m_txEmptyWait)
-        m_txEmptyWait->quit();
+    upload().run(UploadKind::CertTable);
 }
 
 void TMainForm::closeEvent(QCloseEvent *event)
@@ -694,30 +663,15 @@ void TMainForm::setWritingEnabled(bool enabled)
     setConnectionMenus(enabled);
 }
 
-void TMainForm::beginUpload(const QString &runningText)
+void TMainForm::showUploading(bool uploading, const QString &text)
 {
-    m_uploading = true;
-    m_uploadCancelled = false;
-    m_ui->btnDisconnect->setEnabled(false);
-    m_ui->btnConnect->setEnabled(false);
-    setWritingEnabled(false);
-    setStatusText(runningText);
-    ProgressBar1->setValue(0);
-    ProgressBar1->show();
-    m_btnCancelUpload->show();
-}
-
-void TMainForm::setProgress(int maximum, int position)
-{
-    ProgressBar1->setRange(0, maximum);
-    ProgressBar1->setValue(position);
-}
-
-void TMainForm::endUpload(const QString &statusText)
-{
-    m_uploading = false;
-    ProgressBar1->hide();
-    m_btnCancelUpload->hide();
+    if (uploading) {
+        m_ui->btnDisconnect->setEnabled(false);
+        m_ui->btnConnect->setEnabled(false);
+        setWritingEnabled(false);
+        setStatusText(text);
+        return;
+    }
     // A port lost during the upload has already put the window into its disconnected state and
     // said why.
     if (!BComPort1.IsOpen())
@@ -725,45 +679,7 @@ void TMainForm::endUpload(const QString &statusText)
     m_ui->btnDisconnect->setEnabled(true);
     m_ui->btnConnect->setEnabled(false);
     setWritingEnabled(true);
-    setStatusText(statusText);
-}
-
-bool TMainForm::chooseFile(QString &fileName)
-{
-    // The dialog opens in the last file's folder but picks no file: Enter must never send an
-    // overlay again, perhaps as a CERT table.
-    const QString folder
-        = fileName.isEmpty() ? QDir::homePath() : QFileInfo(fileName).absolutePath();
-    fileName.clear();
-    return Dialogs::current().openFile(this, QStringLiteral("All Files (*)"), folder, fileName);
-}
-
-void TMainForm::resetTxEmpty()
-{
-    TxEmptySeen = false;
-}
-
-UploadView::Wait TMainForm::waitForTxEmpty(std::chrono::milliseconds bound)
-{
-    bool expired = false;
-    if (!TxEmptySeen && !m_uploadCancelled) {
-        QEventLoop loop;
-        QTimer deadline;
-        deadline.setSingleShot(true);
-        connect(&deadline, &QTimer::timeout, &loop, &QEventLoop::quit);
-        deadline.start(bound);
-        m_txEmptyWait = &loop;
-        loop.exec();
-        m_txEmptyWait = nullptr;
-        expired = !deadline.isActive();
-    }
-    if (m_uploadCancelled)
-        return Wait::Cancelled;
-    // The event may have come while a modal window held this loop up: it still counts.
-    if (TxEmptySeen)
-        return Wait::TxEmpty;
-    // Left without event or deadline: the program is ending.
-    return expired ? Wait::TimedOut : Wait::Cancelled;
+    setStatusText(text);
 }
 
 } // namespace kelvane

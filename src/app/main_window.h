@@ -6,7 +6,7 @@
 
 #include "app/program_environment.h"
 #include "app/program_windows.h"
-#include "commands/upload.h"
+#include "commands/upload_panel.h"
 #include "cursor/table_cursor.h"
 #include "framework/data_source.h"
 #include "framework/error_display.h"
@@ -14,28 +14,23 @@
 #include "serial/com_port.h"
 
 #include <QMainWindow>
-#include <functional>
 #include <memory>
 
 namespace Ui {
 class TMainForm;
 }
-class QAction;
-class QEventLoop;
 class QCheckBox;
 class QComboBox;
 class QLabel;
 class QLineEdit;
 class QMenu;
-class QProgressBar;
 class QPushButton;
-class QToolButton;
 
 namespace kelvane {
 
 class TerminalPane;
 
-class TMainForm : public QMainWindow, private UploadView
+class TMainForm : public QMainWindow
 {
     Q_OBJECT
 public:
@@ -108,10 +103,10 @@ public:
     // the window.
     void setSessionLog(SessionLog &log);
 
-    Upload &upload() { return m_upload; }
-    bool uploading() const { return m_uploading; }
+    Upload &upload() { return m_uploadPanel->upload(); }
+    bool uploading() const { return m_uploadPanel->uploading(); }
     // Cancels a running upload at its next wait.
-    void cancelUpload();
+    void cancelUpload() { m_uploadPanel->cancel(); }
 
 signals:
     // A line typed into the input line went to the drive.
@@ -126,10 +121,8 @@ private:
     // Opens the table for reading only, when it is there; false when that fails too.
     bool openCommandTableReadOnly();
     void connectHandlers();
-    // A slot that runs `handler` guarded; a port failure that comes from the device having gone
-    // away is taken as the loss of the port instead of being shown as the failed step's error.
-    std::function<void()> handled(std::function<void()> handler);
-    // The error filter of the handlers: true for a port failure of a device that went away.
+    // The error filter of the handlers: true for a port failure of a device that went away, which
+    // is taken as the loss of the port instead of being shown as the failed step's error.
     bool failedForLostDevice();
     bool deviceLost();
     void showDisconnected();
@@ -139,30 +132,18 @@ private:
     void setFieldColour(QWidget *field, bool editable);
     void setLamp(QLabel *image, bool &state, bool on);
     void setConnectionMenus(bool enabled);
-    void connectCatalogue();
     void setWritingEnabled(bool enabled);
-
-    // UploadView
-    void beginUpload(const QString &runningText) override;
-    void setProgress(int maximum, int position) override;
-    void endUpload(const QString &statusText) override;
-    bool chooseFile(QString &fileName) override;
-    void resetTxEmpty() override;
-    Wait waitForTxEmpty(std::chrono::milliseconds bound) override;
+    void showUploading(bool uploading, const QString &text);
 
     std::unique_ptr<Ui::TMainForm> m_ui;
     ErrorSink &m_errors;
     ProgramWindows &m_windows;
     PortInventory m_inventory;
     QLabel *m_statusText;
-    QProgressBar *ProgressBar1;
-    QToolButton *m_btnCancelUpload;
-    Upload m_upload;
-    bool m_uploading = false;
-    bool m_uploadCancelled = false;
-    QEventLoop *m_txEmptyWait = nullptr;
+    std::unique_ptr<UploadPanel> m_uploadPanel;
     SessionLog *m_log = &SessionLog::none();
     QString m_readOnlyTableText; // why the command table is open only for reading
+    QString m_tableCopiedText; // where the user's own copy of the default table was made
     bool m_activated = false;
     bool m_ctsLamp = false;
     bool m_dsrLamp = false;

@@ -25,6 +25,7 @@ constexpr const char *Usage = R"(Использование: kelvane-virtual-dri
   --log ФАЙЛ           писать журнал принятого в файл (по умолчанию в stderr)
   --inventory          показать список портов, как его видит программа, и выйти
   --help               эта справка
+  --version            версия
 )";
 
 struct Options
@@ -34,6 +35,7 @@ struct Options
     std::optional<std::string> logFile;
     bool inventory = false;
     bool help = false;
+    bool version = false;
 };
 
 std::optional<Options> parse(const std::vector<std::string> &args)
@@ -46,6 +48,8 @@ std::optional<Options> parse(const std::vector<std::string> &args)
             options.inventory = true;
         } else if (arg == "--help" || arg == "-h") {
             options.help = true;
+        } else if (arg == "--version") {
+            options.version = true;
         } else if (arg == "--name" && hasValue) {
             options.name = args[++i];
         } else if (arg == "--ports-folder" && hasValue) {
@@ -114,6 +118,10 @@ int main(int argc, char **argv)
     }
     if (options->help) {
         printUsage(Options {});
+        return 0;
+    }
+    if (options->version) {
+        std::cout << "kelvane-virtual-drive " KELVANE_VERSION "\n";
         return 0;
     }
     if (options->inventory)

@@ -19,6 +19,7 @@
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
+#include <cstdlib>
 #include <filesystem>
 #include <functional>
 #include <gtest/gtest.h>
@@ -53,6 +54,8 @@ public:
         inventory.virtualPorts = (root / "ports").string();
         ASSERT_TRUE(makeVirtualPortsFolder(inventory.virtualPorts));
         std::filesystem::create_symlink(pty.slavePath(), portPath());
+        // The user's data folder is the test's own, so no table of the machine's user is found.
+        setenv("XDG_DATA_HOME", (root / "data").c_str(), 1);
         // The command table is found in the program's folder (the current one has none).
         environment.programFolder = (root / "program").string();
         std::filesystem::create_directories(environment.programFolder);

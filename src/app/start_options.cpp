@@ -1,0 +1,48 @@
+#include "app/start_options.h"
+
+#include <QComboBox>
+#include <QFileInfo>
+#include <QPushButton>
+#include <QSignalBlocker>
+
+namespace kelvane {
+
+namespace {
+
+// The box's entry for `port`: the same path, or a listed port whose last part is the name given;
+// a port that is not listed is added, so the box always shows what connecting opens.
+int portEntry(QComboBox &box, const QString &port)
+{
+    if (const int same = box.findText(port); same >= 0)
+        return same;
+    const bool bareName = !port.contains(QLatin1Char('/'));
+    if (bareName)
+        for (int i = 0; i < box.count(); ++i)
+            if (QFileInfo(box.itemText(i)).fileName() == port)
+                return i;
+    box.addItem(bareName ? QStringLiteral("/dev/") + port : port);
+    return box.count() - 1;
+}
+
+} // namespace
+
+void applyStartOptions(QWidget &mainWindow, const StartOptions &options)
+{
+    if (!options.port.empty()) {
+        auto *box = mainWindow.findChild<QComboBox *>(QStringLiteral("cbPort"));
+        box->setCurrentIndex(portEntry(*box, QString::fromStdString(options.port)));
+    }
+    if (!options.rate.empty()) {
+        auto *box = mainWindow.findChild<QComboBox *>(QStringLiteral("cbBaudRate"));
+        // Quiet: with no connection the rate is only taken up by the next connect, and the
+        // start-up's status text stays.
+        const QSignalBlocker quiet(box);
+        box->setCurrentIndex(box->findText(QString::fromStdString(options.rate)));
+    }
+    if (options.connect) {
+        auto *button = mainWindow.findChild<QPushButton *>(QStringLiteral("btnConnect"));
+        QMetaObject::invokeMethod(button, &QPushButton::click, Qt::QueuedConnection);
+    }
+}
+
+} // namespace kelvane
