@@ -13,5 +13,9 @@ QString fromCp1251(std::string_view bytes);
 QChar cp1251Char(unsigned char byte);
 // The bytes of a text; characters the code page lacks become '?'.
 std::string toCp1251(const QString &text);
+// Whether every character of `text` has a byte in the code page.
+bool fitsCp1251(const QString &text);
+// 256 bytes: each byte's lower-case letter (Latin and Cyrillic, Ё too), other bytes as they are.
+const unsigned char *cp1251LowerCase();
 
 } // namespace kelvane

@@ -60,7 +60,18 @@ QString TerminalPaneAccessible::text(QAccessible::Text type) const
 
 int TerminalPaneAccessible::characterCount() const
 {
-    return static_cast<int>(std::min<size_t>(pane()->m_bytes.size(), INT_MAX));
+    const TerminalLines &lines = pane()->m_lines;
+    return static_cast<int>(std::min<int64_t>(lines.end() - lines.first(), INT_MAX));
+}
+
+int64_t TerminalPaneAccessible::positionOf(int offset) const
+{
+    return pane()->m_lines.first() + clamp(offset);
+}
+
+int TerminalPaneAccessible::offsetOf(int64_t position) const
+{
+    return clamp(position - pane()->m_lines.first());
 }
 
 int TerminalPaneAccessible::clamp(int offset) const
@@ -75,8 +86,8 @@ int TerminalPaneAccessible::clamp(int64_t position) const
 
 QString TerminalPaneAccessible::text(int startOffset, int endOffset) const
 {
-    const int from = clamp(startOffset);
-    return pane()->readable(from, std::max(from, clamp(endOffset)));
+    const int64_t from = positionOf(startOffset);
+    return pane()->readable(from, std::max(from, positionOf(endOffset)));
 }
 
 void TerminalPaneAccessible::selection(int selectionIndex, int *startOffset, int *endOffset) const
@@ -85,8 +96,8 @@ void TerminalPaneAccessible::selection(int selectionIndex, int *startOffset, int
     if (selectionIndex != 0 || selectionCount() == 0)
         return;
     const TerminalPane *p = pane();
-    *startOffset = clamp(std::min(p->m_anchor, p->m_cursor));
-    *endOffset = clamp(std::max(p->m_anchor, p->m_cursor));
+    *startOffset = offsetOf(std::min(p->m_anchor, p->m_cursor));
+    *endOffset = offsetOf(std::max(p->m_anchor, p->m_cursor));
 }
 
 int TerminalPaneAccessible::selectionCount() const
@@ -109,22 +120,22 @@ void TerminalPaneAccessible::removeSelection(int selectionIndex)
 void TerminalPaneAccessible::setSelection(int selectionIndex, int startOffset, int endOffset)
 {
     if (selectionIndex == 0)
-        pane()->select(clamp(startOffset), clamp(endOffset));
+        pane()->select(positionOf(startOffset), positionOf(endOffset));
 }
 
 int TerminalPaneAccessible::cursorPosition() const
 {
-    return clamp(pane()->m_cursor);
+    return offsetOf(pane()->m_cursor);
 }
 
-void TerminalPaneAccessible::setCursorPosition(int position)
+void TerminalPaneAccessible::setCursorPosition(int caret)
 {
-    pane()->select(clamp(position), clamp(position));
+    pane()->select(positionOf(caret), positionOf(caret));
 }
 
 QRect TerminalPaneAccessible::characterRect(int offset) const
 {
-    const QRect place = pane()->characterRect(clamp(offset));
+    const QRect place = pane()->characterRect(positionOf(offset));
     return QRect(pane()->viewport()->mapToGlobal(place.topLeft()), place.size());
 }
 
@@ -133,12 +144,12 @@ int TerminalPaneAccessible::offsetAtPoint(const QPoint &point) const
     const QPoint local = pane()->viewport()->mapFromGlobal(point);
     if (!pane()->viewport()->rect().contains(local))
         return -1;
-    return clamp(pane()->positionAt(local));
+    return offsetOf(pane()->positionAt(local));
 }
 
 void TerminalPaneAccessible::scrollToSubstring(int startIndex, int)
 {
-    pane()->scrollToPosition(clamp(startIndex));
+    pane()->scrollToPosition(positionOf(startIndex));
 }
 
 QString TerminalPaneAccessible::attributes(int, int *startOffset, int *endOffset) const

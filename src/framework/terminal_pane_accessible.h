@@ -1,8 +1,8 @@
 // TerminalPaneAccessible: the terminal pane as screen readers see it (AT-SPI on Linux): read-only,
 // multi-line text whose characters are the pane's bytes, one each, as the pane shows them, with a
-// selection and a caret. Offsets beyond the int range of Qt's interface are not reachable.
-// Created by Qt's accessibility through the factory installTerminalPaneAccessibility installs.
-// Main thread only.
+// selection and a caret; offsets count from the first byte the pane holds. Offsets beyond the int
+// range of Qt's interface are not reachable. Created by Qt's accessibility through the factory
+// installTerminalPaneAccessibility installs. Main thread only.
 #pragma once
 
 #include <QAccessibleWidget>
@@ -37,9 +37,12 @@ public:
 
 private:
     TerminalPane *pane() const;
-    // An offset or byte position brought into [0, characterCount()].
+    // An offset or an offset from the first byte held brought into [0, characterCount()].
     int clamp(int offset) const;
-    int clamp(int64_t position) const;
+    int clamp(int64_t offset) const;
+    // The pane's byte position of an offset, and the other way round.
+    int64_t positionOf(int offset) const;
+    int offsetOf(int64_t position) const;
 };
 
 // Makes Qt's accessibility use TerminalPaneAccessible for every terminal pane. Idempotent.

@@ -535,7 +535,7 @@ TEST_F(PortLossTest, DeviceGoingAwayDisconnectsOnceAndConnectingAgainWorksWhenIt
         drive->Write(prompt);
         ASSERT_TRUE(QTest::qWaitFor(
             [&] { return Memo1()->bytes().find(prompt) != std::string::npos; }, 5000));
-        const std::string shown = Memo1()->bytes();
+        const std::string shown(Memo1()->bytes());
         // The drive writes until its side goes away.
         std::thread driveSide([&] {
             for (int i = 0; flowing && i < 200; ++i) {

@@ -31,8 +31,15 @@ public:
         return (pane.viewport()->width() - 4) / charWidth;
     }
 
-    int rows() const
+    // Bytes that came within a display frame of others are shown with the next frame.
+    void settle()
     {
+        ASSERT_TRUE(QTest::qWaitFor([this] { return !pane.refreshPending(); }, 5000));
+    }
+
+    int rows()
+    {
+        settle();
         return pane.verticalScrollBar()->maximum() + pane.verticalScrollBar()->pageStep();
     }
 };
@@ -77,13 +84,16 @@ TEST_F(TerminalPaneTest, FollowsTheEndOnlyWhileShowingIt)
 {
     for (int i = 0; i < 200; ++i)
         pane.Append("line\n");
+    settle();
     QScrollBar *bar = pane.verticalScrollBar();
     EXPECT_EQ(bar->value(), bar->maximum());
     bar->setValue(10);
     pane.Append("more\n");
+    settle();
     EXPECT_EQ(bar->value(), 10) << "reading back: the view stays";
     bar->setValue(bar->maximum());
     pane.Append("more\n");
+    settle();
     EXPECT_EQ(bar->value(), bar->maximum());
 }
 
@@ -108,6 +118,63 @@ TEST_F(TerminalPaneTest, DraggingTheMouseSelectsWhatItCrosses)
         Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(view, &move);
     EXPECT_EQ(pane.selectedText(), QStringLiteral("cdef\ngh"));
+}
+
+TEST_F(TerminalPaneTest, KeepsOnlyTheLastLinesOfItsScrollBack)
+{
+    pane.setScrollbackLines(3);
+    pane.setSearchText(QStringLiteral("ab"));
+    // "ab" split across chunks, and one in a line that is dropped later.
+    pane.Append("ab\nxa");
+    pane.Append("b\nc");
+    EXPECT_EQ(pane.matchCount(), 2);
+    pane.Append("\nd\n");
+    EXPECT_EQ(pane.bytes(), "c\nd\n");
+    EXPECT_EQ(pane.lineCount(), 3) << "two lines and the open last one";
+    EXPECT_EQ(pane.matchCount(), 0);
+    pane.Append("ab");
+    EXPECT_EQ(pane.matchCount(), 1);
+    pane.selectAll();
+    EXPECT_EQ(pane.selectedText(), QStringLiteral("c\nd\nab"));
+
+    // Many lines one at a time, each dropping the oldest; a smaller limit drops at once.
+    pane.setScrollbackLines(1000);
+    for (int i = 0; i < 20000; ++i)
+        pane.Append(std::to_string(i) + "\n");
+    EXPECT_EQ(pane.lineCount(), 1000);
+    EXPECT_EQ(pane.bytes().substr(0, 6), "19001\n");
+    pane.setScrollbackLines(2);
+    EXPECT_EQ(pane.bytes(), "19999\n");
+    settle();
+    EXPECT_EQ(pane.shownRows(), QStringList({QStringLiteral("19999"), QString()}));
+}
+
+TEST_F(TerminalPaneTest, AnIsolatedChunkIsPaintedWithoutWaitingForAFrame)
+{
+    struct Paints : QObject
+    {
+        int count = 0;
+        bool eventFilter(QObject *, QEvent *event) override
+        {
+            count += event->type() == QEvent::Paint ? 1 : 0;
+            return false;
+        }
+    } paints;
+    pane.viewport()->installEventFilter(&paints);
+    pane.Append("first\n");
+    QTest::qWait(100); // a quiet spell, longer than any display frame
+    const int before = paints.count;
+    pane.Append("alone\n");
+    EXPECT_FALSE(pane.refreshPending());
+    // Posted events only: no timer runs, so a paint now was not waiting for a frame.
+    QCoreApplication::sendPostedEvents();
+    EXPECT_GT(paints.count, before);
+    EXPECT_TRUE(pane.shownRows().contains(QStringLiteral("alone")));
+    // A chunk right after it waits for the next frame, and is shown then.
+    pane.Append("next\n");
+    EXPECT_TRUE(pane.refreshPending());
+    settle();
+    EXPECT_TRUE(pane.shownRows().contains(QStringLiteral("next")));
 }
 
 } // namespace

@@ -159,10 +159,12 @@ public:
         return ran;
     }
 
-    // Waits, serving the event loop, until the pane holds `bytes`.
+    // Waits, serving the event loop, until the pane holds `bytes` and shows them.
     bool paneShows(const std::string &bytes)
     {
-        return QTest::qWaitFor([&] { return Memo1()->bytes() == bytes; }, 5000);
+        // Held, and on the screen: the pane shows what came within a frame with the next one.
+        return QTest::qWaitFor(
+            [&] { return Memo1()->bytes() == bytes && !Memo1()->refreshPending(); }, 5000);
     }
 };
 
