@@ -13,6 +13,7 @@
 #include "commands/head_dialog.h"
 #include "commands/head_positioning_dialog.h"
 #include "framework/guarded.h"
+#include "framework/terminal_pane.h"
 #include "journal/recording_device.h"
 
 #include <QAction>
@@ -63,7 +64,7 @@ Program::~Program()
 void Program::connectSessionFeatures()
 {
     TMainForm &main = *m_mainForm;
-    m_journal.setEnabled(m_settings.journalEnabled());
+    applySettings();
     m_errors.setWitness([this](const QString &text, bool isError) {
         if (isError)
             m_journal.log().error(text.toStdString());
@@ -97,6 +98,8 @@ void Program::connectSessionFeatures()
 void Program::applySettings()
 {
     m_journal.setEnabled(m_settings.journalEnabled());
+    m_mainForm->findChild<TerminalPane *>(QStringLiteral("Memo1"))
+        ->setScrollbackLines(m_settings.scrollbackLines());
 }
 
 } // namespace kelvane

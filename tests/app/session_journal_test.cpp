@@ -157,6 +157,7 @@ TEST_F(SessionJournalTest, SettingsTurnTheJournalOffAndOnForGoodThroughTheirDial
         QTest::keyClick(lines, Qt::Key_Return);
     }));
     EXPECT_EQ(program->journal().currentFile(), QString());
+    EXPECT_EQ(Memo1()->scrollbackLines(), 2000);
     pty.Write("unseen\r\n");
     ASSERT_TRUE(paneShows("unseen\r\n"));
     disconnect();
@@ -170,6 +171,7 @@ TEST_F(SessionJournalTest, SettingsTurnTheJournalOffAndOnForGoodThroughTheirDial
     start();
     connect();
     EXPECT_TRUE(journalFiles().size() == 1);
+    EXPECT_EQ(Memo1()->scrollbackLines(), 2000);
     ASSERT_TRUE(chooseModal<SettingsDialog>("File1", "openSettings", [](SettingsDialog *d) {
         auto *enabled = d->findChild<QCheckBox *>("journalEnabled");
         EXPECT_FALSE(enabled->isChecked());
