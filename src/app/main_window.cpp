@@ -18,10 +18,12 @@
 #include "framework/dialogs.h"
 #include "framework/guarded.h"
 #include "framework/left_eliding_combo_box.h"
+#include "framework/port_watcher.h"
 #include "framework/terminal_pane.h"
 #include "ui_main_window.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QCloseEvent>
 #include <QDir>
 #include <QFileInfo>
@@ -38,6 +40,13 @@ const RateEntry *findRate(const QString &text)
     return findRateEntry(text.toStdString());
 }
 
+// Whether "Переподключаться автоматически" starts checked; the one place a remembered choice
+// would come from.
+bool reconnectByDefault()
+{
+    return true;
+}
+
 constexpr int ClientWidth = 568;
 constexpr int ClientHeight = 438;
 
@@ -50,6 +59,9 @@ TMainForm::TMainForm(MainThread &mainThread, ErrorDisplay &errors, ProgramWindow
             | Qt::WindowMaximizeButtonHint | Qt::WindowCloseButtonHint),
       BComPort1(mainThread, environment.opener), m_ui(std::make_unique<Ui::TMainForm>()),
       m_errors(errors), m_windows(windows), m_inventory(environment.inventory),
+      m_portDevice(new QLabel), m_portWatcher(new PortWatcher(m_inventory, this)),
+      m_cbReconnect(new QCheckBox(QStringLiteral("Переподключаться\nавтоматически"))),
+      m_modemManagerNotice(environment.modemManagerRunning),
       m_statusText(new QLabel(QStringLiteral("Программа загружена нормально")))
 {
     m_ui->setupUi(this);
@@ -69,6 +81,17 @@ TMainForm::TMainForm(MainThread &mainThread, ErrorDisplay &errors, ProgramWindow
 
     m_statusText->setObjectName(QStringLiteral("StatusText"));
     m_ui->StatusBar1->addWidget(m_statusText, 1);
+    m_portDevice->setObjectName(QStringLiteral("PortDevice"));
+    m_portDevice->setAccessibleName(QStringLiteral("Устройство порта"));
+    m_ui->StatusBar1->addPermanentWidget(m_portDevice);
+    m_portBox = std::make_unique<PortBox>(m_ui->cbPort, m_portDevice);
+    m_cbReconnect->setObjectName(QStringLiteral("cbReconnect"));
+    m_cbReconnect->setAccessibleName(QStringLiteral("Переподключаться автоматически"));
+    m_cbReconnect->setToolTip(QStringLiteral(
+        "Когда устройство порта пропадает, соединиться снова, как только оно вернётся"));
+    m_cbReconnect->setChecked(reconnectByDefault());
+    // The tool bars are full at the window's size; the panel under the command list has room.
+    m_ui->panel1Layout->insertWidget(1, m_cbReconnect);
     m_uploadPanel = std::make_unique<UploadPanel>(BComPort1, *this, *m_ui->StatusBar1, TxEmptySeen,
         [this](bool uploading, const QString &text) { showUploading(uploading, text); });
 
@@ -232,8 +255,14 @@ void TMainForm::connectHandlers()
         connect(m_ui.get()->*item, &QAction::triggered, this, handled(call(handler)));
     connect(m_ui->Edit1, &QLineEdit::returnPressed, this, handled([this] { Edit1KeyPress('\r'); }));
     connect(m_ui->cbPort, &QComboBox::activated, this, handled(call(&TMainForm::cbPortChange)));
-    connect(m_ui->cbPort, &QComboBox::currentTextChanged, m_ui->cbPort, &QWidget::setToolTip);
+    connect(m_ui->cbPort, &QComboBox::currentIndexChanged, this,
+        [this] { m_portBox->describeChoice(); });
     connect(m_ui->cbPort, &LeftElidingComboBox::popupAboutToShow, this, [this] { refreshPorts(); });
+    connect(m_portWatcher, &PortWatcher::portsChanged, this, handled([this] { portsChanged(); }));
+    connect(m_cbReconnect, &QCheckBox::toggled, this, [this](bool on) {
+        if (!on)
+            m_portReturn.forget();
+    });
     connect(m_ui->cbSetRTS, &QCheckBox::toggled, this, handled(call(&TMainForm::cbSetRTSClick)));
     connect(m_ui->cbSetDTR, &QCheckBox::toggled, this, handled(call(&TMainForm::cbSetDTRClick)));
     connect(m_ui->cbBaudRate, &QComboBox::editTextChanged, this,
@@ -291,11 +320,10 @@ void TMainForm::setStatusText(const QString &text)
 
 void TMainForm::FormCreate()
 {
-    std::vector<std::string> ports;
-    ListSerialPorts(ports, m_inventory);
-    for (const std::string &port : ports)
-        m_ui->cbPort->addItem(QString::fromStdString(port));
-    m_ui->cbPort->setCurrentIndex(ports.empty() ? -1 : 0);
+    std::vector<SerialPortInfo> ports = serialPorts(m_inventory);
+    for (const SerialPortInfo &port : ports)
+        m_seenPorts.push_back(port.name);
+    m_portBox->show(std::move(ports));
     {
         const QSignalBlocker quiet(m_ui->cbBaudRate);
         m_ui->cbBaudRate->setCurrentIndex(6);
@@ -310,20 +338,75 @@ void TMainForm::refreshPorts()
     // The port in use is never changed under the connection (the box is disabled then anyway).
     if (BComPort1.IsOpen())
         return;
-    std::vector<std::string> ports;
     try {
-        ListSerialPorts(ports, m_inventory);
+        m_portBox->show(serialPorts(m_inventory));
     } catch (const EComPort &) {
         return; // the list stays as it is; the start-up has said why
     }
-    QStringList names;
-    for (const std::string &port : ports)
-        names << QString::fromStdString(port);
-    const QString chosen = m_ui->cbPort->currentText();
-    m_ui->cbPort->clear();
-    m_ui->cbPort->addItems(names);
-    const int kept = m_ui->cbPort->findText(chosen);
-    m_ui->cbPort->setCurrentIndex(kept >= 0 ? kept : (names.isEmpty() ? -1 : 0));
+}
+
+void TMainForm::portsChanged()
+{
+    std::vector<SerialPortInfo> ports;
+    try {
+        ports = serialPorts(m_inventory);
+    } catch (const EComPort &) {
+        return;
+    }
+    const SerialPortInfo *plugged = nullptr;
+    std::vector<std::string> seen;
+    for (const SerialPortInfo &port : ports) {
+        if (port.isUsb()
+            && std::find(m_seenPorts.begin(), m_seenPorts.end(), port.name) == m_seenPorts.end())
+            plugged = &port;
+        seen.push_back(port.name);
+    }
+    m_seenPorts = std::move(seen);
+    if (plugged)
+        setStatusText(QStringLiteral("Подключён адаптер %1").arg(adapterText(*plugged)));
+    if (BComPort1.IsOpen())
+        return;
+    m_portBox->show(std::move(ports));
+    if (m_portReturn.waiting() && m_portBox->find(m_portReturn.port()))
+        reconnect();
+}
+
+bool TMainForm::reconnect()
+{
+    const std::string port = m_portReturn.port();
+    m_portBox->choose(port);
+    BComPort1.SetPort(port);
+    try {
+        if (!BComPort1.OpenPort())
+            return false;
+    } catch (const EComPort &) {
+        return false; // e.g. udev has not yet given the device file its group
+    }
+    m_log->connected(BComPort1.Port(), BaudRateValues[BComPort1.BaudRate()]);
+    const QString gone = m_portReturn.goneText();
+    m_portReturn.forget();
+    showConnected();
+    // They power the adapter; a box the user cleared before the loss is checked again anyway.
+    BComPort1.SetDtrLine(true);
+    BComPort1.SetRtsLine(true);
+    sayInPane(QStringLiteral("Связь с портом %1 восстановлена, порта не было %2")
+                  .arg(m_portBox->label(port), gone));
+    warnOfModemManager();
+    return true;
+}
+
+void TMainForm::sayInPane(const QString &text)
+{
+    setStatusText(text);
+    const std::string_view shown = m_ui->Memo1->bytes();
+    const bool lineStart = shown.empty() || shown.back() == '\n';
+    m_ui->Memo1->Append((lineStart ? "" : "\r\n") + toCp1251(text) + "\r\n");
+}
+
+void TMainForm::warnOfModemManager()
+{
+    if (const SerialPortInfo *port = m_portBox->find(BComPort1.Port()))
+        m_modemManagerNotice.connected(*port, this);
 }
 
 bool TMainForm::event(QEvent *event)
@@ -345,13 +428,21 @@ void TMainForm::FormActivate()
 
 void TMainForm::btnConnectClick()
 {
-    BComPort1.SetPort(m_ui->cbPort->currentText().toStdString());
+    // The user's own connect replaces a wait for a lost port.
+    m_portReturn.forget();
+    BComPort1.SetPort(m_portBox->chosenName());
     if (const RateEntry *entry = findRate(m_ui->cbBaudRate->currentText()))
         BComPort1.SetBaudRate(entry->rate);
     if (!BComPort1.OpenPort())
         return;
     m_log->connected(BComPort1.Port(), BaudRateValues[BComPort1.BaudRate()]);
     setStatusText(QStringLiteral("Связь установлена, терминал ожидает ввода команд"));
+    showConnected();
+    warnOfModemManager();
+}
+
+void TMainForm::showConnected()
+{
     m_ui->Edit1->setEnabled(true);
     setFieldColour(m_ui->Edit1, true);
     m_ui->btnConnect->setEnabled(false);
@@ -420,6 +511,14 @@ void TMainForm::portLost()
     // Closing a lost device drops nothing and cannot fail on the way.
     BComPort1.ClosePort();
     showDisconnected();
+    if (m_cbReconnect->isChecked()) {
+        // No message box: it would stand over the window saying the port is lost long after
+        // the connection came back by itself, often with nobody at the machine to close it.
+        m_portReturn.lost(BComPort1.Port());
+        sayInPane(QStringLiteral("Связь с портом %1 потеряна, ожидание его возвращения")
+                      .arg(m_portBox->label(BComPort1.Port())));
+        return;
+    }
     setStatusText(QStringLiteral("Связь с портом %1 потеряна").arg(port));
     Dialogs::current().message(this,
         QStringLiteral("Связь с портом %1 потеряна: устройство отключено или не отвечает.")
@@ -476,6 +575,9 @@ void TMainForm::btnClearClick()
 
 void TMainForm::cbPortChange()
 {
+    // Picking another port gives up waiting for the lost one.
+    if (m_portBox->chosenName() != m_portReturn.port())
+        m_portReturn.forget();
     setStatusText(QStringLiteral("Рабочий порт изменен"));
 }
 

@@ -4,6 +4,9 @@
 // Its handlers run on the main thread; errors escaping them go to the general error display.
 #pragma once
 
+#include "app/modem_manager_notice.h"
+#include "app/port_box.h"
+#include "app/port_return.h"
 #include "app/program_environment.h"
 #include "app/program_windows.h"
 #include "commands/upload_panel.h"
@@ -28,6 +31,7 @@ class QPushButton;
 
 namespace kelvane {
 
+class PortWatcher;
 class TerminalPane;
 
 class TMainForm : public QMainWindow
@@ -96,8 +100,12 @@ public:
 
     // The port's device went away while connected (adapter pulled, drive side ended): closes the
     // port, stops a running upload, puts the window into its disconnected state and says so once.
-    // Does nothing when the port is not open.
+    // Does nothing when the port is not open. While "Переподключаться автоматически" is checked
+    // the window then waits for the port to come back.
     void portLost();
+    // The machine's ports changed: lists them anew (not while connected, so the choice stays),
+    // names a newly plugged adapter, and reconnects a lost port that is back.
+    void portsChanged();
 
     // Where the window tells what happens in a session (nowhere until set). `log` must outlive
     // the window.
@@ -125,7 +133,14 @@ private:
     // is taken as the loss of the port instead of being shown as the failed step's error.
     bool failedForLostDevice();
     bool deviceLost();
+    void showConnected();
     void showDisconnected();
+    // Opens the lost port again as it was, writing nothing to the drive; false while it cannot
+    // be opened yet (the next change of the ports tries again).
+    bool reconnect();
+    // Says `text` in the status line and on a line of its own in the pane.
+    void sayInPane(const QString &text);
+    void warnOfModemManager();
     // Lists the installed ports in the port box anew, keeping the one chosen while it is listed.
     void refreshPorts();
     void bindPortEvents();
@@ -139,6 +154,13 @@ private:
     ErrorSink &m_errors;
     ProgramWindows &m_windows;
     PortInventory m_inventory;
+    QLabel *m_portDevice; // the chosen port's device path, in the status bar
+    std::unique_ptr<PortBox> m_portBox;
+    PortWatcher *m_portWatcher;
+    QCheckBox *m_cbReconnect;
+    PortReturn m_portReturn;
+    ModemManagerNotice m_modemManagerNotice;
+    std::vector<std::string> m_seenPorts; // the ports at the last look, to notice new ones
     QLabel *m_statusText;
     std::unique_ptr<UploadPanel> m_uploadPanel;
     SessionLog *m_log = &SessionLog::none();

@@ -5,6 +5,7 @@
 #include "serial/port_list.h"
 #include "serial/serial_device.h"
 
+#include <functional>
 #include <string>
 
 namespace kelvane {
@@ -16,6 +17,8 @@ struct ProgramEnvironment
     // Where the command table is looked for when the current folder has none; empty: the
     // folder of the program's executable.
     std::string programFolder;
+    // Whether ModemManager runs; empty: asked on the system bus.
+    std::function<bool()> modemManagerRunning;
 };
 
 } // namespace kelvane

@@ -13,14 +13,16 @@ namespace {
 // a port that is not listed is added, so the box always shows what connecting opens.
 int portEntry(QComboBox &box, const QString &port)
 {
-    if (const int same = box.findText(port); same >= 0)
+    // An entry holds its port's name; its text may be what the adapter is.
+    if (const int same = box.findData(port); same >= 0)
         return same;
     const bool bareName = !port.contains(QLatin1Char('/'));
     if (bareName)
         for (int i = 0; i < box.count(); ++i)
-            if (QFileInfo(box.itemText(i)).fileName() == port)
+            if (QFileInfo(box.itemData(i).toString()).fileName() == port)
                 return i;
-    box.addItem(bareName ? QStringLiteral("/dev/") + port : port);
+    const QString path = bareName ? QStringLiteral("/dev/") + port : port;
+    box.addItem(path, path);
     return box.count() - 1;
 }
 

@@ -24,7 +24,9 @@ void LeftElidingComboBox::paintEvent(QPaintEvent *)
     painter.drawComplexControl(QStyle::CC_ComboBox, option);
     const QRect field
         = style()->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxEditField, this);
-    option.currentText = fontMetrics().elidedText(option.currentText, Qt::ElideLeft, field.width());
+    const bool keepsBeginning = currentData(KeepsBeginningRole).toBool();
+    option.currentText = fontMetrics().elidedText(
+        option.currentText, keepsBeginning ? Qt::ElideRight : Qt::ElideLeft, field.width());
     painter.drawControl(QStyle::CE_ComboBoxLabel, option);
 }
 

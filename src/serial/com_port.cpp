@@ -191,6 +191,17 @@ bool TBComPort::ClosePort()
 {
     if (!IsOpen())
         return true;
+    // A handler that the close under way serves (while it waits for the event thread) may close
+    // the port too, as the window does when the device is lost. Ending the device there would
+    // pull it from under the event thread; the close under way finishes the job.
+    if (m_closing)
+        return true;
+    m_closing = true;
+    struct ClosingFlag
+    {
+        bool &flag;
+        ~ClosingFlag() { flag = false; }
+    } closing {m_closing};
     // Dropping the lines of a device that has gone away is moot; the close must still succeed.
     try {
         SetDtrLine(false);

@@ -109,6 +109,9 @@ public:
     TNotifyEvent OnTxEmpty;
 
     bool OpenPort();
+    // Called again from a handler while a close is under way (the close serves pending
+    // hand-overs as it waits for the event thread), returns true at once: the close under way
+    // finishes the job.
     bool ClosePort();
     bool IsOpen() const { return m_isOpen.load(std::memory_order_acquire); }
 
@@ -156,6 +159,7 @@ private:
     TBaudRate m_baudRate = br9600;
     TByteSize m_byteSize = bs8;
     std::atomic<bool> m_isOpen = false;
+    bool m_closing = false; // main thread only
     std::unique_ptr<TComThread> m_thread;
     std::unique_ptr<SerialDevice> m_device;
     int32_t m_inBufSize = 2048;

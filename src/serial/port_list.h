@@ -2,9 +2,11 @@
 //
 // Installed ports come from the kernel's device inventory: the ttys under /sys/class/tty with a
 // real device behind them (8250-type ports only when their UART exists), except those the system
-// console writes to. Virtual ports are the
-// symbolic links to pseudo-terminals in a folder private to the user, where programs such as the
-// virtual drive publish theirs. Names are the paths handed to TBComPort::SetPort.
+// console writes to. A USB adapter is named by its link in /dev/serial/by-id, which stays the
+// same across plug order and reboots, and described by what its USB device says of itself
+// (product, serial number, maker, vendor and product ids). Virtual ports are the symbolic links
+// to pseudo-terminals in a folder private to the user, where programs such as the virtual drive
+// publish theirs. Names are the paths handed to TBComPort::SetPort.
 #pragma once
 
 #include <string>
@@ -12,20 +14,44 @@
 
 namespace kelvane {
 
+// Where the list is read from. Every folder is a parameter, so tests build a fake machine.
 struct PortInventory
 {
     std::string ttyClass = "/sys/class/tty"; // the kernel's tty inventory
     std::string devices = "/dev"; // where the ttys' device files are
+    std::string serialById = "/dev/serial/by-id"; // udev's stable links to USB serial ports
+    std::string udevData = "/run/udev/data"; // udev's properties of each device
     std::string virtualPorts = defaultVirtualPortsFolder();
 
     // $XDG_RUNTIME_DIR/kelvane-ports, or /tmp/kelvane-ports-<uid> without a runtime folder.
     static std::string defaultVirtualPortsFolder();
 };
 
-// Replaces the content of `target` with the port names, sorted case-insensitively as text
-// (so ttyUSB10 comes before ttyUSB2); equal names stay separate entries. An inventory without
-// ports gives an empty list. Raises EComPort "Ошибка обращения к системному реестру" when the
-// inventory cannot be read, leaving `target` as it was.
+// One port of the list.
+struct SerialPortInfo
+{
+    std::string name; // what SetPort gets: the by-id link of a USB adapter, else the device path
+    std::string device; // the device file behind the name (/dev/ttyUSB0, /dev/pts/3)
+    // What the adapter is: its product and its serial number, or its kernel name when it has
+    // none ("FT232R USB UART (A50285BI)"). Empty for ports that are not USB adapters.
+    std::string description;
+    std::string manufacturer;
+    std::string vendorId; // four hex digits, USB adapters only
+    std::string productId;
+    // udev tells ModemManager to leave this device alone (ID_MM_DEVICE_IGNORE).
+    bool modemManagerIgnores = false;
+
+    bool isUsb() const { return !vendorId.empty(); }
+    bool operator==(const SerialPortInfo &) const = default;
+};
+
+// The ports, sorted by name case-insensitively as text (so ttyUSB10 comes before ttyUSB2).
+// Raises EComPort "Ошибка обращения к системному реестру" when the inventory cannot be read.
+std::vector<SerialPortInfo> serialPorts(const PortInventory &inventory = {});
+
+// Replaces the content of `target` with the names of serialPorts(); equal names stay separate
+// entries. An inventory without ports gives an empty list. On failure raises as serialPorts()
+// does, leaving `target` as it was.
 void ListSerialPorts(std::vector<std::string> &target, const PortInventory &inventory = {});
 
 // Whether `folder` may be trusted as a virtual ports folder: a real folder (not a link), owned by

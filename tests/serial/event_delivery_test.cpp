@@ -3,6 +3,7 @@
 #include "serial/com_thread.h"
 #include "support/port_fixture.h"
 
+#include <algorithm>
 #include <atomic>
 #include <thread>
 
@@ -256,6 +257,39 @@ TEST_F(EventDeliveryTest, CloseServesAPendingHandOverWithThePortStillOpen)
     ASSERT_TRUE(m_port->ClosePort());
     EXPECT_EQ(log(), std::vector<std::string> {"txempty"});
     EXPECT_TRUE(openDuringHandler);
+}
+
+TEST_F(EventDeliveryTest, HandlerClosingAgainWhileACloseServesItLeavesTheDeviceToThatClose)
+{
+    // The close (or the port's destruction) serves a pending hand-over whose handler closes the
+    // port too, as the window does when the device is lost: the device must outlive the thread.
+    for (const bool destroying : {false, true}) {
+        SCOPED_TRACE(destroying ? "destroying the port" : "closing the port");
+        m_port = std::make_unique<TBComPort>(m_mainThread, m_device->opener());
+        std::vector<bool> nested; // what the handler's close returned
+        m_port->OnTxEmpty = [&](TBComPort &p) { nested.push_back(p.ClosePort()); };
+        ASSERT_TRUE(m_port->OpenPort());
+        m_device->clearCalls();
+        m_device->queueEvent(4);
+        const auto deadline = std::chrono::steady_clock::now() + 5s;
+        while (m_mainThread.pendingCount() == 0 && std::chrono::steady_clock::now() < deadline)
+            std::this_thread::sleep_for(1ms);
+        ASSERT_EQ(m_mainThread.pendingCount(), 1u) << "the event thread waits in the hand-over";
+        if (destroying) {
+            m_port.reset();
+        } else {
+            EXPECT_TRUE(m_port->ClosePort());
+        }
+        EXPECT_EQ(nested, std::vector<bool> {true});
+        EXPECT_EQ(m_device->devicesOpen(), 0);
+        const std::vector<std::string> names = m_device->callNames();
+        EXPECT_EQ(std::count(names.begin(), names.end(), "CloseHandle"), 1);
+        ASSERT_FALSE(names.empty());
+        EXPECT_EQ(names.back(), "CloseHandle") << "the event thread used the device after it";
+        if (!destroying) {
+            EXPECT_FALSE(m_port->IsOpen());
+        }
+    }
 }
 
 TEST_F(EventDeliveryTest, CloseFromInsideAHandlerDoesNotDeadlock)

@@ -1,15 +1,28 @@
 // The port list over a fake device inventory and a fake virtual ports folder.
 #include "serial/com_error.h"
 #include "serial/port_list.h"
+#include "serial/port_watch.h"
+#include "support/fake_machine.h"
 #include "support/pty_pair.h"
 
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <gtest/gtest.h>
+#include <poll.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 using namespace kelvane;
+
+namespace kelvane {
+void PrintTo(const SerialPortInfo &p, std::ostream *out)
+{
+    *out << "{" << p.name << ", " << p.device << ", \"" << p.description << "\", " << p.manufacturer
+         << ", " << p.vendorId << ":" << p.productId << (p.modemManagerIgnores ? ", ignored" : "")
+         << "}";
+}
+} // namespace kelvane
 
 namespace {
 
@@ -138,6 +151,110 @@ TEST_F(PortListTest, VirtualPortsFolderThatOthersCanReachIsIgnored)
     fs::remove_all(m_inventory.virtualPorts);
     fs::create_directory_symlink(real, m_inventory.virtualPorts);
     EXPECT_FALSE(isPrivateFolder(m_inventory.virtualPorts));
+}
+
+TEST_F(PortListTest, UsbAdaptersGoByTheirStableLinkAndSayWhatTheyAre)
+{
+    PortInventory inventory;
+    FakeMachine machine(m_root / "machine", inventory);
+    PtyPair first, second, third, drive;
+    const UsbAdapter ftdi {.tty = "ttyUSB1", .modemManagerIgnores = true};
+    const UsbAdapter ch340 {.tty = "ttyUSB0",
+        .vendorId = "1a86",
+        .productId = "7523",
+        .manufacturer = "",
+        .product = "USB Serial",
+        .serial = ""};
+    const UsbAdapter unnamed {.tty = "ttyACM0",
+        .vendorId = "2341",
+        .productId = "0043",
+        .manufacturer = "",
+        .product = "",
+        .serial = "85736323"};
+    const std::string ftdiName = machine.plug(ftdi, first.slavePath());
+    const std::string ch340Name = machine.plug(ch340, second.slavePath());
+    machine.plug(unnamed, third.slavePath());
+    fs::remove(machine.stableName(unnamed)); // no udev to make its link
+    machine.addTty("ttyS0");
+    const std::string virtualName = machine.publish("drive", drive.slavePath());
+
+    const std::string dev = inventory.devices;
+    const std::vector<SerialPortInfo> expected = {
+        {dev + "/serial/by-id/usb-_USB_Serial-if00-port0", dev + "/ttyUSB0", "USB Serial (ttyUSB0)",
+            "", "1a86", "7523", false},
+        {dev + "/serial/by-id/usb-FTDI_FT232R_USB_UART_A50285BI-if00-port0", dev + "/ttyUSB1",
+            "FT232R USB UART (A50285BI)", "FTDI", "0403", "6001", true},
+        {dev + "/ttyACM0", dev + "/ttyACM0", "USB 2341:0043 (85736323)", "", "2341", "0043", false},
+        {dev + "/ttyS0", dev + "/ttyS0", "", "", "", "", false},
+        {virtualName, drive.slavePath(), "", "", "", "", false},
+    };
+    EXPECT_EQ(expected[0].name, ch340Name);
+    EXPECT_EQ(expected[1].name, ftdiName);
+    EXPECT_EQ(serialPorts(inventory), expected);
+
+    machine.unplug(ftdi);
+    std::vector<std::string> names;
+    ListSerialPorts(names, inventory);
+    EXPECT_EQ(names,
+        (std::vector<std::string> {ch340Name, dev + "/ttyACM0", dev + "/ttyS0", virtualName}));
+}
+
+// Each step of a machine's life must make the watch readable and be taken as one change; with
+// nothing happening it stays silent. Folders that udev or the virtual drive make later are
+// watched from the moment they appear.
+TEST_F(PortListTest, WatchSeesPortsComeAndGoAndStaysSilentOtherwise)
+{
+    PortInventory inventory;
+    FakeMachine machine(m_root / "machine", inventory);
+    fs::remove_all(inventory.virtualPorts); // no virtual drive has run yet
+    PortWatch watch(inventory);
+    ASSERT_GE(watch.fd(), 0);
+    const auto readable = [&] {
+        pollfd p {watch.fd(), POLLIN, 0};
+        return poll(&p, 1, 0) == 1;
+    };
+    const auto step = [&](const char *what, const std::function<void()> &change, bool counts) {
+        SCOPED_TRACE(what);
+        change();
+        if (counts) {
+            EXPECT_TRUE(readable());
+        }
+        EXPECT_EQ(watch.takeChanges(), counts);
+        EXPECT_FALSE(readable()) << "all was taken";
+        EXPECT_FALSE(watch.takeChanges());
+    };
+    PtyPair first, second, drive;
+    const UsbAdapter one {.tty = "ttyUSB0"};
+    const UsbAdapter two {.tty = "ttyUSB1", .serial = "B0001"};
+    step(
+        "first adapter, with udev's folders", [&] { machine.plug(one, first.slavePath()); }, true);
+    step(
+        "second adapter", [&] { machine.plug(two, second.slavePath()); }, true);
+    step(
+        "only its stable link goes", [&] { fs::remove(machine.stableName(two)); }, true);
+    step(
+        "the rest of it", [&] { machine.unplug(two); }, true);
+    step(
+        "something beside the virtual ports folder",
+        [&] { std::ofstream(fs::path(inventory.virtualPorts).parent_path() / "other") << "x"; },
+        false);
+    step(
+        "the virtual ports folder", [&] { makeVirtualPortsFolder(inventory.virtualPorts); }, true);
+    step(
+        "a virtual drive", [&] { machine.publish("drive", drive.slavePath()); }, true);
+    step(
+        "the drive ends", [&] { fs::remove(fs::path(inventory.virtualPorts) / "drive"); }, true);
+    step(
+        "the last adapter, and udev removes its folders",
+        [&] {
+            machine.unplug(one);
+            fs::remove_all(fs::path(inventory.serialById).parent_path());
+        },
+        true);
+    step(
+        "udev's folders come back", [&] { machine.plug(one, first.slavePath()); }, true);
+    step(
+        "and are watched again", [&] { fs::remove(machine.stableName(one)); }, true);
 }
 
 } // namespace

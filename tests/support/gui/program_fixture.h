@@ -58,6 +58,8 @@ public:
         setenv("XDG_DATA_HOME", (root / "data").c_str(), 1);
         // The command table is found in the program's folder (the current one has none).
         environment.programFolder = (root / "program").string();
+        // No test machine's ModemManager: the tests that want it say it runs.
+        environment.modemManagerRunning = [] { return false; };
         std::filesystem::create_directories(environment.programFolder);
         writeCommandTable(tablePath(),
             {{"Тип и версия ПЗУ", "M", "1"}, {"Остановить шпиндель", "Z", "2"},
