@@ -1,6 +1,6 @@
 #include "app/command_line.h"
 
-#include "app/rate_table.h"
+#include "procedures/rate_table.h"
 
 #include <algorithm>
 #include <array>

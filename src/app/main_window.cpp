@@ -2,7 +2,6 @@
 
 #include "app/about_box.h"
 #include "app/command_table_location.h"
-#include "app/rate_table.h"
 #include "app/session_journal.h"
 #include "app/table_write_access.h"
 #include "app/wiring_window.h"
@@ -20,6 +19,7 @@
 #include "framework/left_eliding_combo_box.h"
 #include "framework/port_watcher.h"
 #include "framework/terminal_pane.h"
+#include "procedures/rate_table.h"
 #include "ui_main_window.h"
 
 #include <QApplication>
@@ -94,6 +94,13 @@ TMainForm::TMainForm(MainThread &mainThread, ErrorDisplay &errors, ProgramWindow
     m_ui->panel1Layout->insertWidget(1, m_cbReconnect);
     m_uploadPanel = std::make_unique<UploadPanel>(BComPort1, *this, *m_ui->StatusBar1, TxEmptySeen,
         [this](bool uploading, const QString &text) { showUploading(uploading, text); });
+    m_procedure = std::make_unique<WindowProcedure>(
+        BComPort1, *m_uploadPanel, [this](const QString &text) { setStatusText(text); }, this);
+    m_runProcedure = new QAction(QStringLiteral("Выполнить процедуру..."), this);
+    m_runProcedure->setObjectName(QStringLiteral("RunProcedure1"));
+    m_runProcedure->setEnabled(false);
+    m_ui->File1->insertAction(m_ui->openJournalFolder, m_runProcedure);
+    m_ui->File1->insertSeparator(m_ui->openJournalFolder);
 
     QPalette white = m_ui->Panel2->palette();
     white.setColor(QPalette::Window, Qt::white);
@@ -253,6 +260,7 @@ void TMainForm::connectHandlers()
         connect(m_ui.get()->*button, &QPushButton::clicked, this, handled(call(handler)));
     for (const auto &[item, handler] : MenuItems)
         connect(m_ui.get()->*item, &QAction::triggered, this, handled(call(handler)));
+    connect(m_runProcedure, &QAction::triggered, this, handled([this] { m_procedure->run(); }));
     connect(m_ui->Edit1, &QLineEdit::returnPressed, this, handled([this] { Edit1KeyPress('\r'); }));
     connect(m_ui->cbPort, &QComboBox::activated, this, handled(call(&TMainForm::cbPortChange)));
     connect(m_ui->cbPort, &QComboBox::currentIndexChanged, this,
@@ -534,6 +542,7 @@ void TMainForm::setConnectionMenus(bool enabled)
     m_ui->overley1->setEnabled(enabled);
     m_ui->CERT1->setEnabled(enabled);
     m_ui->N28->setEnabled(enabled);
+    m_runProcedure->setEnabled(enabled);
 }
 
 void TMainForm::btnSendClick()
@@ -560,6 +569,7 @@ void TMainForm::BComPort1RxChar(TBComPort &, int32_t Count)
 {
     std::string chunk;
     BComPort1.ReceiveText(chunk, Count);
+    m_procedure->received(chunk);
     if (m_ui->cbCRLF->isChecked() && !chunk.empty() && chunk.back() == '\r')
         chunk.push_back('\n');
     m_log->received(chunk);
@@ -595,15 +605,7 @@ void TMainForm::cbSetDTRClick()
 
 void TMainForm::cbBaudRateChange()
 {
-    const RateEntry *entry = findRate(m_ui->cbBaudRate->currentText());
-    if (BComPort1.IsOpen()) {
-        BComPort1.SendText("/T");
-        if (entry)
-            BComPort1.SendText(entry->driveCommand);
-    }
-    // A text that names no rate leaves the local port where it is.
-    if (entry)
-        BComPort1.SetBaudRate(entry->rate);
+    switchRate(BComPort1, findRate(m_ui->cbBaudRate->currentText()));
     setStatusText(QStringLiteral("Скорость передачи данных изменена"));
 }
 
@@ -656,6 +658,7 @@ void TMainForm::BComPort1TxEmpty(TBComPort &)
 {
     TxEmptySeen = true;
     m_uploadPanel->txEmptyReported();
+    m_procedure->txEmpty();
 }
 
 void TMainForm::Exit1Click()

@@ -10,6 +10,7 @@
 #include "app/program_environment.h"
 #include "app/program_windows.h"
 #include "commands/upload_panel.h"
+#include "commands/window_procedure.h"
 #include "cursor/table_cursor.h"
 #include "framework/data_source.h"
 #include "framework/error_display.h"
@@ -113,8 +114,9 @@ public:
 
     Upload &upload() { return m_uploadPanel->upload(); }
     bool uploading() const { return m_uploadPanel->uploading(); }
-    // Cancels a running upload at its next wait.
+    // Cancels a running upload or procedure at its next wait.
     void cancelUpload() { m_uploadPanel->cancel(); }
+    WindowProcedure &procedure() { return *m_procedure; }
 
 signals:
     // A line typed into the input line went to the drive.
@@ -163,6 +165,8 @@ private:
     std::vector<std::string> m_seenPorts; // the ports at the last look, to notice new ones
     QLabel *m_statusText;
     std::unique_ptr<UploadPanel> m_uploadPanel;
+    std::unique_ptr<WindowProcedure> m_procedure;
+    QAction *m_runProcedure;
     SessionLog *m_log = &SessionLog::none();
     QString m_readOnlyTableText; // why the command table is open only for reading
     QString m_tableCopiedText; // where the user's own copy of the default table was made

@@ -15,42 +15,61 @@ namespace {
 const QString Cancelled = QStringLiteral("Загрузка отменена");
 const QString Interrupted = QStringLiteral("Загрузка прервана");
 
-// Bits one character takes on the line: start, data, parity, stop.
-int bitsPerCharacter(const TBComPort &port)
-{
-    return 1 + (5 + port.ByteSize()) + (port.Parity() == paNone ? 0 : 1)
-        + (port.StopBits() == sb1 ? 1 : 2);
-}
-
 class UploadCancelled
 {
 };
 
-// The CRC-32 of the whole file, read a piece at a time.
-uint32_t checksum(QFile &file)
+// The drive reads NAME:SIZE, so no folder and no drive letter may stay in the name.
+std::string headerName(const QString &fileName)
 {
+    const qsizetype cut = std::max({fileName.lastIndexOf(QLatin1Char('/')),
+        fileName.lastIndexOf(QLatin1Char('\\')), fileName.lastIndexOf(QLatin1Char(':'))});
+    return toCp1251(fileName.mid(cut + 1));
+}
+
+// The CRC-32 of the whole file, read a piece at a time; 0 when it cannot be read (the transfer
+// then says why).
+uint32_t checksum(const QString &fileName)
+{
+    QFile file(fileName);
     Crc32 crc;
+    if (!file.open(QIODevice::ReadOnly))
+        return 0;
     QByteArray piece;
     while (!(piece = file.read(64 * 1024)).isEmpty())
         crc.update(std::string_view(piece.constData(), static_cast<size_t>(piece.size())));
     return crc.value();
 }
 
-// Tells the session log that the file's data has gone out, however the transfer ends (a second
-// fileEnded() is nothing).
-class FileInLog
+// The window's pacing, telling the session log when the file's data goes out and when it is
+// done, however the transfer ends.
+class LoggedPacing final : public UploadPacing
 {
 public:
-    FileInLog(SessionLog &log, const QString &name, int64_t size, uint32_t crc) : m_log(log)
+    LoggedPacing(UploadPacing &pacing, SessionLog &log, const QString &fileName)
+        : m_pacing(pacing), m_log(log), m_name(fileName.toStdString()), m_crc(checksum(fileName))
+    { }
+    ~LoggedPacing() override { m_log.fileEnded(); }
+    LoggedPacing(const LoggedPacing &) = delete;
+    LoggedPacing &operator=(const LoggedPacing &) = delete;
+
+    void resetTxEmpty() override { m_pacing.resetTxEmpty(); }
+    Wait waitForTxEmpty(std::chrono::milliseconds bound) override
     {
-        m_log.fileStarted(name.toStdString(), size, crc);
+        return m_pacing.waitForTxEmpty(bound);
     }
-    ~FileInLog() { m_log.fileEnded(); }
-    FileInLog(const FileInLog &) = delete;
-    FileInLog &operator=(const FileInLog &) = delete;
+    void setProgress(int maximum, int position) override
+    {
+        m_pacing.setProgress(maximum, position);
+    }
+    void dataBegins(int64_t size) override { m_log.fileStarted(m_name, size, m_crc); }
+    void dataEnded() override { m_log.fileEnded(); }
 
 private:
+    UploadPacing &m_pacing;
     SessionLog &m_log;
+    std::string m_name;
+    uint32_t m_crc;
 };
 
 } // namespace
@@ -69,22 +88,17 @@ QString Upload::doneText(UploadKind kind)
 
 const char *Upload::startCommand(UploadKind kind)
 {
-    return kind == UploadKind::Overlay ? "e0,0" : "h0,0";
+    return uploadStartCommand(kind);
 }
 
 std::string Upload::Header(const QString &fileName, int64_t size)
 {
-    // The drive reads NAME:SIZE, so no folder and no drive letter may stay in the name.
-    const qsizetype cut = std::max({fileName.lastIndexOf(QLatin1Char('/')),
-        fileName.lastIndexOf(QLatin1Char('\\')), fileName.lastIndexOf(QLatin1Char(':'))});
-    return toCp1251(fileName.mid(cut + 1)) + ":" + std::to_string(size) + "[BEGIN]";
+    return uploadHeader(headerName(fileName), size);
 }
 
 std::chrono::milliseconds Upload::waitBound(int64_t bytes) const
 {
-    const int64_t rate = BaudRateValues[m_port.BaudRate()];
-    const int64_t onTheLine = bytes * bitsPerCharacter(m_port) * 1000 / rate;
-    return m_waitFloor + std::chrono::milliseconds(4 * onTheLine);
+    return uploadWaitBound(m_port, bytes, m_waitFloor);
 }
 
 void Upload::run(UploadKind kind)
@@ -112,63 +126,11 @@ void Upload::run(UploadKind kind)
 
 void Upload::transfer(const QString &fileName)
 {
-    QFile file(fileName);
-    if (!file.open(QIODevice::ReadOnly))
-        throw std::runtime_error(QStringLiteral("Cannot open file %1").arg(fileName).toStdString());
-    const int64_t size = file.size();
-    int64_t chunk = std::max<int64_t>(1, m_port.OutBufSize());
-    int64_t chunks = 1;
-    if (size <= chunk)
-        chunk = size;
-    else
-        chunks = size / chunk + (size % chunk > 0 ? 1 : 0);
-    m_view.setProgress(static_cast<int>(chunks), 0);
-    const uint32_t crc = checksum(file);
-
-    const std::string header = Header(fileName, size);
-    m_view.resetTxEmpty();
-    m_port.SendText(header);
-    int64_t pending = static_cast<int64_t>(header.size());
-    const FileInLog inLog(*m_log, fileName, size, crc);
-    for (int64_t i = 0; i < chunks; ++i) {
-        if (!waitForDrive(pending))
-            throw UploadCancelled();
-        const int64_t length = std::min(chunk, size - i * chunk);
-        QByteArray bytes;
-        if (file.seek(i * chunk))
-            bytes = file.read(length);
-        if (bytes.size() != length)
-            throw std::runtime_error(
-                QStringLiteral("Cannot read file %1").arg(fileName).toStdString());
-        m_view.resetTxEmpty();
-        m_port.SendText(std::string_view(bytes.constData(), static_cast<size_t>(bytes.size())));
-        pending = length;
-        m_view.setProgress(static_cast<int>(chunks), static_cast<int>(i + 1));
-    }
-    // The file is out; what follows is framing again.
-    m_log->fileEnded();
-    // The last chunk is followed at once, without a wait.
-    m_port.SendText("[END]");
-    file.close();
-    m_port.SendText("b,,22");
-    m_port.SendText("c");
-}
-
-bool Upload::waitForDrive(int64_t bytes)
-{
-    const std::chrono::milliseconds bound = waitBound(bytes);
-    switch (m_view.waitForTxEmpty(bound)) {
-    case UploadView::Wait::TxEmpty:
-        return true;
-    case UploadView::Wait::Cancelled:
-        return false;
-    case UploadView::Wait::TimedOut:
-        break;
-    }
-    throw std::runtime_error(
-        QStringLiteral("Порт не сообщил об окончании передачи за %1 с: загрузка прервана")
-            .arg(static_cast<double>(bound.count()) / 1000.0, 0, 'f', 1)
-            .toStdString());
+    const UploadFile file {
+        QFile::encodeName(fileName).toStdString(), fileName.toStdString(), headerName(fileName)};
+    LoggedPacing pacing(m_view, *m_log, fileName);
+    if (!transferUpload(m_port, pacing, file, m_waitFloor))
+        throw UploadCancelled();
 }
 
 } // namespace kelvane

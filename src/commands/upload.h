@@ -8,6 +8,7 @@
 #pragma once
 
 #include "journal/session_log.h"
+#include "procedures/upload_transfer.h"
 
 #include <QString>
 #include <chrono>
@@ -18,30 +19,19 @@ namespace kelvane {
 
 class TBComPort;
 
-enum class UploadKind { Overlay, CertTable };
-
-class UploadView
+class UploadView : public UploadPacing
 {
 public:
-    enum class Wait { TxEmpty, Cancelled, TimedOut };
-
-    virtual ~UploadView() = default;
-
     // Into the uploading state: nothing else may write to the port; the running text, the
     // progress bar and its cancel control show.
     virtual void beginUpload(const QString &runningText) = 0;
-    virtual void setProgress(int maximum, int position) = 0;
     // Back to the state the connection calls for, with `statusText`.
     virtual void endUpload(const QString &statusText) = 0;
     // The file-open dialog, given the last file sent (or nothing); false when the user
     // cancelled it.
     virtual bool chooseFile(QString &fileName) = 0;
-    // Forgets transmit-empty events reported so far.
-    virtual void resetTxEmpty() = 0;
-    // Returns at once when the port reported its transmit buffer empty since the last reset;
-    // otherwise waits, keeping the window responsive, for that report, for the user to cancel,
-    // or for `bound` to pass.
-    virtual Wait waitForTxEmpty(std::chrono::milliseconds bound) = 0;
+    // The waits keep the window responsive, and the user can cancel them.
+    void setProgress(int maximum, int position) override = 0;
 };
 
 class Upload
@@ -69,7 +59,6 @@ public:
 
 private:
     void transfer(const QString &fileName);
-    bool waitForDrive(int64_t bytes);
 
     TBComPort &m_port;
     UploadView &m_view;

@@ -45,6 +45,8 @@ void UploadPanel::cancel()
     m_cancelled = true;
     if (m_wait)
         m_wait->quit();
+    if (m_taskCancelled)
+        m_taskCancelled();
 }
 
 void UploadPanel::txEmptyReported()
@@ -53,8 +55,15 @@ void UploadPanel::txEmptyReported()
         m_wait->quit();
 }
 
+void UploadPanel::beginTask(const QString &text, std::function<void()> cancelled)
+{
+    beginUpload(text);
+    m_taskCancelled = std::move(cancelled);
+}
+
 void UploadPanel::beginUpload(const QString &runningText)
 {
+    m_taskCancelled = nullptr;
     m_uploading = true;
     m_cancelled = false;
     m_windowState(true, runningText);

@@ -35,6 +35,12 @@ public:
     // The port reported its transmit buffer empty (the window has set the flag): a wait ends.
     void txEmptyReported();
 
+    // The same face for other work that holds the port (a procedure): the window's uploading
+    // state with `text`, the progress bar, and "Отмена" and Esc, which call `cancelled`.
+    void beginTask(const QString &text, std::function<void()> cancelled);
+    void setTaskProgress(int maximum, int position) { setProgress(maximum, position); }
+    void endTask(const QString &text) { endUpload(text); }
+
 private:
     void beginUpload(const QString &runningText) override;
     void setProgress(int maximum, int position) override;
@@ -52,6 +58,7 @@ private:
     bool m_uploading = false;
     bool m_cancelled = false;
     QEventLoop *m_wait = nullptr;
+    std::function<void()> m_taskCancelled;
 };
 
 } // namespace kelvane

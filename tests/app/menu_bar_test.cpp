@@ -77,7 +77,11 @@ public:
             dropDown(menu);
             EXPECT_EQ(popupName(), dropping.count(name) ? name : "");
             if (popup() == menu) {
-                EXPECT_EQ(greyedItems(menu), QStringList());
+                // A procedure needs the connection, and the port to itself.
+                const bool procedureGreyed
+                    = name == "File1" && (!form->BComPort1.IsOpen() || form->uploading());
+                EXPECT_EQ(greyedItems(menu),
+                    procedureGreyed ? QStringList {"Выполнить процедуру..."} : QStringList());
                 if (name == "SMART1") {
                     auto *more = child<QMenu>("N8");
                     openSubmenu(menu, more);

@@ -4,26 +4,20 @@
 #include "base/crc32.h"
 #include "serial/port_list.h"
 #include "serial/posix_device.h"
+#include "support/child_process.h"
 #include "support/pty_pair.h"
 
 #include <algorithm>
 #include <chrono>
 #include <csignal>
 #include <cstdio>
-#include <fcntl.h>
 #include <filesystem>
-#include <fstream>
 #include <gtest/gtest.h>
-#include <spawn.h>
-#include <sstream>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
 
 using namespace kelvane;
-
-extern char **environ;
 
 namespace {
 
@@ -31,88 +25,13 @@ namespace fs = std::filesystem;
 using namespace std::chrono_literals;
 using Clock = std::chrono::steady_clock;
 
-std::string readFile(const fs::path &path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-// The executable, its standard output and error going to files.
-class DriveProcess
+// The drive's executable, its standard output and error going to one file.
+class DriveProcess : public ChildProcess
 {
 public:
     DriveProcess(const std::vector<std::string> &options, const fs::path &output)
-    {
-        std::vector<std::string> args = {VIRTUAL_DRIVE_PATH};
-        args.insert(args.end(), options.begin(), options.end());
-        std::vector<char *> argv;
-        for (std::string &arg : args)
-            argv.push_back(arg.data());
-        argv.push_back(nullptr);
-        posix_spawn_file_actions_t files;
-        posix_spawn_file_actions_init(&files);
-        posix_spawn_file_actions_addopen(
-            &files, 1, output.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-        posix_spawn_file_actions_adddup2(&files, 1, 2);
-        if (posix_spawn(&m_pid, argv[0], &files, nullptr, argv.data(), environ) != 0)
-            m_pid = -1;
-        posix_spawn_file_actions_destroy(&files);
-    }
-    ~DriveProcess()
-    {
-        if (m_pid > 0)
-            stop(SIGKILL);
-    }
-
-    bool started() const { return m_pid > 0; }
-    // Processor time the drive has used so far, in clock ticks.
-    long cpuTicks() const
-    {
-        std::istringstream stat(readFile("/proc/" + std::to_string(m_pid) + "/stat"));
-        std::string field;
-        for (int i = 1; i < 14 && stat >> field; ++i) { }
-        long user = 0, system = 0;
-        stat >> user >> system;
-        return user + system;
-    }
-    bool running()
-    {
-        int status = 0;
-        if (m_pid <= 0 || waitpid(m_pid, &status, WNOHANG) == 0)
-            return m_pid > 0;
-        m_status = status;
-        m_pid = -1;
-        return false;
-    }
-    // The exit code, or 128 + the signal that killed it.
-    int stop(int signal)
-    {
-        if (m_pid > 0) {
-            kill(m_pid, signal);
-            waitpid(m_pid, &m_status, 0);
-            m_pid = -1;
-        }
-        return exitCode();
-    }
-    int wait()
-    {
-        if (m_pid > 0) {
-            waitpid(m_pid, &m_status, 0);
-            m_pid = -1;
-        }
-        return exitCode();
-    }
-
-private:
-    int exitCode() const
-    {
-        return WIFEXITED(m_status) ? WEXITSTATUS(m_status) : 128 + WTERMSIG(m_status);
-    }
-
-    pid_t m_pid = -1;
-    int m_status = 0;
+        : ChildProcess(VIRTUAL_DRIVE_PATH, options, output)
+    { }
 };
 
 class VirtualDriveProcessTest : public ::testing::Test

@@ -1,5 +1,5 @@
-// The rate box's entries: what the drive is told, and the local port's rate. The command line
-// offers the same rates.
+// The rate box's entries: what the drive is told, and the local port's rate. The command line,
+// the window's rate box and a procedure's `rate` step all use this one table.
 #pragma once
 
 #include "serial/com_types.h"
@@ -8,6 +8,8 @@
 #include <string_view>
 
 namespace kelvane {
+
+class TBComPort;
 
 struct RateEntry
 {
@@ -35,5 +37,9 @@ inline const RateEntry *findRateEntry(std::string_view text)
             return &entry;
     return nullptr;
 }
+
+// Tells an open port's drive to go to `rate` ("/T", then the rate's command; "/T" alone for no
+// rate), then moves the port there. A closed port keeps the rate for its next open.
+void switchRate(TBComPort &port, const RateEntry *rate);
 
 } // namespace kelvane

@@ -1,0 +1,61 @@
+// WindowProcedure: a procedure run from the main window. The user picks the file; it is read whole
+// first, so a faulty line is reported before anything is sent. While it runs the window is in its
+// uploading state (nothing else writes, "Отмена" and Esc stop it), the pane shows the drive's
+// answers as always, and the status line says which step runs. Main thread only.
+#pragma once
+
+#include "commands/upload_panel.h"
+#include "procedures/procedure_runner.h"
+
+#include <QString>
+#include <functional>
+#include <string_view>
+
+class QEventLoop;
+class QWidget;
+
+namespace kelvane {
+
+class WindowProcedure : private ProcedureHost, private ProcedureObserver
+{
+public:
+    using StatusLine = std::function<void(const QString &text)>;
+
+    WindowProcedure(TBComPort &port, UploadPanel &panel, StatusLine status, QWidget *dialogParent)
+        : m_port(port), m_panel(panel), m_status(std::move(status)), m_dialogParent(dialogParent),
+          m_runner(port, *this, *this)
+    { }
+
+    // Asks for a procedure file and runs it. A file that cannot be read or holds a faulty line
+    // is raised with its line before anything is sent; so are the port's errors.
+    void run();
+    bool running() const { return m_runner.running(); }
+    // Stops a running procedure at its next wait or step ("Отмена" and Esc of the panel).
+    void cancel();
+
+    // The window hands in what the port reports.
+    void received(std::string_view bytes) { m_runner.received(bytes); }
+    void txEmpty() { m_runner.txEmpty(); }
+
+    ProcedureRunner &runner() { return m_runner; }
+
+private:
+    // ProcedureHost
+    Wait waitUntil(const std::function<bool()> &done, Clock::time_point deadline) override;
+    void changed() override;
+    bool stopRequested() const override { return m_cancelled; }
+    // ProcedureObserver
+    void stepStarted(const ProcedureStep &step, size_t index, size_t count) override;
+    void stepPassed(const ProcedureStep &step, const std::string &note) override;
+
+    TBComPort &m_port;
+    UploadPanel &m_panel;
+    StatusLine m_status;
+    QWidget *m_dialogParent;
+    ProcedureRunner m_runner;
+    QString m_lastFile;
+    bool m_cancelled = false;
+    QEventLoop *m_wait = nullptr;
+};
+
+} // namespace kelvane

@@ -1,0 +1,104 @@
+// A procedure run from the "Файл" menu as a person does it, against the pty the test plays the
+// drive on: what the drive receives, what the status line says, and Esc stopping it.
+#include "support/gui/menu_clicks.h"
+#include "support/gui/program_fixture.h"
+
+#include <QSocketNotifier>
+#include <QToolButton>
+#include <fstream>
+
+namespace kelvane {
+
+namespace {
+
+// The drive's side: takes what the program writes and notes when "N1" and Enter came.
+class AnsweringDrive
+{
+public:
+    explicit AnsweringDrive(PtyPair &pty) : m_notifier(pty.master(), QSocketNotifier::Read)
+    {
+        QObject::connect(&m_notifier, &QSocketNotifier::activated, [this, &pty] {
+            char bytes[256];
+            const ssize_t n = ::read(pty.master(), bytes, sizeof bytes);
+            if (n <= 0)
+                return;
+            wire.append(bytes, static_cast<size_t>(n));
+            asked = asked || wire.ends_with("N1\r");
+        });
+    }
+    std::string wire;
+    bool asked = false;
+
+private:
+    QSocketNotifier m_notifier;
+};
+
+} // namespace
+
+TEST_F(ProgramTest, ProcedureFromTheFileMenuTalksToTheDriveAndCancelStopsIt)
+{
+    start();
+    QAction *item = menuItem("RunProcedure1");
+    const QList<QAction *> fileMenu = child<QMenu>("File1")->actions();
+    // Ahead of a separator and the journal's and settings' items, then Exit.
+    const qsizetype at = fileMenu.indexOf(item);
+    ASSERT_TRUE(at >= 0 && at + 2 < fileMenu.size());
+    EXPECT_TRUE(fileMenu[at + 1]->isSeparator());
+    EXPECT_EQ(fileMenu[at + 2], menuItem("openJournalFolder"));
+    EXPECT_EQ(fileMenu.back(), menuItem("Exit1"));
+    EXPECT_FALSE(item->isEnabled()) << "nothing to run on while disconnected";
+    connect();
+    ASSERT_TRUE(item->isEnabled());
+
+    AnsweringDrive drive(pty);
+    QStringList shown; // the status line while it runs, and whether anything else could write
+    QTimer watch;
+    QObject::connect(&watch, &QTimer::timeout, [&] {
+        if (!form->uploading())
+            return;
+        const QString text
+            = form->statusText() + (Edit1()->isEnabled() || item->isEnabled() ? " (writable)" : "");
+        if (!shown.contains(text))
+            shown << text;
+        // The answer comes once the status line has shown the step that waits for it.
+        if (drive.asked && text.startsWith("Процедура: шаг 2 из 3")) {
+            drive.asked = false;
+            pty.Write("\r\nOK\r\n");
+        }
+        // "Отмена" by mouse: Esc takes the same way (cancelUpload), but on the offscreen
+        // platform the closed menu stays the active window, so a key would go nowhere.
+        auto *cancel = child<QToolButton>("btnCancelUpload");
+        if (text.contains("never") && cancel->isVisible())
+            QTest::mouseClick(cancel, Qt::LeftButton);
+    });
+    watch.start(5);
+
+    std::ofstream(root / "ok.txt") << "send N1\nexpect ^OK$ 5\nsend-raw X\n";
+    dialogs.answerOpenFile(QString::fromStdString((root / "ok.txt").string()));
+    ASSERT_TRUE(clickMenuItem(*form, "File1", "RunProcedure1"));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return drive.wire == "N1\rX"; }, 5000)) << drive.wire;
+    EXPECT_EQ(form->statusText(), "Процедура ok.txt выполнена");
+    EXPECT_TRUE(shown.contains("Процедура: шаг 2 из 3 — expect ^OK$ 5"))
+        << shown.join(" | ").toStdString();
+    EXPECT_FALSE(shown.join(" ").contains("(writable)"));
+    EXPECT_TRUE(paneShows("\r\nOK\r\n"));
+    EXPECT_TRUE(dialogs.errors.isEmpty()) << dialogs.errors.join("; ").toStdString();
+
+    std::ofstream(root / "stop.txt") << "send A\nexpect never 30\nsend B\n";
+    dialogs.answerOpenFile(QString::fromStdString((root / "stop.txt").string()));
+    ASSERT_TRUE(clickMenuItem(*form, "File1", "RunProcedure1"));
+    EXPECT_EQ(form->statusText(), "Процедура stop.txt отменена на строке 2");
+    QTest::qWait(100);
+    EXPECT_EQ(drive.wire, "N1\rXA\r") << "nothing after the stop";
+    EXPECT_TRUE(Edit1()->isEnabled() && item->isEnabled()) << "writable again";
+
+    std::ofstream(root / "bad.txt") << "send A\nexpect\n";
+    dialogs.answerOpenFile(QString::fromStdString((root / "bad.txt").string()));
+    ASSERT_TRUE(clickMenuItem(*form, "File1", "RunProcedure1"));
+    EXPECT_EQ(
+        dialogs.errors, QStringList {"Процедура bad.txt: строка 2: нет регулярного выражения"});
+    QTest::qWait(100);
+    EXPECT_EQ(drive.wire, "N1\rXA\r") << "a faulty file sends nothing";
+}
+
+} // namespace kelvane

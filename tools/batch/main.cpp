@@ -1,0 +1,237 @@
+// kelvane-batch: runs a procedure file against a drive on a serial port and says, with times,
+// what was sent and what the drive answered. Exit status: 0 every step passed, 1 a step failed,
+// 2 usage, file or port error, 128 + the signal when stopped (Ctrl+C: 130).
+#include "batch/batch_loop.h"
+#include "procedures/procedure.h"
+#include "procedures/procedure_runner.h"
+#include "procedures/rate_table.h"
+#include "procedures/transcript.h"
+#include "serial/com_error.h"
+#include "serial/com_port.h"
+
+#include <csignal>
+#include <fstream>
+#include <iostream>
+#include <optional>
+#include <pthread.h>
+#include <string>
+#include <thread>
+#include <vector>
+
+using namespace kelvane;
+
+namespace {
+
+constexpr int Passed = 0;
+constexpr int Failed = 1;
+constexpr int Trouble = 2;
+
+constexpr const char *Usage
+    = R"(Использование: kelvane-batch --port ПОРТ [--rate СКОРОСТЬ] [--report ФАЙЛ] ПРОЦЕДУРА
+Выполняет процедуру (файл шагов send, send-raw, level, rate, expect, fail-on, wait, upload)
+на накопителе, подключённом к порту, и выводит каждый шаг и ответы накопителя со временем.
+
+  --port ПОРТ        порт, например /dev/ttyUSB0
+  --rate СКОРОСТЬ    скорость порта: 4800 9600 14400 19200 38400 56000 57600 115200
+                     (по умолчанию 57600)
+  --report ФАЙЛ      записать то же самое в файл отчёта
+  --help             эта справка
+  --version          версия программы
+
+Код выхода: 0 все шаги выполнены, 1 шаг не выполнен (нет ответа или сработал fail-on),
+2 ошибка в ключах, в файле или порта, 130 прервано (Ctrl+C).
+)";
+
+struct Options
+{
+    std::string port;
+    std::string rate = "57600"; // as the window starts
+    std::optional<std::string> report;
+    std::string procedure;
+    bool help = false;
+    bool version = false;
+};
+
+std::optional<Options> parse(const std::vector<std::string> &args)
+{
+    Options options;
+    bool positional = false;
+    for (size_t i = 0; i < args.size(); ++i) {
+        const std::string &arg = args[i];
+        const bool hasValue = i + 1 < args.size();
+        if (arg == "--help" || arg == "-h") {
+            options.help = true;
+        } else if (arg == "--version") {
+            options.version = true;
+        } else if (arg == "--port" && hasValue) {
+            options.port = args[++i];
+        } else if (arg == "--rate" && hasValue) {
+            options.rate = args[++i];
+        } else if (arg == "--report" && hasValue) {
+            options.report = args[++i];
+        } else if (!arg.starts_with("-") && !positional) {
+            options.procedure = arg;
+            positional = true;
+        } else {
+            std::cerr << "kelvane-batch: неизвестный ключ, лишний аргумент или нет значения: "
+                      << arg << "\n";
+            return std::nullopt;
+        }
+    }
+    if (options.help || options.version)
+        return options;
+    if (options.port.empty() || options.procedure.empty()) {
+        std::cerr << "kelvane-batch: нужны --port ПОРТ и файл процедуры\n";
+        return std::nullopt;
+    }
+    if (!findRateEntry(options.rate)) {
+        std::cerr << "kelvane-batch: скорость " << options.rate << " не из списка\n";
+        return std::nullopt;
+    }
+    return options;
+}
+
+// Takes SIGINT and SIGTERM on a thread of its own, so a stop is a plain call into the loop.
+class SignalThread
+{
+public:
+    explicit SignalThread(BatchLoop &loop)
+    {
+        sigemptyset(&m_signals);
+        sigaddset(&m_signals, SIGINT);
+        sigaddset(&m_signals, SIGTERM);
+        sigaddset(&m_signals, SIGUSR1);
+        // Before any other thread starts: they inherit the mask, and only this one takes them.
+        pthread_sigmask(SIG_BLOCK, &m_signals, nullptr);
+        m_thread = std::thread([this, &loop] {
+            int signal = 0;
+            sigwait(&m_signals, &signal);
+            if (signal != SIGUSR1) {
+                m_signal = signal;
+                loop.stop();
+            }
+        });
+    }
+    ~SignalThread()
+    {
+        if (m_signal == 0)
+            pthread_kill(m_thread.native_handle(), SIGUSR1);
+        m_thread.join();
+    }
+    int signal() const { return m_signal.load(); }
+
+private:
+    sigset_t m_signals;
+    std::atomic<int> m_signal = 0;
+    std::thread m_thread;
+};
+
+class Reporter : public ProcedureObserver
+{
+public:
+    explicit Reporter(std::ofstream *report)
+        : transcript([report](const std::string &line) {
+              std::cout << line << std::endl;
+              if (report && *report)
+                  *report << line << std::endl;
+          })
+    { }
+
+    void stepStarted(const ProcedureStep &step, size_t index, size_t count) override
+    {
+        transcript.step(step, index, count);
+    }
+    void stepPassed(const ProcedureStep &, const std::string &note) override
+    {
+        transcript.passed(note);
+    }
+
+    Transcript transcript;
+};
+
+int run(const Options &options)
+{
+    Procedure procedure;
+    try {
+        procedure = loadProcedure(options.procedure);
+    } catch (const ProcedureError &e) {
+        std::cerr << "kelvane-batch: " << options.procedure << ": " << e.what() << "\n";
+        return Trouble;
+    }
+    std::ofstream report;
+    if (options.report) {
+        report.open(*options.report, std::ios::trunc);
+        if (!report) {
+            std::cerr << "kelvane-batch: не удаётся записать отчёт " << *options.report << "\n";
+            return Trouble;
+        }
+    }
+
+    BatchLoop loop(ErrorSink::standardError());
+    SignalThread signals(loop);
+    Reporter reporter(options.report ? &report : nullptr);
+    TBComPort port(loop);
+    ProcedureRunner runner(port, loop, reporter);
+    bool lost = false;
+    port.OnRxChar = [&](TBComPort &, int32_t count) {
+        std::string chunk;
+        port.ReceiveText(chunk, count);
+        reporter.transcript.received(chunk);
+        runner.received(chunk);
+    };
+    port.OnTxEmpty = [&](TBComPort &) { runner.txEmpty(); };
+    port.OnError = [&](TBComPort &, TComErrors errors) {
+        // The device went away: nothing more can be sent or heard.
+        if (errors.contains(errIO) && !lost) {
+            lost = true;
+            loop.stop();
+        }
+    };
+
+    int status = Passed;
+    try {
+        port.SetPort(options.port);
+        port.SetBaudRate(findRateEntry(options.rate)->rate);
+        if (!port.OpenPort())
+            return Trouble;
+        const ProcedureOutcome outcome = runner.run(procedure);
+        reporter.transcript.outcome(outcome, procedure.steps.size());
+        if (outcome.status == ProcedureOutcome::Status::Failed)
+            status = Failed;
+        else if (outcome.status == ProcedureOutcome::Status::Stopped)
+            status = lost ? Trouble : 128 + signals.signal();
+    } catch (const EComPort &e) {
+        reporter.transcript.flush();
+        std::cerr << "kelvane-batch: " << options.port << ": " << e.what() << "\n";
+        status = Trouble;
+    }
+    if (lost)
+        std::cerr << "kelvane-batch: связь с портом " << options.port << " потеряна\n";
+    try {
+        port.ClosePort();
+    } catch (const EComPort &e) {
+        std::cerr << "kelvane-batch: " << options.port << ": " << e.what() << "\n";
+    }
+    return status;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    std::signal(SIGPIPE, SIG_IGN); // a closed output must not end the run with the port open
+    const std::optional<Options> options = parse(std::vector<std::string>(argv + 1, argv + argc));
+    if (!options) {
+        std::cerr << Usage;
+        return Trouble;
+    }
+    if (options->help) {
+        std::cout << Usage;
+        return Passed;
+    }
+    if (options->version) {
+        std::cout << "kelvane-batch " << KELVANE_VERSION << "\n";
+        return Passed;
+    }
+    return run(*options);
+}
