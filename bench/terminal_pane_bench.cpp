@@ -317,8 +317,8 @@ public:
     }
     ~ConnectedProgram() { program.MainForm().findChild<QPushButton *>("btnDisconnect")->click(); }
 
-    // Bytes the pane has taken in since the program started.
-    size_t received() const { return pane->bytes().size(); }
+    // Bytes the pane has taken in since the program started, also those its scroll-back dropped.
+    size_t received() const { return static_cast<size_t>(pane->lines().end()); }
 
     ProgramSetup setup;
     ErrorDisplay errors;

@@ -43,6 +43,7 @@ public:
         name = m_file;
         return true;
     }
+    bool saveFile(QWidget *, const QString &, QString &, QString &) override { return false; }
 
 private:
     QString m_file;

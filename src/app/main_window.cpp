@@ -4,6 +4,7 @@
 #include "app/command_table_location.h"
 #include "app/session_journal.h"
 #include "app/table_write_access.h"
+#include "app/terminal_view.h"
 #include "app/wiring_window.h"
 #include "cmdtable/command_editor_dialog.h"
 #include "cmdtable/run_command_dialog.h"
@@ -99,8 +100,17 @@ TMainForm::TMainForm(MainThread &mainThread, ErrorDisplay &errors, ProgramWindow
     m_runProcedure = new QAction(QStringLiteral("Выполнить процедуру..."), this);
     m_runProcedure->setObjectName(QStringLiteral("RunProcedure1"));
     m_runProcedure->setEnabled(false);
-    m_ui->File1->insertAction(m_ui->openJournalFolder, m_runProcedure);
-    m_ui->File1->insertSeparator(m_ui->openJournalFolder);
+    m_ui->File1->insertAction(m_ui->Exit1, m_runProcedure);
+    m_ui->File1->insertSeparator(m_ui->Exit1);
+    m_terminalView
+        = new TerminalView(*this, *m_ui->Memo1, *m_ui->File1, m_ui->Exit1, *m_ui->Help1, m_errors);
+    // The journal's and the settings' items join the terminal's save item, in its group.
+    const QList<QAction *> fileItems = m_ui->File1->actions();
+    QAction *groupEnd = fileItems[fileItems.indexOf(m_ui->Exit1) - 1];
+    for (QAction *item : {m_ui->openJournalFolder, m_ui->openSettings}) {
+        m_ui->File1->removeAction(item);
+        m_ui->File1->insertAction(groupEnd, item);
+    }
 
     QPalette white = m_ui->Panel2->palette();
     white.setColor(QPalette::Window, Qt::white);

@@ -34,6 +34,7 @@ namespace kelvane {
 
 class PortWatcher;
 class TerminalPane;
+class TerminalView;
 
 class TMainForm : public QMainWindow
 {
@@ -113,6 +114,8 @@ public:
     void setSessionLog(SessionLog &log);
 
     Upload &upload() { return m_uploadPanel->upload(); }
+    // The pane's view: its menu, find bar, font size and saving its text.
+    TerminalView &terminalView() { return *m_terminalView; }
     bool uploading() const { return m_uploadPanel->uploading(); }
     // Cancels a running upload or procedure at its next wait.
     void cancelUpload() { m_uploadPanel->cancel(); }
@@ -165,6 +168,7 @@ private:
     std::vector<std::string> m_seenPorts; // the ports at the last look, to notice new ones
     QLabel *m_statusText;
     std::unique_ptr<UploadPanel> m_uploadPanel;
+    TerminalView *m_terminalView = nullptr; // owned by this window
     std::unique_ptr<WindowProcedure> m_procedure;
     QAction *m_runProcedure;
     SessionLog *m_log = &SessionLog::none();

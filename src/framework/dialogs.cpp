@@ -32,6 +32,17 @@ public:
         return true;
     }
 
+    bool saveFile(
+        QWidget *parent, const QString &filters, QString &fileName, QString &filter) override
+    {
+        const QString chosen
+            = QFileDialog::getSaveFileName(parent, QString(), fileName, filters, &filter);
+        if (chosen.isEmpty())
+            return false;
+        fileName = chosen;
+        return true;
+    }
+
 private:
     static void show(QWidget *parent, QMessageBox::Icon icon, const QString &text)
     {

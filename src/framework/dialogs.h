@@ -23,6 +23,12 @@ public:
     virtual bool openFile(
         QWidget *parent, const QString &filter, const QString &folder, QString &fileName)
         = 0;
+    // A modal file-save dialog offering `filters` (separated by ";;"). Returns false when the
+    // user cancelled; `fileName` is the chosen file then and `filter` the chosen filter, and both
+    // are what the dialog opens with.
+    virtual bool saveFile(
+        QWidget *parent, const QString &filters, QString &fileName, QString &filter)
+        = 0;
 
     // The dialogs in use; the Qt ones unless replaced.
     static Dialogs &current();

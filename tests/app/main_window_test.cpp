@@ -118,14 +118,15 @@ TEST_F(ProgramTest, ClientAreaOpensAtItsLaidOutSizeAndTheMenusAreInTheirPlace)
     for (QAction *a : form->menuBar()->actions())
         titles << a->text();
     EXPECT_EQ(titles,
-        QStringList({"Файл", "Уровень", "Команды", "Операции", "SMART", "Таблица", "Помощь"}));
+        QStringList(
+            {"Файл", "Уровень", "Команды", "Операции", "SMART", "Таблица", "Вид", "Помощь"}));
     QStringList visibleFileItems;
     for (QAction *a : child<QMenu>("File1")->actions())
         if (a->isVisible())
             visibleFileItems << a->text();
     EXPECT_EQ(visibleFileItems,
-        QStringList(
-            {"Выполнить процедуру...", "", "Открыть папку журналов", "Настройки...", "", "Выход"}));
+        QStringList({"Выполнить процедуру...", "", "Сохранить текст терминала...",
+            "Открыть папку журналов", "Настройки...", "", "Выход"}));
     EXPECT_EQ(menuItem("N1")->text(), "Переход на уровень \"Т\" (Certification test)");
     EXPECT_EQ(menuItem("N9")->text(), "G-List ");
     for (const char *lamp : {"Image1", "Image2", "Image3", "Label3", "Label4", "Label5"})

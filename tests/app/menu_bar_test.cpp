@@ -11,8 +11,9 @@ using namespace kelvane;
 
 namespace {
 
-const std::set<std::string> AlwaysThere = {"File1", "Help1"};
-const std::set<std::string> Everything = {"File1", "N10", "Send1", "N28", "SMART1", "N20", "Help1"};
+const std::set<std::string> AlwaysThere = {"File1", "viewMenu", "Help1"};
+const std::set<std::string> Everything
+    = {"File1", "N10", "Send1", "N28", "SMART1", "N20", "viewMenu", "Help1"};
 
 class MenuBarTest : public ProgramTest
 {

@@ -39,4 +39,25 @@ void ScriptedDialogs::answerOpenFile(std::optional<QString> fileName)
     m_openAnswers.push_back(std::move(fileName));
 }
 
+bool ScriptedDialogs::saveFile(
+    QWidget *, const QString &filters, QString &fileName, QString &filter)
+{
+    saveFilters << filters;
+    saveNames << fileName;
+    if (m_saveAnswers.empty())
+        return false;
+    const auto [answer, chosenFilter] = m_saveAnswers.front();
+    m_saveAnswers.pop_front();
+    if (!answer || answer->isEmpty())
+        return false;
+    fileName = *answer;
+    filter = chosenFilter;
+    return true;
+}
+
+void ScriptedDialogs::answerSaveFile(std::optional<QString> fileName, const QString &filter)
+{
+    m_saveAnswers.emplace_back(std::move(fileName), filter);
+}
+
 } // namespace kelvane
