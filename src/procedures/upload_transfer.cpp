@@ -74,6 +74,7 @@ bool transferUpload(TBComPort &port, UploadPacing &pacing, const UploadFile &fil
     int64_t pending = static_cast<int64_t>(header.size());
     // One chunk at a time, read at its offset: the file is never held whole.
     std::vector<char> bytes;
+    pacing.dataBegins(size);
     for (int64_t i = 0; i < chunks; ++i) {
         if (!waitForDrive(port, pacing, pending, waitFloor))
             return false;
@@ -88,6 +89,7 @@ bool transferUpload(TBComPort &port, UploadPacing &pacing, const UploadFile &fil
         pending = length;
         pacing.setProgress(static_cast<int>(chunks), static_cast<int>(i + 1));
     }
+    pacing.dataEnded();
     // The last chunk is followed at once, without a wait.
     port.SendText("[END]");
     in.close();

@@ -1,8 +1,8 @@
 // Overlay and CERT table uploads: the framing on the wire, the chunks and the waits between them,
 // and the window's state after every way an upload can end.
+#include "base/crc32.h"
 #include "support/fake_device.h"
 #include "support/gui/program_fixture.h"
-#include "virtual_drive/crc32.h"
 #include "virtual_drive/virtual_drive.h"
 
 #include <QProgressBar>

@@ -1,5 +1,5 @@
 // main() of the window tests: a QApplication on the offscreen platform, the program's pictures,
-// and the fonts the windows ask for.
+// the fonts the windows ask for, and settings and journals in the build tree.
 #include "framework/guarded_application.h"
 
 #include <gtest/gtest.h>
@@ -9,6 +9,10 @@ using namespace kelvane;
 int main(int argc, char **argv)
 {
     qputenv("QT_QPA_PLATFORM", "offscreen");
+    // Settings, history and journals of the windows, and of the programs they start, stay out of
+    // the user's home.
+    qputenv("XDG_CONFIG_HOME", KELVANE_TEST_HOME "/config");
+    qputenv("XDG_STATE_HOME", KELVANE_TEST_HOME "/state");
     GuardedApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Kelvane"));
     Q_INIT_RESOURCE(resources);

@@ -47,6 +47,9 @@ public:
             / ("kelvane-app-" + std::to_string(getpid()) + "-"
                 + ::testing::UnitTest::GetInstance()->current_test_info()->name());
         std::filesystem::remove_all(root);
+        // Settings, history and journal of each test stay in its own folder.
+        qputenv("XDG_CONFIG_HOME", QByteArray::fromStdString((root / "config").string()));
+        qputenv("XDG_STATE_HOME", QByteArray::fromStdString((root / "state").string()));
         std::filesystem::create_directories(root / "class");
         inventory.ttyClass = (root / "class").string();
         inventory.virtualPorts = (root / "ports").string();
