@@ -3,8 +3,8 @@
 //
 //   build/bench/kelvane_bench_upload
 #include "app/program.h"
-#include "framework/dialogs.h"
 #include "framework/guarded_application.h"
+#include "support/gui/scripted_dialogs.h"
 #include "support/pty_pair.h"
 #include "support/pumped_main_thread.h"
 
@@ -12,7 +12,6 @@
 #include <QApplication>
 #include <QPushButton>
 #include <algorithm>
-#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
@@ -27,51 +26,6 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 constexpr size_t FileSize = 4 * 1024 * 1024;
-
-class FileAnswer : public Dialogs
-{
-public:
-    explicit FileAnswer(QString file) : m_file(std::move(file)) { install(this); }
-    ~FileAnswer() override { install(nullptr); }
-    void message(QWidget *, const QString &) override { }
-    void error(QWidget *, const QString &text) override
-    {
-        std::fprintf(stderr, "error: %s\n", qPrintable(text));
-    }
-    bool openFile(QWidget *, const QString &, const QString &, QString &name) override
-    {
-        name = m_file;
-        return true;
-    }
-    bool saveFile(QWidget *, const QString &, QString &, QString &) override { return false; }
-
-private:
-    QString m_file;
-};
-
-// Drains the drive's end so the port never blocks on a full pseudo-terminal.
-class Sink
-{
-public:
-    explicit Sink(PtyPair &pty) : m_pty(pty), m_thread([this] { run(); }) { }
-    ~Sink()
-    {
-        m_stop = true;
-        m_thread.join();
-    }
-    size_t received() const { return m_received; }
-
-private:
-    void run()
-    {
-        while (!m_stop)
-            m_received += m_pty.Read(1 << 20, std::chrono::milliseconds(5)).size();
-    }
-    PtyPair &m_pty;
-    std::atomic<bool> m_stop = false;
-    std::atomic<size_t> m_received = 0;
-    std::thread m_thread;
-};
 
 double median(std::vector<double> v)
 {
@@ -101,6 +55,7 @@ int main(int argc, char **argv)
     std::ofstream(file, std::ios::binary) << data;
     std::filesystem::copy_file(KELVANE_DEFAULT_TABLE, folder + "/com.dbf");
 
+    ScriptedDialogs dialogs;
     std::vector<double> uploads;
     std::vector<double> raws;
     for (int round = 0; round < 3; ++round) {
@@ -112,10 +67,10 @@ int main(int argc, char **argv)
             environment.inventory.ttyClass = folder + "/class";
             environment.inventory.virtualPorts = folder + "/ports";
             environment.programFolder = folder;
-            FileAnswer answer(QString::fromStdString(file));
+            dialogs.answerOpenFile(QString::fromStdString(file));
             Program program(app.errors(), environment);
             program.MainForm().findChild<QPushButton *>("btnConnect")->click();
-            Sink sink(pty);
+            PtyReader sink(pty);
             const auto start = Clock::now();
             program.MainForm().findChild<QAction *>("overley1")->trigger();
             while (sink.received() < FileSize)
@@ -128,7 +83,7 @@ int main(int argc, char **argv)
             TBComPort port(mainThread);
             port.SetPort(pty.slavePath());
             port.OpenPort();
-            Sink sink(pty);
+            PtyReader sink(pty);
             const auto start = Clock::now();
             for (size_t at = 0; at < data.size(); at += 2048)
                 port.SendText(std::string_view(data).substr(at, 2048));
@@ -138,6 +93,8 @@ int main(int argc, char **argv)
         }
     }
     std::filesystem::remove_all(folder);
+    for (const QString &error : dialogs.errors)
+        std::fprintf(stderr, "error: %s\n", qPrintable(error));
     const double upload = median(uploads);
     const double raw = median(raws);
     std::printf("4 MiB over a pseudo-terminal, median of 3:\n");

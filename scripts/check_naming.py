@@ -133,6 +133,8 @@ def main():
         name = tag["name"]
         if name in given or (name.startswith("Set") and name[3:] in given):
             continue
+        if name.startswith("__"):  # reserved for the toolchain, e.g. the sanitizers' hooks
+            continue
         if misread(tag):
             continue
         checked = rule(tag, overriding)

@@ -2,6 +2,7 @@
 
 #include "app/about_box.h"
 #include "app/command_table_location.h"
+#include "app/session_journal.h"
 #include "app/table_write_access.h"
 #include "app/terminal_view.h"
 #include "app/wiring_window.h"
@@ -56,7 +57,7 @@ TMainForm::TMainForm(MainThread &mainThread, ErrorDisplay &errors, ProgramWindow
     const ProgramEnvironment &environment, QWidget *parent)
     : QMainWindow(parent,
         Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint
-            | Qt::WindowCloseButtonHint),
+            | Qt::WindowMaximizeButtonHint | Qt::WindowCloseButtonHint),
       BComPort1(mainThread, environment.opener), m_ui(std::make_unique<Ui::TMainForm>()),
       m_errors(errors), m_windows(windows), m_inventory(environment.inventory),
       m_portDevice(new QLabel), m_portWatcher(new PortWatcher(m_inventory, this)),
@@ -103,6 +104,13 @@ TMainForm::TMainForm(MainThread &mainThread, ErrorDisplay &errors, ProgramWindow
     m_ui->File1->insertSeparator(m_ui->Exit1);
     m_terminalView
         = new TerminalView(*this, *m_ui->Memo1, *m_ui->File1, m_ui->Exit1, *m_ui->Help1, m_errors);
+    // The journal's and the settings' items join the terminal's save item, in its group.
+    const QList<QAction *> fileItems = m_ui->File1->actions();
+    QAction *groupEnd = fileItems[fileItems.indexOf(m_ui->Exit1) - 1];
+    for (QAction *item : {m_ui->openJournalFolder, m_ui->openSettings}) {
+        m_ui->File1->removeAction(item);
+        m_ui->File1->insertAction(groupEnd, item);
+    }
 
     QPalette white = m_ui->Panel2->palette();
     white.setColor(QPalette::Window, Qt::white);
@@ -120,8 +128,11 @@ TMainForm::TMainForm(MainThread &mainThread, ErrorDisplay &errors, ProgramWindow
         m_ui->cbBaudRate->setEditText(QStringLiteral("115200"));
     }
 
-    // The client area (tool bars, panes and status line) is fixed; the menu sits above it.
-    setFixedSize(ClientWidth, ClientHeight + menuBar()->sizeHint().height());
+    // The client area (tool bars, panes and status line) is laid out for its size; the window
+    // opens at it and may grow, the terminal pane and the command grid with it. The menu sits
+    // above the client area.
+    setMinimumSize(ClientWidth, ClientHeight + menuBar()->sizeHint().height());
+    resize(minimumSize());
     if (const QScreen *screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
 
@@ -244,8 +255,14 @@ void TMainForm::connectHandlers()
     // once the handler has unwound.
     const auto handled = [this](std::function<void()> handler) {
         return guarded(
-            m_errors, std::move(handler), [this] { return failedForLostDevice(); },
-            [this] { portLost(); });
+            m_errors,
+            [this, handler = std::move(handler)] {
+                // What the user did goes into the journal before the writes it causes.
+                if (const QString what = describeAction(sender()); !what.isEmpty())
+                    m_log->action(what.toStdString());
+                handler();
+            },
+            [this] { return failedForLostDevice(); }, [this] { portLost(); });
     };
     const auto call = [this](Handler handler) { return [this, handler] { (this->*handler)(); }; };
 
@@ -285,6 +302,12 @@ void TMainForm::bindPortEvents()
     BComPort1.OnRLSDChange = [this](TBComPort &s, bool on) { BComPort1RLSDChange(s, on); };
     BComPort1.OnTxEmpty = [this](TBComPort &s) { BComPort1TxEmpty(s); };
     BComPort1.OnError = [this](TBComPort &s, TComErrors errors) { BComPort1Error(s, errors); };
+}
+
+void TMainForm::setSessionLog(SessionLog &log)
+{
+    m_log = &log;
+    m_uploadPanel->upload().setSessionLog(log);
 }
 
 bool TMainForm::failedForLostDevice()
@@ -377,6 +400,7 @@ bool TMainForm::reconnect()
     } catch (const EComPort &) {
         return false; // e.g. udev has not yet given the device file its group
     }
+    m_log->connected(BComPort1.Port(), BaudRateValues[BComPort1.BaudRate()]);
     const QString gone = m_portReturn.goneText();
     m_portReturn.forget();
     showConnected();
@@ -429,6 +453,7 @@ void TMainForm::btnConnectClick()
         BComPort1.SetBaudRate(entry->rate);
     if (!BComPort1.OpenPort())
         return;
+    m_log->connected(BComPort1.Port(), BaudRateValues[BComPort1.BaudRate()]);
     setStatusText(QStringLiteral("Связь установлена, терминал ожидает ввода команд"));
     showConnected();
     warnOfModemManager();
@@ -462,6 +487,7 @@ void TMainForm::btnDisconnectClick()
 {
     if (!BComPort1.ClosePort())
         return;
+    m_log->ended(SessionLog::Ending::Disconnected);
     setStatusText(QStringLiteral("Связь завершена"));
     showDisconnected();
 }
@@ -499,6 +525,7 @@ void TMainForm::portLost()
         return;
     const QString port = QString::fromStdString(BComPort1.Port());
     cancelUpload();
+    m_log->ended(SessionLog::Ending::Lost);
     // Closing a lost device drops nothing and cannot fail on the way.
     BComPort1.ClosePort();
     showDisconnected();
@@ -533,6 +560,7 @@ void TMainForm::btnSendClick()
     if (!BComPort1.IsOpen())
         return;
     BComPort1.SendText(toCp1251(m_ui->Edit1->text()));
+    emit lineSent(m_ui->Edit1->text());
     m_ui->Edit1->clear();
     m_ui->Edit1->setFocus();
     setStatusText(QStringLiteral("Команда отправлена"));
@@ -543,6 +571,7 @@ void TMainForm::Edit1KeyPress(char key)
     if (!BComPort1.IsOpen() || key != '\r')
         return;
     BComPort1.SendText(toCp1251(m_ui->Edit1->text()) + '\r');
+    emit lineSent(m_ui->Edit1->text());
     m_ui->Edit1->clear();
 }
 
@@ -553,6 +582,7 @@ void TMainForm::BComPort1RxChar(TBComPort &, int32_t Count)
     m_procedure->received(chunk);
     if (m_ui->cbCRLF->isChecked() && !chunk.empty() && chunk.back() == '\r')
         chunk.push_back('\n');
+    m_log->received(chunk);
     m_ui->Memo1->Append(chunk);
 }
 

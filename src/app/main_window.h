@@ -14,6 +14,7 @@
 #include "cursor/table_cursor.h"
 #include "framework/data_source.h"
 #include "framework/error_display.h"
+#include "journal/session_log.h"
 #include "serial/com_port.h"
 
 #include <QMainWindow>
@@ -108,6 +109,10 @@ public:
     // names a newly plugged adapter, and reconnects a lost port that is back.
     void portsChanged();
 
+    // Where the window tells what happens in a session (nowhere until set). `log` must outlive
+    // the window.
+    void setSessionLog(SessionLog &log);
+
     Upload &upload() { return m_uploadPanel->upload(); }
     // The pane's view: its menu, find bar, font size and saving its text.
     TerminalView &terminalView() { return *m_terminalView; }
@@ -115,6 +120,10 @@ public:
     // Cancels a running upload or procedure at its next wait.
     void cancelUpload() { m_uploadPanel->cancel(); }
     WindowProcedure &procedure() { return *m_procedure; }
+
+signals:
+    // A line typed into the input line went to the drive.
+    void lineSent(const QString &line);
 
 protected:
     bool event(QEvent *event) override;
@@ -146,6 +155,8 @@ private:
     void setWritingEnabled(bool enabled);
     void showUploading(bool uploading, const QString &text);
 
+    // First, so that it holds before the members whose construction already sends events.
+    bool m_activated = false;
     std::unique_ptr<Ui::TMainForm> m_ui;
     ErrorSink &m_errors;
     ProgramWindows &m_windows;
@@ -162,9 +173,9 @@ private:
     TerminalView *m_terminalView = nullptr; // owned by this window
     std::unique_ptr<WindowProcedure> m_procedure;
     QAction *m_runProcedure;
+    SessionLog *m_log = &SessionLog::none();
     QString m_readOnlyTableText; // why the command table is open only for reading
     QString m_tableCopiedText; // where the user's own copy of the default table was made
-    bool m_activated = false;
     bool m_ctsLamp = false;
     bool m_dsrLamp = false;
     bool m_rlsdLamp = false;

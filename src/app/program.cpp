@@ -1,6 +1,9 @@
 #include "app/program.h"
 
 #include "app/about_box.h"
+#include "app/input_history.h"
+#include "app/settings_dialog.h"
+#include "app/window_placement.h"
 #include "app/wiring_window.h"
 #include "cmdtable/command_editor_dialog.h"
 #include "cmdtable/run_command_dialog.h"
@@ -9,6 +12,12 @@
 #include "commands/free_level_dialog.h"
 #include "commands/head_dialog.h"
 #include "commands/head_positioning_dialog.h"
+#include "framework/guarded.h"
+#include "framework/terminal_pane.h"
+#include "journal/recording_device.h"
+
+#include <QAction>
+#include <QLineEdit>
 
 namespace kelvane {
 
@@ -25,10 +34,15 @@ Window *create(std::unique_ptr<Window> &slot, TMainForm &main, Args &...args)
 
 } // namespace
 
-Program::Program(ErrorDisplay &errors, const ProgramEnvironment &environment) : m_mainThread(errors)
+Program::Program(ErrorDisplay &errors, const ProgramEnvironment &environment)
+    : m_errors(errors), m_mainThread(errors)
 {
-    m_mainForm = std::make_unique<TMainForm>(m_mainThread, errors, m_windows, environment);
+    // Whatever writes to the port, the journal sees the bytes that went out.
+    ProgramEnvironment recorded = environment;
+    recorded.opener = recordingOpener(environment.opener, m_journal.log());
+    m_mainForm = std::make_unique<TMainForm>(m_mainThread, errors, m_windows, recorded);
     TMainForm &main = *m_mainForm;
+    main.setSessionLog(m_journal.log());
     TBComPort &port = main.BComPort1;
     m_windows.Form1 = create(m_form1, main, port, errors);
     m_windows.Golovka = create(m_golovka, main, port, errors);
@@ -39,8 +53,53 @@ Program::Program(ErrorDisplay &errors, const ProgramEnvironment &environment) : 
     m_windows.Form7 = create(m_form7, main);
     m_windows.userlevel = create(m_userlevel, main, port, errors);
     m_windows.golovki = create(m_golovki, main, port, errors);
+    connectSessionFeatures();
 }
 
-Program::~Program() = default;
+Program::~Program()
+{
+    m_errors.setWitness({});
+}
+
+void Program::connectSessionFeatures()
+{
+    TMainForm &main = *m_mainForm;
+    applySettings();
+    m_errors.setWitness([this](const QString &text, bool isError) {
+        if (isError)
+            m_journal.log().error(text.toStdString());
+    });
+    QObject::connect(&m_journal, &SessionJournal::failed, &main, [&main](const QString &why) {
+        main.setStatusText(QStringLiteral("Журнал сеанса не ведётся: %1").arg(why));
+    });
+    const QString journalFolder = m_journal.folder();
+    create(m_settingsDialog, main, m_settings, journalFolder);
+
+    auto *input = main.findChild<QLineEdit *>(QStringLiteral("Edit1"));
+    auto *history
+        = new InputHistory(input, Settings::folder() + QStringLiteral("/history.txt"), &main);
+    QObject::connect(&main, &TMainForm::lineSent, history, &InputHistory::add);
+    new WindowPlacement(&main, m_settings);
+
+    auto *openFolder = main.findChild<QAction *>(QStringLiteral("openJournalFolder"));
+    QObject::connect(openFolder, &QAction::triggered, &main, guarded(m_errors, [this] {
+        if (!m_journal.openFolder())
+            m_errors.error(QStringLiteral("Не удалось открыть папку журналов: %1")
+                               .arg(m_journal.folder())
+                               .toStdString());
+    }));
+    auto *openSettings = main.findChild<QAction *>(QStringLiteral("openSettings"));
+    QObject::connect(openSettings, &QAction::triggered, &main, guarded(m_errors, [this] {
+        if (m_settingsDialog->exec() == QDialog::Accepted)
+            applySettings();
+    }));
+}
+
+void Program::applySettings()
+{
+    m_journal.setEnabled(m_settings.journalEnabled());
+    m_mainForm->findChild<TerminalPane *>(QStringLiteral("Memo1"))
+        ->setScrollbackLines(m_settings.scrollbackLines());
+}
 
 } // namespace kelvane

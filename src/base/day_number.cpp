@@ -1,26 +1,20 @@
 #include "base/day_number.h"
 
+#include <chrono>
+
 namespace kelvane {
 
 namespace {
 
-// Day number of 1 January 1970, the epoch of the civil-day arithmetic below.
-constexpr int64_t EpochDayNumber = 719163;
+using namespace std::chrono;
 
-bool isLeapYear(int64_t year)
-{
-    return year % 4 == 0 && (year % 100 != 0 || year % 400 == 0);
-}
+// Day number of 1 January 1970, where the standard library's days count from.
+constexpr int32_t EpochDayNumber = 719163;
 
-// Days since 1 January 1970 (H. Hinnant's days_from_civil).
-int64_t daysFromCivil(int64_t y, int64_t m, int64_t d)
+year_month_day calendarDate(int y, int m, int d)
 {
-    y -= m <= 2;
-    const int64_t era = (y >= 0 ? y : y - 399) / 400;
-    const int64_t yoe = y - era * 400;
-    const int64_t doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
-    const int64_t doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-    return era * 146097 + doe - 719468;
+    return year_month_day {
+        year {y}, month {static_cast<unsigned>(m)}, day {static_cast<unsigned>(d)}};
 }
 
 } // namespace
@@ -29,30 +23,22 @@ namespace DayNumber {
 
 bool isValidDate(int year, int month, int day)
 {
-    static constexpr int DaysInMonth[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-    if (year < 1 || year > 9999 || month < 1 || month > 12 || day < 1)
+    // The calendar types keep a month and a day in a byte: out-of-range values must not wrap.
+    if (year < 1 || year > 9999 || month < 1 || month > 12 || day < 1 || day > 31)
         return false;
-    const int last = DaysInMonth[month - 1] + (month == 2 && isLeapYear(year) ? 1 : 0);
-    return day <= last;
+    return calendarDate(year, month, day).ok();
 }
 
 int32_t fromDate(int year, int month, int day)
 {
-    return static_cast<int32_t>(daysFromCivil(year, month, day) + EpochDayNumber);
+    return sys_days(calendarDate(year, month, day)).time_since_epoch().count() + EpochDayNumber;
 }
 
 CalendarDate toDate(int32_t dayNumber)
 {
-    const int64_t z = dayNumber - EpochDayNumber + 719468;
-    const int64_t era = (z >= 0 ? z : z - 146096) / 146097;
-    const int64_t doe = z - era * 146097;
-    const int64_t yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
-    const int64_t doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
-    const int64_t mp = (5 * doy + 2) / 153;
-    const int64_t day = doy - (153 * mp + 2) / 5 + 1;
-    const int64_t month = mp < 10 ? mp + 3 : mp - 9;
-    const int64_t year = yoe + era * 400 + (month <= 2);
-    return {static_cast<int>(year), static_cast<int>(month), static_cast<int>(day)};
+    const year_month_day date {sys_days {days {dayNumber - EpochDayNumber}}};
+    return {static_cast<int>(date.year()), static_cast<int>(static_cast<unsigned>(date.month())),
+        static_cast<int>(static_cast<unsigned>(date.day()))};
 }
 
 } // namespace DayNumber

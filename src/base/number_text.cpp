@@ -36,17 +36,14 @@ bool parseInteger(std::string_view text, int32_t &value)
     const bool negative = i < text.size() && text[i] == '-';
     if (i < text.size() && (text[i] == '-' || text[i] == '+'))
         ++i;
-    if (i == text.size())
+    // Unsigned, so that a second sign does not parse.
+    uint64_t magnitude = 0;
+    const char *end = text.data() + text.size();
+    const auto result = std::from_chars(text.data() + i, end, magnitude);
+    if (result.ec != std::errc() || result.ptr != end || magnitude > uint64_t(1) << 31)
         return false;
-    int64_t magnitude = 0;
-    for (; i < text.size(); ++i) {
-        if (!isDigit(text[i]))
-            return false;
-        magnitude = magnitude * 10 + (text[i] - '0');
-        if (magnitude > int64_t(1) << 31)
-            return false;
-    }
-    const int64_t signedValue = negative ? -magnitude : magnitude;
+    const int64_t signedValue
+        = negative ? -static_cast<int64_t>(magnitude) : static_cast<int64_t>(magnitude);
     if (signedValue > std::numeric_limits<int32_t>::max())
         return false;
     value = static_cast<int32_t>(signedValue);

@@ -1,5 +1,6 @@
 #include "commands/upload.h"
 
+#include "base/crc32.h"
 #include "framework/cp1251_text.h"
 #include "serial/com_port.h"
 
@@ -25,6 +26,51 @@ std::string headerName(const QString &fileName)
         fileName.lastIndexOf(QLatin1Char('\\')), fileName.lastIndexOf(QLatin1Char(':'))});
     return toCp1251(fileName.mid(cut + 1));
 }
+
+// The CRC-32 of the whole file, read a piece at a time; 0 when it cannot be read (the transfer
+// then says why).
+uint32_t checksum(const QString &fileName)
+{
+    QFile file(fileName);
+    Crc32 crc;
+    if (!file.open(QIODevice::ReadOnly))
+        return 0;
+    QByteArray piece;
+    while (!(piece = file.read(64 * 1024)).isEmpty())
+        crc.update(std::string_view(piece.constData(), static_cast<size_t>(piece.size())));
+    return crc.value();
+}
+
+// The window's pacing, telling the session log when the file's data goes out and when it is
+// done, however the transfer ends.
+class LoggedPacing final : public UploadPacing
+{
+public:
+    LoggedPacing(UploadPacing &pacing, SessionLog &log, const QString &fileName)
+        : m_pacing(pacing), m_log(log), m_name(fileName.toStdString()), m_crc(checksum(fileName))
+    { }
+    ~LoggedPacing() override { m_log.fileEnded(); }
+    LoggedPacing(const LoggedPacing &) = delete;
+    LoggedPacing &operator=(const LoggedPacing &) = delete;
+
+    void resetTxEmpty() override { m_pacing.resetTxEmpty(); }
+    Wait waitForTxEmpty(std::chrono::milliseconds bound) override
+    {
+        return m_pacing.waitForTxEmpty(bound);
+    }
+    void setProgress(int maximum, int position) override
+    {
+        m_pacing.setProgress(maximum, position);
+    }
+    void dataBegins(int64_t size) override { m_log.fileStarted(m_name, size, m_crc); }
+    void dataEnded() override { m_log.fileEnded(); }
+
+private:
+    UploadPacing &m_pacing;
+    SessionLog &m_log;
+    std::string m_name;
+    uint32_t m_crc;
+};
 
 } // namespace
 
@@ -82,7 +128,8 @@ void Upload::transfer(const QString &fileName)
 {
     const UploadFile file {
         QFile::encodeName(fileName).toStdString(), fileName.toStdString(), headerName(fileName)};
-    if (!transferUpload(m_port, m_view, file, m_waitFloor))
+    LoggedPacing pacing(m_view, *m_log, fileName);
+    if (!transferUpload(m_port, pacing, file, m_waitFloor))
         throw UploadCancelled();
 }
 

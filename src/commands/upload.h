@@ -7,6 +7,7 @@
 // UploadView is what the upload needs of the window it runs in. Main thread only.
 #pragma once
 
+#include "journal/session_log.h"
 #include "procedures/upload_transfer.h"
 
 #include <QString>
@@ -38,6 +39,9 @@ class Upload
 public:
     Upload(TBComPort &port, UploadView &view) : m_port(port), m_view(view) { }
 
+    // Where the upload says which file's data goes out (its bytes are not shown there).
+    void setSessionLog(SessionLog &log) { m_log = &log; }
+
     // Runs one upload. A failure (file, port, a wait that never ends) puts the window back into
     // its connected state and is raised to the caller; so is nothing after a cancel.
     void run(UploadKind kind);
@@ -58,6 +62,7 @@ private:
 
     TBComPort &m_port;
     UploadView &m_view;
+    SessionLog *m_log = &SessionLog::none();
     QString m_lastFile;
     std::chrono::milliseconds m_waitFloor {5000};
 };

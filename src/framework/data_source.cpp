@@ -204,4 +204,44 @@ void TFieldDataLink::UpdateData()
     m_modified = false;
 }
 
+void ViewDataLink::ActiveChanged()
+{
+    if (onActiveChanged)
+        onActiveChanged();
+}
+
+void ViewDataLink::EditingChanged()
+{
+    if (onEditingChanged)
+        onEditingChanged();
+}
+
+void ViewDataLink::DataSetChanged()
+{
+    if (onDataSetChanged)
+        onDataSetChanged();
+    else
+        TDataLink::DataSetChanged();
+}
+
+void ViewDataLink::DataSetScrolled()
+{
+    if (onDataSetScrolled)
+        onDataSetScrolled();
+    else
+        TDataLink::DataSetScrolled();
+}
+
+void ViewDataLink::RecordChanged(TField *field)
+{
+    if (onRecordChanged)
+        onRecordChanged(field);
+}
+
+void ViewDataLink::UpdateData()
+{
+    if (onUpdateData)
+        onUpdateData();
+}
+
 } // namespace kelvane

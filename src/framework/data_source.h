@@ -91,6 +91,27 @@ private:
     TDataSource *m_source = nullptr;
 };
 
+// A link whose notifications are handlers set by the view that holds it, for views that follow
+// the whole dataset. A notification without a handler does what TDataLink does.
+class ViewDataLink : public TDataLink
+{
+public:
+    std::function<void()> onActiveChanged;
+    std::function<void()> onEditingChanged;
+    std::function<void()> onDataSetChanged;
+    std::function<void()> onDataSetScrolled;
+    std::function<void(TField *field)> onRecordChanged;
+    std::function<void()> onUpdateData;
+
+protected:
+    void ActiveChanged() override;
+    void EditingChanged() override;
+    void DataSetChanged() override;
+    void DataSetScrolled() override;
+    void RecordChanged(TField *field) override;
+    void UpdateData() override;
+};
+
 // A link to one field of the dataset, by name, with the notifications as handlers. It remembers
 // whether the view holds an edit that has not reached the field yet.
 class TFieldDataLink : public TDataLink

@@ -20,41 +20,29 @@ bool isNumeric(TFieldType type)
 
 } // namespace
 
-class DatasetModel::Link : public TDataLink
+DatasetModel::DatasetModel(QObject *parent) : QAbstractTableModel(parent)
 {
-public:
-    explicit Link(DatasetModel &model) : m_model(model) { }
-
-protected:
-    void ActiveChanged() override { m_model.rebuild(); }
-    void DataSetChanged() override { m_model.rebuild(); }
-    void DataSetScrolled() override { m_model.followCurrentRecord(); }
-    void RecordChanged(TField *) override { m_model.currentRecordChanged(); }
-    void EditingChanged() override { m_model.currentRecordChanged(); }
-    void UpdateData() override
-    {
-        if (m_model.OnUpdateData)
-            m_model.OnUpdateData();
-    }
-
-private:
-    DatasetModel &m_model;
-};
-
-DatasetModel::DatasetModel(QObject *parent)
-    : QAbstractTableModel(parent), m_link(std::make_unique<Link>(*this))
-{ }
+    m_link.onActiveChanged = [this] { rebuild(); };
+    m_link.onDataSetChanged = [this] { rebuild(); };
+    m_link.onDataSetScrolled = [this] { followCurrentRecord(); };
+    m_link.onRecordChanged = [this](TField *) { currentRecordChanged(); };
+    m_link.onEditingChanged = [this] { currentRecordChanged(); };
+    m_link.onUpdateData = [this] {
+        if (OnUpdateData)
+            OnUpdateData();
+    };
+}
 
 DatasetModel::~DatasetModel() = default;
 
 TDataSource *DatasetModel::DataSource() const
 {
-    return m_link->DataSource();
+    return m_link.DataSource();
 }
 
 void DatasetModel::SetDataSource(TDataSource *source)
 {
-    m_link->SetDataSource(source);
+    m_link.SetDataSource(source);
 }
 
 void DatasetModel::setColumns(std::vector<Column> columns)
@@ -65,7 +53,7 @@ void DatasetModel::setColumns(std::vector<Column> columns)
 
 TDataSet *DatasetModel::DataSet() const
 {
-    return m_link->Active() ? m_link->DataSet() : nullptr;
+    return m_link.Active() ? m_link.DataSet() : nullptr;
 }
 
 TField *DatasetModel::fieldOf(int column) const
@@ -172,13 +160,13 @@ void DatasetModel::moveTo(int row)
     // The rows may be read again while the dataset leaves the current record.
     const TBookmark target = m_rows[static_cast<size_t>(row)].bookmark;
     if (!target.empty())
-        m_link->DataSet()->GotoBookmark(target);
+        m_link.DataSet()->GotoBookmark(target);
 }
 
 bool DatasetModel::beginEdit(int row)
 {
     moveTo(row);
-    return m_link->Edit();
+    return m_link.Edit();
 }
 
 QStringList DatasetModel::readTexts() const
@@ -222,7 +210,7 @@ void DatasetModel::reportReadError(const std::string &message) const
 
 ErrorSink &DatasetModel::errorSink() const
 {
-    return m_link->errorSink();
+    return m_link.errorSink();
 }
 
 int DatasetModel::rowCount(const QModelIndex &parent) const
@@ -271,7 +259,7 @@ bool DatasetModel::setData(const QModelIndex &index, const QVariant &value, int 
             stored = true; // nothing changed: the record stays unmodified
             return;
         }
-        if (!m_link->Edit())
+        if (!m_link.Edit())
             return;
         setFieldText(*field, text);
         stored = true;

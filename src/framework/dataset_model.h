@@ -72,7 +72,6 @@ signals:
     void currentRowChanged(int row);
 
 private:
-    class Link;
     struct Row
     {
         TBookmark bookmark; // empty for the record being inserted
@@ -91,7 +90,7 @@ private:
     QStringList readTexts() const;
     void reportReadError(const std::string &message) const;
 
-    std::unique_ptr<Link> m_link;
+    ViewDataLink m_link;
     std::vector<Column> m_columns; // as the window set them
     std::vector<Column> m_shown; // as shown now
     std::vector<Row> m_rows;

@@ -26,22 +26,11 @@ const ButtonLook Looks[] = {
 
 } // namespace
 
-class TDBNavigator::Link : public TDataLink
+TDBNavigator::TDBNavigator(QWidget *parent) : QWidget(parent)
 {
-public:
-    explicit Link(TDBNavigator &navigator) : m_navigator(navigator) { }
-
-protected:
-    void ActiveChanged() override { m_navigator.updateButtons(); }
-    void EditingChanged() override { m_navigator.updateButtons(); }
-    void DataSetChanged() override { m_navigator.updateButtons(); }
-
-private:
-    TDBNavigator &m_navigator;
-};
-
-TDBNavigator::TDBNavigator(QWidget *parent) : QWidget(parent), m_link(std::make_unique<Link>(*this))
-{
+    m_link.onActiveChanged = [this] { updateButtons(); };
+    m_link.onEditingChanged = [this] { updateButtons(); };
+    m_link.onDataSetChanged = [this] { updateButtons(); };
     auto *layout = new QHBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
@@ -57,7 +46,7 @@ TDBNavigator::TDBNavigator(QWidget *parent) : QWidget(parent), m_link(std::make_
         m_buttons[size_t(i)] = button;
         const auto which = static_cast<TNavigateBtn>(i);
         connect(button, &QToolButton::clicked, this,
-            [this, which] { runGuarded(m_link->errorSink(), [this, which] { BtnClick(which); }); });
+            [this, which] { runGuarded(m_link.errorSink(), [this, which] { BtnClick(which); }); });
     }
     layout->addStretch();
     updateButtons();
@@ -67,17 +56,17 @@ TDBNavigator::~TDBNavigator() = default;
 
 TDataSource *TDBNavigator::DataSource() const
 {
-    return m_link->DataSource();
+    return m_link.DataSource();
 }
 
 void TDBNavigator::SetDataSource(TDataSource *source)
 {
-    m_link->SetDataSource(source);
+    m_link.SetDataSource(source);
 }
 
 void TDBNavigator::BtnClick(TNavigateBtn button)
 {
-    TDataSet *dataSet = m_link->Active() ? m_link->DataSet() : nullptr;
+    TDataSet *dataSet = m_link.Active() ? m_link.DataSet() : nullptr;
     if (!dataSet)
         return;
     switch (button) {
@@ -101,9 +90,9 @@ void TDBNavigator::BtnClick(TNavigateBtn button)
 
 void TDBNavigator::updateButtons()
 {
-    TDataSet *dataSet = m_link->Active() ? m_link->DataSet() : nullptr;
+    TDataSet *dataSet = m_link.Active() ? m_link.DataSet() : nullptr;
     const bool canModify = dataSet && dataSet->CanModify();
-    const bool editing = m_link->Editing();
+    const bool editing = m_link.Editing();
     const bool hasRecord = dataSet && (!dataSet->IsEmpty() || editing);
     m_buttons[nbInsert]->setEnabled(canModify);
     m_buttons[nbDelete]->setEnabled(canModify && hasRecord);

@@ -29,12 +29,10 @@ public:
     void BtnClick(TNavigateBtn button);
 
 private:
-    class Link;
-
     void updateButtons();
 
     std::array<QToolButton *, 5> m_buttons {};
-    std::unique_ptr<Link> m_link;
+    ViewDataLink m_link;
 };
 
 } // namespace kelvane

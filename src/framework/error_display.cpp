@@ -7,28 +7,29 @@
 
 namespace kelvane {
 
-namespace {
-
-void showError(const QString &text)
-{
-    Dialogs::current().error(QApplication::activeWindow(), text);
-}
-
-} // namespace
-
 void ErrorDisplay::error(const std::string &text)
 {
     const QString shown = QString::fromUtf8(text);
     if (QThread::currentThread() == m_receiver.thread())
-        showError(shown);
+        show(shown);
     else
         QMetaObject::invokeMethod(
-            &m_receiver, [shown] { showError(shown); }, Qt::QueuedConnection);
+            &m_receiver, [this, shown] { show(shown); }, Qt::QueuedConnection);
+}
+
+void ErrorDisplay::show(const QString &text)
+{
+    if (m_witness)
+        m_witness(text, true);
+    Dialogs::current().error(QApplication::activeWindow(), text);
 }
 
 void ErrorDisplay::message(const std::string &text)
 {
-    Dialogs::current().message(m_mainWindow, QString::fromUtf8(text));
+    const QString shown = QString::fromUtf8(text);
+    if (m_witness)
+        m_witness(shown, false);
+    Dialogs::current().message(m_mainWindow, shown);
 }
 
 } // namespace kelvane

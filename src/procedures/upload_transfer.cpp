@@ -12,13 +12,6 @@ namespace kelvane {
 
 namespace {
 
-// Bits one character takes on the line: start, data, parity, stop.
-int bitsPerCharacter(const TBComPort &port)
-{
-    return 1 + (5 + port.ByteSize()) + (port.Parity() == paNone ? 0 : 1)
-        + (port.StopBits() == sb1 ? 1 : 2);
-}
-
 // False when cancelled; raises when the bound ran out.
 bool waitForDrive(
     const TBComPort &port, UploadPacing &pacing, int64_t bytes, std::chrono::milliseconds floor)
@@ -53,8 +46,8 @@ std::string uploadHeader(std::string_view headerName, int64_t size)
 std::chrono::milliseconds uploadWaitBound(
     const TBComPort &port, int64_t bytes, std::chrono::milliseconds floor)
 {
-    const int64_t rate = BaudRateValues[port.BaudRate()];
-    const int64_t onTheLine = bytes * bitsPerCharacter(port) * 1000 / rate;
+    const LineSettings line = port.lineSettings();
+    const int64_t onTheLine = bytes * bitsPerCharacter(line) * 1000 / line.BaudRate;
     return floor + std::chrono::milliseconds(4 * onTheLine);
 }
 
@@ -81,6 +74,7 @@ bool transferUpload(TBComPort &port, UploadPacing &pacing, const UploadFile &fil
     int64_t pending = static_cast<int64_t>(header.size());
     // One chunk at a time, read at its offset: the file is never held whole.
     std::vector<char> bytes;
+    pacing.dataBegins(size);
     for (int64_t i = 0; i < chunks; ++i) {
         if (!waitForDrive(port, pacing, pending, waitFloor))
             return false;
@@ -95,6 +89,7 @@ bool transferUpload(TBComPort &port, UploadPacing &pacing, const UploadFile &fil
         pending = length;
         pacing.setProgress(static_cast<int>(chunks), static_cast<int>(i + 1));
     }
+    pacing.dataEnded();
     // The last chunk is followed at once, without a wait.
     port.SendText("[END]");
     in.close();

@@ -33,6 +33,10 @@ public:
     // otherwise waits for that report, for a cancel, or for `bound` to pass.
     virtual Wait waitForTxEmpty(std::chrono::milliseconds bound) = 0;
     virtual void setProgress(int /*maximum*/, int /*position*/) { }
+    // The file's own bytes go out from now until dataEnded(), after the header (the session
+    // journal sums them up instead of showing them).
+    virtual void dataBegins(int64_t /*size*/) { }
+    virtual void dataEnded() { }
 };
 
 struct UploadFile

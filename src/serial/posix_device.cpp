@@ -161,9 +161,7 @@ public:
             noteError(errno);
             return false;
         }
-        const uint32_t parityBit = settings.Parity != 0 ? 1 : 0;
-        const uint32_t stopBits = settings.StopBits == 0 ? 1 : 2;
-        m_bitsPerChar = 1 + settings.ByteSize + parityBit + stopBits;
+        m_bitsPerChar = bitsPerCharacter(settings);
         m_baudRate = std::max<uint32_t>(settings.BaudRate, 1);
         return true;
     }

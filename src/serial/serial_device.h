@@ -88,6 +88,13 @@ struct LineSettings
 };
 static_assert(sizeof(LineSettings) == 28);
 
+// Bits one character takes on the line: start, data, parity, stop (one and a half count as two).
+constexpr uint32_t bitsPerCharacter(const LineSettings &settings)
+{
+    return 1 + settings.ByteSize + (settings.Parity != 0 ? 1 : 0)
+        + (settings.StopBits == 0 ? 1 : 2);
+}
+
 // Bits of LineSettings::Flags.
 namespace DcbFlag {
 inline constexpr uint32_t Binary = 0x0001;

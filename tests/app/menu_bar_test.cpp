@@ -18,44 +18,17 @@ const std::set<std::string> Everything
 class MenuBarTest : public ProgramTest
 {
 public:
-    QMenuBar *bar() { return form->menuBar(); }
-    static QWidget *popup() { return QApplication::activePopupWidget(); }
-    static std::string popupName() { return popup() ? popup()->objectName().toStdString() : ""; }
-
-    // Clicks the menu bar on the entry of `menu`.
-    void dropDown(QMenu *menu)
+    static std::string popupName()
     {
-        const QPoint entry = bar()->actionGeometry(menu->menuAction()).center();
-        QTest::mouseClick(bar(), Qt::LeftButton, {}, entry);
-    }
-
-    // Clicks `item` in the popup of `menu`.
-    static void click(QMenu *menu, QAction *item)
-    {
-        ASSERT_EQ(popup(), menu) << "the popup is not up";
-        QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(item).center());
+        return openPopup() ? openPopup()->objectName().toStdString() : "";
     }
 
     // Clicks the entry of `submenu` in the popup of `menu`; the submenu drops down a moment later.
     static void openSubmenu(QMenu *menu, QMenu *submenu)
     {
-        click(menu, submenu->menuAction());
-        EXPECT_TRUE(QTest::qWaitFor([&] { return popup() == submenu; }, 5000))
+        ASSERT_TRUE(clickInPopup(menu, submenu->menuAction())) << "the popup is not up";
+        EXPECT_TRUE(QTest::qWaitFor([&] { return openPopup() == submenu; }, 5000))
             << "the submenu " << submenu->objectName().toStdString() << " did not drop down";
-    }
-
-    // A key pressed where the keyboard is: in the open popup, else in the focused widget.
-    static void press(Qt::Key key)
-    {
-        QWidget *target = popup() ? popup() : QApplication::focusWidget();
-        ASSERT_NE(target, nullptr);
-        QTest::keyClick(target, key);
-    }
-
-    static void closeMenus()
-    {
-        while (popup())
-            press(Qt::Key_Escape);
     }
 
     static QStringList greyedItems(QMenu *menu)
@@ -71,13 +44,13 @@ public:
     // they show can be clicked; so can those of the "Дополнительно" submenu.
     void expectMenusDropping(const std::set<std::string> &dropping)
     {
-        for (QAction *entry : bar()->actions()) {
+        for (QAction *entry : form->menuBar()->actions()) {
             QMenu *menu = entry->menu();
             const std::string name = menu->objectName().toStdString();
             SCOPED_TRACE(name);
-            dropDown(menu);
+            dropDown(*form, menu);
             EXPECT_EQ(popupName(), dropping.count(name) ? name : "");
-            if (popup() == menu) {
+            if (openPopup() == menu) {
                 // A procedure needs the connection, and the port to itself.
                 const bool procedureGreyed
                     = name == "File1" && (!form->BComPort1.IsOpen() || form->uploading());
@@ -114,20 +87,20 @@ TEST_F(MenuBarTest, EveryMenuDropsDownWhenItsStateAllowsAndItsItemsWork)
     EXPECT_EQ(wireText(), "/TR");
     chooseFromMenu("SMART1", "N4");
     EXPECT_EQ(wireText(), "/1N1");
-    dropDown(child<QMenu>("SMART1"));
+    dropDown(*form, child<QMenu>("SMART1"));
     openSubmenu(child<QMenu>("SMART1"), child<QMenu>("N8"));
-    click(child<QMenu>("N8"), menuItem("N9"));
+    EXPECT_TRUE(clickInPopup(child<QMenu>("N8"), menuItem("N9")));
     EXPECT_EQ(wireText(), "/1N7");
     // By keyboard: Alt into the menu bar, down into "Файл", right along to "Операции", whose
     // first item starts the self-scan.
-    press(Qt::Key_Alt);
-    press(Qt::Key_Down);
+    ASSERT_TRUE(pressKey(Qt::Key_Alt));
+    ASSERT_TRUE(pressKey(Qt::Key_Down));
     EXPECT_EQ(popupName(), "File1");
     for (const char *next : {"N10", "Send1", "N28"}) {
-        press(Qt::Key_Right);
+        ASSERT_TRUE(pressKey(Qt::Key_Right));
         EXPECT_EQ(popupName(), next);
     }
-    press(Qt::Key_Return);
+    ASSERT_TRUE(pressKey(Qt::Key_Return));
     EXPECT_EQ(wireText(), "/TN2,,22");
     EXPECT_EQ(dialogs.messages.size(), 1);
     closeMenus();

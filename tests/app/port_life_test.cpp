@@ -10,6 +10,7 @@
 #include <QAbstractItemView>
 #include <QDialog>
 #include <QDialogButtonBox>
+#include <QFile>
 #include <QLabel>
 #include <QPlainTextEdit>
 
@@ -108,6 +109,14 @@ TEST_F(PortLifeTest, LostPortComesBackUnderItsNameAndTheSessionGoesOnAsItWas)
         EXPECT_TRUE(box(line)->isChecked() && box(line)->isEnabled()) << line;
     EXPECT_FALSE(ports()->isEnabled());
     EXPECT_TRUE(dialogs.errors.isEmpty()) << dialogs.errors.join("; ").toStdString();
+    // The session that came back is journalled as a connection of its own.
+    QFile journal(program->journal().currentFile());
+    ASSERT_TRUE(journal.open(QIODevice::ReadOnly));
+    const QString journalled = QString::fromUtf8(journal.readAll());
+    EXPECT_GT(journalled.indexOf(
+                  " Соединение: " + port + ", 9600 бит/с\n", journalled.indexOf(" Связь потеряна")),
+        0)
+        << journalled.toStdString();
 
     QTest::keyClicks(Edit1(), "N1");
     QTest::keyClick(Edit1(), Qt::Key_Return);

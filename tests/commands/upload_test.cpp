@@ -1,16 +1,13 @@
 // Overlay and CERT table uploads: the framing on the wire, the chunks and the waits between them,
 // and the window's state after every way an upload can end.
+#include "base/crc32.h"
 #include "support/fake_device.h"
 #include "support/gui/program_fixture.h"
-#include "virtual_drive/crc32.h"
 #include "virtual_drive/virtual_drive.h"
 
 #include <QProgressBar>
 #include <QToolButton>
-#include <atomic>
 #include <fstream>
-#include <mutex>
-#include <thread>
 
 using namespace kelvane;
 
@@ -25,40 +22,6 @@ std::string allByteValues(size_t size)
         data[i] = static_cast<char>((i * 7 + i / 256) & 0xFF);
     return data;
 }
-
-// Reads everything the program writes to the pty, while the test waits for it.
-class PtyReader
-{
-public:
-    explicit PtyReader(PtyPair &pty) : m_pty(pty), m_thread([this] { run(); }) { }
-    ~PtyReader()
-    {
-        m_stop = true;
-        m_thread.join();
-    }
-
-    std::string taken()
-    {
-        std::lock_guard lock(m_mutex);
-        return std::exchange(m_bytes, {});
-    }
-
-private:
-    void run()
-    {
-        while (!m_stop) {
-            const std::string got = m_pty.Read(1 << 20, 20ms);
-            std::lock_guard lock(m_mutex);
-            m_bytes += got;
-        }
-    }
-
-    PtyPair &m_pty;
-    std::atomic<bool> m_stop = false;
-    std::mutex m_mutex;
-    std::string m_bytes;
-    std::thread m_thread;
-};
 
 // Runs `step` over and over from the event loop, as the upload's waits serve it.
 class Driver

@@ -207,4 +207,19 @@ TEST(PortEvents, MaskConversionUsesTheEightEventBitsOnly)
     EXPECT_EQ(maskToEvents(32), TPortEvents {peRLSD});
 }
 
+TEST(BitsPerCharacter, CountStartDataParityAndStopBits)
+{
+    const auto bits = [](uint8_t byteSize, uint8_t parity, uint8_t stopBits) {
+        LineSettings settings;
+        settings.ByteSize = byteSize;
+        settings.Parity = parity;
+        settings.StopBits = stopBits;
+        return bitsPerCharacter(settings);
+    };
+    EXPECT_EQ(bits(8, 0, 0), 10u);
+    EXPECT_EQ(bits(7, 2, 0), 10u);
+    EXPECT_EQ(bits(5, 0, 1), 8u) << "one and a half stop bits are counted as two";
+    EXPECT_EQ(bits(8, 4, 2), 12u);
+}
+
 } // namespace

@@ -7,6 +7,7 @@
 #include "support/pty_pair.h"
 #include "support/pumped_main_thread.h"
 #include "support/unprivileged.h"
+#include "support/wait.h"
 
 #include <atomic>
 #include <fcntl.h>
@@ -30,6 +31,16 @@ double processCpuSeconds()
     clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
     return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) / 1e9;
 }
+
+// The process's CPU time over a short idle window. A thread that spins would take nearly all of
+// it; one that sleeps in its wait takes next to nothing.
+double cpuSecondsWhileIdle()
+{
+    const double before = processCpuSeconds();
+    std::this_thread::sleep_for(200ms);
+    return processCpuSeconds() - before;
+}
+constexpr double IdleCpuLimit = 0.02; // a tenth of the window
 
 class PtyPortTest : public ::testing::Test
 {
@@ -195,7 +206,8 @@ TEST_F(PtyPortTest, RxCharArrivesInTheMainThreadWithTheQueuedCount)
     };
     ASSERT_TRUE(m_port.OpenPort());
     m_pty.Write("first");
-    std::this_thread::sleep_for(30ms); // several bytes queue before the main thread serves
+    // Every byte queues before the main thread serves.
+    ASSERT_TRUE(waitUntil([&] { return m_port.PendingInputCount() == 5; }));
     ASSERT_TRUE(m_mainThread.pumpUntil([&] { return received.size() == 5; }));
     EXPECT_EQ(handlerThread, std::this_thread::get_id());
     EXPECT_EQ(counts.front(), 5);
@@ -233,10 +245,7 @@ TEST_F(PtyPortTest, TxEmptyFollowsEachWrite)
 TEST_F(PtyPortTest, IdleOpenPortCostsNoCpu)
 {
     ASSERT_TRUE(m_port.OpenPort());
-    const double before = processCpuSeconds();
-    std::this_thread::sleep_for(1s);
-    const double used = processCpuSeconds() - before;
-    EXPECT_LT(used, 0.05) << "the event thread must sleep in its wait";
+    EXPECT_LT(cpuSecondsWhileIdle(), IdleCpuLimit) << "the event thread must sleep in its wait";
 }
 
 TEST_F(PtyPortTest, OtherEndGoingAwayGivesOneIoErrorAndNoSpin)
@@ -248,10 +257,8 @@ TEST_F(PtyPortTest, OtherEndGoingAwayGivesOneIoErrorAndNoSpin)
     ASSERT_TRUE(m_mainThread.pumpUntil([&] { return !errors.empty(); }));
     EXPECT_EQ(errors.front(), TComErrors {errIO});
 
-    const double before = processCpuSeconds();
-    std::this_thread::sleep_for(1s);
+    EXPECT_LT(cpuSecondsWhileIdle(), IdleCpuLimit) << "the thread stopped watching the device";
     m_mainThread.serve();
-    EXPECT_LT(processCpuSeconds() - before, 0.05) << "the thread stopped watching the device";
     EXPECT_EQ(errors.size(), 1u);
 
     EXPECT_COM_ERROR(m_port.SendText("x"), "Ошибка записи в порт");
@@ -272,10 +279,7 @@ TEST_F(PtyPortTest, OtherEndGoingAwayWhileDataArrivesStillGivesTheIoError)
     m_pty.Write("data");
     // The drive goes away while its bytes wait to be handed over: the step that counts them meets
     // the loss first, and must not swallow its one report.
-    const auto deadline = std::chrono::steady_clock::now() + 5s;
-    while (m_mainThread.pendingCount() == 0 && std::chrono::steady_clock::now() < deadline)
-        std::this_thread::sleep_for(1ms);
-    ASSERT_EQ(m_mainThread.pendingCount(), 1u);
+    ASSERT_TRUE(waitUntil([&] { return m_mainThread.pendingCount() == 1; }));
     m_pty.closeMaster();
     ASSERT_TRUE(m_mainThread.pumpUntil([&] { return !errors.empty(); }));
     m_mainThread.pumpFor(50ms);

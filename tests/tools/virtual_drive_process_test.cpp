@@ -1,11 +1,11 @@
 // The virtual drive as a newcomer runs it: the executable publishes its port in a virtual ports
 // folder, the port list shows it, the program's own device code opens it and talks to it, and a
 // signal ends it with the link gone. Every test has a folder of its own; no real port is opened.
+#include "base/crc32.h"
 #include "serial/port_list.h"
 #include "serial/posix_device.h"
 #include "support/child_process.h"
 #include "support/pty_pair.h"
-#include "virtual_drive/crc32.h"
 
 #include <algorithm>
 #include <chrono>

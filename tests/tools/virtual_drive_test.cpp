@@ -1,8 +1,8 @@
 // The virtual drive's monitor as a state machine: level lines, echo, where commands end (CR, the
 // next level line, silence), the rate commands, the service commands the program sends, and the
 // log of what was received. Time is handed in, so nothing here waits.
+#include "base/crc32.h"
 #include "virtual_drive/byte_text.h"
-#include "virtual_drive/crc32.h"
 #include "virtual_drive/virtual_drive.h"
 
 #include <gtest/gtest.h>

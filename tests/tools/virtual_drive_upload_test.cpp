@@ -1,7 +1,7 @@
 // The virtual drive's check of the upload framing: start command, NAME:SIZE[BEGIN], SIZE raw
 // bytes, [END], b,,22, c. Right framings are accepted whatever the data holds and however it is
 // cut; every kind of wrong framing ends in a report with its error, and the monitor goes on.
-#include "virtual_drive/crc32.h"
+#include "base/crc32.h"
 #include "virtual_drive/virtual_drive.h"
 
 #include <algorithm>

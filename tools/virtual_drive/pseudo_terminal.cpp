@@ -42,7 +42,14 @@ PseudoTerminal::PseudoTerminal()
 
 PseudoTerminal::~PseudoTerminal()
 {
-    close(m_master);
+    closeMaster();
+}
+
+void PseudoTerminal::closeMaster()
+{
+    if (m_master >= 0)
+        close(m_master);
+    m_master = -1;
 }
 
 void PseudoTerminal::makeSlaveRaw() const

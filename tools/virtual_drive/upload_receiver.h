@@ -8,7 +8,7 @@
 // cost no copies. The receiver is owned by the virtual drive for one upload; not thread-safe.
 #pragma once
 
-#include "virtual_drive/crc32.h"
+#include "base/crc32.h"
 #include "virtual_drive/drive_output.h"
 
 #include <cstdint>

@@ -6,6 +6,7 @@
 #include "app/program.h"
 #include "framework/terminal_pane.h"
 #include "support/gui/command_table.h"
+#include "support/gui/menu_clicks.h"
 #include "support/gui/scripted_dialogs.h"
 #include "support/pty_pair.h"
 
@@ -46,6 +47,9 @@ public:
             / ("kelvane-app-" + std::to_string(getpid()) + "-"
                 + ::testing::UnitTest::GetInstance()->current_test_info()->name());
         std::filesystem::remove_all(root);
+        // Settings, history and journal of each test stay in its own folder.
+        qputenv("XDG_CONFIG_HOME", QByteArray::fromStdString((root / "config").string()));
+        qputenv("XDG_STATE_HOME", QByteArray::fromStdString((root / "state").string()));
         std::filesystem::create_directories(root / "class");
         inventory.ttyClass = (root / "class").string();
         inventory.virtualPorts = (root / "ports").string();
@@ -101,13 +105,7 @@ public:
     // Opens `menu` with a click on its entry in the menu bar and clicks `item` in its popup.
     void chooseFromMenu(const char *menu, const char *item)
     {
-        auto *popup = child<QMenu>(menu);
-        QMenuBar *bar = form->menuBar();
-        QTest::mouseClick(
-            bar, Qt::LeftButton, {}, bar->actionGeometry(popup->menuAction()).center());
-        ASSERT_EQ(QApplication::activePopupWidget(), popup) << menu << " did not drop down";
-        QTest::mouseClick(
-            popup, Qt::LeftButton, {}, popup->actionGeometry(menuItem(item)).center());
+        ASSERT_TRUE(clickMenuItem(*form, menu, item)) << menu << " did not drop down with " << item;
     }
 
     void connect()

@@ -1,4 +1,4 @@
-#include "virtual_drive/crc32.h"
+#include "base/crc32.h"
 
 #include <array>
 

@@ -1,0 +1,43 @@
+// Settings: what the program remembers between runs, in $XDG_CONFIG_HOME/kelvane/kelvane.conf
+// (~/.config/kelvane/kelvane.conf by default), an INI file. Each value has its default, so a
+// missing or damaged file gives the program as it comes. The folder also holds the input line's
+// history. Written at once on every change. Main thread only.
+#pragma once
+
+#include <QByteArray>
+#include <QSettings>
+#include <QString>
+#include <QVariant>
+
+namespace kelvane {
+
+class Settings
+{
+public:
+    Settings();
+
+    // $XDG_CONFIG_HOME/kelvane, ~/.config/kelvane without it.
+    static QString folder();
+
+    // The session journal is written (default: yes).
+    bool journalEnabled() const;
+    void setJournalEnabled(bool enabled);
+
+    // Lines the terminal pane keeps before it drops the oldest (the journal keeps everything).
+    static constexpr qint64 DefaultScrollbackLines = 1000000;
+    qint64 scrollbackLines() const;
+    void setScrollbackLines(qint64 lines);
+
+    // The main window's size and position as QWidget::saveGeometry() gives them; empty: none yet.
+    QByteArray mainWindowGeometry() const;
+    void setMainWindowGeometry(const QByteArray &geometry);
+
+    // Any other value, by key ("group/name").
+    QVariant value(const QString &key, const QVariant &fallback = {}) const;
+    void setValue(const QString &key, const QVariant &value);
+
+private:
+    QSettings m_store;
+};
+
+} // namespace kelvane

@@ -1,0 +1,244 @@
+#include "journal/journal.h"
+
+#include <cstdio>
+
+namespace kelvane {
+
+namespace {
+
+// A line without LF is written in pieces past this size, so what a kill loses stays small.
+constexpr size_t PendingLimit = 16 * 1024;
+
+std::string rateText(uint32_t rate)
+{
+    return std::to_string(rate) + " бит/с";
+}
+
+} // namespace
+
+Journal::Journal(JournalOptions options) : m_options(std::move(options)) { }
+
+Journal::~Journal()
+{
+    if (m_connected)
+        ended(Ending::ProgramEnd);
+}
+
+LocalTime Journal::now() const
+{
+    return m_options.clock ? m_options.clock() : localTimeNow();
+}
+
+std::string Journal::path() const
+{
+    return m_file ? m_file->path() : std::string();
+}
+
+void Journal::setEnabled(bool enabled)
+{
+    if (enabled == m_enabled)
+        return;
+    m_enabled = enabled;
+    if (!enabled)
+        closeFile("Журнал выключен");
+    else if (m_connected)
+        openFile("Журнал включён; соединение: " + m_port + ", " + rateText(m_rate));
+}
+
+void Journal::openFile(const std::string &reason)
+{
+    const LocalTime start = now();
+    const std::string port = m_port;
+    m_file = std::make_unique<JournalFile>(
+        m_options.folder, [port, start](int part) { return journalFileName(port, start, part); },
+        m_options.fileLimit,
+        [this, port](int part) {
+            return clockText(m_lastTime) + " Журнал сеанса Kelvane, часть " + std::to_string(part)
+                + ", " + dateText(m_lastTime) + ", порт " + port + "\n";
+        });
+    std::string error;
+    if (!m_file->open(error)) {
+        m_file.reset();
+        if (m_options.failed)
+            m_options.failed(error);
+        return;
+    }
+    m_pending.clear();
+    m_lineBegun = false;
+    m_lastTime = start;
+    writeLine(start, "Журнал сеанса Kelvane, " + dateText(start) + ", порт " + port);
+    writeLine(start, reason);
+}
+
+void Journal::closeFile(const std::string &lastLine)
+{
+    if (!m_file)
+        return;
+    writePending(false);
+    note(lastLine);
+    m_file.reset();
+}
+
+void Journal::writeLine(const LocalTime &time, std::string_view text)
+{
+    if (!m_file)
+        return;
+    std::string line;
+    if (!time.sameDay(m_lastTime))
+        line = clockText(time) + " Дата: " + dateText(time) + "\n";
+    m_lastTime = time;
+    line += clockText(time);
+    line += ' ';
+    line += text;
+    line += '\n';
+    std::string error;
+    if (!m_file->write(line, error)) {
+        m_file.reset();
+        if (m_options.failed)
+            m_options.failed(error);
+    }
+}
+
+void Journal::note(std::string_view text)
+{
+    flushReceived();
+    writeLine(now(), text);
+}
+
+void Journal::flushReceived()
+{
+    writePending(true);
+}
+
+void Journal::writePending(bool holdCr)
+{
+    std::string_view text = m_pending;
+    // The pane drops a CR right before LF: one held back may still be followed by it.
+    const bool held = holdCr && !text.empty() && text.back() == '\r';
+    if (held)
+        text.remove_suffix(1);
+    if (!text.empty()) {
+        writeLine(m_pendingSince, (m_lineBegun ? "<… " : "< ") + visibleBytes(text));
+        m_lineBegun = true;
+    }
+    m_pending = held ? "\r" : "";
+}
+
+void Journal::endReceivedLine(std::string_view piece)
+{
+    const LocalTime since = m_pending.empty() ? now() : m_pendingSince;
+    m_pending.append(piece.substr(0, piece.size() - 1));
+    std::string_view text = m_pending;
+    if (!text.empty() && text.back() == '\r')
+        text.remove_suffix(1);
+    if (!text.empty())
+        writeLine(since, (m_lineBegun ? "<… " : "< ") + visibleBytes(text));
+    else if (!m_lineBegun)
+        writeLine(since, "<");
+    m_pending.clear();
+    m_lineBegun = false;
+}
+
+void Journal::connected(std::string_view port, uint32_t rate)
+{
+    m_connected = true;
+    m_port = std::string(port);
+    m_rate = rate;
+    m_inFile = false;
+    if (m_enabled)
+        openFile("Соединение: " + m_port + ", " + rateText(rate));
+}
+
+void Journal::ended(Ending how)
+{
+    if (!m_connected)
+        return;
+    m_connected = false;
+    m_inFile = false;
+    switch (how) {
+    case Ending::Disconnected:
+        closeFile("Разъединение");
+        break;
+    case Ending::Lost:
+        closeFile("Связь потеряна: устройство отключено или не отвечает");
+        break;
+    case Ending::ProgramEnd:
+        closeFile("Программа завершена");
+        break;
+    }
+}
+
+void Journal::rateSet(uint32_t rate)
+{
+    if (m_connected && rate != m_rate)
+        note("Скорость порта: " + rateText(rate));
+    m_rate = rate;
+}
+
+void Journal::sent(std::string_view bytes, bool complete)
+{
+    if (m_inFile) {
+        m_fileSent += static_cast<int64_t>(bytes.size());
+        return;
+    }
+    if (bytes.empty() && complete)
+        return;
+    note("> " + visibleBytes(bytes) + (complete ? "" : "  (запись не завершена)"));
+}
+
+void Journal::received(std::string_view bytes)
+{
+    if (!m_file) {
+        m_pending.clear();
+        m_lineBegun = false;
+        return;
+    }
+    size_t start = 0;
+    for (size_t end = bytes.find('\n'); end != std::string_view::npos;
+         end = bytes.find('\n', start)) {
+        endReceivedLine(bytes.substr(start, end - start + 1));
+        start = end + 1;
+    }
+    const std::string_view rest = bytes.substr(start);
+    if (rest.empty())
+        return;
+    if (m_pending.empty())
+        m_pendingSince = now();
+    m_pending += rest;
+    if (m_pending.size() > PendingLimit)
+        writePending(true);
+    else if (m_options.linePending)
+        m_options.linePending();
+}
+
+void Journal::action(std::string_view what)
+{
+    note(what);
+}
+
+void Journal::error(std::string_view message)
+{
+    note("Ошибка: " + std::string(message));
+}
+
+void Journal::fileStarted(std::string_view name, int64_t size, uint32_t crc)
+{
+    char crcText[16];
+    std::snprintf(crcText, sizeof crcText, "%08x", crc);
+    note("Файл: " + std::string(name) + ", " + std::to_string(size) + " байт, CRC-32 " + crcText);
+    m_inFile = true;
+    m_fileSize = size;
+    m_fileSent = 0;
+}
+
+void Journal::fileEnded()
+{
+    if (!m_inFile)
+        return;
+    m_inFile = false;
+    if (m_fileSent != m_fileSize)
+        note("Файл передан не полностью: " + std::to_string(m_fileSent) + " из "
+            + std::to_string(m_fileSize) + " байт");
+}
+
+} // namespace kelvane

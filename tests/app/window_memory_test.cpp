@@ -1,0 +1,111 @@
+// What the main window keeps from one run to the next: the input line's history, walked with Up
+// and Down, and the window's size and place; and how the window grows from its smallest size.
+#include "framework/db_grid.h"
+#include "support/gui/program_fixture.h"
+
+#include <fstream>
+
+using namespace kelvane;
+
+namespace {
+
+class WindowMemoryTest : public ProgramTest
+{
+public:
+    std::filesystem::path historyFile() const
+    {
+        return root / "config" / "kelvane" / "history.txt";
+    }
+
+    void type(const char *line)
+    {
+        QTest::keyClicks(Edit1(), line);
+        QTest::keyClick(Edit1(), Qt::Key_Return);
+    }
+
+    void press(Qt::Key key) { QTest::keyClick(Edit1(), key); }
+
+    void restart()
+    {
+        form->close();
+        program.reset();
+        start();
+    }
+};
+
+TEST_F(WindowMemoryTest, UpAndDownWalkTheLastSentLinesAcrossARestart)
+{
+    // An earlier history longer than kept: only its newest lines are walked.
+    std::filesystem::create_directories(historyFile().parent_path());
+    {
+        std::ofstream out(historyFile());
+        for (int i = 1; i <= 600; ++i)
+            out << "old" << i << "\n";
+    }
+    start();
+    connect();
+    type("N1");
+    type("N1"); // the same twice running is kept once
+    Edit1()->insert(QStringLiteral("/Т")); // QTest types ASCII only
+    press(Qt::Key_Return);
+    EXPECT_EQ(wireText(), "N1\rN1\r/\xD2\r");
+    QTest::keyClicks(Edit1(), "dra");
+    press(Qt::Key_Up);
+    EXPECT_EQ(Edit1()->text(), "/Т");
+    press(Qt::Key_Up);
+    EXPECT_EQ(Edit1()->text(), "N1");
+    press(Qt::Key_Up);
+    EXPECT_EQ(Edit1()->text(), "old600");
+    press(Qt::Key_Down);
+    press(Qt::Key_Down);
+    EXPECT_EQ(Edit1()->text(), "/Т");
+    press(Qt::Key_Down);
+    EXPECT_EQ(Edit1()->text(), "dra") << "what was being typed comes back";
+    press(Qt::Key_Down);
+    EXPECT_EQ(Edit1()->text(), "dra");
+    EXPECT_EQ(wireText(), "") << "walking sends nothing";
+    disconnect();
+
+    restart();
+    connect();
+    for (int i = 0; i < 3; ++i)
+        press(Qt::Key_Up);
+    EXPECT_EQ(Edit1()->text(), "old600");
+    for (int i = 0; i < 600; ++i)
+        press(Qt::Key_Up);
+    EXPECT_EQ(Edit1()->text(), "old103") << "the oldest of the last 500";
+    type(""); // sends the line shown
+    EXPECT_EQ(wireText(), "old103\r");
+    std::ifstream in(historyFile());
+    std::vector<std::string> kept;
+    for (std::string line; std::getline(in, line);)
+        kept.push_back(line);
+    ASSERT_EQ(kept.size(), 500u);
+    EXPECT_EQ(kept.front(), "old104");
+    EXPECT_EQ(kept.back(), "old103");
+}
+
+TEST_F(WindowMemoryTest, WindowGrowsFromItsLaidOutSizeAndKeepsItsPlaceAcrossARestart)
+{
+    start();
+    const QSize smallest = form->size();
+    EXPECT_EQ(form->minimumSize(), smallest);
+    auto *grid = child<TDBGrid>("DBGrid2");
+    const QSize pane = Memo1()->size();
+    const QSize table = grid->size();
+    form->resize(smallest + QSize(120, 90));
+    QCoreApplication::processEvents();
+    EXPECT_EQ(Memo1()->size(), pane + QSize(120, 90));
+    EXPECT_EQ(grid->size(), table + QSize(0, 90));
+    form->resize(smallest - QSize(50, 50));
+    EXPECT_EQ(form->size(), smallest);
+
+    const QRect place(QPoint(30, 40), smallest + QSize(100, 60));
+    form->setGeometry(place);
+    QCoreApplication::processEvents();
+    restart();
+    EXPECT_EQ(form->geometry(), place);
+    EXPECT_EQ(Memo1()->size(), pane + QSize(100, 60));
+}
+
+} // namespace
