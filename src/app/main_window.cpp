@@ -308,6 +308,7 @@ void TMainForm::setSessionLog(SessionLog &log)
 {
     m_log = &log;
     m_uploadPanel->upload().setSessionLog(log);
+    m_procedure->setSessionLog(log);
 }
 
 bool TMainForm::failedForLostDevice()

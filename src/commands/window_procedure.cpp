@@ -101,7 +101,12 @@ void WindowProcedure::changed()
 
 void WindowProcedure::stepStarted(const ProcedureStep &step, size_t index, size_t count)
 {
-    // One step, one call: the session's journal records it here.
+    m_log->action(QStringLiteral("Процедура %1: шаг %2 из %3: %4")
+                      .arg(QFileInfo(m_lastFile).fileName())
+                      .arg(index + 1)
+                      .arg(count)
+                      .arg(QString::fromUtf8(step.source))
+                      .toStdString());
     QString source = QString::fromUtf8(step.source);
     if (source.size() > 60)
         source = source.left(59) + QChar(0x2026);

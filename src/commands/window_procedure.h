@@ -5,6 +5,7 @@
 #pragma once
 
 #include "commands/upload_panel.h"
+#include "journal/session_log.h"
 #include "procedures/procedure_runner.h"
 
 #include <QString>
@@ -38,6 +39,8 @@ public:
     void txEmpty() { m_runner.txEmpty(); }
 
     ProcedureRunner &runner() { return m_runner; }
+    // Where each step is recorded as it starts; none until set. `log` must outlive this object.
+    void setSessionLog(SessionLog &log) { m_log = &log; }
 
 private:
     // ProcedureHost
@@ -56,6 +59,7 @@ private:
     QString m_lastFile;
     bool m_cancelled = false;
     QEventLoop *m_wait = nullptr;
+    SessionLog *m_log = &SessionLog::none();
 };
 
 } // namespace kelvane

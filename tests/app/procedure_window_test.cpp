@@ -5,7 +5,9 @@
 
 #include <QSocketNotifier>
 #include <QToolButton>
+#include <filesystem>
 #include <fstream>
+#include <sstream>
 
 namespace kelvane {
 
@@ -83,6 +85,15 @@ TEST_F(ProgramTest, ProcedureFromTheFileMenuTalksToTheDriveAndCancelStopsIt)
     EXPECT_FALSE(shown.join(" ").contains("(writable)"));
     EXPECT_TRUE(paneShows("\r\nOK\r\n"));
     EXPECT_TRUE(dialogs.errors.isEmpty()) << dialogs.errors.join("; ").toStdString();
+    // Each step is in the session's journal as it starts.
+    std::string journal;
+    for (const auto &file :
+        std::filesystem::directory_iterator(root / "state" / "kelvane" / "journal"))
+        journal += (std::stringstream() << std::ifstream(file.path()).rdbuf()).str();
+    for (const char *step :
+        {"шаг 1 из 3: send N1", "шаг 2 из 3: expect ^OK$ 5", "шаг 3 из 3: send-raw X"})
+        EXPECT_NE(journal.find(std::string("Процедура ok.txt: ") + step), std::string::npos)
+            << journal;
 
     std::ofstream(root / "stop.txt") << "send A\nexpect never 30\nsend B\n";
     dialogs.answerOpenFile(QString::fromStdString((root / "stop.txt").string()));
