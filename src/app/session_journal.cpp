@@ -59,7 +59,7 @@ SessionJournal::~SessionJournal() = default;
 
 QString SessionJournal::defaultFolder()
 {
-    // Only an absolute path counts, as the base directory specification says.
+    // Only an absolute path counts, as the XDG base directory rules say.
     QString state = qEnvironmentVariable("XDG_STATE_HOME");
     if (!QDir::isAbsolutePath(state))
         state = QDir::homePath() + QStringLiteral("/.local/state");
