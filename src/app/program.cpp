@@ -3,6 +3,7 @@
 #include "app/about_box.h"
 #include "app/input_history.h"
 #include "app/settings_dialog.h"
+#include "app/terminal_view.h"
 #include "app/window_placement.h"
 #include "app/wiring_window.h"
 #include "cmdtable/command_editor_dialog.h"
@@ -80,6 +81,11 @@ void Program::connectSessionFeatures()
         = new InputHistory(input, Settings::folder() + QStringLiteral("/history.txt"), &main);
     QObject::connect(&main, &TMainForm::lineSent, history, &InputHistory::add);
     new WindowPlacement(&main, m_settings);
+    TerminalView &view = main.terminalView();
+    if (const int size = m_settings.value(QStringLiteral("terminal/fontSize")).toInt(); size > 0)
+        view.setFontSize(size);
+    view.fontSizeChosen
+        = [this](int size) { m_settings.setValue(QStringLiteral("terminal/fontSize"), size); };
 
     auto *openFolder = main.findChild<QAction *>(QStringLiteral("openJournalFolder"));
     QObject::connect(openFolder, &QAction::triggered, &main, guarded(m_errors, [this] {

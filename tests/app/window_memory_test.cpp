@@ -1,5 +1,7 @@
 // What the main window keeps from one run to the next: the input line's history, walked with Up
-// and Down, and the window's size and place; and how the window grows from its smallest size.
+// and Down, the window's size and place and the pane's font size; and how the window grows from
+// its smallest size.
+#include "app/terminal_view.h"
 #include "framework/db_grid.h"
 #include "support/gui/program_fixture.h"
 
@@ -103,9 +105,14 @@ TEST_F(WindowMemoryTest, WindowGrowsFromItsLaidOutSizeAndKeepsItsPlaceAcrossARes
     const QRect place(QPoint(30, 40), smallest + QSize(100, 60));
     form->setGeometry(place);
     QCoreApplication::processEvents();
+    Edit1()->setFocus();
+    QTest::keyClick(Edit1(), Qt::Key_Plus, Qt::ControlModifier);
+    const int fontSize = Memo1()->font().pixelSize();
     restart();
     EXPECT_EQ(form->geometry(), place);
     EXPECT_EQ(Memo1()->size(), pane + QSize(100, 60));
+    EXPECT_EQ(Memo1()->font().pixelSize(), fontSize) << "the pane's font size too";
+    EXPECT_NE(fontSize, TerminalView::DefaultFontSize);
 }
 
 } // namespace
