@@ -92,6 +92,20 @@ unsigned char ansiToOem(unsigned char ansi)
     return AnsiToOemTable[ansi];
 }
 
+void appendUtf8(std::string &text, char16_t character)
+{
+    if (character < 0x80) {
+        text.push_back(static_cast<char>(character));
+    } else if (character < 0x800) {
+        text.push_back(static_cast<char>(0xC0 | (character >> 6)));
+        text.push_back(static_cast<char>(0x80 | (character & 0x3F)));
+    } else {
+        text.push_back(static_cast<char>(0xE0 | (character >> 12)));
+        text.push_back(static_cast<char>(0x80 | ((character >> 6) & 0x3F)));
+        text.push_back(static_cast<char>(0x80 | (character & 0x3F)));
+    }
+}
+
 char16_t ansiToUnicode(unsigned char ansi)
 {
     if (ansi < 0x80)

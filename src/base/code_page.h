@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstddef>
+#include <string>
 
 namespace kelvane {
 
@@ -20,6 +21,8 @@ unsigned char ansiToOem(unsigned char ansi);
 char16_t ansiToUnicode(unsigned char ansi);
 // The Windows-1251 byte of a Unicode character; Replacement for one the code page lacks.
 unsigned char unicodeToAnsi(char16_t unicode);
+// Appends the UTF-8 bytes of a character of the Basic Multilingual Plane (all a code page gives).
+void appendUtf8(std::string &text, char16_t character);
 
 // REQUIRES: source and target hold count bytes; they may be the same buffer.
 void oemToAnsi(const char *source, char *target, size_t count);

@@ -19,20 +19,6 @@ int64_t floorDiv(int64_t a, int64_t b)
     return a / b - (a % b < 0 ? 1 : 0);
 }
 
-void appendUtf8(std::string &out, char16_t c)
-{
-    if (c < 0x80) {
-        out.push_back(static_cast<char>(c));
-    } else if (c < 0x800) {
-        out.push_back(static_cast<char>(0xC0 | (c >> 6)));
-        out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-    } else {
-        out.push_back(static_cast<char>(0xE0 | (c >> 12)));
-        out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-    }
-}
-
 } // namespace
 
 QString timeOfDay(int64_t msSinceEpoch)
@@ -72,7 +58,7 @@ std::string terminalFileText(const TerminalLines &lines, TextEncoding encoding, 
             continue;
         }
         for (const char c : lines.bytes(start, lines.lineEnd(line)))
-            appendUtf8(out, CodePage::ansiToUnicode(static_cast<unsigned char>(c)));
+            CodePage::appendUtf8(out, CodePage::ansiToUnicode(static_cast<unsigned char>(c)));
         if (next > lines.lineEnd(line))
             out += '\n';
     }

@@ -10,20 +10,6 @@ namespace kelvane {
 
 namespace {
 
-void appendUtf8(std::string &text, char16_t character)
-{
-    if (character < 0x80) {
-        text.push_back(static_cast<char>(character));
-    } else if (character < 0x800) {
-        text.push_back(static_cast<char>(0xC0 | (character >> 6)));
-        text.push_back(static_cast<char>(0x80 | (character & 0x3F)));
-    } else {
-        text.push_back(static_cast<char>(0xE0 | (character >> 12)));
-        text.push_back(static_cast<char>(0x80 | ((character >> 6) & 0x3F)));
-        text.push_back(static_cast<char>(0x80 | (character & 0x3F)));
-    }
-}
-
 bool safeInFileName(char c)
 {
     return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-'
@@ -83,7 +69,7 @@ std::string visibleBytes(std::string_view bytes)
             text.push_back(Hex[b >> 4]);
             text.push_back(Hex[b & 0x0F]);
         } else {
-            appendUtf8(text, character);
+            CodePage::appendUtf8(text, character);
         }
     }
     return text;
