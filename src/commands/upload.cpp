@@ -1,6 +1,5 @@
 #include "commands/upload.h"
 
-#include "base/crc32.h"
 #include "framework/cp1251_text.h"
 #include "serial/com_port.h"
 
@@ -27,27 +26,14 @@ std::string headerName(const QString &fileName)
     return toCp1251(fileName.mid(cut + 1));
 }
 
-// The CRC-32 of the whole file, read a piece at a time; 0 when it cannot be read (the transfer
-// then says why).
-uint32_t checksum(const QString &fileName)
-{
-    QFile file(fileName);
-    Crc32 crc;
-    if (!file.open(QIODevice::ReadOnly))
-        return 0;
-    QByteArray piece;
-    while (!(piece = file.read(64 * 1024)).isEmpty())
-        crc.update(std::string_view(piece.constData(), static_cast<size_t>(piece.size())));
-    return crc.value();
-}
-
 // The window's pacing, telling the session log when the file's data goes out and when it is
 // done, however the transfer ends.
 class LoggedPacing final : public UploadPacing
 {
 public:
     LoggedPacing(UploadPacing &pacing, SessionLog &log, const QString &fileName)
-        : m_pacing(pacing), m_log(log), m_name(fileName.toStdString()), m_crc(checksum(fileName))
+        : m_pacing(pacing), m_log(log), m_name(fileName.toStdString()),
+          m_crc(uploadFileCrc32(QFile::encodeName(fileName).toStdString()))
     { }
     ~LoggedPacing() override { m_log.fileEnded(); }
     LoggedPacing(const LoggedPacing &) = delete;

@@ -116,4 +116,9 @@ void WindowProcedure::stepStarted(const ProcedureStep &step, size_t index, size_
 
 void WindowProcedure::stepPassed(const ProcedureStep &, const std::string &) { }
 
+void WindowProcedure::fileDataBegins(const UploadFile &file, int64_t size)
+{
+    m_log->fileStarted(file.path.string(), size, uploadFileCrc32(file.path));
+}
+
 } // namespace kelvane

@@ -50,6 +50,8 @@ private:
     // ProcedureObserver
     void stepStarted(const ProcedureStep &step, size_t index, size_t count) override;
     void stepPassed(const ProcedureStep &step, const std::string &note) override;
+    void fileDataBegins(const UploadFile &file, int64_t size) override;
+    void fileDataEnded() override { m_log->fileEnded(); }
 
     TBComPort &m_port;
     UploadPanel &m_panel;

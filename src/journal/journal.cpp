@@ -9,6 +9,12 @@ namespace {
 // A line without LF is written in pieces past this size, so what a kill loses stays small.
 constexpr size_t PendingLimit = 16 * 1024;
 
+bool sameMoment(const LocalTime &a, const LocalTime &b)
+{
+    return a.sameDay(b) && a.hour == b.hour && a.minute == b.minute && a.second == b.second
+        && a.millisecond == b.millisecond;
+}
+
 std::string rateText(uint32_t rate)
 {
     return std::to_string(rate) + " бит/с";
@@ -83,20 +89,33 @@ void Journal::writeLine(const LocalTime &time, std::string_view text)
 {
     if (!m_file)
         return;
-    std::string line;
     if (!time.sameDay(m_lastTime))
-        line = clockText(time) + " Дата: " + dateText(time) + "\n";
+        m_lines += clockText(time) + " Дата: " + dateText(time) + "\n";
     m_lastTime = time;
-    line += clockText(time);
-    line += ' ';
-    line += text;
-    line += '\n';
+    // The lines of one read share their time: its text is made once.
+    if (!m_clockTextOf || !sameMoment(*m_clockTextOf, time)) {
+        m_clockText = clockText(time);
+        m_clockTextOf = time;
+    }
+    m_lines += m_clockText;
+    m_lines += ' ';
+    m_lines += text;
+    m_lines += '\n';
+    if (!m_collecting)
+        writeLines();
+}
+
+void Journal::writeLines()
+{
+    if (!m_file || m_lines.empty())
+        return;
     std::string error;
-    if (!m_file->write(line, error)) {
+    if (!m_file->write(m_lines, error)) {
         m_file.reset();
         if (m_options.failed)
             m_options.failed(error);
     }
+    m_lines.clear();
 }
 
 void Journal::note(std::string_view text)
@@ -124,9 +143,9 @@ void Journal::writePending(bool holdCr)
     m_pending = held ? "\r" : "";
 }
 
-void Journal::endReceivedLine(std::string_view piece)
+void Journal::endReceivedLine(std::string_view piece, const LocalTime &arrived)
 {
-    const LocalTime since = m_pending.empty() ? now() : m_pendingSince;
+    const LocalTime since = m_pending.empty() ? arrived : m_pendingSince;
     m_pending.append(piece.substr(0, piece.size() - 1));
     std::string_view text = m_pending;
     if (!text.empty() && text.back() == '\r')
@@ -193,17 +212,23 @@ void Journal::received(std::string_view bytes)
         m_lineBegun = false;
         return;
     }
+    // The lines a read completes go out in one write: all of them whole, none held back, and a
+    // flood of short lines costs a system call per read instead of one per line.
+    const LocalTime arrived = now();
     size_t start = 0;
+    m_collecting = true;
     for (size_t end = bytes.find('\n'); end != std::string_view::npos;
          end = bytes.find('\n', start)) {
-        endReceivedLine(bytes.substr(start, end - start + 1));
+        endReceivedLine(bytes.substr(start, end - start + 1), arrived);
         start = end + 1;
     }
+    m_collecting = false;
+    writeLines();
     const std::string_view rest = bytes.substr(start);
     if (rest.empty())
         return;
     if (m_pending.empty())
-        m_pendingSince = now();
+        m_pendingSince = arrived;
     m_pending += rest;
     if (m_pending.size() > PendingLimit)
         writePending(true);

@@ -22,6 +22,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 
 namespace kelvane {
 
@@ -65,20 +66,27 @@ public:
 private:
     void openFile(const std::string &reason);
     void closeFile(const std::string &lastLine);
-    // Writes one line stamped `time`, after a date line when the day has changed.
+    // Writes one line stamped `time`, after a date line when the day has changed; while
+    // collecting, only adds it to what writeLines() writes.
     void writeLine(const LocalTime &time, std::string_view text);
+    void writeLines();
     // A line of the program's own, stamped now, after what is pending of a received line.
     void note(std::string_view text);
     // Writes what is pending of a received line, but for a CR at its end when `holdCr`.
     void writePending(bool holdCr);
-    // Writes the received line that `piece`, ending in LF, completes.
-    void endReceivedLine(std::string_view piece);
+    // Writes the received line that `piece`, ending in LF and come at `arrived`, completes.
+    void endReceivedLine(std::string_view piece, const LocalTime &arrived);
     LocalTime now() const;
 
     JournalOptions m_options;
     bool m_enabled = true;
     std::unique_ptr<JournalFile> m_file;
     LocalTime m_lastTime;
+    std::optional<LocalTime> m_clockTextOf;
+    std::string m_clockText;
+    // Lines made and not yet written: those of one read are written together.
+    std::string m_lines;
+    bool m_collecting = false;
     // The session under way, kept while the journal is off too.
     bool m_connected = false;
     std::string m_port;

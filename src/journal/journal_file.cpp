@@ -68,7 +68,21 @@ bool JournalFile::openPart(int part, std::string &error)
     return true;
 }
 
-bool JournalFile::write(std::string_view line, std::string &error)
+bool JournalFile::write(std::string_view lines, std::string &error)
+{
+    if (m_size + static_cast<int64_t>(lines.size()) <= m_limit)
+        return writeAll(lines, error);
+    // Past the limit somewhere in there: line by line, so that every part ends on a whole line.
+    while (!lines.empty()) {
+        const size_t end = lines.find('\n') + 1;
+        if (!writeLine(lines.substr(0, end), error))
+            return false;
+        lines.remove_prefix(end);
+    }
+    return true;
+}
+
+bool JournalFile::writeLine(std::string_view line, std::string &error)
 {
     if (m_size > 0 && m_size + static_cast<int64_t>(line.size()) > m_limit) {
         if (!openPart(m_part + 1, error))

@@ -1,4 +1,4 @@
-// JournalFile: the files of one session's journal. Each line goes to the file with one write(2)
+// JournalFile: the files of one session's journal. Lines go to the file with one write(2)
 // on a descriptor opened with O_APPEND, nothing held back in the program, so a crash or a kill
 // loses no line that was written and tears none. A line that would take the file past its limit
 // starts the next numbered part instead (a line is never split), which opens with a line of its
@@ -29,8 +29,9 @@ public:
     // or to the last part of an earlier session of the same name). False, with `error` set, when
     // that fails.
     bool open(std::string &error);
-    // REQUIRES: `line` ends with a line feed, and the file is open.
-    bool write(std::string_view line, std::string &error);
+    // Whole lines in one write(2) when they fit in the part. REQUIRES: `lines` ends with a line
+    // feed, and the file is open.
+    bool write(std::string_view lines, std::string &error);
     void close();
 
     bool isOpen() const { return m_fd >= 0; }
@@ -39,6 +40,7 @@ public:
 
 private:
     bool openPart(int part, std::string &error);
+    bool writeLine(std::string_view line, std::string &error);
     bool writeAll(std::string_view bytes, std::string &error);
 
     std::string m_folder;

@@ -57,8 +57,15 @@ std::string visibleBytes(std::string_view bytes)
     static constexpr char Hex[] = "0123456789ABCDEF";
     std::string text;
     text.reserve(bytes.size());
-    for (const char byte : bytes) {
-        const auto b = static_cast<unsigned char>(byte);
+    for (size_t at = 0; at < bytes.size(); ++at) {
+        // A drive's lines are mostly plain ASCII: that goes over as it is, a run at a time.
+        const size_t run = at;
+        while (at < bytes.size() && bytes[at] >= 0x20 && bytes[at] < 0x7F && bytes[at] != '\\')
+            ++at;
+        text.append(bytes.substr(run, at - run));
+        if (at == bytes.size())
+            break;
+        const auto b = static_cast<unsigned char>(bytes[at]);
         const char16_t character = CodePage::ansiToUnicode(b);
         if (b == '\\') {
             text += "\\\\";

@@ -151,13 +151,17 @@ bool ProcedureRunner::upload(const ProcedureStep &step)
     const std::string name = step.file.filename().string();
     const UploadFile file {step.file, step.file.string(), utf8ToCp1251(name).value_or(name)};
     bool sent = false;
+    m_uploading = &file;
     try {
         sent = transferUpload(m_port, *this, file, m_uploadWaitFloor);
     } catch (const EComPort &) {
+        dataEnded();
         throw;
     } catch (const std::exception &e) {
+        dataEnded();
         return end(ProcedureOutcome::Status::Failed, step.line, e.what());
     }
+    dataEnded(); // a cancel leaves the transfer before it ends the data
     if (failedByFailOn(step))
         return false;
     if (!sent)

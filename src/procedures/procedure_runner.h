@@ -42,6 +42,11 @@ public:
     virtual void stepStarted(const ProcedureStep &step, size_t index, size_t count) = 0;
     // The step passed; `note` says what it found (an expect's matched text), or is empty.
     virtual void stepPassed(const ProcedureStep &step, const std::string &note) = 0;
+    // An upload step's file goes out from the first until the second, after its header (the
+    // session journal sums its bytes up rather than showing them). The second comes however
+    // the transfer ends.
+    virtual void fileDataBegins(const UploadFile & /*file*/, int64_t /*size*/) { }
+    virtual void fileDataEnded() { }
 };
 
 struct ProcedureOutcome
@@ -96,6 +101,12 @@ private:
     // UploadPacing
     void resetTxEmpty() override { m_txEmpty = false; }
     Wait waitForTxEmpty(std::chrono::milliseconds bound) override;
+    void dataBegins(int64_t size) override { m_observer.fileDataBegins(*m_uploading, size); }
+    void dataEnded() override
+    {
+        m_uploading = nullptr;
+        m_observer.fileDataEnded();
+    }
 
     TBComPort &m_port;
     ProcedureHost &m_host;
@@ -104,6 +115,7 @@ private:
 
     bool m_running = false;
     bool m_txEmpty = false;
+    const UploadFile *m_uploading = nullptr; // during an upload step
     std::wstring m_text; // received since the last write
     std::vector<Armed> m_failOn;
     const ProcedureStep *m_tripped = nullptr; // the fail-on that matched

@@ -1,5 +1,6 @@
 #include "procedures/upload_transfer.h"
 
+#include "base/crc32.h"
 #include "serial/com_port.h"
 
 #include <algorithm>
@@ -49,6 +50,16 @@ std::chrono::milliseconds uploadWaitBound(
     const LineSettings line = port.lineSettings();
     const int64_t onTheLine = bytes * bitsPerCharacter(line) * 1000 / line.BaudRate;
     return floor + std::chrono::milliseconds(4 * onTheLine);
+}
+
+uint32_t uploadFileCrc32(const std::filesystem::path &path)
+{
+    std::ifstream in(path, std::ios::binary);
+    Crc32 crc;
+    std::vector<char> piece(64 * 1024);
+    while (in.read(piece.data(), static_cast<std::streamsize>(piece.size())) || in.gcount() > 0)
+        crc.update(std::string_view(piece.data(), static_cast<size_t>(in.gcount())));
+    return crc.value();
 }
 
 bool transferUpload(TBComPort &port, UploadPacing &pacing, const UploadFile &file,

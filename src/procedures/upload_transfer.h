@@ -49,6 +49,10 @@ struct UploadFile
 // NAME:SIZE[BEGIN].
 std::string uploadHeader(std::string_view headerName, int64_t size);
 
+// The CRC-32 of the whole file, for the journal; 0 when it cannot be read (the transfer then
+// says why).
+uint32_t uploadFileCrc32(const std::filesystem::path &path);
+
 // How long a wait for `bytes` on the line may take: `floor`, plus four times their time on the
 // line at the port's settings.
 std::chrono::milliseconds uploadWaitBound(

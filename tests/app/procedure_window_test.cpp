@@ -1,5 +1,6 @@
 // A procedure run from the "Файл" menu as a person does it, against the pty the test plays the
 // drive on: what the drive receives, what the status line says, and Esc stopping it.
+#include "base/crc32.h"
 #include "support/gui/menu_clicks.h"
 #include "support/gui/program_fixture.h"
 
@@ -86,10 +87,14 @@ TEST_F(ProgramTest, ProcedureFromTheFileMenuTalksToTheDriveAndCancelStopsIt)
     EXPECT_TRUE(paneShows("\r\nOK\r\n"));
     EXPECT_TRUE(dialogs.errors.isEmpty()) << dialogs.errors.join("; ").toStdString();
     // Each step is in the session's journal as it starts.
-    std::string journal;
-    for (const auto &file :
-        std::filesystem::directory_iterator(root / "state" / "kelvane" / "journal"))
-        journal += (std::stringstream() << std::ifstream(file.path()).rdbuf()).str();
+    const auto journalled = [&] {
+        std::string text;
+        for (const auto &file :
+            std::filesystem::directory_iterator(root / "state" / "kelvane" / "journal"))
+            text += (std::stringstream() << std::ifstream(file.path()).rdbuf()).str();
+        return text;
+    };
+    std::string journal = journalled();
     for (const char *step :
         {"шаг 1 из 3: send N1", "шаг 2 из 3: expect ^OK$ 5", "шаг 3 из 3: send-raw X"})
         EXPECT_NE(journal.find(std::string("Процедура ok.txt: ") + step), std::string::npos)
@@ -110,6 +115,27 @@ TEST_F(ProgramTest, ProcedureFromTheFileMenuTalksToTheDriveAndCancelStopsIt)
         dialogs.errors, QStringList {"Процедура bad.txt: строка 2: нет регулярного выражения"});
     QTest::qWait(100);
     EXPECT_EQ(drive.wire, "N1\rXA\r") << "a faulty file sends nothing";
+
+    // An upload step is journalled as its file, as the window's own upload is, not byte by byte.
+    const std::string firmware(3000, 'Z');
+    std::ofstream(root / "fw.bin", std::ios::binary) << firmware;
+    std::ofstream(root / "up.txt") << "upload cert fw.bin\n";
+    dialogs.answerOpenFile(QString::fromStdString((root / "up.txt").string()));
+    ASSERT_TRUE(clickMenuItem(*form, "File1", "RunProcedure1"));
+    EXPECT_EQ(form->statusText(), "Процедура up.txt выполнена");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return drive.wire.ends_with("b,,22c"); }));
+    EXPECT_EQ(drive.wire, "N1\rXA\rh0,0fw.bin:3000[BEGIN]" + firmware + "[END]b,,22c");
+    Crc32 crc;
+    crc.update(firmware);
+    char crcText[16];
+    std::snprintf(crcText, sizeof crcText, "%08x", crc.value());
+    journal = journalled();
+    EXPECT_NE(
+        journal.find("Файл: " + (root / "fw.bin").string() + ", 3000 байт, CRC-32 " + crcText),
+        std::string::npos)
+        << journal;
+    EXPECT_EQ(journal.find("ZZZZ"), std::string::npos) << journal;
+    EXPECT_NE(journal.find("> [END]"), std::string::npos) << journal;
 }
 
 } // namespace kelvane

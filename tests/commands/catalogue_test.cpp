@@ -236,7 +236,7 @@ TEST_F(CatalogueTest, PhysicalHeadSendsThePlaceNotTheCaption)
         {"RadioButton4", "/2H4"}, // Головка №4, bottom right
     };
     for (const auto &[button, wire] : cases) {
-        EXPECT_TRUE(withModal<TGolovka>(menuItem("N15"), [&](TGolovka *d) {
+        EXPECT_TRUE(withModal<TGolovka>(menuItem("N15"), [&, button = button](TGolovka *d) {
             d->findChild<QRadioButton *>(button)->setChecked(true);
             QTest::keyClick(d, Qt::Key_Return); // OK is the default button
         }));
@@ -260,7 +260,7 @@ TEST_F(CatalogueTest, DriveTypeSendsTheHeadCountMinusOne)
         {"RadioButton4", "/TYE3"}, // Четыре
     };
     for (const auto &[button, wire] : cases) {
-        EXPECT_TRUE(withModal<Tgolovki>(menuItem("N16"), [&](Tgolovki *d) {
+        EXPECT_TRUE(withModal<Tgolovki>(menuItem("N16"), [&, button = button](Tgolovki *d) {
             d->findChild<QRadioButton *>(button)->setChecked(true);
             d->findChild<QPushButton *>("OKBtn")->click();
         }));

@@ -239,11 +239,16 @@ TEST_F(JournalTest, ANewDayGetsADateLineAndAFullFileContinuesInTheNext)
         journal.sent(sent.back(), true);
         advance(1);
     }
+    // The lines of one read go out together and are still split between parts only at a line.
+    std::string read;
+    for (int i = 0; i < 30; ++i)
+        read += "read " + std::to_string(i) + "\r\n";
+    journal.received(read);
     journal.sent(std::string(500, 'L'), true); // longer than a part: alone in one
     journal.ended(SessionLog::Ending::Disconnected);
 
     const std::vector<std::string> names = files();
-    ASSERT_GE(names.size(), 4u);
+    ASSERT_GE(names.size(), 6u);
     EXPECT_EQ(names[0], "ttyUSB0_2026-12-08T23-59-59.txt");
     std::string all;
     for (size_t part = 0; part < names.size(); ++part) {
@@ -270,6 +275,7 @@ TEST_F(JournalTest, ANewDayGetsADateLineAndAFullFileContinuesInTheNext)
     std::istringstream lines(all);
     std::string line;
     size_t next = 0;
+    int nextRead = 0;
     int dateLines = 0;
     while (std::getline(lines, line)) {
         ASSERT_GE(line.size(), 13u);
@@ -281,8 +287,13 @@ TEST_F(JournalTest, ANewDayGetsADateLineAndAFullFileContinuesInTheNext)
             EXPECT_EQ(line.substr(15), sent[next]);
             ++next;
         }
+        if (line.substr(13, 2) == "< ") {
+            EXPECT_EQ(line.substr(15), "read " + std::to_string(nextRead));
+            ++nextRead;
+        }
     }
     EXPECT_EQ(next, sent.size());
+    EXPECT_EQ(nextRead, 30);
     EXPECT_EQ(dateLines, 1);
 }
 

@@ -6,7 +6,13 @@
 
 using namespace kelvane;
 
-#ifdef __SANITIZE_ADDRESS__
+// GCC says it has AddressSanitizer with a macro, clang with a feature.
+#if defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define KELVANE_ASAN_BUILD
+#endif
+#endif
+#if defined(__SANITIZE_ADDRESS__) || defined(KELVANE_ASAN_BUILD)
 // Fontconfig keeps a block it allocates while it reads its configuration for the life of the
 // process; the leak checker would blame the window tests for it.
 extern "C" const char *__lsan_default_suppressions()
