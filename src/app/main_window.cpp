@@ -31,6 +31,7 @@
 #include <QScreen>
 #include <QSignalBlocker>
 #include <array>
+#include <exception>
 
 namespace kelvane {
 
@@ -59,8 +60,9 @@ TMainForm::TMainForm(MainThread &mainThread, ErrorDisplay &errors, ProgramWindow
         Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint
             | Qt::WindowMaximizeButtonHint | Qt::WindowCloseButtonHint),
       BComPort1(mainThread, environment.opener), m_ui(std::make_unique<Ui::TMainForm>()),
-      m_errors(errors), m_windows(windows), m_inventory(environment.inventory),
-      m_portDevice(new QLabel), m_portWatcher(new PortWatcher(m_inventory, this)),
+      m_errors(errors), m_portWindowErrors(*this, errors), m_windows(windows),
+      m_inventory(environment.inventory), m_portDevice(new QLabel),
+      m_portWatcher(new PortWatcher(m_inventory, this)),
       m_cbReconnect(new QCheckBox(QStringLiteral("Переподключаться\nавтоматически"))),
       m_modemManagerNotice(environment.modemManagerRunning),
       m_statusText(new QLabel(QStringLiteral("Программа загружена нормально")))
@@ -320,6 +322,18 @@ bool TMainForm::failedForLostDevice()
     } catch (...) {
         return false;
     }
+}
+
+void TMainForm::PortWindowErrors::error(const std::string &text)
+{
+    // Called inside the window's catch block, where the error can be looked at.
+    if (std::current_exception() && m_form.failedForLostDevice()) {
+        QMetaObject::invokeMethod(
+            &m_form, [form = &m_form] { runGuarded(form->m_errors, [form] { form->portLost(); }); },
+            Qt::QueuedConnection);
+        return;
+    }
+    m_errors.error(text);
 }
 
 bool TMainForm::deviceLost()

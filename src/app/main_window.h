@@ -57,6 +57,11 @@ public:
     QString statusText() const;
     void setStatusText(const QString &text);
 
+    // The error sink of the other windows that write to the port: a write that failed because
+    // the device went away is the loss of the port, which this window deals with once (its
+    // message, or the wait for the device), not an error box of theirs as well.
+    ErrorSink &portWindowErrors() { return m_portWindowErrors; }
+
     // Line lamps (true: ON).
     void SetCtsLamp(bool on);
     void SetDsrLamp(bool on);
@@ -155,10 +160,23 @@ private:
     void setWritingEnabled(bool enabled);
     void showUploading(bool uploading, const QString &text);
 
+    class PortWindowErrors final : public ErrorSink
+    {
+    public:
+        PortWindowErrors(TMainForm &form, ErrorSink &errors) : m_form(form), m_errors(errors) { }
+        void error(const std::string &text) override;
+        void message(const std::string &text) override { m_errors.message(text); }
+
+    private:
+        TMainForm &m_form;
+        ErrorSink &m_errors;
+    };
+
     // First, so that it holds before the members whose construction already sends events.
     bool m_activated = false;
     std::unique_ptr<Ui::TMainForm> m_ui;
     ErrorSink &m_errors;
+    PortWindowErrors m_portWindowErrors;
     ProgramWindows &m_windows;
     PortInventory m_inventory;
     QLabel *m_portDevice; // the chosen port's device path, in the status bar

@@ -12,6 +12,10 @@ PortBox::PortBox(QComboBox *box, QLabel *deviceField) : m_box(box), m_deviceFiel
 void PortBox::show(std::vector<SerialPortInfo> ports)
 {
     const std::string chosen = chosenName();
+    // A port the user named (on the command line) that no list has held stays in the box: the
+    // list shows only what it finds, and the user asked for this one.
+    if (!chosen.empty() && !find(chosen) && m_box->findData(QString::fromStdString(chosen)) >= 0)
+        m_named = chosen;
     m_ports = std::move(ports);
     m_box->clear();
     for (const SerialPortInfo &port : m_ports) {
@@ -26,6 +30,8 @@ void PortBox::show(std::vector<SerialPortInfo> ports)
         // A description tells most at its beginning, a path at its end.
         m_box->setItemData(at, described, LeftElidingComboBox::KeepsBeginningRole);
     }
+    if (!m_named.empty() && !find(m_named))
+        m_box->addItem(QString::fromStdString(m_named), QString::fromStdString(m_named));
     if (!choose(chosen))
         m_box->setCurrentIndex(m_ports.empty() ? -1 : 0);
     describeChoice();

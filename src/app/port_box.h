@@ -19,7 +19,8 @@ class PortBox
 public:
     PortBox(QComboBox *box, QLabel *deviceField);
 
-    // Lists `ports` anew, keeping the chosen port while it is listed (else the first is chosen).
+    // Lists `ports` anew, keeping the chosen port while it is listed (else the first is chosen),
+    // and a port the user named beyond the list at its end.
     void show(std::vector<SerialPortInfo> ports);
     // Chooses the port named `name` when it is listed.
     bool choose(const std::string &name);
@@ -38,6 +39,7 @@ private:
     QLabel *m_deviceField;
     std::vector<SerialPortInfo> m_ports;
     std::map<std::string, std::string> m_descriptions; // of every adapter listed so far
+    std::string m_named; // a port the user named that the list did not hold
 };
 
 // How a USB adapter is named to the user: its description and its device path.

@@ -45,15 +45,17 @@ Program::Program(ErrorDisplay &errors, const ProgramEnvironment &environment)
     TMainForm &main = *m_mainForm;
     main.setSessionLog(m_journal.log());
     TBComPort &port = main.BComPort1;
-    m_windows.Form1 = create(m_form1, main, port, errors);
-    m_windows.Golovka = create(m_golovka, main, port, errors);
-    m_windows.golovka2 = create(m_golovka2, main, port, errors);
+    // The windows that write to the port leave the loss of the port to the main window.
+    ErrorSink &portErrors = main.portWindowErrors();
+    m_windows.Form1 = create(m_form1, main, port, portErrors);
+    m_windows.Golovka = create(m_golovka, main, port, portErrors);
+    m_windows.golovka2 = create(m_golovka2, main, port, portErrors);
     m_windows.AboutBox = create(m_aboutBox, main);
-    m_windows.command = create(m_command, main, port, main.DataSource1, errors);
+    m_windows.command = create(m_command, main, port, main.DataSource1, portErrors);
     m_windows.command2 = create(m_command2, main, main.DataSource1, errors);
     m_windows.Form7 = create(m_form7, main);
-    m_windows.userlevel = create(m_userlevel, main, port, errors);
-    m_windows.golovki = create(m_golovki, main, port, errors);
+    m_windows.userlevel = create(m_userlevel, main, port, portErrors);
+    m_windows.golovki = create(m_golovki, main, port, portErrors);
     connectSessionFeatures();
 }
 

@@ -1,4 +1,5 @@
 // The main window: start-up, connection states, sending, receiving, the rate switch, the lamps.
+#include "commands/free_level_dialog.h"
 #include "framework/cp1251_text.h"
 #include "serial/tty_settings.h"
 #include "support/fake_device.h"
@@ -607,6 +608,25 @@ TEST_F(PortLossTest, UploadRunningWhenTheDeviceGoesAwayEndsCleanly)
         EXPECT_FALSE(child<QWidget>("ProgressBar1")->isVisible());
         expectLost("");
     }
+}
+
+TEST_F(PortLossTest, DialogWritingToADeviceThatWentAwaySaysTheLossOnly)
+{
+    start();
+    noReconnect();
+    plugIn();
+    connect();
+    // The user presses OK before the window has heard of the loss: the write finds it, and the
+    // dialog stays up with what was typed.
+    ASSERT_TRUE(chooseModal<Tuserlevel>("N10", "UserLevel1", [&](Tuserlevel *d) {
+        QTest::keyClicks(d->findChild<QLineEdit *>("Edit1"), "2");
+        drive->closeMaster();
+        QTest::mouseClick(d->findChild<QPushButton *>("OKBtn"), Qt::LeftButton);
+        EXPECT_TRUE(QTest::qWaitFor([&] { return !form->BComPort1.IsOpen(); }));
+        EXPECT_TRUE(d->isVisible());
+        QTest::mouseClick(d->findChild<QPushButton *>("CancelBtn"), Qt::LeftButton);
+    }));
+    expectLost("");
 }
 
 TEST_F(ProgramTest, ExitClosesTheMainWindow)

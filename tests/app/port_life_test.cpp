@@ -2,6 +2,7 @@
 // following the machine, a lost connection coming back by itself, and the ModemManager notice.
 #include "app/modem_manager_notice.h"
 #include "app/port_return.h"
+#include "app/start_options.h"
 #include "framework/cp1251_text.h"
 #include "serial/tty_settings.h"
 #include "support/fake_machine.h"
@@ -238,6 +239,25 @@ TEST_F(PortLifeTest, AdaptersAreListedByWhatTheyAreAsTheyComeAndGo)
     ASSERT_TRUE(
         QTest::qWaitFor([&] { return ports()->count() == 2 && ports()->findText(ftdiText) < 0; }));
     EXPECT_EQ(ports()->itemText(0), "USB Serial (ttyUSB1)");
+}
+
+TEST_F(PortLifeTest, PortNamedOnTheCommandLineStaysChosenThroughEveryRefresh)
+{
+    FakeMachine machine(root / "machine", inventory);
+    machine.publish("drive", pty.slavePath());
+    start();
+    PtyPair unlisted, adapter;
+    const std::string named = unlisted.slavePath();
+    applyStartOptions(*form, {.port = named});
+    ASSERT_EQ(ports()->currentText().toStdString(), named);
+
+    click(ports()); // opening the list reads the ports again
+    QTest::keyClick(ports()->view(), Qt::Key_Escape);
+    machine.plug(UsbAdapter {.tty = "ttyUSB0"}, adapter.slavePath());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return ports()->count() == 3; }));
+    EXPECT_EQ(ports()->currentText().toStdString(), named) << "not changed under the user's feet";
+    connect();
+    EXPECT_EQ(form->BComPort1.Port(), named);
 }
 
 TEST_F(PortLifeTest, ModemManagerIsToldOfOncePerAdapterWithItsRule)
