@@ -328,9 +328,7 @@ void TMainForm::PortWindowErrors::error(const std::string &text)
 {
     // Called inside the window's catch block, where the error can be looked at.
     if (std::current_exception() && m_form.failedForLostDevice()) {
-        QMetaObject::invokeMethod(
-            &m_form, [form = &m_form] { runGuarded(form->m_errors, [form] { form->portLost(); }); },
-            Qt::QueuedConnection);
+        m_form.portLostLater();
         return;
     }
     m_errors.error(text);
@@ -530,8 +528,13 @@ void TMainForm::BComPort1Error(TBComPort &, TComErrors Errors)
     // parity, overrun) leave the connection as it is. The loss is dealt with from the event loop,
     // not inside the port's hand-over, which may be served by a close already under way.
     if (Errors.contains(errIO))
-        QMetaObject::invokeMethod(
-            this, [this] { runGuarded(m_errors, [this] { portLost(); }); }, Qt::QueuedConnection);
+        portLostLater();
+}
+
+void TMainForm::portLostLater()
+{
+    QMetaObject::invokeMethod(
+        this, [this] { runGuarded(m_errors, [this] { portLost(); }); }, Qt::QueuedConnection);
 }
 
 void TMainForm::portLost()

@@ -110,6 +110,8 @@ public:
     // Does nothing when the port is not open. While "Переподключаться автоматически" is checked
     // the window then waits for the port to come back.
     void portLost();
+    // portLost() from the event loop, once what is under way has unwound.
+    void portLostLater();
     // The machine's ports changed: lists them anew (not while connected, so the choice stays),
     // names a newly plugged adapter, and reconnects a lost port that is back.
     void portsChanged();

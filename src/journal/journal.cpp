@@ -9,12 +9,6 @@ namespace {
 // A line without LF is written in pieces past this size, so what a kill loses stays small.
 constexpr size_t PendingLimit = 16 * 1024;
 
-bool sameMoment(const LocalTime &a, const LocalTime &b)
-{
-    return a.sameDay(b) && a.hour == b.hour && a.minute == b.minute && a.second == b.second
-        && a.millisecond == b.millisecond;
-}
-
 std::string rateText(uint32_t rate)
 {
     return std::to_string(rate) + " бит/с";
@@ -93,7 +87,7 @@ void Journal::writeLine(const LocalTime &time, std::string_view text)
         m_lines += clockText(time) + " Дата: " + dateText(time) + "\n";
     m_lastTime = time;
     // The lines of one read share their time: its text is made once.
-    if (!m_clockTextOf || !sameMoment(*m_clockTextOf, time)) {
+    if (!m_clockTextOf || *m_clockTextOf != time) {
         m_clockText = clockText(time);
         m_clockTextOf = time;
     }

@@ -19,6 +19,7 @@ struct LocalTime
     int second = 0;
     int millisecond = 0;
 
+    bool operator==(const LocalTime &) const = default;
     bool sameDay(const LocalTime &other) const
     {
         return year == other.year && month == other.month && day == other.day;
