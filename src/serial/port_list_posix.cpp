@@ -1,6 +1,5 @@
-#include "serial/port_list.h"
-
 #include "serial/com_error.h"
+#include "serial/port_list.h"
 
 #include <algorithm>
 #include <cctype>
@@ -217,14 +216,6 @@ std::vector<SerialPortInfo> serialPorts(const PortInventory &inventory)
             return lessIgnoringCase(a.name, b.name);
         });
     return ports;
-}
-
-void ListSerialPorts(std::vector<std::string> &target, const PortInventory &inventory)
-{
-    std::vector<std::string> names;
-    for (SerialPortInfo &port : serialPorts(inventory))
-        names.push_back(std::move(port.name));
-    target = std::move(names);
 }
 
 bool isPrivateFolder(const std::string &folder)
