@@ -12,3 +12,7 @@ set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
+if(KELVANE_WINDOWS_PREFIX)
+    # pkg-config finds the Windows libraries of that folder, never the build machine's own.
+    set(ENV{PKG_CONFIG_LIBDIR} "${KELVANE_WINDOWS_PREFIX}/lib/pkgconfig")
+endif()
