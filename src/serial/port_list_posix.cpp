@@ -1,5 +1,6 @@
-#include "serial/com_error.h"
 #include "serial/port_list.h"
+
+#include "serial/com_error.h"
 
 #include <algorithm>
 #include <cctype>

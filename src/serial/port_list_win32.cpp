@@ -75,10 +75,10 @@ std::wstring deviceProperty(HDEVINFO set, SP_DEVINFO_DATA &device, DWORD propert
 std::map<std::wstring, SerialPortInfo> describedPorts()
 {
     // GUID_DEVCLASS_PORTS: serial and parallel ports.
-    static const GUID portsClass
+    static const GUID PortsClass
         = {0x4d36e978, 0xe325, 0x11ce, {0xbf, 0xc1, 0x08, 0x00, 0x2b, 0xe1, 0x03, 0x18}};
     std::map<std::wstring, SerialPortInfo> described;
-    const HDEVINFO set = SetupDiGetClassDevsW(&portsClass, nullptr, nullptr, DIGCF_PRESENT);
+    const HDEVINFO set = SetupDiGetClassDevsW(&PortsClass, nullptr, nullptr, DIGCF_PRESENT);
     if (set == INVALID_HANDLE_VALUE)
         return described;
     SP_DEVINFO_DATA device = {};
