@@ -18,8 +18,10 @@ configure_file(${CMAKE_CURRENT_LIST_DIR}/wine_run.sh.in ${CMAKE_BINARY_DIR}/wine
 # CTest starts every test executable through it.
 set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_BINARY_DIR}/wine-run.sh)
 
-# The Linux build's virtual drive, for the tests that talk to a drive through a COM port.
-set(KELVANE_VIRTUAL_DRIVE "" CACHE FILEPATH "kelvane-virtual-drive of a Linux build")
+# A Linux build of the tools: its virtual drive for the tests that talk to a drive through a COM
+# port, its kelvane-batch for what the Windows one must match.
+set(KELVANE_LINUX_BUILD "" CACHE PATH "a Linux build folder with the virtual drive built")
+set(KELVANE_VIRTUAL_DRIVE ${KELVANE_LINUX_BUILD}/tools/virtual_drive/kelvane-virtual-drive)
 
 add_test(NAME wine_prefix_boot
     COMMAND bash ${CMAKE_CURRENT_LIST_DIR}/wine_prefix.sh boot ${CMAKE_BINARY_DIR}/wine-run.sh
@@ -44,8 +46,8 @@ endfunction()
 # kelvane_add_wine_drive_test(<name> <port> <command...>): runs the command (a test executable or
 # a script) under Wine while a virtual drive is published as COM <port>.
 function(kelvane_add_wine_drive_test name port)
-    if(NOT KELVANE_VIRTUAL_DRIVE)
-        message(WARNING "${name} needs KELVANE_VIRTUAL_DRIVE: not registered")
+    if(NOT KELVANE_LINUX_BUILD)
+        message(WARNING "${name} needs KELVANE_LINUX_BUILD: not registered")
         return()
     endif()
     add_test(NAME ${name}
