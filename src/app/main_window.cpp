@@ -4,7 +4,6 @@
 #include "app/command_table_location.h"
 #include "app/session_journal.h"
 #include "app/table_write_access.h"
-#include "app/terminal_view.h"
 #include "app/wiring_window.h"
 #include "cmdtable/command_editor_dialog.h"
 #include "cmdtable/run_command_dialog.h"
@@ -19,8 +18,9 @@
 #include "framework/guarded.h"
 #include "framework/left_eliding_combo_box.h"
 #include "framework/port_watcher.h"
-#include "framework/terminal_pane.h"
 #include "procedures/rate_table.h"
+#include "terminal/terminal_pane.h"
+#include "terminal/terminal_view.h"
 #include "ui_main_window.h"
 
 #include <QApplication>

@@ -12,7 +12,7 @@
 #include "commands/upload_panel.h"
 #include "commands/window_procedure.h"
 #include "cursor/table_cursor.h"
-#include "framework/data_source.h"
+#include "dataviews/data_source.h"
 #include "framework/error_display.h"
 #include "journal/session_log.h"
 #include "serial/com_port.h"

@@ -3,7 +3,6 @@
 #include "app/about_box.h"
 #include "app/input_history.h"
 #include "app/settings_dialog.h"
-#include "app/terminal_view.h"
 #include "app/window_placement.h"
 #include "app/wiring_window.h"
 #include "cmdtable/command_editor_dialog.h"
@@ -14,8 +13,9 @@
 #include "commands/head_dialog.h"
 #include "commands/head_positioning_dialog.h"
 #include "framework/guarded.h"
-#include "framework/terminal_pane.h"
 #include "journal/recording_device.h"
+#include "terminal/terminal_pane.h"
+#include "terminal/terminal_view.h"
 
 #include <QAction>
 #include <QLineEdit>

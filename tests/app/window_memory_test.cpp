@@ -1,9 +1,9 @@
 // What the main window keeps from one run to the next: the input line's history, walked with Up
 // and Down, the window's size and place and the pane's font size; and how the window grows from
 // its smallest size.
-#include "app/terminal_view.h"
-#include "framework/db_grid.h"
+#include "dataviews/db_grid.h"
 #include "support/gui/program_fixture.h"
+#include "terminal/terminal_view.h"
 
 #include <fstream>
 

@@ -1,7 +1,7 @@
 // The terminal's view as a person uses it, on text that came through the pty: line times and
 // the hex view from the "Вид" menu, search with Ctrl+F, saving the text, the font size keys.
-#include "app/terminal_view.h"
 #include "support/gui/program_fixture.h"
+#include "terminal/terminal_view.h"
 
 #include <QDateTime>
 #include <QFile>

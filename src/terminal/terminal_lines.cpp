@@ -1,4 +1,4 @@
-#include "framework/terminal_lines.h"
+#include "terminal/terminal_lines.h"
 
 #include <algorithm>
 #include <cstring>

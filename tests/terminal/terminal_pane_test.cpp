@@ -1,5 +1,5 @@
 // The terminal pane: what it keeps, how it breaks and wraps lines, following the end, selection.
-#include "framework/terminal_pane.h"
+#include "terminal/terminal_pane.h"
 
 #include <QApplication>
 #include <QClipboard>

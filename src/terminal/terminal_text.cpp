@@ -1,7 +1,7 @@
-#include "framework/terminal_text.h"
+#include "terminal/terminal_text.h"
 
 #include "base/code_page.h"
-#include "framework/terminal_lines.h"
+#include "terminal/terminal_lines.h"
 
 #include <QDateTime>
 #include <cstdio>

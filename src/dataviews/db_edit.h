@@ -6,7 +6,7 @@
 // Errors go to the general error display. Main thread only.
 #pragma once
 
-#include "framework/data_source.h"
+#include "dataviews/data_source.h"
 
 #include <QLineEdit>
 #include <string>

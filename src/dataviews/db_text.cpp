@@ -1,6 +1,6 @@
-#include "framework/db_text.h"
+#include "dataviews/db_text.h"
 
-#include "framework/db_field_text.h"
+#include "dataviews/db_field_text.h"
 #include "framework/guarded.h"
 
 namespace kelvane {

@@ -1,7 +1,7 @@
 // The grid's item model under Qt's model checker while the dataset goes through every operation
 // that changes its rows, and the rows it holds after each: never a stale one.
 #include "cursor/table_cursor.h"
-#include "framework/dataset_model.h"
+#include "dataviews/dataset_model.h"
 #include "framework/error_display.h"
 #include "support/dbf/dbf_test_support.h"
 #include "support/gui/scripted_dialogs.h"

@@ -1,6 +1,6 @@
-#include "framework/dataset_model.h"
+#include "dataviews/dataset_model.h"
 
-#include "framework/db_field_text.h"
+#include "dataviews/db_field_text.h"
 #include "framework/guarded.h"
 
 #include <QMetaObject>

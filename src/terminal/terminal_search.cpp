@@ -1,7 +1,7 @@
-#include "framework/terminal_search.h"
+#include "terminal/terminal_search.h"
 
 #include "framework/cp1251_text.h"
-#include "framework/terminal_lines.h"
+#include "terminal/terminal_lines.h"
 
 #include <algorithm>
 

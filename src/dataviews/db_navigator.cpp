@@ -1,4 +1,4 @@
-#include "framework/db_navigator.h"
+#include "dataviews/db_navigator.h"
 
 #include "framework/guarded.h"
 

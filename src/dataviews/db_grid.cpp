@@ -1,6 +1,6 @@
-#include "framework/db_grid.h"
+#include "dataviews/db_grid.h"
 
-#include "framework/db_grid_accessible.h"
+#include "dataviews/db_grid_accessible.h"
 #include "framework/guarded.h"
 
 #include <QEvent>

@@ -1,6 +1,6 @@
-#include "framework/terminal_pane_accessible.h"
+#include "terminal/terminal_pane_accessible.h"
 
-#include "framework/terminal_pane.h"
+#include "terminal/terminal_pane.h"
 
 #include <QScrollBar>
 #include <algorithm>

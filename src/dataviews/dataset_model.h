@@ -10,7 +10,7 @@
 // Main thread only.
 #pragma once
 
-#include "framework/data_source.h"
+#include "dataviews/data_source.h"
 
 #include <QAbstractTableModel>
 #include <QStringList>

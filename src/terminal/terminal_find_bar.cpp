@@ -1,6 +1,6 @@
-#include "framework/terminal_find_bar.h"
+#include "terminal/terminal_find_bar.h"
 
-#include "framework/terminal_pane.h"
+#include "terminal/terminal_pane.h"
 
 #include <QApplication>
 #include <QBoxLayout>

@@ -1,10 +1,10 @@
-#include "app/terminal_view.h"
+#include "terminal/terminal_view.h"
 
 #include "base/error_sink.h"
 #include "framework/dialogs.h"
-#include "framework/terminal_find_bar.h"
-#include "framework/terminal_pane.h"
-#include "framework/terminal_text.h"
+#include "terminal/terminal_find_bar.h"
+#include "terminal/terminal_pane.h"
+#include "terminal/terminal_text.h"
 
 #include <QAction>
 #include <QDateTime>

@@ -2,10 +2,10 @@
 // navigator show, how typing and moving between rows store or drop an edit, and how the
 // navigator's buttons follow the dataset's state. The table's bytes are checked after each step.
 #include "cursor/table_cursor.h"
-#include "framework/db_edit.h"
-#include "framework/db_grid.h"
-#include "framework/db_navigator.h"
-#include "framework/db_text.h"
+#include "dataviews/db_edit.h"
+#include "dataviews/db_grid.h"
+#include "dataviews/db_navigator.h"
+#include "dataviews/db_text.h"
 #include "framework/error_display.h"
 #include "support/dbf/dbf_test_support.h"
 #include "support/gui/scripted_dialogs.h"

@@ -1,4 +1,4 @@
-#include "framework/db_field_text.h"
+#include "dataviews/db_field_text.h"
 
 #include "dataset/field.h"
 #include "framework/cp1251_text.h"

@@ -4,7 +4,7 @@
 // display. Main thread only.
 #pragma once
 
-#include "framework/data_source.h"
+#include "dataviews/data_source.h"
 
 #include <QWidget>
 #include <array>

@@ -12,7 +12,7 @@
 // display. Main thread only.
 #pragma once
 
-#include "framework/dataset_model.h"
+#include "dataviews/dataset_model.h"
 
 #include <QAccessible>
 #include <QTableView>

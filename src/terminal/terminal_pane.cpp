@@ -1,8 +1,8 @@
-#include "framework/terminal_pane.h"
+#include "terminal/terminal_pane.h"
 
 #include "framework/cp1251_text.h"
-#include "framework/terminal_pane_accessible.h"
-#include "framework/terminal_text.h"
+#include "terminal/terminal_pane_accessible.h"
+#include "terminal/terminal_text.h"
 
 #include <QAccessible>
 #include <QApplication>

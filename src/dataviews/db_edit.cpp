@@ -1,6 +1,6 @@
-#include "framework/db_edit.h"
+#include "dataviews/db_edit.h"
 
-#include "framework/db_field_text.h"
+#include "dataviews/db_field_text.h"
 #include "framework/guarded.h"
 
 #include <QScopedValueRollback>

@@ -1,4 +1,4 @@
-#include "framework/data_source.h"
+#include "dataviews/data_source.h"
 
 #include <algorithm>
 

@@ -16,8 +16,8 @@
 // Main thread only.
 #pragma once
 
-#include "framework/terminal_lines.h"
-#include "framework/terminal_search.h"
+#include "terminal/terminal_lines.h"
+#include "terminal/terminal_search.h"
 
 #include <QAbstractScrollArea>
 #include <QElapsedTimer>

@@ -2,7 +2,7 @@
 // It does not own the data source. Main thread only.
 #pragma once
 
-#include "framework/data_source.h"
+#include "dataviews/data_source.h"
 
 #include <QLabel>
 #include <string>
