@@ -4,13 +4,13 @@
 // Its handlers run on the main thread; errors escaping them go to the general error display.
 #pragma once
 
-#include "app/modem_manager_notice.h"
-#include "app/port_box.h"
-#include "app/port_return.h"
 #include "app/program_environment.h"
 #include "app/program_windows.h"
 #include "commands/upload_panel.h"
 #include "commands/window_procedure.h"
+#include "connection/modem_manager_notice.h"
+#include "connection/port_box.h"
+#include "connection/port_return.h"
 #include "cursor/table_cursor.h"
 #include "dataviews/data_source.h"
 #include "framework/error_display.h"

@@ -1,4 +1,4 @@
-#include "app/port_box.h"
+#include "connection/port_box.h"
 
 #include "framework/left_eliding_combo_box.h"
 

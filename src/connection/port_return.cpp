@@ -1,4 +1,4 @@
-#include "app/port_return.h"
+#include "connection/port_return.h"
 
 namespace kelvane {
 

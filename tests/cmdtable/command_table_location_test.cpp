@@ -1,5 +1,5 @@
 // Where the command table is found, and the user's own copy of the installed default.
-#include "app/command_table_location.h"
+#include "cmdtable/command_table_location.h"
 #include "support/gui/program_fixture.h"
 
 #include <QLabel>

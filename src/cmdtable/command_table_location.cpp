@@ -1,4 +1,4 @@
-#include "app/command_table_location.h"
+#include "cmdtable/command_table_location.h"
 
 #include <cstdlib>
 #include <filesystem>

@@ -1,4 +1,4 @@
-#include "app/table_write_access.h"
+#include "cmdtable/table_write_access.h"
 
 #include <cerrno>
 #include <fcntl.h>

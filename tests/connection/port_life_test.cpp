@@ -1,8 +1,8 @@
 // Ports that come and go while the program runs: adapters listed by what they are, the list
 // following the machine, a lost connection coming back by itself, and the ModemManager notice.
-#include "app/modem_manager_notice.h"
-#include "app/port_return.h"
 #include "app/start_options.h"
+#include "connection/modem_manager_notice.h"
+#include "connection/port_return.h"
 #include "framework/cp1251_text.h"
 #include "serial/tty_settings.h"
 #include "support/fake_machine.h"

@@ -1,6 +1,6 @@
-#include "app/modem_manager_notice.h"
+#include "connection/modem_manager_notice.h"
 
-#include "app/port_box.h"
+#include "connection/port_box.h"
 
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>

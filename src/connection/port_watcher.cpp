@@ -1,4 +1,4 @@
-#include "framework/port_watcher.h"
+#include "connection/port_watcher.h"
 
 #include <QSocketNotifier>
 
