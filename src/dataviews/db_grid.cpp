@@ -130,6 +130,8 @@ void TDBGrid::applyColumns()
     }
     for (size_t i = 0; i < widths.size(); ++i)
         setColumnWidth(static_cast<int>(i), widths[i]);
+    m_widths = std::move(widths);
+    fillRoom();
 }
 
 void TDBGrid::commitOpenEditor()
@@ -187,6 +189,20 @@ void TDBGrid::mouseReleaseEvent(QMouseEvent *event)
 {
     QTableView::mouseReleaseEvent(event);
     showCurrentRow(m_model->currentRow());
+}
+
+void TDBGrid::resizeEvent(QResizeEvent *event)
+{
+    QTableView::resizeEvent(event);
+    fillRoom();
+}
+
+void TDBGrid::fillRoom()
+{
+    const int room = std::max(0, width() - minimumWidth());
+    for (size_t i = 0; i < m_widths.size(); ++i)
+        if (m_columns[i].fills && m_columns[i].visible)
+            setColumnWidth(static_cast<int>(i), m_widths[i] + room);
 }
 
 void TDBGrid::showCurrentRow(int row)

@@ -4,7 +4,9 @@
 // a cell puts the dataset into edit state (an insert on an empty dataset); the cell's text is set
 // into the field when the editor commits, at the latest when the dataset stores the record.
 // Columns are chosen and titled by the window; a column is never narrower than its title needs,
-// the widest one giving way so that together they keep the width the window gave them.
+// the widest one giving way so that together they keep the width the window gave them. A column
+// that fills the grid widens with it: by what the grid is wider than its smallest width, so the
+// columns take the room a wider grid has and keep as they are at the smallest.
 // A cell's editor takes no more characters than its field holds. Screen readers see a table of
 // the visible columns (DbGridAccessible).
 //
@@ -29,6 +31,7 @@ struct GridColumn
     QString title;
     int width = 64; // pixels
     bool visible = true;
+    bool fills = false; // widens with the grid beyond its minimum width
 };
 
 class TDBGrid : public QTableView
@@ -52,12 +55,14 @@ protected:
     void mousePressEvent(QMouseEvent *event) override;
     void mouseMoveEvent(QMouseEvent *event) override;
     void mouseReleaseEvent(QMouseEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
 
 private:
     class Delegate;
 
     void showCurrentRow(int row);
     void applyColumns();
+    void fillRoom();
     void fitRowsToFont();
     void commitOpenEditor();
     // Tells screen readers about `index`'s cell, counted as DbGridAccessible counts.
@@ -66,6 +71,7 @@ private:
     DatasetModel *m_model;
     Delegate *m_delegate;
     std::vector<GridColumn> m_columns;
+    std::vector<int> m_widths; // as applyColumns() set them
     bool m_showingCurrentRow = false;
 };
 
