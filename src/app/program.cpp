@@ -12,13 +12,13 @@
 #include "commands/free_level_dialog.h"
 #include "commands/head_dialog.h"
 #include "commands/head_positioning_dialog.h"
+#include "connection/connection.h"
 #include "framework/guarded.h"
 #include "journal/recording_device.h"
 #include "terminal/terminal_pane.h"
 #include "terminal/terminal_view.h"
 
 #include <QAction>
-#include <QLineEdit>
 
 namespace kelvane {
 
@@ -45,8 +45,9 @@ Program::Program(ErrorDisplay &errors, const ProgramEnvironment &environment)
     TMainForm &main = *m_mainForm;
     main.setSessionLog(m_journal.log());
     TBComPort &port = main.BComPort1;
-    // The windows that write to the port leave the loss of the port to the main window.
-    ErrorSink &portErrors = main.portWindowErrors();
+    // The windows that write to the port leave the loss of the port to the main window's
+    // connection.
+    ErrorSink &portErrors = main.connection().portWindowErrors();
     m_windows.Form1 = create(m_form1, main, port, portErrors);
     m_windows.Golovka = create(m_golovka, main, port, portErrors);
     m_windows.golovka2 = create(m_golovka2, main, port, portErrors);
@@ -78,9 +79,9 @@ void Program::connectSessionFeatures()
     const QString journalFolder = m_journal.folder();
     create(m_settingsDialog, main, m_settings, journalFolder);
 
-    auto *input = main.findChild<QLineEdit *>(QStringLiteral("Edit1"));
-    auto *history
-        = new InputHistory(input, Settings::folder() + QStringLiteral("/history.txt"), &main);
+    const TMainForm::Parts &parts = main.parts();
+    auto *history = new InputHistory(
+        parts.inputLine, Settings::folder() + QStringLiteral("/history.txt"), &main);
     QObject::connect(&main, &TMainForm::lineSent, history, &InputHistory::add);
     new WindowPlacement(&main, m_settings);
     TerminalView &view = main.terminalView();
@@ -89,15 +90,13 @@ void Program::connectSessionFeatures()
     view.fontSizeChosen
         = [this](int size) { m_settings.setValue(QStringLiteral("terminal/fontSize"), size); };
 
-    auto *openFolder = main.findChild<QAction *>(QStringLiteral("openJournalFolder"));
-    QObject::connect(openFolder, &QAction::triggered, &main, guarded(m_errors, [this] {
+    QObject::connect(parts.journalFolderItem, &QAction::triggered, &main, guarded(m_errors, [this] {
         if (!m_journal.openFolder())
             m_errors.error(QStringLiteral("Не удалось открыть папку журналов: %1")
                                .arg(m_journal.folder())
                                .toStdString());
     }));
-    auto *openSettings = main.findChild<QAction *>(QStringLiteral("openSettings"));
-    QObject::connect(openSettings, &QAction::triggered, &main, guarded(m_errors, [this] {
+    QObject::connect(parts.settingsItem, &QAction::triggered, &main, guarded(m_errors, [this] {
         if (m_settingsDialog->exec() == QDialog::Accepted)
             applySettings();
     }));
@@ -106,8 +105,7 @@ void Program::connectSessionFeatures()
 void Program::applySettings()
 {
     m_journal.setEnabled(m_settings.journalEnabled());
-    m_mainForm->findChild<TerminalPane *>(QStringLiteral("Memo1"))
-        ->setScrollbackLines(m_settings.scrollbackLines());
+    m_mainForm->parts().pane->setScrollbackLines(m_settings.scrollbackLines());
 }
 
 } // namespace kelvane

@@ -4,6 +4,7 @@
 // connection is already up and the rule is for later.
 #pragma once
 
+#include "connection/connect_notice.h"
 #include "serial/port_list.h"
 
 #include <QPointer>
@@ -23,7 +24,7 @@ bool modemManagerRunning();
 // The udev rule that tells ModemManager to leave adapters of this vendor and product alone.
 QString modemManagerRule(const SerialPortInfo &port);
 
-class ModemManagerNotice
+class ModemManagerNotice final : public ConnectNotice
 {
 public:
     // `running` says whether ModemManager runs; empty: modemManagerRunning().
@@ -31,7 +32,7 @@ public:
 
     // Called after each connect. Shows the notice over `parent` for a USB adapter that udev does
     // not already keep from ModemManager, while ModemManager runs, once per adapter.
-    void connected(const SerialPortInfo &port, QWidget *parent);
+    void connected(const SerialPortInfo &port, QWidget *parent) override;
 
 private:
     std::function<bool()> m_running;
