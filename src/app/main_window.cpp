@@ -23,11 +23,6 @@ namespace kelvane {
 
 namespace {
 
-const RateEntry *findRate(const QString &text)
-{
-    return findRateEntry(text.toStdString());
-}
-
 // Whether "Переподключаться автоматически" starts checked; the one place a remembered choice
 // would come from.
 bool reconnectByDefault()
@@ -37,6 +32,20 @@ bool reconnectByDefault()
 
 constexpr int ClientWidth = 568;
 constexpr int ClientHeight = 438;
+// Room for an adapter's description with its serial number, however wide the window.
+constexpr int WidestPortBox = 320;
+
+// A tool bar's `field` takes what the window grows by, up to `widest`; what the bar leaves over
+// at the laid-out size stays a gap at its end, so nothing moves there.
+void growWithBar(QWidget &bar, QSpacerItem &gap, QWidget &field, int widest = QWIDGETSIZE_MAX)
+{
+    const int left = ClientWidth - bar.sizeHint().width() + gap.sizeHint().width();
+    gap.changeSize(left, 0, QSizePolicy::MinimumExpanding, QSizePolicy::Minimum);
+    field.setMaximumWidth(widest);
+    field.setSizePolicy(QSizePolicy::Expanding, field.sizePolicy().verticalPolicy());
+    static_cast<QBoxLayout *>(bar.layout())->setStretchFactor(&field, 1);
+    bar.layout()->invalidate();
+}
 
 } // namespace
 
@@ -52,7 +61,7 @@ TMainForm::TMainForm(MainThread &mainThread, ErrorDisplay &errors, ProgramWindow
 {
     m_ui->setupUi(this);
     m_parts = {m_ui->cbPort, m_ui->cbBaudRate, m_ui->btnConnect, m_ui->Edit1, m_ui->Memo1,
-        m_ui->openJournalFolder, m_ui->openSettings};
+        m_ui->openJournalFolder, m_ui->openSettings, m_ui->bodySplitter};
     m_lamps.setImages(m_ui->Image1, m_ui->Image2, m_ui->Image3);
     m_windows.MainForm = this;
     errors.setMainWindow(this);
@@ -77,7 +86,7 @@ TMainForm::TMainForm(MainThread &mainThread, ErrorDisplay &errors, ProgramWindow
     const QString tableText = openCommandTable(Dbf1, environment.programFolder, m_errors);
     DataSource1.SetDataSet(&Dbf1);
     m_ui->DBGrid2->SetDataSource(&DataSource1);
-    m_ui->DBGrid2->setColumns({{"NAME", QStringLiteral("Команда"), 142, true},
+    m_ui->DBGrid2->setColumns({{"NAME", QStringLiteral("Команда"), 142, true, true},
         {"COMAND", QStringLiteral("COMAND"), 64, false},
         {"UROVEN", QStringLiteral("UROVEN"), 64, false}});
     m_state.tableReadOnly = Dbf1.ReadOnly();
@@ -148,8 +157,16 @@ void TMainForm::layOut()
     }
 
     // The client area (tool bars, panes and status line) is laid out for its size; the window
-    // opens at it and may grow, the terminal pane and the command grid with it. The menu sits
-    // above the client area.
+    // opens at it and may grow: the port box and the input line widen, the terminal pane takes
+    // the rest, and the splitter gives the command list what the user wants of it. The menu
+    // sits above the client area.
+    growWithBar(*m_ui->ToolBar1, *m_ui->toolBar1Spacer, *m_ui->cbPort, WidestPortBox);
+    growWithBar(*m_ui->ToolBar2, *m_ui->toolBar2Spacer, *m_ui->Edit1);
+    m_ui->bodySplitter->setStretchFactor(1, 1);
+    const int list = m_ui->Panel1->minimumWidth();
+    m_ui->bodySplitter->setSizes({list, ClientWidth - list});
+    // The name column widens with the list, from its laid-out width.
+    m_ui->DBGrid2->setMinimumWidth(list);
     setMinimumSize(ClientWidth, ClientHeight + menuBar()->sizeHint().height());
     resize(minimumSize());
     if (const QScreen *screen = QGuiApplication::primaryScreen())
@@ -275,7 +292,7 @@ void TMainForm::setMode(WindowMode mode)
 
 void TMainForm::btnConnectClick()
 {
-    const RateEntry *entry = findRate(m_ui->cbBaudRate->currentText());
+    const RateEntry *entry = findRateEntry(m_ui->cbBaudRate->currentText().toStdString());
     m_connection->open(entry ? std::optional(entry->rate) : std::nullopt);
 }
 
@@ -365,7 +382,7 @@ void TMainForm::cbSetDTRClick()
 
 void TMainForm::cbBaudRateChange()
 {
-    switchRate(BComPort1, findRate(m_ui->cbBaudRate->currentText()));
+    switchRate(BComPort1, findRateEntry(m_ui->cbBaudRate->currentText().toStdString()));
     setStatusText(QStringLiteral("Скорость передачи данных изменена"));
 }
 

@@ -29,6 +29,7 @@ class QComboBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
+class QSplitter;
 
 namespace kelvane {
 
@@ -70,6 +71,8 @@ public:
         TerminalPane *pane;
         QAction *journalFolderItem;
         QAction *settingsItem;
+        // Between the command list and the terminal pane; its place is kept with the window's.
+        QSplitter *bodySplitter;
     };
     const Parts &parts() const { return m_parts; }
 

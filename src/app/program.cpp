@@ -83,7 +83,7 @@ void Program::connectSessionFeatures()
     auto *history = new InputHistory(
         parts.inputLine, Settings::folder() + QStringLiteral("/history.txt"), &main);
     QObject::connect(&main, &TMainForm::lineSent, history, &InputHistory::add);
-    new WindowPlacement(&main, m_settings);
+    new WindowPlacement(&main, parts.bodySplitter, m_settings);
     TerminalView &view = main.terminalView();
     if (const int size = m_settings.value(QStringLiteral("terminal/fontSize")).toInt(); size > 0)
         view.setFontSize(size);
