@@ -5,7 +5,6 @@
 #include "cmdtable/command_table.h"
 #include "commands/service_catalogue.h"
 #include "connection/connection.h"
-#include "connection/modem_manager_notice.h"
 #include "framework/cp1251_text.h"
 #include "framework/guarded.h"
 #include "procedures/rate_table.h"
@@ -17,7 +16,6 @@
 #include <QCloseEvent>
 #include <QScreen>
 #include <QSignalBlocker>
-#include <algorithm>
 
 namespace kelvane {
 
@@ -67,7 +65,7 @@ TMainForm::TMainForm(MainThread &mainThread, ErrorDisplay &errors, ProgramWindow
     errors.setMainWindow(this);
     m_connection
         = std::make_unique<Connection>(BComPort1, m_ui->cbPort, m_portDevice, environment.inventory,
-            std::make_unique<ModemManagerNotice>(environment.modemManagerRunning), m_errors, this);
+            systemConnectNotice(environment.modemManagerRunning), m_errors, this);
     m_uploadPanel = std::make_unique<UploadPanel>(BComPort1, *this, *m_ui->StatusBar1, TxEmptySeen,
         [this](bool uploading, const QString &text) {
             // A port lost during the upload has already put the window into its disconnected

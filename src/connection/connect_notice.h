@@ -5,6 +5,9 @@
 
 #include "serial/port_list.h"
 
+#include <functional>
+#include <memory>
+
 class QWidget;
 
 namespace kelvane {
@@ -16,5 +19,9 @@ public:
     // The listed port `port` has just been opened; a notice goes over `parent`.
     virtual void connected(const SerialPortInfo &port, QWidget *parent) = 0;
 };
+
+// The notice of the system the program is built for. `modemManagerRunning` says whether
+// ModemManager runs (empty: asked on the system bus); a system without it ignores it.
+std::unique_ptr<ConnectNotice> systemConnectNotice(std::function<bool()> modemManagerRunning);
 
 } // namespace kelvane

@@ -28,6 +28,11 @@ QString modemManagerRule(const SerialPortInfo &port)
         .arg(QString::fromStdString(port.vendorId), QString::fromStdString(port.productId));
 }
 
+std::unique_ptr<ConnectNotice> systemConnectNotice(std::function<bool()> modemManagerRunning)
+{
+    return std::make_unique<ModemManagerNotice>(std::move(modemManagerRunning));
+}
+
 ModemManagerNotice::ModemManagerNotice(std::function<bool()> running)
     : m_running(running ? std::move(running) : std::function<bool()>(modemManagerRunning))
 { }
