@@ -163,7 +163,7 @@ void TMainForm::layOut()
     m_ui->bodySplitter->setStretchFactor(1, 1);
     const int list = m_ui->Panel1->minimumWidth();
     m_ui->bodySplitter->setSizes({list, ClientWidth - list});
-    // The name column widens with the list, from its laid-out width.
+    // The name column keeps its laid-out width there and fills a wider list.
     m_ui->DBGrid2->setMinimumWidth(list);
     setMinimumSize(ClientWidth, ClientHeight + menuBar()->sizeHint().height());
     resize(minimumSize());

@@ -191,18 +191,27 @@ void TDBGrid::mouseReleaseEvent(QMouseEvent *event)
     showCurrentRow(m_model->currentRow());
 }
 
-void TDBGrid::resizeEvent(QResizeEvent *event)
+void TDBGrid::updateGeometries()
 {
-    QTableView::resizeEvent(event);
+    // Called as the viewport changes: the grid resized, a scroll bar come or gone.
+    QTableView::updateGeometries();
     fillRoom();
 }
 
 void TDBGrid::fillRoom()
 {
-    const int room = std::max(0, width() - minimumWidth());
+    const int room = width() - minimumWidth();
+    int others = 0;
     for (size_t i = 0; i < m_widths.size(); ++i)
-        if (m_columns[i].fills && m_columns[i].visible)
-            setColumnWidth(static_cast<int>(i), m_widths[i] + room);
+        if (m_columns[i].visible && !m_columns[i].fills)
+            others += m_widths[i];
+    for (size_t i = 0; i < m_widths.size(); ++i) {
+        const int column = static_cast<int>(i);
+        const int width
+            = room <= 0 ? m_widths[i] : std::max(m_widths[i] + room, viewport()->width() - others);
+        if (m_columns[i].fills && m_columns[i].visible && columnWidth(column) != width)
+            setColumnWidth(column, width);
+    }
 }
 
 void TDBGrid::showCurrentRow(int row)

@@ -5,8 +5,8 @@
 // into the field when the editor commits, at the latest when the dataset stores the record.
 // Columns are chosen and titled by the window; a column is never narrower than its title needs,
 // the widest one giving way so that together they keep the width the window gave them. A column
-// that fills the grid widens with it: by what the grid is wider than its smallest width, so the
-// columns take the room a wider grid has and keep as they are at the smallest.
+// that fills keeps its width while the grid is at its smallest; a wider grid it fills to the
+// right edge, and it widens at least by what the grid has grown.
 // A cell's editor takes no more characters than its field holds. Screen readers see a table of
 // the visible columns (DbGridAccessible).
 //
@@ -55,7 +55,7 @@ protected:
     void mousePressEvent(QMouseEvent *event) override;
     void mouseMoveEvent(QMouseEvent *event) override;
     void mouseReleaseEvent(QMouseEvent *event) override;
-    void resizeEvent(QResizeEvent *event) override;
+    void updateGeometries() override;
 
 private:
     class Delegate;
