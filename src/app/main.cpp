@@ -2,6 +2,7 @@
 #include "app/command_line.h"
 #include "app/program.h"
 #include "app/start_options.h"
+#include "base/texts.h"
 #include "framework/guarded_application.h"
 #include "framework/translations.h"
 
@@ -13,6 +14,8 @@ using namespace kelvane;
 
 int main(int argc, char *argv[])
 {
+    // What is printed before any window goes by the locale variables, as in the other tools.
+    setTextLanguage(commandLineLanguage(localeVariables()));
     const CommandLine line = parseCommandLine(std::vector<std::string>(argv + 1, argv + argc));
     switch (line.action) {
     case CommandLine::Action::Help:

@@ -5,6 +5,7 @@
 
 #include <QProcess>
 #include <QTest>
+#include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
 #include <filesystem>
@@ -26,10 +27,17 @@ struct Finished
 };
 
 // Runs `program` to its end in an environment without any display: a program that made its
-// window would fail to start.
-Finished runWithoutDisplay(const char *program, const QStringList &arguments)
+// window would fail to start. `locale`, "NAME=value" each, replaces the test's locale variables.
+Finished runWithoutDisplay(
+    const char *program, const QStringList &arguments, const QStringList &locale = {})
 {
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    if (!locale.isEmpty())
+        for (const char *name : {"LANGUAGE", "LC_ALL", "LC_MESSAGES", "LANG"})
+            environment.remove(QLatin1String(name));
+    for (const QString &variable : locale)
+        environment.insert(
+            variable.section(QLatin1Char('='), 0, 0), variable.section(QLatin1Char('='), 1));
     environment.remove(QStringLiteral("DISPLAY"));
     environment.remove(QStringLiteral("WAYLAND_DISPLAY"));
     environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
@@ -69,6 +77,8 @@ TEST(CommandLineTest, AWrongCommandLineIsRefusedWithTheUsageAndStatusTwo)
         {{QStringLiteral("--port")}, QStringLiteral("ключу --port нужно значение")},
         {{QStringLiteral("--connect=yes")}, QStringLiteral("ключ --connect не принимает значения")},
         {{QStringLiteral("ttyUSB0")}, QStringLiteral("лишний аргумент ttyUSB0")},
+        {{QStringLiteral("--lang"), QStringLiteral("de")}, QStringLiteral("язык de не из списка")},
+        {{QStringLiteral("--lang=")}, QStringLiteral("язык  не из списка")},
         // A wrong option is refused even next to --help.
         {{QStringLiteral("--help"), QStringLiteral("-x")}, QStringLiteral("неизвестный ключ -x")},
     };
@@ -80,6 +90,66 @@ TEST(CommandLineTest, AWrongCommandLineIsRefusedWithTheUsageAndStatusTwo)
             << run.err.toStdString();
         EXPECT_TRUE(run.err.contains(QStringLiteral("Использование: kelvane"))) << line;
         EXPECT_EQ(run.out, QString()) << line;
+    }
+}
+
+bool hasCyrillic(const QString &text)
+{
+    return std::any_of(
+        text.begin(), text.end(), [](QChar c) { return c.script() == QChar::Script_Cyrillic; });
+}
+
+TEST(CommandLineTest, HelpAndErrorsAreInTheLanguageOfTheLocale)
+{
+    // The virtual drive's usage as it has always been, its ports folder from XDG_RUNTIME_DIR.
+    const QString driveUsage = QStringLiteral(R"(Использование: kelvane-virtual-drive [ключи]
+Виртуальный накопитель: монитор диагностического порта на псевдотерминале.
+
+  --name ИМЯ           имя порта в папке виртуальных портов (по умолчанию virtual-drive)
+  --ports-folder ПАПКА папка виртуальных портов (по умолчанию /run/k/kelvane-ports)
+  --log ФАЙЛ           писать журнал принятого в файл (по умолчанию в stderr)
+  --inventory          показать список портов, как его видит программа, и выйти
+  --help               эта справка
+  --version            версия
+)");
+    const QString runtime = QStringLiteral("XDG_RUNTIME_DIR=/run/k");
+    const QString usage = runWithoutDisplay(KELVANE_PROGRAM, {QStringLiteral("--help")}).out;
+    for (const QStringList &russian :
+        {QStringList {QStringLiteral("LANG=ru_RU.UTF-8")}, QStringList {QStringLiteral("LANG=C")},
+            QStringList {QStringLiteral("LANGUAGE=en"), QStringLiteral("LC_ALL=POSIX")}}) {
+        const std::string locale = russian.join(' ').toStdString();
+        EXPECT_EQ(runWithoutDisplay(KELVANE_VIRTUAL_DRIVE, {QStringLiteral("--help")},
+                      russian + QStringList {runtime})
+                      .out,
+            driveUsage)
+            << locale;
+        EXPECT_EQ(
+            runWithoutDisplay(KELVANE_PROGRAM, {QStringLiteral("--help")}, russian).out, usage)
+            << locale;
+    }
+    EXPECT_TRUE(usage.contains(QStringLiteral("  --lang ЯЗЫК  "))) << usage.toStdString();
+
+    for (const QStringList &english : {QStringList {QStringLiteral("LANG=en_US.UTF-8")},
+             QStringList {QStringLiteral("LANGUAGE=de:ru"), QStringLiteral("LANG=ru_RU.UTF-8")}}) {
+        const std::string locale = english.join(' ').toStdString();
+        const Finished drive = runWithoutDisplay(
+            KELVANE_VIRTUAL_DRIVE, {QStringLiteral("--help")}, english + QStringList {runtime});
+        EXPECT_TRUE(drive.out.startsWith(QStringLiteral("Usage: kelvane-virtual-drive")))
+            << locale << drive.out.toStdString();
+        EXPECT_TRUE(drive.out.contains(QStringLiteral("/run/k/kelvane-ports"))) << locale;
+        const Finished help
+            = runWithoutDisplay(KELVANE_PROGRAM, {QStringLiteral("--help")}, english);
+        EXPECT_TRUE(help.out.startsWith(QStringLiteral("Usage: kelvane"))) << locale;
+        for (const char *option : {"--port", "--rate", "--connect", "--lang", "115200"})
+            EXPECT_TRUE(help.out.contains(QLatin1String(option))) << locale << option;
+        const Finished wrong
+            = runWithoutDisplay(KELVANE_PROGRAM, {QStringLiteral("--bogus")}, english);
+        EXPECT_EQ(wrong.status, 2) << locale;
+        EXPECT_TRUE(
+            wrong.err.startsWith(QStringLiteral("kelvane: unknown option --bogus\n\nUsage:")))
+            << locale << wrong.err.toStdString();
+        for (const QString &text : {drive.out, help.out, wrong.err})
+            EXPECT_FALSE(hasCyrillic(text)) << locale << text.toStdString();
     }
 }
 
