@@ -138,7 +138,7 @@ TMainForm::TMainForm(MainThread &mainThread, ErrorDisplay &errors, ProgramWindow
     if (const QScreen *screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
 
-    openCommandTable(environment.programFolder);
+    openCommandTable(environment.programFolder, environment.language);
     connectHandlers();
     bindPortEvents();
     runGuarded(m_errors, [this] { FormCreate(); });
@@ -151,10 +151,10 @@ TMainForm::TMainForm(MainThread &mainThread, ErrorDisplay &errors, ProgramWindow
     }
 }
 
-void TMainForm::openCommandTable(const std::string &programFolder)
+void TMainForm::openCommandTable(const std::string &programFolder, Language language)
 {
     Dbf1.SetName("Dbf1");
-    const TableLocation table = locateCommandTable("com.dbf", {programFolder, {}});
+    const TableLocation table = locateCommandTable("com.dbf", {programFolder, {}}, language);
     if (!table.copiedFrom.empty())
         m_tableCopiedText = QStringLiteral("Создана своя таблица команд (копия стандартной): %1")
                                 .arg(QString::fromStdString(table.fileName));

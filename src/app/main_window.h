@@ -137,7 +137,7 @@ protected:
     void closeEvent(QCloseEvent *event) override;
 
 private:
-    void openCommandTable(const std::string &programFolder);
+    void openCommandTable(const std::string &programFolder, Language language);
     // Opens the table for reading only, when it is there; false when that fails too.
     bool openCommandTableReadOnly();
     void connectHandlers();
