@@ -4,8 +4,8 @@
 #include "support/pty_pair.h"
 
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTest>
-#include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
 #include <filesystem>
@@ -56,7 +56,7 @@ TEST(CommandLineTest, HelpAndVersionArePrintedWithoutAWindow)
     EXPECT_EQ(help.status, 0) << help.err.toStdString();
     EXPECT_TRUE(help.out.startsWith(QStringLiteral("Использование: kelvane")))
         << help.out.toStdString();
-    for (const char *option : {"--port", "--rate", "--connect", "--version", "115200"})
+    for (const char *option : {"--port", "--rate", "--connect", "--lang", "--version", "115200"})
         EXPECT_TRUE(help.out.contains(QLatin1String(option))) << option;
 
     for (const auto &[program, name] : {std::pair {KELVANE_PROGRAM, "kelvane"},
@@ -78,7 +78,6 @@ TEST(CommandLineTest, AWrongCommandLineIsRefusedWithTheUsageAndStatusTwo)
         {{QStringLiteral("--connect=yes")}, QStringLiteral("ключ --connect не принимает значения")},
         {{QStringLiteral("ttyUSB0")}, QStringLiteral("лишний аргумент ttyUSB0")},
         {{QStringLiteral("--lang"), QStringLiteral("de")}, QStringLiteral("язык de не из списка")},
-        {{QStringLiteral("--lang=")}, QStringLiteral("язык  не из списка")},
         // A wrong option is refused even next to --help.
         {{QStringLiteral("--help"), QStringLiteral("-x")}, QStringLiteral("неизвестный ключ -x")},
     };
@@ -91,12 +90,6 @@ TEST(CommandLineTest, AWrongCommandLineIsRefusedWithTheUsageAndStatusTwo)
         EXPECT_TRUE(run.err.contains(QStringLiteral("Использование: kelvane"))) << line;
         EXPECT_EQ(run.out, QString()) << line;
     }
-}
-
-bool hasCyrillic(const QString &text)
-{
-    return std::any_of(
-        text.begin(), text.end(), [](QChar c) { return c.script() == QChar::Script_Cyrillic; });
 }
 
 TEST(CommandLineTest, HelpAndErrorsAreInTheLanguageOfTheLocale)
@@ -112,44 +105,30 @@ TEST(CommandLineTest, HelpAndErrorsAreInTheLanguageOfTheLocale)
   --help               эта справка
   --version            версия
 )");
-    const QString runtime = QStringLiteral("XDG_RUNTIME_DIR=/run/k");
-    const QString usage = runWithoutDisplay(KELVANE_PROGRAM, {QStringLiteral("--help")}).out;
-    for (const QStringList &russian :
-        {QStringList {QStringLiteral("LANG=ru_RU.UTF-8")}, QStringList {QStringLiteral("LANG=C")},
-            QStringList {QStringLiteral("LANGUAGE=en"), QStringLiteral("LC_ALL=POSIX")}}) {
-        const std::string locale = russian.join(' ').toStdString();
-        EXPECT_EQ(runWithoutDisplay(KELVANE_VIRTUAL_DRIVE, {QStringLiteral("--help")},
-                      russian + QStringList {runtime})
-                      .out,
-            driveUsage)
-            << locale;
-        EXPECT_EQ(
-            runWithoutDisplay(KELVANE_PROGRAM, {QStringLiteral("--help")}, russian).out, usage)
-            << locale;
+    const QStringList help = {QStringLiteral("--help")};
+    const QString usage = runWithoutDisplay(KELVANE_PROGRAM, help).out;
+    for (const char *russian : {"LANG=ru_RU.UTF-8", "LANG=C", "LC_ALL=POSIX LANGUAGE=en"}) {
+        const QStringList locale = QString::fromLatin1(russian).split(QLatin1Char(' '))
+            << QStringLiteral("XDG_RUNTIME_DIR=/run/k");
+        EXPECT_EQ(runWithoutDisplay(KELVANE_VIRTUAL_DRIVE, help, locale).out, driveUsage)
+            << russian;
+        EXPECT_EQ(runWithoutDisplay(KELVANE_PROGRAM, help, locale).out, usage) << russian;
     }
-    EXPECT_TRUE(usage.contains(QStringLiteral("  --lang ЯЗЫК  "))) << usage.toStdString();
-
-    for (const QStringList &english : {QStringList {QStringLiteral("LANG=en_US.UTF-8")},
-             QStringList {QStringLiteral("LANGUAGE=de:ru"), QStringLiteral("LANG=ru_RU.UTF-8")}}) {
-        const std::string locale = english.join(' ').toStdString();
-        const Finished drive = runWithoutDisplay(
-            KELVANE_VIRTUAL_DRIVE, {QStringLiteral("--help")}, english + QStringList {runtime});
-        EXPECT_TRUE(drive.out.startsWith(QStringLiteral("Usage: kelvane-virtual-drive")))
-            << locale << drive.out.toStdString();
-        EXPECT_TRUE(drive.out.contains(QStringLiteral("/run/k/kelvane-ports"))) << locale;
-        const Finished help
-            = runWithoutDisplay(KELVANE_PROGRAM, {QStringLiteral("--help")}, english);
-        EXPECT_TRUE(help.out.startsWith(QStringLiteral("Usage: kelvane"))) << locale;
-        for (const char *option : {"--port", "--rate", "--connect", "--lang", "115200"})
-            EXPECT_TRUE(help.out.contains(QLatin1String(option))) << locale << option;
+    for (const char *english : {"LANG=en_US.UTF-8", "LANG=ru_RU.UTF-8 LANGUAGE=de:ru"}) {
+        const QStringList locale = QString::fromLatin1(english).split(QLatin1Char(' '));
+        const Finished drive = runWithoutDisplay(KELVANE_VIRTUAL_DRIVE, help, locale);
+        const Finished program = runWithoutDisplay(KELVANE_PROGRAM, help, locale);
         const Finished wrong
-            = runWithoutDisplay(KELVANE_PROGRAM, {QStringLiteral("--bogus")}, english);
-        EXPECT_EQ(wrong.status, 2) << locale;
+            = runWithoutDisplay(KELVANE_PROGRAM, {QStringLiteral("--bogus")}, locale);
+        EXPECT_TRUE(drive.out.startsWith(QStringLiteral("Usage: kelvane-virtual-drive")))
+            << english;
+        EXPECT_TRUE(program.out.contains(QStringLiteral("  --lang LANGUAGE  "))) << english;
         EXPECT_TRUE(
             wrong.err.startsWith(QStringLiteral("kelvane: unknown option --bogus\n\nUsage:")))
-            << locale << wrong.err.toStdString();
-        for (const QString &text : {drive.out, help.out, wrong.err})
-            EXPECT_FALSE(hasCyrillic(text)) << locale << text.toStdString();
+            << english << wrong.err.toStdString();
+        for (const QString &text : {drive.out, program.out, wrong.err})
+            EXPECT_FALSE(text.contains(QRegularExpression(QStringLiteral("\\p{Cyrillic}"))))
+                << english << text.toStdString();
     }
 }
 
