@@ -81,7 +81,8 @@ TMainForm::TMainForm(MainThread &mainThread, ErrorDisplay &errors, ProgramWindow
     m_runProcedure->setObjectName(QStringLiteral("RunProcedure1"));
     layOut();
 
-    const QString tableText = openCommandTable(Dbf1, environment.programFolder, m_errors);
+    const QString tableText
+        = openCommandTable(Dbf1, environment.programFolder, environment.language, m_errors);
     DataSource1.SetDataSet(&Dbf1);
     m_ui->DBGrid2->SetDataSource(&DataSource1);
     m_ui->DBGrid2->setColumns({{"NAME", QStringLiteral("Команда"), 142, true, true},

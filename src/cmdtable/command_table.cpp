@@ -51,10 +51,11 @@ QString openReadOnly(TDbf &table)
 
 } // namespace
 
-QString openCommandTable(TDbf &table, const std::string &programFolder, ErrorSink &errors)
+QString openCommandTable(
+    TDbf &table, const std::string &programFolder, Language language, ErrorSink &errors)
 {
     table.SetName("Dbf1");
-    const TableLocation location = locateCommandTable("com.dbf", {programFolder, {}});
+    const TableLocation location = locateCommandTable("com.dbf", {programFolder, {}}, language);
     table.SetFileName(location.fileName);
     table.setProgramFolder(programFolder);
     table.setErrorSink(errors);

@@ -2,6 +2,8 @@
 // when it may be written, else for reading, with the reason told.
 #pragma once
 
+#include "base/language.h"
+
 #include <QString>
 #include <string>
 
@@ -14,7 +16,9 @@ class TDbf;
 // table is looked for when the current folder has none (empty: the executable's folder). Returns
 // what the start-up says in the status line instead of its own text: why the table is open only
 // for reading, or where the user's own copy of the default table was made; empty when neither.
-// Raises what the cursor raises when the table cannot be opened at all.
-QString openCommandTable(TDbf &table, const std::string &programFolder, ErrorSink &errors);
+// A first start copies the default table of the interface's `language`. Raises what the cursor
+// raises when the table cannot be opened at all.
+QString openCommandTable(
+    TDbf &table, const std::string &programFolder, Language language, ErrorSink &errors);
 
 } // namespace kelvane

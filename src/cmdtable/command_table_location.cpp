@@ -42,7 +42,7 @@ std::string userDataFolder()
     return home ? (fs::path(home) / ".local/share/kelvane").string() : std::string();
 }
 
-TableLocation locateCommandTable(const std::string &name, TableFolders folders)
+TableLocation locateCommandTable(const std::string &name, TableFolders folders, Language language)
 {
     if (folders.programFolder.empty())
         folders.programFolder = executableFolder();
@@ -59,8 +59,13 @@ TableLocation locateCommandTable(const std::string &name, TableFolders folders)
         return {beside.string(), {}};
 
     // An installed program lives in <prefix>/bin and its default table in <prefix>/share.
+    fs::path defaultName = name;
+    if (language == Language::English)
+        defaultName.replace_filename(
+            defaultName.stem().string() + "_en" + defaultName.extension().string());
     const fs::path installed
-        = (fs::path(folders.programFolder) / ".." / "share" / "kelvane" / name).lexically_normal();
+        = (fs::path(folders.programFolder) / ".." / "share" / "kelvane" / defaultName)
+              .lexically_normal();
     if (folders.programFolder.empty() || folders.dataFolder.empty() || !isFile(installed))
         return {name, {}};
     std::error_code error;

@@ -4,6 +4,8 @@
 // write the installed one. Nothing here ever writes over a table that exists.
 #pragma once
 
+#include "base/language.h"
+
 #include <string>
 
 namespace kelvane {
@@ -23,9 +25,11 @@ struct TableLocation
     std::string copiedFrom;
 };
 
-// Looks for the table `name` and copies the default when it has to. Raises std::runtime_error
-// with a Russian text when the copy cannot be made.
-TableLocation locateCommandTable(const std::string &name, TableFolders folders = {});
+// Looks for the table `name` and copies the default when it has to: for an English interface the
+// default with English command names, `name` with "_en" before its extension (com_en.dbf).
+// Raises std::runtime_error with a Russian text when the copy cannot be made.
+TableLocation locateCommandTable(
+    const std::string &name, TableFolders folders = {}, Language language = Language::Russian);
 
 // The user's data folder of the program, from the environment.
 std::string userDataFolder();

@@ -103,6 +103,24 @@ TEST_F(CommandTableLocationTest, TheUsersTableComesFirstAndTheDefaultIsCopiedOnl
     EXPECT_FALSE(fs::exists(own));
 }
 
+TEST_F(CommandTableLocationTest, AnEnglishFirstStartCopiesTheEnglishDefaultAndNothingElse)
+{
+    const fs::path english = installed.parent_path() / "com_en.dbf";
+    writeText(english, "english");
+    auto locateInEnglish = [this] {
+        return locateCommandTable("com.dbf", {program.string(), {}}, Language::English);
+    };
+    TableLocation table = locateInEnglish();
+    EXPECT_EQ(table.fileName, own.string());
+    EXPECT_EQ(table.copiedFrom, english.string());
+    EXPECT_EQ(readText(own), "english");
+
+    // A table the user has is theirs in any language.
+    writeText(own, "mine");
+    EXPECT_EQ(locateInEnglish().copiedFrom, "");
+    EXPECT_EQ(readText(own), "mine");
+}
+
 TEST_F(CommandTableLocationTest, ACopyThatCannotBeMadeIsAnErrorAndLeavesNothing)
 {
     writeText(data, "a file where the data folder should be");
