@@ -40,7 +40,8 @@ function(kelvane_add_wine_test target labels excluded)
     endif()
     add_test(NAME ${target} COMMAND ${target} ${filter})
     set_tests_properties(${target} PROPERTIES
-        LABELS "${labels};windows" FIXTURES_REQUIRED wine_prefix)
+        LABELS "${labels};windows" FIXTURES_REQUIRED wine_prefix
+        ENVIRONMENT "${KELVANE_TEST_LOCALE}")
 endfunction()
 
 # kelvane_add_wine_drive_test(<name> <port> <command...>): runs the command (a test executable or
@@ -54,5 +55,5 @@ function(kelvane_add_wine_drive_test name port)
         COMMAND bash ${CMAKE_CURRENT_FUNCTION_LIST_DIR}/with_drive_port.sh ${KELVANE_VIRTUAL_DRIVE}
             ${KELVANE_WINE_PORTS} ${port} ${ARGN})
     set_tests_properties(${name} PROPERTIES
-        LABELS "windows;drive" FIXTURES_REQUIRED wine_prefix)
+        LABELS "windows;drive" FIXTURES_REQUIRED wine_prefix ENVIRONMENT "${KELVANE_TEST_LOCALE}")
 endfunction()
