@@ -10,11 +10,14 @@ namespace kelvane {
 
 namespace {
 
-// Per starting point. A million steps take the interpreter some 20 ms at worst (see
-// bench/pattern_bench.cpp); an ordinary pattern needs a few per character of the drive's text.
-constexpr uint32_t MatchLimit = 1000000;
+// Per starting point. An ordinary pattern needs a step or a few per character of the drive's
+// text, so a quarter million leaves room over the most text kept; the interpreter takes some
+// 5 ms to reach it on an idle machine, the JIT less. The interpreter's memory for backtracking is
+// what it costs most the first time (a fresh 8 MiB took 25 to 35 ms on a busy machine, 4 MiB
+// half that; see bench/pattern_bench.cpp), so it gets 4 MiB; the JIT has a stack of its own.
+constexpr uint32_t MatchLimit = 250000;
 constexpr uint32_t DepthLimit = MatchLimit;
-constexpr uint32_t HeapLimitKiB = 32 * 1024;
+constexpr uint32_t HeapLimitKiB = 4 * 1024;
 constexpr PCRE2_SIZE JitStackStart = 32 * 1024;
 constexpr PCRE2_SIZE JitStackMost = 8 * 1024 * 1024;
 
