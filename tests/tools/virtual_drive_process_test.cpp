@@ -6,6 +6,7 @@
 #include "serial/posix_device.h"
 #include "support/child_process.h"
 #include "support/pty_pair.h"
+#include "support/wait.h"
 
 #include <algorithm>
 #include <chrono>
@@ -129,8 +130,10 @@ TEST_F(VirtualDriveProcessTest, PublishesServesAndRemovesItsPort)
     ASSERT_EQ(lstat(m_ports.c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 0777, 0700u) << "the folder is made private";
     EXPECT_TRUE(isPrivateFolder(m_ports.string()));
-    EXPECT_NE(readFile(m_root / "output").find(link.string()), std::string::npos)
-        << "the port's path is printed at start";
+    // The link may be there before the drive has said where it is.
+    EXPECT_TRUE(waitUntil(
+        [&] { return readFile(m_root / "output").find(link.string()) != std::string::npos; }, 10s))
+        << "the port's path is printed at start: " << readFile(m_root / "output");
 
     std::unique_ptr<SerialDevice> port = openPort(link);
     ASSERT_TRUE(port) << "the drive does not hold the slave against the program";
