@@ -3,7 +3,7 @@
 // time it slept and was woken; the one timer that ends each run adds one.
 //
 //   build/bench/kelvane_bench_port_watch_idle [seconds]
-#include "framework/port_watcher.h"
+#include "connection/port_watcher.h"
 #include "support/fake_machine.h"
 #include "support/pty_pair.h"
 

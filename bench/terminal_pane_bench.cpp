@@ -16,8 +16,8 @@
 //   build/bench/kelvane_bench_terminal_pane [stream] [program] [flood] [latency] [chunk]
 #include "app/program.h"
 #include "framework/cp1251_text.h"
-#include "framework/terminal_pane.h"
 #include "support/pty_pair.h"
+#include "terminal/terminal_pane.h"
 
 #include <QApplication>
 #include <QCheckBox>

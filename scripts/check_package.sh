@@ -3,9 +3,10 @@
 # Checks the Debian package made from BUILD_FOLDER (build/ by default) the way a user meets it:
 # lintian, the desktop entry and the AppStream metainfo it holds; then installs it with apt,
 # starts the installed program on a virtual display as an unprivileged user with an empty home,
-# waits for its own copy of the command table and its main window, ends it, removes the package
-# and checks that the package's files are gone. Installing needs root or sudo. A kelvane already
-# installed on the machine is not touched: the installation part is then left out.
+# under the C locale and in English, waits each time for its own copy of the command table in
+# that language and its main window, ends it, removes the package and checks that the package's
+# files are gone. Installing needs root or sudo. A kelvane already installed on the machine is
+# not touched: the installation part is then left out.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build=${1:-build}
@@ -69,10 +70,10 @@ done
 
 echo "--- first start as an unprivileged user with an empty home"
 # nobody: no groups, no home of its own; the program finds no table in the empty current folder
-# and none in the user's data folder, so it has to make its own copy of the default one.
-home=$(mktemp -d -t kelvane-home.XXXXXX)
+# and none in the user's data folder, so it has to make its own copy of the default one: the
+# Russian under the C locale, the English one for an English user.
 runtime=$(mktemp -d -t kelvane-runtime.XXXXXX)
-$sudo chown 65534:65534 "$home" "$runtime"
+$sudo chown 65534:65534 "$runtime"
 Xvfb -displayfd 3 -ac -nolisten tcp -screen 0 1024x768x24 3>"$work/display" \
     >"$work/xvfb.log" 2>&1 &
 display_pid=$!
@@ -83,31 +84,40 @@ done
 [ -s "$work/display" ] || fail "Xvfb не запустился: $(cat "$work/xvfb.log")"
 display=:$(tr -d '\n' <"$work/display")
 
-(cd "$home" && exec $sudo env -i HOME="$home" PATH=/usr/bin:/bin DISPLAY="$display" \
-    XDG_RUNTIME_DIR="$runtime" LANG=C.UTF-8 \
-    setpriv --reuid=65534 --regid=65534 --clear-groups kelvane) \
-    >"$work/program.log" 2>&1 &
-program_pid=$!
-copy=$home/.local/share/kelvane/com.dbf
-title="Kelvane 0.99b rev 4"
-shown=""
-for _ in $(seq 200); do
+# Usage: first_start LANG DEFAULT_TABLE
+first_start() {
+    local lang=$1 default=$2
+    [ -z "$home" ] || $sudo rm -rf "$home"
+    home=$(mktemp -d -t kelvane-home.XXXXXX)
+    $sudo chown 65534:65534 "$home"
+    (cd "$home" && exec $sudo env -i HOME="$home" PATH=/usr/bin:/bin DISPLAY="$display" \
+        XDG_RUNTIME_DIR="$runtime" LANG="$lang" \
+        setpriv --reuid=65534 --regid=65534 --clear-groups kelvane) \
+        >"$work/program.log" 2>&1 &
+    program_pid=$!
+    local copy=$home/.local/share/kelvane/com.dbf
+    local title="Kelvane 0.99b rev 4"
+    local shown=""
+    for _ in $(seq 200); do
+        kill -0 "$program_pid" 2>/dev/null || fail "программа завершилась: $(cat "$work/program.log")"
+        if [ -f "$copy" ] && DISPLAY=$display xwininfo -root -tree | grep -qF "\"$title\""; then
+            shown=yes
+            break
+        fi
+        sleep 0.1
+    done
+    [ -n "$shown" ] || fail "за 20 с нет копии $copy или окна \"$title\": $(cat "$work/program.log")"
+    [ "$(stat -c %u "$copy")" = 65534 ] || fail "копия таблицы принадлежит не пользователю"
+    cmp -s "$copy" "$default" || fail "LANG=$lang: копия таблицы отличается от $default"
+    sleep 1
     kill -0 "$program_pid" 2>/dev/null || fail "программа завершилась: $(cat "$work/program.log")"
-    if [ -f "$copy" ] && DISPLAY=$display xwininfo -root -tree | grep -qF "\"$title\""; then
-        shown=yes
-        break
-    fi
-    sleep 0.1
-done
-[ -n "$shown" ] || fail "за 20 с нет копии $copy или окна \"$title\": $(cat "$work/program.log")"
-[ "$(stat -c %u "$copy")" = 65534 ] || fail "копия таблицы принадлежит не пользователю"
-cmp -s "$copy" /usr/share/kelvane/com.dbf || fail "копия таблицы отличается от исходной"
-sleep 1
-kill -0 "$program_pid" 2>/dev/null || fail "программа завершилась: $(cat "$work/program.log")"
-echo "Окно \"$title\" открыто, таблица скопирована в $copy."
-kill "$program_pid"
-wait "$program_pid" 2>/dev/null || true
-program_pid=""
+    echo "LANG=$lang: окно \"$title\" открыто, таблица $default скопирована в $copy."
+    kill "$program_pid"
+    wait "$program_pid" 2>/dev/null || true
+    program_pid=""
+}
+first_start C.UTF-8 /usr/share/kelvane/com.dbf
+first_start en_US.UTF-8 /usr/share/kelvane/com_en.dbf
 
 echo "--- remove"
 $sudo apt-get remove -y -qq kelvane >/dev/null

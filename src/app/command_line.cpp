@@ -1,5 +1,6 @@
 #include "app/command_line.h"
 
+#include "base/texts.h"
 #include "procedures/rate_table.h"
 
 #include <algorithm>
@@ -9,6 +10,42 @@
 namespace kelvane {
 
 namespace {
+
+// What the command line prints, in both languages.
+constexpr Text Usage = {R"(Использование: kelvane [--port ПОРТ] [--rate СКОРОСТЬ] [--connect]
+Сервисный терминал для жёстких дисков с диагностическим последовательным портом.
+
+  --port ПОРТ       выбрать порт: путь (/dev/ttyUSB0) или последняя часть имени
+                    (ttyUSB0, virtual-drive)
+  --rate СКОРОСТЬ   выбрать скорость: %1
+  --connect         соединиться при запуске, как кнопкой "Соеденить"
+  --lang ЯЗЫК       язык окон: ru или en (по умолчанию как в системе)
+  -h, --help        эта справка
+  --version         версия программы
+
+До соединения программа ничего не пишет в порт. Подробнее: man kelvane.
+)",
+    R"(Usage: kelvane [--port PORT] [--rate RATE] [--connect]
+Service terminal for hard disk drives with a diagnostic serial port.
+
+  --port PORT       choose the port: a path (/dev/ttyUSB0) or the last part of its name
+                    (ttyUSB0, virtual-drive)
+  --rate RATE       choose the rate: %1
+  --connect         connect at start, as the Connect button does
+  --lang LANGUAGE   the windows' language: ru or en (default: as the system's)
+  -h, --help        this help
+  --version         the program's version
+
+The program writes nothing to the port until it connects. More: man kelvane.
+)"};
+constexpr Text NeedsValue = {"ключу %1 нужно значение", "option %1 needs a value"};
+constexpr Text TakesNoValue = {"ключ %1 не принимает значения", "option %1 takes no value"};
+constexpr Text ExtraArgument = {"лишний аргумент %1", "unexpected argument %1"};
+constexpr Text NeedsPort = {"ключу --port нужно имя порта", "option --port needs a port name"};
+constexpr Text RateNotListed = {"скорость %1 не из списка: %2", "rate %1 is not one of: %2"};
+constexpr Text LanguageNotListed
+    = {"язык %1 не из списка: ru, en", "language %1 is not one of: ru, en"};
+constexpr Text UnknownOption = {"неизвестный ключ %1", "unknown option %1"};
 
 // Qt's own options that the application object takes out of the command line itself.
 constexpr std::array<std::string_view, 12> QtOptionsWithValue = {"-platform", "-platformpluginpath",
@@ -34,9 +71,9 @@ std::string rateList()
 CommandLine parseCommandLine(const std::vector<std::string> &arguments)
 {
     CommandLine line;
-    auto wrong = [&line](std::string error) {
+    auto wrong = [&line](const Text &error, std::initializer_list<std::string_view> filled) {
         line.action = CommandLine::Action::Wrong;
-        line.error = std::move(error);
+        line.error = localText(error, filled);
         return line;
     };
     bool help = false;
@@ -49,17 +86,17 @@ CommandLine parseCommandLine(const std::vector<std::string> &arguments)
             value = option.substr(equals + 1);
             option.resize(equals);
         }
-        const bool takesValue
-            = option == "--port" || option == "--rate" || contains(QtOptionsWithValue, option);
+        const bool takesValue = option == "--port" || option == "--rate" || option == "--lang"
+            || contains(QtOptionsWithValue, option);
         if (takesValue && !value) {
             if (i + 1 == arguments.size())
-                return wrong("ключу " + option + " нужно значение");
+                return wrong(NeedsValue, {option});
             value = arguments[++i];
         } else if (!takesValue && value) {
-            return wrong("ключ " + option + " не принимает значения");
+            return wrong(TakesNoValue, {option});
         }
         if (!option.starts_with("-")) {
-            return wrong("лишний аргумент " + option);
+            return wrong(ExtraArgument, {option});
         } else if (option == "--help" || option == "-h") {
             help = true;
         } else if (option == "--version") {
@@ -68,14 +105,18 @@ CommandLine parseCommandLine(const std::vector<std::string> &arguments)
             line.start.connect = true;
         } else if (option == "--port") {
             if (value->empty())
-                return wrong("ключу --port нужно имя порта");
+                return wrong(NeedsPort, {});
             line.start.port = *value;
         } else if (option == "--rate") {
             if (!findRateEntry(*value))
-                return wrong("скорость " + *value + " не из списка: " + rateList());
+                return wrong(RateNotListed, {*value, rateList()});
             line.start.rate = *value;
+        } else if (option == "--lang") {
+            line.start.language = languageFromCode(*value);
+            if (!line.start.language)
+                return wrong(LanguageNotListed, {*value});
         } else if (!takesValue && !contains(QtFlags, option)) {
-            return wrong("неизвестный ключ " + option);
+            return wrong(UnknownOption, {option});
         }
     }
     if (help)
@@ -87,19 +128,7 @@ CommandLine parseCommandLine(const std::vector<std::string> &arguments)
 
 std::string usageText()
 {
-    return "Использование: kelvane [--port ПОРТ] [--rate СКОРОСТЬ] [--connect]\n"
-           "Сервисный терминал для жёстких дисков с диагностическим последовательным портом.\n"
-           "\n"
-           "  --port ПОРТ       выбрать порт: путь (/dev/ttyUSB0) или последняя часть имени\n"
-           "                    (ttyUSB0, virtual-drive)\n"
-           "  --rate СКОРОСТЬ   выбрать скорость: "
-        + rateList()
-        + "\n"
-          "  --connect         соединиться при запуске, как кнопкой \"Соеденить\"\n"
-          "  -h, --help        эта справка\n"
-          "  --version         версия программы\n"
-          "\n"
-          "До соединения программа ничего не пишет в порт. Подробнее: man kelvane.\n";
+    return localText(Usage, {rateList()});
 }
 
 std::string versionText()

@@ -2,6 +2,9 @@
 // --version and a wrong option need no display.
 #pragma once
 
+#include "base/language.h"
+
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -13,6 +16,7 @@ struct StartOptions
     std::string port;
     std::string rate; // one of the rate box's entries
     bool connect = false;
+    std::optional<Language> language; // --lang: the windows' language, over the setting's
 };
 
 struct CommandLine
@@ -24,7 +28,7 @@ struct CommandLine
 };
 
 // `arguments` without the program's name. Qt's own options (-platform, -style and the like) are
-// left to Qt.
+// left to Qt. The errors are in the language of the texts set (setTextLanguage()).
 CommandLine parseCommandLine(const std::vector<std::string> &arguments);
 
 std::string usageText();

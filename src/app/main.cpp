@@ -3,9 +3,11 @@
 #include "app/program.h"
 #include "app/start_options.h"
 #include "app/termination_signals.h"
+#include "base/texts.h"
 #include "framework/guarded_application.h"
 #include "framework/translations.h"
 
+#include <QLocale>
 #include <cstdlib>
 #include <iostream>
 #include <memory>
@@ -14,6 +16,8 @@ using namespace kelvane;
 
 int main(int argc, char *argv[])
 {
+    // What is printed before any window goes by the locale variables, as in the other tools.
+    setTextLanguage(commandLineLanguage(localeVariables()));
     const CommandLine line = parseCommandLine(std::vector<std::string>(argv + 1, argv + argc));
     switch (line.action) {
     case CommandLine::Action::Help:
@@ -33,9 +37,16 @@ int main(int argc, char *argv[])
     QApplication::setApplicationName(QStringLiteral("Kelvane"));
     installTranslations(app);
     Q_INIT_RESOURCE(resources);
+    // The interface's language; the settings hold none yet, so it is --lang or the system's.
+    ProgramEnvironment environment;
+    std::vector<std::string> uiLanguages;
+    for (const QString &language : QLocale::system().uiLanguages())
+        uiLanguages.push_back(language.toStdString());
+    environment.language = windowLanguage(
+        QLocale::system().name().toStdString(), uiLanguages, std::nullopt, line.start.language);
     std::unique_ptr<Program> program;
     try {
-        program = std::make_unique<Program>(app.errors());
+        program = std::make_unique<Program>(app.errors(), environment);
     } catch (...) {
         // Without its command table the program does not start.
         app.errors().error(currentExceptionText());

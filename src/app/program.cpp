@@ -3,7 +3,6 @@
 #include "app/about_box.h"
 #include "app/input_history.h"
 #include "app/settings_dialog.h"
-#include "app/terminal_view.h"
 #include "app/window_placement.h"
 #include "app/wiring_window.h"
 #include "cmdtable/command_editor_dialog.h"
@@ -13,12 +12,13 @@
 #include "commands/free_level_dialog.h"
 #include "commands/head_dialog.h"
 #include "commands/head_positioning_dialog.h"
+#include "connection/connection.h"
 #include "framework/guarded.h"
-#include "framework/terminal_pane.h"
 #include "journal/recording_device.h"
+#include "terminal/terminal_pane.h"
+#include "terminal/terminal_view.h"
 
 #include <QAction>
-#include <QLineEdit>
 
 namespace kelvane {
 
@@ -45,8 +45,9 @@ Program::Program(ErrorDisplay &errors, const ProgramEnvironment &environment)
     TMainForm &main = *m_mainForm;
     main.setSessionLog(m_journal.log());
     TBComPort &port = main.BComPort1;
-    // The windows that write to the port leave the loss of the port to the main window.
-    ErrorSink &portErrors = main.portWindowErrors();
+    // The windows that write to the port leave the loss of the port to the main window's
+    // connection.
+    ErrorSink &portErrors = main.connection().portWindowErrors();
     m_windows.Form1 = create(m_form1, main, port, portErrors);
     m_windows.Golovka = create(m_golovka, main, port, portErrors);
     m_windows.golovka2 = create(m_golovka2, main, port, portErrors);
@@ -78,26 +79,24 @@ void Program::connectSessionFeatures()
     const QString journalFolder = m_journal.folder();
     create(m_settingsDialog, main, m_settings, journalFolder);
 
-    auto *input = main.findChild<QLineEdit *>(QStringLiteral("Edit1"));
-    auto *history
-        = new InputHistory(input, Settings::folder() + QStringLiteral("/history.txt"), &main);
+    const TMainForm::Parts &parts = main.parts();
+    auto *history = new InputHistory(
+        parts.inputLine, Settings::folder() + QStringLiteral("/history.txt"), &main);
     QObject::connect(&main, &TMainForm::lineSent, history, &InputHistory::add);
-    new WindowPlacement(&main, m_settings);
+    new WindowPlacement(&main, parts.bodySplitter, m_settings);
     TerminalView &view = main.terminalView();
     if (const int size = m_settings.value(QStringLiteral("terminal/fontSize")).toInt(); size > 0)
         view.setFontSize(size);
     view.fontSizeChosen
         = [this](int size) { m_settings.setValue(QStringLiteral("terminal/fontSize"), size); };
 
-    auto *openFolder = main.findChild<QAction *>(QStringLiteral("openJournalFolder"));
-    QObject::connect(openFolder, &QAction::triggered, &main, guarded(m_errors, [this] {
+    QObject::connect(parts.journalFolderItem, &QAction::triggered, &main, guarded(m_errors, [this] {
         if (!m_journal.openFolder())
             m_errors.error(QStringLiteral("Не удалось открыть папку журналов: %1")
                                .arg(m_journal.folder())
                                .toStdString());
     }));
-    auto *openSettings = main.findChild<QAction *>(QStringLiteral("openSettings"));
-    QObject::connect(openSettings, &QAction::triggered, &main, guarded(m_errors, [this] {
+    QObject::connect(parts.settingsItem, &QAction::triggered, &main, guarded(m_errors, [this] {
         if (m_settingsDialog->exec() == QDialog::Accepted)
             applySettings();
     }));
@@ -106,8 +105,7 @@ void Program::connectSessionFeatures()
 void Program::applySettings()
 {
     m_journal.setEnabled(m_settings.journalEnabled());
-    m_mainForm->findChild<TerminalPane *>(QStringLiteral("Memo1"))
-        ->setScrollbackLines(m_settings.scrollbackLines());
+    m_mainForm->parts().pane->setScrollbackLines(m_settings.scrollbackLines());
 }
 
 } // namespace kelvane

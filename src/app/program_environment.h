@@ -2,6 +2,7 @@
 // uses the defaults; tests give their own folders and devices.
 #pragma once
 
+#include "base/language.h"
 #include "serial/port_list.h"
 #include "serial/serial_device.h"
 
@@ -19,6 +20,8 @@ struct ProgramEnvironment
     std::string programFolder;
     // Whether ModemManager runs; empty: asked on the system bus.
     std::function<bool()> modemManagerRunning;
+    // The interface's language: a first start copies the default command table in it.
+    Language language = Language::Russian;
 };
 
 } // namespace kelvane

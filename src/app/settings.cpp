@@ -9,6 +9,7 @@ namespace {
 const QString JournalEnabled = QStringLiteral("journal/enabled");
 const QString ScrollbackLines = QStringLiteral("terminal/scrollbackLines");
 const QString MainWindowGeometry = QStringLiteral("window/geometry");
+const QString MainWindowSplitter = QStringLiteral("window/splitter");
 
 } // namespace
 
@@ -50,6 +51,16 @@ QByteArray Settings::mainWindowGeometry() const
 void Settings::setMainWindowGeometry(const QByteArray &geometry)
 {
     setValue(MainWindowGeometry, geometry);
+}
+
+QByteArray Settings::mainWindowSplitter() const
+{
+    return m_store.value(MainWindowSplitter).toByteArray();
+}
+
+void Settings::setMainWindowSplitter(const QByteArray &state)
+{
+    setValue(MainWindowSplitter, state);
 }
 
 QVariant Settings::value(const QString &key, const QVariant &fallback) const

@@ -31,6 +31,10 @@ public:
     // The main window's size and position as QWidget::saveGeometry() gives them; empty: none yet.
     QByteArray mainWindowGeometry() const;
     void setMainWindowGeometry(const QByteArray &geometry);
+    // Where the splitter between the command list and the terminal pane stands, as
+    // QSplitter::saveState() gives it; empty: none yet.
+    QByteArray mainWindowSplitter() const;
+    void setMainWindowSplitter(const QByteArray &state);
 
     // Any other value, by key ("group/name").
     QVariant value(const QString &key, const QVariant &fallback = {}) const;

@@ -1,5 +1,7 @@
 #include "app/start_options.h"
 
+#include "app/main_window.h"
+
 #include <QComboBox>
 #include <QFileInfo>
 #include <QPushButton>
@@ -28,22 +30,22 @@ int portEntry(QComboBox &box, const QString &port)
 
 } // namespace
 
-void applyStartOptions(QWidget &mainWindow, const StartOptions &options)
+void applyStartOptions(TMainForm &mainWindow, const StartOptions &options)
 {
     if (!options.port.empty()) {
-        auto *box = mainWindow.findChild<QComboBox *>(QStringLiteral("cbPort"));
+        QComboBox *box = mainWindow.parts().portField;
         box->setCurrentIndex(portEntry(*box, QString::fromStdString(options.port)));
     }
     if (!options.rate.empty()) {
-        auto *box = mainWindow.findChild<QComboBox *>(QStringLiteral("cbBaudRate"));
+        QComboBox *box = mainWindow.parts().rateField;
         // Quiet: with no connection the rate is only taken up by the next connect, and the
         // start-up's status text stays.
         const QSignalBlocker quiet(box);
         box->setCurrentIndex(box->findText(QString::fromStdString(options.rate)));
     }
     if (options.connect) {
-        auto *button = mainWindow.findChild<QPushButton *>(QStringLiteral("btnConnect"));
-        QMetaObject::invokeMethod(button, &QPushButton::click, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            mainWindow.parts().connectButton, &QPushButton::click, Qt::QueuedConnection);
     }
 }
 

@@ -4,10 +4,10 @@
 
 #include "app/command_line.h"
 
-class QWidget;
-
 namespace kelvane {
 
-void applyStartOptions(QWidget &mainWindow, const StartOptions &options);
+class TMainForm;
+
+void applyStartOptions(TMainForm &mainWindow, const StartOptions &options);
 
 } // namespace kelvane

@@ -1,7 +1,7 @@
 #include "cmdtable/command_editor_dialog.h"
 
 #include "dataset/data_set.h"
-#include "framework/data_source.h"
+#include "dataviews/data_source.h"
 #include "framework/guarded.h"
 #include "ui_command_editor_dialog.h"
 

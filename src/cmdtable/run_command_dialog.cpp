@@ -1,8 +1,8 @@
 #include "cmdtable/run_command_dialog.h"
 
 #include "dataset/data_set.h"
+#include "dataviews/data_source.h"
 #include "framework/cp1251_text.h"
-#include "framework/data_source.h"
 #include "framework/guarded.h"
 #include "serial/com_port.h"
 #include "ui_run_command_dialog.h"

@@ -1,6 +1,9 @@
 // EComPort, the serial port's only error type, and its fixed messages. The texts are the same on
 // every platform, Windows function names included, because users and support know them by heart.
+// The messages are Russian; comMessageIn() gives their English for an English interface.
 #pragma once
+
+#include "base/language.h"
 
 #include <stdexcept>
 #include <string>
@@ -30,16 +33,13 @@ inline constexpr const char *PortList = "Ошибка обращения к си
 
 // The device exists but this user may not open it: which port, the group that grants access
 // (empty when unknown), and what to do about it.
-inline std::string noPermission(const std::string &port, const std::string &group)
-{
-    const std::string text = "Нет прав на доступ к порту " + port + ". ";
-    const std::string relogin = ", затем выйдите из системы и войдите в неё снова.";
-    // Joining root's group is no advice to give.
-    if (group.empty() || group == "root")
-        return text + "Попросите администратора открыть вам доступ к этому устройству" + relogin;
-    return text + "Устройство принадлежит группе " + group
-        + ": добавьте себя в эту группу командой sudo usermod -aG " + group + " $USER" + relogin;
-}
+std::string noPermission(const std::string &port, const std::string &group);
+
 } // namespace ComMessage
+
+// An EComPort's message as a person reading `language` is shown it: in Russian the message
+// itself; in English its translation. A text that is none of the port's messages is returned
+// as it is.
+std::string comMessageIn(Language language, const std::string &message);
 
 } // namespace kelvane

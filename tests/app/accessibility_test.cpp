@@ -2,7 +2,7 @@
 // without a warning, the grids read as tables of what they show, and the terminal pane reads as
 // text what the drive sent.
 #include "cmdtable/command_editor_dialog.h"
-#include "framework/db_grid.h"
+#include "dataviews/db_grid.h"
 #include "support/gui/menu_clicks.h"
 #include "support/gui/program_fixture.h"
 

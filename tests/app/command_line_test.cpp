@@ -4,6 +4,7 @@
 #include "support/pty_pair.h"
 
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTest>
 #include <cerrno>
 #include <fcntl.h>
@@ -26,10 +27,17 @@ struct Finished
 };
 
 // Runs `program` to its end in an environment without any display: a program that made its
-// window would fail to start.
-Finished runWithoutDisplay(const char *program, const QStringList &arguments)
+// window would fail to start. `locale`, "NAME=value" each, replaces the test's locale variables.
+Finished runWithoutDisplay(
+    const char *program, const QStringList &arguments, const QStringList &locale = {})
 {
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    if (!locale.isEmpty())
+        for (const char *name : {"LANGUAGE", "LC_ALL", "LC_MESSAGES", "LANG"})
+            environment.remove(QLatin1String(name));
+    for (const QString &variable : locale)
+        environment.insert(
+            variable.section(QLatin1Char('='), 0, 0), variable.section(QLatin1Char('='), 1));
     environment.remove(QStringLiteral("DISPLAY"));
     environment.remove(QStringLiteral("WAYLAND_DISPLAY"));
     environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
@@ -48,7 +56,7 @@ TEST(CommandLineTest, HelpAndVersionArePrintedWithoutAWindow)
     EXPECT_EQ(help.status, 0) << help.err.toStdString();
     EXPECT_TRUE(help.out.startsWith(QStringLiteral("Использование: kelvane")))
         << help.out.toStdString();
-    for (const char *option : {"--port", "--rate", "--connect", "--version", "115200"})
+    for (const char *option : {"--port", "--rate", "--connect", "--lang", "--version", "115200"})
         EXPECT_TRUE(help.out.contains(QLatin1String(option))) << option;
 
     for (const auto &[program, name] : {std::pair {KELVANE_PROGRAM, "kelvane"},
@@ -69,6 +77,7 @@ TEST(CommandLineTest, AWrongCommandLineIsRefusedWithTheUsageAndStatusTwo)
         {{QStringLiteral("--port")}, QStringLiteral("ключу --port нужно значение")},
         {{QStringLiteral("--connect=yes")}, QStringLiteral("ключ --connect не принимает значения")},
         {{QStringLiteral("ttyUSB0")}, QStringLiteral("лишний аргумент ttyUSB0")},
+        {{QStringLiteral("--lang"), QStringLiteral("de")}, QStringLiteral("язык de не из списка")},
         // A wrong option is refused even next to --help.
         {{QStringLiteral("--help"), QStringLiteral("-x")}, QStringLiteral("неизвестный ключ -x")},
     };
@@ -80,6 +89,46 @@ TEST(CommandLineTest, AWrongCommandLineIsRefusedWithTheUsageAndStatusTwo)
             << run.err.toStdString();
         EXPECT_TRUE(run.err.contains(QStringLiteral("Использование: kelvane"))) << line;
         EXPECT_EQ(run.out, QString()) << line;
+    }
+}
+
+TEST(CommandLineTest, HelpAndErrorsAreInTheLanguageOfTheLocale)
+{
+    // The virtual drive's usage as it has always been, its ports folder from XDG_RUNTIME_DIR.
+    const QString driveUsage = QStringLiteral(R"(Использование: kelvane-virtual-drive [ключи]
+Виртуальный накопитель: монитор диагностического порта на псевдотерминале.
+
+  --name ИМЯ           имя порта в папке виртуальных портов (по умолчанию virtual-drive)
+  --ports-folder ПАПКА папка виртуальных портов (по умолчанию /run/k/kelvane-ports)
+  --log ФАЙЛ           писать журнал принятого в файл (по умолчанию в stderr)
+  --inventory          показать список портов, как его видит программа, и выйти
+  --help               эта справка
+  --version            версия
+)");
+    const QStringList help = {QStringLiteral("--help")};
+    const QString usage = runWithoutDisplay(KELVANE_PROGRAM, help).out;
+    for (const char *russian : {"LANG=ru_RU.UTF-8", "LANG=C", "LC_ALL=POSIX LANGUAGE=en"}) {
+        const QStringList locale = QString::fromLatin1(russian).split(QLatin1Char(' '))
+            << QStringLiteral("XDG_RUNTIME_DIR=/run/k");
+        EXPECT_EQ(runWithoutDisplay(KELVANE_VIRTUAL_DRIVE, help, locale).out, driveUsage)
+            << russian;
+        EXPECT_EQ(runWithoutDisplay(KELVANE_PROGRAM, help, locale).out, usage) << russian;
+    }
+    for (const char *english : {"LANG=en_US.UTF-8", "LANG=ru_RU.UTF-8 LANGUAGE=de:ru"}) {
+        const QStringList locale = QString::fromLatin1(english).split(QLatin1Char(' '));
+        const Finished drive = runWithoutDisplay(KELVANE_VIRTUAL_DRIVE, help, locale);
+        const Finished program = runWithoutDisplay(KELVANE_PROGRAM, help, locale);
+        const Finished wrong
+            = runWithoutDisplay(KELVANE_PROGRAM, {QStringLiteral("--bogus")}, locale);
+        EXPECT_TRUE(drive.out.startsWith(QStringLiteral("Usage: kelvane-virtual-drive")))
+            << english;
+        EXPECT_TRUE(program.out.contains(QStringLiteral("  --lang LANGUAGE  "))) << english;
+        EXPECT_TRUE(
+            wrong.err.startsWith(QStringLiteral("kelvane: unknown option --bogus\n\nUsage:")))
+            << english << wrong.err.toStdString();
+        for (const QString &text : {drive.out, program.out, wrong.err})
+            EXPECT_FALSE(text.contains(QRegularExpression(QStringLiteral("\\p{Cyrillic}"))))
+                << english << text.toStdString();
     }
 }
 

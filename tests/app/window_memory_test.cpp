@@ -1,10 +1,11 @@
 // What the main window keeps from one run to the next: the input line's history, walked with Up
-// and Down, the window's size and place and the pane's font size; and how the window grows from
-// its smallest size.
-#include "app/terminal_view.h"
-#include "framework/db_grid.h"
+// and Down, the window's size and place, its splitter and the pane's font size; and how the window
+// grows from its smallest size.
+#include "dataviews/db_grid.h"
 #include "support/gui/program_fixture.h"
+#include "terminal/terminal_view.h"
 
+#include <QSplitter>
 #include <fstream>
 
 using namespace kelvane;
@@ -116,6 +117,42 @@ TEST_F(WindowMemoryTest, WindowGrowsFromItsLaidOutSizeAndKeepsItsPlaceAcrossARes
     EXPECT_EQ(Memo1()->size(), pane + QSize(100, 60));
     EXPECT_EQ(Memo1()->font().pixelSize(), fontSize) << "the pane's font size too";
     EXPECT_NE(fontSize, TerminalView::DefaultFontSize);
+}
+
+TEST_F(WindowMemoryTest, WiderWindowWidensTheFieldsAndTheListTakesTheRoomTheSplitterGives)
+{
+    start();
+    auto *grid = child<TDBGrid>("DBGrid2");
+    auto *port = child<QComboBox>("cbPort");
+    EXPECT_EQ(Edit1()->width(), 318) << "nothing moves at the laid-out size";
+    EXPECT_EQ(port->width(), 79);
+    EXPECT_EQ(grid->width(), 185);
+    EXPECT_EQ(Memo1()->mapTo(form, QPoint()).x(), 185);
+
+    form->resize(1000, form->height());
+    QCoreApplication::processEvents();
+    EXPECT_EQ(Edit1()->width(), 318 + 1000 - 568);
+    EXPECT_EQ(port->width(), 320) << "as wide as an adapter's description needs, no wider";
+    EXPECT_EQ(grid->width(), 185) << "the pane takes the rest";
+
+    // The user drags the splitter to the right: the name column fills the wider list.
+    QWidget *handle = child<QSplitter>("bodySplitter")->handle(1);
+    const QPoint grip = handle->rect().center();
+    QTest::mousePress(handle, Qt::LeftButton, {}, grip);
+    QTest::mouseMove(handle, grip + QPoint(150, 0));
+    QTest::mouseRelease(handle, Qt::LeftButton, {}, grip + QPoint(150, 0));
+    QCoreApplication::processEvents();
+    // Qt takes a thin handle's grip a margin (2 pixels) to the left of where it stands.
+    EXPECT_NEAR(grid->width(), 185 + 150, 2);
+    const int dragged = grid->width();
+    EXPECT_EQ(grid->columnWidth(0), grid->viewport()->width()) << "the names fill the list";
+    const QString longest = QStringLiteral("Чтение служебной дорожки");
+    EXPECT_GT(grid->columnWidth(0), grid->fontMetrics().horizontalAdvance(longest) + 8);
+
+    restart();
+    grid = child<TDBGrid>("DBGrid2");
+    EXPECT_EQ(form->width(), 1000);
+    EXPECT_EQ(grid->width(), dragged) << "the splitter stands where the user left it";
 }
 
 } // namespace

@@ -2,8 +2,8 @@
 // start-up. What reaches the file is read back with an independent reader (dbfread).
 #include "cmdtable/command_editor_dialog.h"
 #include "cmdtable/run_command_dialog.h"
-#include "framework/db_edit.h"
-#include "framework/db_grid.h"
+#include "dataviews/db_edit.h"
+#include "dataviews/db_grid.h"
 #include "support/gui/menu_clicks.h"
 #include "support/gui/program_fixture.h"
 #include "support/unprivileged.h"

@@ -68,8 +68,8 @@ int main(int argc, char *argv[])
     QTest::qWait(200);
     save(&form, folder, QStringLiteral("main-window-start"));
 
-    form.findChild<QPushButton *>(QStringLiteral("btnConnect"))->click();
-    auto *input = form.findChild<QLineEdit *>(QStringLiteral("Edit1"));
+    form.parts().connectButton->click();
+    QLineEdit *input = form.parts().inputLine;
     for (const char *line : {"/1", "M", "/2", "Привет"}) {
         input->setText(QString::fromUtf8(line));
         QTest::keyClick(input, Qt::Key_Return);

@@ -1,5 +1,7 @@
 #include "virtual_drive/drive_server.h"
 
+#include "virtual_drive/drive_texts.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
@@ -55,8 +57,7 @@ DriveServer::DriveServer(
         || inotify_add_watch(m_opens, slavePath.c_str(), IN_OPEN) < 0) {
         const int error = errno;
         release();
-        throw std::runtime_error(
-            std::string("не удалось следить за портом: ") + std::strerror(error));
+        throw std::runtime_error(localText(DriveText::NotWatched, {std::strerror(error)}));
     }
     m_hostConnected = !masterHungUp();
 }
@@ -87,7 +88,7 @@ int DriveServer::run()
         if (poll(fds, 3, pollTimeout()) < 0) {
             if (errno == EINTR)
                 continue;
-            throw std::runtime_error(std::string("ошибка poll: ") + std::strerror(errno));
+            throw std::runtime_error(localText(DriveText::PollFailed, {std::strerror(errno)}));
         }
         if (fds[0].revents != 0)
             return takeSignal();
@@ -117,7 +118,7 @@ int DriveServer::takeSignal()
     signalfd_siginfo info {};
     if (read(m_signals, &info, sizeof info) != sizeof info)
         return SIGTERM;
-    log(std::string("остановлен сигналом ") + strsignal(static_cast<int>(info.ssi_signo)));
+    log(localText(DriveText::Stopped, {strsignal(static_cast<int>(info.ssi_signo))}));
     return static_cast<int>(info.ssi_signo);
 }
 
@@ -127,7 +128,7 @@ void DriveServer::noticeOpens()
     while (read(m_opens, events, sizeof events) > 0) { }
     if (!m_hostConnected && !masterHungUp()) {
         m_hostConnected = true;
-        log("программа открыла порт");
+        log(localText(DriveText::HostOpened));
     }
 }
 
@@ -155,8 +156,7 @@ void DriveServer::send(std::string bytes)
     if (!m_hostConnected || bytes.empty())
         return;
     if (m_pending.size() + bytes.size() > MaxPending) {
-        log("программа не читает порт: ответ из " + std::to_string(bytes.size())
-            + " байт отброшен");
+        log(localText(DriveText::AnswerDropped, {std::to_string(bytes.size())}));
         return;
     }
     m_pending += bytes;
@@ -185,7 +185,7 @@ void DriveServer::hostGone()
         return;
     m_hostConnected = false;
     m_pending.clear();
-    log("программа закрыла порт");
+    log(localText(DriveText::HostClosed));
 }
 
 bool DriveServer::masterHungUp() const

@@ -1,8 +1,10 @@
 // kelvane-virtual-drive: plays a drive's diagnostic monitor on a pseudo-terminal and publishes it
 // in the virtual ports folder, where the program's port box finds it.
+#include "base/texts.h"
 #include "serial/com_error.h"
 #include "serial/port_list.h"
 #include "virtual_drive/drive_server.h"
+#include "virtual_drive/drive_texts.h"
 #include "virtual_drive/pseudo_terminal.h"
 #include "virtual_drive/published_port.h"
 
@@ -16,17 +18,6 @@
 using namespace kelvane;
 
 namespace {
-
-constexpr const char *Usage = R"(Использование: kelvane-virtual-drive [ключи]
-Виртуальный накопитель: монитор диагностического порта на псевдотерминале.
-
-  --name ИМЯ           имя порта в папке виртуальных портов (по умолчанию virtual-drive)
-  --ports-folder ПАПКА папка виртуальных портов (по умолчанию %s)
-  --log ФАЙЛ           писать журнал принятого в файл (по умолчанию в stderr)
-  --inventory          показать список портов, как его видит программа, и выйти
-  --help               эта справка
-  --version            версия
-)";
 
 struct Options
 {
@@ -57,7 +48,7 @@ std::optional<Options> parse(const std::vector<std::string> &args)
         } else if (arg == "--log" && hasValue) {
             options.logFile = args[++i];
         } else {
-            std::cerr << "неизвестный ключ или нет значения: " << arg << "\n";
+            std::cerr << localText(DriveText::UnknownOption, {arg}) << "\n";
             return std::nullopt;
         }
     }
@@ -66,9 +57,7 @@ std::optional<Options> parse(const std::vector<std::string> &args)
 
 void printUsage(const Options &defaults)
 {
-    std::string text = Usage;
-    text.replace(text.find("%s"), 2, defaults.portsFolder);
-    std::cout << text;
+    std::cout << localText(DriveText::Usage, {defaults.portsFolder});
 }
 
 int listPorts(const Options &options)
@@ -79,7 +68,7 @@ int listPorts(const Options &options)
     try {
         ListSerialPorts(ports, inventory);
     } catch (const EComPort &e) {
-        std::cerr << e.what() << "\n";
+        std::cerr << comMessageIn(textLanguage(), e.what()) << "\n";
         return 1;
     }
     for (const std::string &port : ports)
@@ -93,15 +82,14 @@ int serve(const Options &options)
     if (options.logFile) {
         logFile.open(*options.logFile, std::ios::app);
         if (!logFile)
-            throw std::runtime_error("не удалось открыть журнал " + *options.logFile);
+            throw std::runtime_error(localText(DriveText::LogNotOpened, {*options.logFile}));
     }
     std::ostream &log = options.logFile ? logFile : std::clog;
     PseudoTerminal terminal;
     VirtualDrive drive;
     DriveServer server(drive, terminal.master(), terminal.slavePath(), log);
     const PublishedPort port(options.portsFolder, options.name, terminal.slavePath());
-    std::cout << "Виртуальный накопитель готов: порт " << port.path() << " ("
-              << terminal.slavePath() << "). Остановка: Ctrl+C." << std::endl;
+    std::cout << localText(DriveText::Ready, {port.path(), terminal.slavePath()}) << std::endl;
     server.run();
     return 0;
 }
@@ -111,6 +99,7 @@ int serve(const Options &options)
 int main(int argc, char **argv)
 {
     std::signal(SIGPIPE, SIG_IGN); // a closed stdout or log must not end the drive silently
+    setTextLanguage(commandLineLanguage(localeVariables()));
     const std::optional<Options> options = parse(std::vector<std::string>(argv + 1, argv + argc));
     if (!options) {
         printUsage(Options {});

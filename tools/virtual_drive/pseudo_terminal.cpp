@@ -1,5 +1,7 @@
 #include "virtual_drive/pseudo_terminal.h"
 
+#include "virtual_drive/drive_texts.h"
+
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -12,9 +14,12 @@ namespace kelvane {
 
 namespace {
 
-[[noreturn]] void fail(const std::string &what, int error)
+[[noreturn]] void fail(const Text &what, int error, const std::string &path = {})
 {
-    throw std::runtime_error("не удалось " + what + ": " + std::strerror(error));
+    // Without a path the error is the first to fill in.
+    if (path.empty())
+        throw std::runtime_error(localText(what, {std::strerror(error)}));
+    throw std::runtime_error(localText(what, {path, std::strerror(error)}));
 }
 
 } // namespace
@@ -23,13 +28,13 @@ PseudoTerminal::PseudoTerminal()
 {
     m_master = posix_openpt(O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (m_master < 0)
-        fail("создать псевдотерминал", errno);
+        fail(DriveText::PtyNotCreated, errno);
     char name[128];
     if (grantpt(m_master) != 0 || unlockpt(m_master) != 0
         || ptsname_r(m_master, name, sizeof name) != 0) {
         const int error = errno;
         close(m_master);
-        fail("подготовить псевдотерминал", error);
+        fail(DriveText::PtyNotPrepared, error);
     }
     m_slavePath = name;
     try {
@@ -57,7 +62,7 @@ void PseudoTerminal::makeSlaveRaw() const
     // The settings outlive this open: the master keeps the terminal alive.
     const int slave = open(m_slavePath.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
     if (slave < 0)
-        fail("открыть " + m_slavePath, errno);
+        fail(DriveText::PtyNotOpened, errno, m_slavePath);
     termios settings {};
     bool ok = tcgetattr(slave, &settings) == 0;
     if (ok) {
@@ -68,7 +73,7 @@ void PseudoTerminal::makeSlaveRaw() const
     const int error = errno;
     close(slave);
     if (!ok)
-        fail("настроить " + m_slavePath, error);
+        fail(DriveText::PtyNotConfigured, error, m_slavePath);
 }
 
 } // namespace kelvane

@@ -1,6 +1,7 @@
 #include "virtual_drive/published_port.h"
 
 #include "serial/port_list.h"
+#include "virtual_drive/drive_texts.h"
 
 #include <cerrno>
 #include <cstring>
@@ -35,14 +36,13 @@ PublishedPort::PublishedPort(
     : m_path(folder + "/" + name), m_target(target)
 {
     if (name.empty() || name == "." || name == ".." || name.find('/') != std::string::npos)
-        throw std::runtime_error("недопустимое имя порта \"" + name + "\"");
+        throw std::runtime_error(localText(DriveText::BadPortName, {name}));
     if (!makeVirtualPortsFolder(folder))
-        throw std::runtime_error("папка виртуальных портов " + folder
-            + " недоступна или не личная: она должна быть папкой, принадлежать вам и иметь права "
-              "0700");
+        throw std::runtime_error(localText(DriveText::FolderNotPrivate, {folder}));
     removeStaleLink();
     if (symlink(target.c_str(), m_path.c_str()) != 0)
-        throw std::runtime_error("не удалось создать " + m_path + ": " + std::strerror(errno));
+        throw std::runtime_error(
+            localText(DriveText::LinkNotCreated, {m_path, std::strerror(errno)}));
 }
 
 PublishedPort::~PublishedPort()
@@ -57,14 +57,12 @@ void PublishedPort::removeStaleLink() const
     if (lstat(m_path.c_str(), &st) != 0)
         return;
     if (!S_ISLNK(st.st_mode))
-        throw std::runtime_error(m_path + " уже существует и не является ссылкой на порт");
+        throw std::runtime_error(localText(DriveText::NotALink, {m_path}));
     // A link to a live terminal belongs to a running virtual drive; one to nothing is left over
     // from a drive that was killed.
     const std::optional<std::string> target = linkTarget(m_path);
     if (target && isDevice(*target))
-        throw std::runtime_error("порт " + m_path + " уже занят (ведёт на " + *target
-            + "); выберите другое имя ключом --name или удалите ссылку, если её владелец "
-              "не запущен");
+        throw std::runtime_error(localText(DriveText::PortTaken, {m_path, *target}));
     unlink(m_path.c_str());
 }
 

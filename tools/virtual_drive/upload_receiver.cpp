@@ -1,6 +1,7 @@
 #include "virtual_drive/upload_receiver.h"
 
 #include "virtual_drive/byte_text.h"
+#include "virtual_drive/drive_texts.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -103,7 +104,7 @@ size_t UploadReceiver::takeHeader(std::string_view bytes, DriveOutput &out)
 
 void UploadReceiver::parseHeader(DriveOutput &out)
 {
-    out.log.push_back("загрузка: заголовок " + quoted(m_header));
+    out.log.push_back(localText(DriveText::UploadHeader, {quoted(m_header)}));
     const std::string_view text
         = std::string_view(m_header).substr(0, m_header.size() - Begin.size());
     // The name may hold a colon; the size never does.
@@ -135,8 +136,8 @@ size_t UploadReceiver::takeData(std::string_view bytes, DriveOutput &out)
     m_report.received += n;
     m_report.crc32 = m_crc.value();
     if (m_report.received == m_report.declaredSize) {
-        out.log.push_back("загрузка: данные " + std::to_string(m_report.received) + " байт, CRC-32 "
-            + hex8(m_report.crc32));
+        out.log.push_back(localText(
+            DriveText::UploadData, {std::to_string(m_report.received), hex8(m_report.crc32)}));
         m_stage = Stage::Closing;
     }
     return n;
@@ -257,13 +258,13 @@ std::string UploadReceiver::overrunError() const
 
 void UploadReceiver::finish(DriveOutput &out)
 {
-    out.log.push_back("загрузка: завершение " + quoted(Closing));
+    out.log.push_back(localText(DriveText::UploadClosing, {quoted(Closing)}));
     m_stage = Stage::Done;
 }
 
 void UploadReceiver::fail(std::string error, DriveOutput &out)
 {
-    out.log.push_back("загрузка: ошибка: " + error);
+    out.log.push_back(localText(DriveText::UploadError, {error}));
     m_report.error = std::move(error);
     m_stage = Stage::Done;
 }

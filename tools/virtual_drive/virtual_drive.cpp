@@ -1,6 +1,7 @@
 #include "virtual_drive/virtual_drive.h"
 
 #include "virtual_drive/byte_text.h"
+#include "virtual_drive/drive_texts.h"
 
 #include <cstdio>
 #include <utility>
@@ -69,11 +70,11 @@ void VirtualDrive::expire(Clock::time_point now)
         m_upload->silence(m_out);
         endUpload();
     } else if (m_levelLine) {
-        m_out.log.push_back("принято \"/\" без уровня, конец: пауза");
+        m_out.log.push_back(localText(DriveText::NoLevelPause));
         m_levelLine = false;
         answer({"virtual drive: level missing after \"/\""});
     } else {
-        endCommand("пауза");
+        endCommand(DriveText::EndPause);
     }
 }
 
@@ -99,7 +100,7 @@ void VirtualDrive::takeByte(char c)
         return takeLevel(c);
     if (c == '/') {
         if (!m_command.empty())
-            endCommand("начало строки уровня");
+            endCommand(DriveText::EndLevelLine);
         m_out.bytes += c;
         m_levelLine = true;
         return;
@@ -117,17 +118,17 @@ void VirtualDrive::takeByte(char c)
         // after a command that had already ended itself.
         if (endedItself || (c == '\n' && m_command.empty()))
             return;
-        return endCommand(c == '\r' ? "CR" : "LF");
+        return endCommand(c == '\r' ? DriveText::EndCr : DriveText::EndLf);
     }
     m_command += c;
     if (const std::optional<UploadReport::Kind> kind = uploadStart(m_command))
         return startUpload(*kind);
     if (commandIsComplete(m_command)) {
         m_endedItself = true;
-        return endCommand("команда полная");
+        return endCommand(DriveText::EndComplete);
     }
     if (m_command.size() > MaxCommand) {
-        m_out.log.push_back("принято " + quoted(m_command) + "…: слишком длинная команда");
+        m_out.log.push_back(localText(DriveText::TooLong, {quoted(m_command)}));
         m_command.clear();
         answer({"virtual drive: command longer than " + std::to_string(MaxCommand)
             + " bytes, discarded"});
@@ -137,7 +138,7 @@ void VirtualDrive::takeByte(char c)
 void VirtualDrive::takeLevel(char c)
 {
     if (c == '/') { // the first "/" had no level; this one starts the next level line
-        m_out.log.push_back("принято \"/\" без уровня");
+        m_out.log.push_back(localText(DriveText::NoLevelSlash));
         answer({"virtual drive: level missing after \"/\""});
         m_out.bytes += c;
         return;
@@ -146,23 +147,23 @@ void VirtualDrive::takeLevel(char c)
     m_levelLine = false;
     const std::string line = std::string("/") + c;
     if (c == '\r' || c == '\n') {
-        m_out.log.push_back("принято " + quoted(line) + ": нет уровня");
+        m_out.log.push_back(localText(DriveText::NoLevel, {quoted(line)}));
         return answer({"virtual drive: level missing after \"/\""});
     }
     if (!isLevel(c)) {
-        m_out.log.push_back("принято " + quoted(line) + ": нет такого уровня");
+        m_out.log.push_back(localText(DriveText::NoSuchLevel, {quoted(line)}));
         return answer({"virtual drive: no level " + quoted(std::string_view(&c, 1))
             + "; levels are 1-9 and A-Z"});
     }
     m_state.level = c;
-    m_out.log.push_back("принято " + quoted(line) + ": уровень " + c);
+    m_out.log.push_back(localText(DriveText::Level, {quoted(line), std::string_view(&c, 1)}));
     prompt();
 }
 
-void VirtualDrive::endCommand(const char *how)
+void VirtualDrive::endCommand(const Text &how)
 {
     const std::string command = std::exchange(m_command, {});
-    m_out.log.push_back("принято " + quoted(command) + ", конец: " + how);
+    m_out.log.push_back(localText(DriveText::Received, {quoted(command), localText(how)}));
     if (command.empty())
         return prompt();
     answer(runCommand(m_state, command));
@@ -170,8 +171,7 @@ void VirtualDrive::endCommand(const char *how)
 
 void VirtualDrive::startUpload(UploadReport::Kind kind)
 {
-    m_out.log.push_back(
-        "принято " + quoted(m_command) + ": начало загрузки (" + kindName(kind) + ")");
+    m_out.log.push_back(localText(DriveText::UploadStart, {quoted(m_command), kindName(kind)}));
     m_command.clear();
     m_upload.emplace(kind);
     m_out.bytes += std::string("\r\nvirtual drive: ") + kindName(kind)
@@ -191,7 +191,7 @@ void VirtualDrive::endUpload()
     m_uploads.push_back(m_upload->report());
     m_upload.reset();
     const std::string line = verdict(m_uploads.back());
-    m_out.log.push_back("загрузка: " + line);
+    m_out.log.push_back(localText(DriveText::UploadVerdict, {line}));
     answer({"virtual drive: " + line});
 }
 

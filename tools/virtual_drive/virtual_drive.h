@@ -12,6 +12,7 @@
 // Time comes in from the caller, so tests run without waiting. Not thread-safe.
 #pragma once
 
+#include "base/texts.h"
 #include "virtual_drive/drive_output.h"
 #include "virtual_drive/monitor_commands.h"
 #include "virtual_drive/upload_receiver.h"
@@ -59,7 +60,7 @@ private:
     void expire(Clock::time_point now);
     void takeByte(char c);
     void takeLevel(char c);
-    void endCommand(const char *how);
+    void endCommand(const Text &how);
     void startUpload(UploadReport::Kind kind);
     size_t feedUpload(std::string_view bytes);
     void endUpload();

@@ -24,6 +24,9 @@ extern "C" const char *__lsan_default_suppressions()
 int main(int argc, char **argv)
 {
     qputenv("QT_QPA_PLATFORM", "offscreen");
+    // The program's own Russian, as under the C locale, whatever the machine's locale is; the
+    // programs the tests start inherit it.
+    qputenv("LC_ALL", "C.UTF-8");
     // Settings, history and journals of the windows, and of the programs they start, stay out of
     // the user's home.
     qputenv("XDG_CONFIG_HOME", KELVANE_TEST_HOME "/config");

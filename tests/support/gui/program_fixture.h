@@ -4,11 +4,11 @@
 
 #include "app/main_window.h"
 #include "app/program.h"
-#include "framework/terminal_pane.h"
 #include "support/gui/command_table.h"
 #include "support/gui/menu_clicks.h"
 #include "support/gui/scripted_dialogs.h"
 #include "support/pty_pair.h"
+#include "terminal/terminal_pane.h"
 
 #include <QAction>
 #include <QApplication>
