@@ -10,12 +10,12 @@ namespace kelvane {
 
 namespace {
 
-// Per starting point. An ordinary pattern needs a step or a few per character of the drive's
-// text, so a quarter million leaves room over the most text kept; the interpreter takes some
-// 5 ms to reach it on an idle machine, the JIT less. The interpreter's memory for backtracking is
-// what it costs most the first time (a fresh 8 MiB took 25 to 35 ms on a busy machine, 4 MiB
-// half that; see bench/pattern_bench.cpp), so it gets 4 MiB; the JIT has a stack of its own.
-constexpr uint32_t MatchLimit = 250000;
+// Per starting point. An ordinary pattern needs a step or two per character of the drive's text,
+// so a hundred thousand leave room over the most text kept, and the interpreter, whose steps cost
+// most, reaches them in about 10 ms of processor time (the JIT in less); its memory for
+// backtracking is kept to 4 MiB, which growing the first time also costs (see
+// bench/pattern_bench.cpp). The JIT has a stack of its own.
+constexpr uint32_t MatchLimit = 100000;
 constexpr uint32_t DepthLimit = MatchLimit;
 constexpr uint32_t HeapLimitKiB = 4 * 1024;
 constexpr PCRE2_SIZE JitStackStart = 32 * 1024;
