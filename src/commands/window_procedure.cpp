@@ -3,6 +3,7 @@
 #include "framework/dialogs.h"
 #include "serial/com_port.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QEventLoop>
 #include <QFile>
@@ -74,6 +75,7 @@ ProcedureHost::Wait WindowProcedure::waitUntil(
     const std::function<bool()> &done, Clock::time_point deadline)
 {
     for (;;) {
+        m_again = false;
         if (done())
             return Wait::Done;
         if (m_cancelled)
@@ -81,6 +83,12 @@ ProcedureHost::Wait WindowProcedure::waitUntil(
         const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now());
         if (left.count() <= 0)
             return Wait::TimedOut;
+        if (m_again) {
+            // A search goes on: the window takes what is waiting for it (input, painting) and
+            // the search its next slice.
+            QCoreApplication::processEvents();
+            continue;
+        }
         QEventLoop loop;
         QTimer timer;
         timer.setSingleShot(true);
@@ -95,6 +103,7 @@ ProcedureHost::Wait WindowProcedure::waitUntil(
 
 void WindowProcedure::changed()
 {
+    m_again = true;
     if (m_wait)
         m_wait->quit();
 }
