@@ -1,7 +1,9 @@
 // kelvane-batch: runs a procedure file against a drive on a serial port and says, with times,
 // what was sent and what the drive answered. Exit status: 0 every step passed, 1 a step failed,
 // 2 usage, file or port error, 128 + the signal when stopped (Ctrl+C: 130, SIGTERM: 143).
+#include "base/utf8_path.h"
 #include "batch/batch_loop.h"
+#include "batch/console.h"
 #include "batch/stop_signals.h"
 #include "procedures/procedure.h"
 #include "procedures/procedure_runner.h"
@@ -117,14 +119,14 @@ int run(const Options &options)
 {
     Procedure procedure;
     try {
-        procedure = loadProcedure(options.procedure);
+        procedure = loadProcedure(utf8Path(options.procedure));
     } catch (const ProcedureError &e) {
         std::cerr << "kelvane-batch: " << options.procedure << ": " << e.what() << "\n";
         return Trouble;
     }
     std::ofstream report;
     if (options.report) {
-        report.open(*options.report, std::ios::trunc);
+        report.open(utf8Path(*options.report), std::ios::trunc);
         if (!report) {
             std::cerr << "kelvane-batch: не удаётся записать отчёт " << *options.report << "\n";
             return Trouble;
@@ -183,7 +185,8 @@ int run(const Options &options)
 
 int main(int argc, char **argv)
 {
-    const std::optional<Options> options = parse(std::vector<std::string>(argv + 1, argv + argc));
+    useUtf8Console();
+    const std::optional<Options> options = parse(commandLineArguments(argc, argv));
     if (!options) {
         std::cerr << Usage;
         return Trouble;
