@@ -1,6 +1,6 @@
 #include "app/settings.h"
 
-#include <QStandardPaths>
+#include "app/user_folders.h"
 
 namespace kelvane {
 
@@ -13,12 +13,11 @@ const QString MainWindowSplitter = QStringLiteral("window/splitter");
 
 } // namespace
 
-Settings::Settings() : m_store(folder() + QStringLiteral("/kelvane.conf"), QSettings::IniFormat) { }
+Settings::Settings() : m_store(settingsFile(), QSettings::IniFormat) { }
 
 QString Settings::folder()
 {
-    return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation)
-        + QStringLiteral("/kelvane");
+    return settingsFolder();
 }
 
 bool Settings::journalEnabled() const
