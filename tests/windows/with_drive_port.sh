@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Runs a command while a virtual drive is published as the link PORTS/comN, which the tests' Wine
-# prefix maps to COMN; the command gets KELVANE_WINE_PORT=COMN. The drive ends with the command.
+# prefix maps to COMN; the command gets KELVANE_WINE_PORT=COMN and, named as a Windows program
+# names it, the drive's log of what it received in KELVANE_WINE_DRIVE_LOG. The drive ends with
+# the command.
 # usage: with_drive_port.sh VIRTUAL-DRIVE PORTS N COMMAND...
 set -euo pipefail
 drive=$1 ports=$2 n=$3
@@ -24,4 +26,4 @@ for _ in $(seq 100); do
     sleep 0.1
 done
 grep -q "$link" "$link.out" || { echo "the virtual drive did not publish $link" >&2; exit 1; }
-KELVANE_WINE_PORT=COM$n "$@"
+KELVANE_WINE_PORT=COM$n KELVANE_WINE_DRIVE_LOG="Z:$link.log" "$@"

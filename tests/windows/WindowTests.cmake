@@ -1,0 +1,12 @@
+# The window program's own tests under Wine, beyond the window tests each folder registers: the
+# program on a COM port mapped to the virtual drive (COM9), and the download (the zip and the
+# installer that scripts/build_windows.sh makes) installed, started, shown on a screen, ended
+# with the session and removed, in a Wine prefix of its own.
+add_executable(kelvane_program_on_com_port_tests windows/program_on_com_port_test.cpp)
+target_link_libraries(kelvane_program_on_com_port_tests PRIVATE kelvane_app
+    kelvane_test_support_gui kelvane_gui_test_main kelvane_warnings GTest::gtest)
+kelvane_shared_runtime(kelvane_program_on_com_port_tests)
+target_compile_definitions(kelvane_program_on_com_port_tests
+    PRIVATE KELVANE_DEFAULT_TABLE="Z:${PROJECT_SOURCE_DIR}/resources/com.dbf")
+kelvane_add_wine_drive_test(kelvane_program_on_com_port 9
+    ${CMAKE_BINARY_DIR}/wine-run.sh $<TARGET_FILE:kelvane_program_on_com_port_tests>)
