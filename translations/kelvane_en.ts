@@ -117,7 +117,7 @@
     <name>TGolovka</name>
     <message>
         <source>выбор физической головки</source>
-        <translation>Select the physical head</translation>
+        <translation>Physical Head</translation>
     </message>
     <message>
         <source>Головка №1</source>
@@ -547,7 +547,7 @@
     </message>
     <message>
         <source>указанный пользователем уровень</source>
-        <translation>given here</translation>
+        <translation>entered below</translation>
     </message>
     <message>
         <source>Уровень</source>
