@@ -22,3 +22,10 @@ if(KELVANE_TSAN)
     add_compile_options(-fsanitize=thread -fno-omit-frame-pointer)
     add_link_options(-fsanitize=thread)
 endif()
+
+if(WIN32)
+    # localtime_r as on POSIX; <windows.h> without its min/max macros and rarely used parts.
+    add_compile_definitions(_POSIX_THREAD_SAFE_FUNCTIONS=200112L NOMINMAX WIN32_LEAN_AND_MEAN)
+    # The mingw runtime (libstdc++, libgcc, winpthread) goes into each program: one .exe to copy.
+    add_link_options(-static)
+endif()

@@ -8,10 +8,13 @@
 #                 dBase engine's fuzz target over its regression inputs
 #   build-tsan/   clang, ThreadSanitizer, the tests of the plain C++ libraries (Qt itself is not
 #                 instrumented, so the window tests would only report Qt's own internals)
+#   build-windows/  mingw-w64 (scripts/build_windows.sh): the plain C++ libraries, their tests
+#                 and kelvane-batch.exe for Windows, the tests run under Wine (against the
+#                 virtual drive of build/ where they need a drive), and the download zip
 # Each build is made once: the tests run where they find the most, and clang builds the
 # sanitized code in about half the time GCC takes.
 # KELVANE_STAGES limits the run to some of them, e.g. KELVANE_STAGES="plain tsan"; the stages
-# are plain, package, asan and tsan.
+# are plain, package, windows, asan and tsan.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -23,7 +26,7 @@ bash scripts/check_format.sh
 bash scripts/check_naming.sh
 bash scripts/check_translations.sh
 
-stages=${KELVANE_STAGES:-"plain package asan tsan"}
+stages=${KELVANE_STAGES:-"plain package windows asan tsan"}
 jobs=$(nproc)
 
 # Usage: build_stage FOLDER COMPILER CMAKE-OPTIONS..., COMPILER c++ (the system's, GCC) or clang++
@@ -52,6 +55,16 @@ for stage in $stages; do
     case $stage in
     plain) build_stage build c++ -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKELVANE_TESTS=OFF ;;
     package) bash scripts/check_package.sh build ;;
+    windows)
+        # The Windows tests talk to the Linux virtual drive, and kelvane-batch.exe must do what
+        # the Linux one does: plain's build has both.
+        cmake -S . -B build -G Ninja -DKELVANE_WERROR=ON -DCMAKE_C_COMPILER=cc \
+            -DCMAKE_CXX_COMPILER=c++ -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+            -DKELVANE_TESTS=OFF >/dev/null
+        cmake --build build -j "$jobs" --target kelvane-virtual-drive kelvane-batch
+        bash scripts/build_windows.sh -DKELVANE_LINUX_BUILD="$PWD/build"
+        ctest --test-dir build-windows --output-on-failure -j "$jobs" --timeout 600
+        ;;
     asan) test_stage build-asan clang++ -DCMAKE_BUILD_TYPE=Debug -DKELVANE_ASAN=ON \
         -DKELVANE_BENCH=OFF -DKELVANE_FUZZ=ON ;;
     tsan) test_stage build-tsan clang++ -DCMAKE_BUILD_TYPE=Debug -DKELVANE_TSAN=ON \

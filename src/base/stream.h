@@ -1,6 +1,7 @@
-// Byte streams the engine reads and writes through: a file stream over a POSIX descriptor and a
-// growable memory stream. Each stream has a position; reads and writes start there and advance it.
-// A stream owns its descriptor or its bytes. Not thread-safe: one stream, one thread at a time.
+// Byte streams the engine reads and writes through: a file stream over the system's file (a POSIX
+// descriptor, a Windows handle) and a growable memory stream. Each stream has a position; reads and
+// writes start there and advance it. A stream owns its descriptor or its bytes. Not thread-safe:
+// one stream, one thread at a time.
 //
 // FileSystem is where the engine finds and opens its table and memo files: the disk by default;
 // tests and tools hand the engine their own (tables in memory, failures on demand).
@@ -48,15 +49,16 @@ protected:
     int64_t m_position = 0;
 };
 
-// A regular file opened by name. Reads and writes are positioned (pread/pwrite), so the kernel's
-// own file offset is never used.
+// A regular file opened by name (UTF-8). Reads and writes are positioned (pread/pwrite, or an
+// offset in the request on Windows), so the system's own file offset is never used.
 class TFileStream : public TStream
 {
 public:
     // Opens an existing file; never creates one. Access follows the mode's access bits. A writer
     // that denies others writing takes an OFD write lock on the whole file, a reader that denies
     // writing a read lock; both fail at once when the other kind is held elsewhere. Deny-none
-    // takes no lock, so plain readers are never stopped.
+    // takes no lock, so plain readers are never stopped. On Windows the mode's share bits are the
+    // share mode of the open, to the same effect.
     // Returns null on failure with a reason in *error.
     static std::unique_ptr<TFileStream> Open(
         const std::string &fileName, uint16_t mode, std::string *error);
@@ -69,12 +71,9 @@ public:
     int64_t Size() const override;
 
 private:
-    explicit TFileStream(int fd) : m_fd(fd) { }
-    // One positioned read or write of `count` bytes at the stream position, resumed after
-    // signals and short transfers; returns what was moved and advances the position by it.
-    template<typename Call, typename Byte> int64_t transfer(Call call, Byte *bytes, int64_t count);
+    explicit TFileStream(intptr_t file) : m_file(file) { }
 
-    int m_fd;
+    intptr_t m_file; // a descriptor, or a handle on Windows
 };
 
 class TMemoryStream : public TStream

@@ -1,5 +1,7 @@
 #include "cursor/table_cursor.h"
 
+#include "base/system_files.h"
+#include "base/utf8_path.h"
 #include "dataset/database_error.h"
 #include "dbf/errors.h"
 
@@ -7,7 +9,6 @@
 #include <cstring>
 #include <exception>
 #include <filesystem>
-#include <system_error>
 
 namespace kelvane {
 
@@ -67,33 +68,31 @@ std::string TDbf::programFolder() const
 {
     if (!m_programFolder.empty())
         return m_programFolder;
-    std::error_code error;
-    const std::filesystem::path executable = std::filesystem::read_symlink("/proc/self/exe", error);
-    return error ? std::string() : executable.parent_path().string();
+    return kelvane::programFolder();
 }
 
 // The memo file beside the table: the table's name with the extension ".dbt" (or ".DBT" when only
 // that exists, as tables copied from other systems often come in capitals).
 std::string TDbf::memoFileName() const
 {
-    std::filesystem::path memo(m_fileName);
+    std::filesystem::path memo = utf8Path(m_fileName);
     memo.replace_extension(".dbt");
-    if (!m_files->fileExists(memo.string())) {
-        std::filesystem::path capitals(m_fileName);
+    if (!m_files->fileExists(pathUtf8(memo))) {
+        std::filesystem::path capitals = utf8Path(m_fileName);
         capitals.replace_extension(".DBT");
-        if (m_files->fileExists(capitals.string()))
-            return capitals.string();
+        if (m_files->fileExists(pathUtf8(capitals)))
+            return pathUtf8(capitals);
     }
-    return memo.string();
+    return pathUtf8(memo);
 }
 
 void TDbf::findAndOpenFiles()
 {
     if (!m_files->fileExists(m_fileName)) {
         const std::filesystem::path inProgramFolder
-            = std::filesystem::path(programFolder()) / std::filesystem::path(m_fileName).filename();
-        if (m_files->fileExists(inProgramFolder.string()))
-            m_fileName = inProgramFolder.string();
+            = utf8Path(programFolder()) / utf8Path(m_fileName).filename();
+        if (m_files->fileExists(pathUtf8(inProgramFolder)))
+            m_fileName = pathUtf8(inProgramFolder);
     }
     if (!m_files->fileExists(m_fileName))
         throw EBinaryDataSetError("Open: Table file not found : " + m_fileName);

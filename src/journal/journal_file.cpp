@@ -1,22 +1,10 @@
 #include "journal/journal_file.h"
 
-#include <cerrno>
-#include <cstring>
-#include <fcntl.h>
+#include "base/utf8_path.h"
+
 #include <filesystem>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace kelvane {
-
-namespace {
-
-std::string systemError(const std::string &path)
-{
-    return path + ": " + std::strerror(errno);
-}
-
-} // namespace
 
 JournalFile::JournalFile(std::string folder, std::function<std::string(int part)> name,
     int64_t limit, PartHeader partHeader)
@@ -32,14 +20,14 @@ JournalFile::~JournalFile()
 bool JournalFile::open(std::string &error)
 {
     std::error_code failure;
-    std::filesystem::create_directories(m_folder, failure);
+    std::filesystem::create_directories(utf8Path(m_folder), failure);
     if (failure) {
         error = m_folder + ": " + failure.message();
         return false;
     }
     // A session started within the same second as an earlier one goes on after it.
     int part = 1;
-    while (std::filesystem::exists(m_folder + "/" + m_name(part + 1), failure))
+    while (std::filesystem::exists(utf8Path(m_folder + "/" + m_name(part + 1)), failure))
         ++part;
     return openPart(part, error);
 }
@@ -48,22 +36,15 @@ bool JournalFile::openPart(int part, std::string &error)
 {
     close();
     const std::string path = m_folder + "/" + m_name(part);
-    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0600);
-    if (fd < 0) {
-        error = systemError(path);
+    int64_t size = 0;
+    if (!m_file.open(path, error))
+        return false;
+    if (!m_file.size(size, error)) {
+        m_file.close();
         return false;
     }
-    struct stat status
-    {
-    };
-    if (::fstat(fd, &status) != 0) {
-        error = systemError(path);
-        ::close(fd);
-        return false;
-    }
-    m_fd = fd;
     m_part = part;
-    m_size = status.st_size;
+    m_size = size;
     m_path = path;
     return true;
 }
@@ -95,26 +76,15 @@ bool JournalFile::writeLine(std::string_view line, std::string &error)
 
 bool JournalFile::writeAll(std::string_view bytes, std::string &error)
 {
-    // One write for the line; a short one (a signal, a full disk) is finished by the next.
-    while (!bytes.empty()) {
-        const ssize_t written = ::write(m_fd, bytes.data(), bytes.size());
-        if (written < 0) {
-            if (errno == EINTR)
-                continue;
-            error = systemError(m_path);
-            return false;
-        }
-        m_size += written;
-        bytes.remove_prefix(static_cast<size_t>(written));
-    }
-    return true;
+    int64_t written = 0;
+    const bool done = m_file.write(bytes, written, error);
+    m_size += written;
+    return done;
 }
 
 void JournalFile::close()
 {
-    if (m_fd >= 0)
-        ::close(m_fd);
-    m_fd = -1;
+    m_file.close();
 }
 
 } // namespace kelvane

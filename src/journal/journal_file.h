@@ -1,9 +1,11 @@
-// JournalFile: the files of one session's journal. Lines go to the file with one write(2)
-// on a descriptor opened with O_APPEND, nothing held back in the program, so a crash or a kill
+// JournalFile: the files of one session's journal. Lines go to the file with one write to its
+// end (AppendFile), nothing held back in the program, so a crash or a kill
 // loses no line that was written and tears none. A line that would take the file past its limit
 // starts the next numbered part instead (a line is never split), which opens with a line of its
 // own saying what it continues. Not thread-safe.
 #pragma once
+
+#include "base/system_files.h"
 
 #include <cstdint>
 #include <functional>
@@ -29,12 +31,12 @@ public:
     // or to the last part of an earlier session of the same name). False, with `error` set, when
     // that fails.
     bool open(std::string &error);
-    // Whole lines in one write(2) when they fit in the part. REQUIRES: `lines` ends with a line
+    // Whole lines in one write when they fit in the part. REQUIRES: `lines` ends with a line
     // feed, and the file is open.
     bool write(std::string_view lines, std::string &error);
     void close();
 
-    bool isOpen() const { return m_fd >= 0; }
+    bool isOpen() const { return m_file.isOpen(); }
     const std::string &path() const { return m_path; }
     int part() const { return m_part; }
 
@@ -47,7 +49,7 @@ private:
     std::function<std::string(int part)> m_name;
     int64_t m_limit;
     PartHeader m_partHeader;
-    int m_fd = -1;
+    AppendFile m_file;
     int m_part = 1;
     int64_t m_size = 0;
     std::string m_path;

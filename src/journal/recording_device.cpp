@@ -1,6 +1,6 @@
 #include "journal/recording_device.h"
 
-#include "serial/posix_device.h"
+#include "serial/serial_device.h"
 
 namespace kelvane {
 
@@ -68,7 +68,7 @@ private:
 DeviceOpener recordingOpener(DeviceOpener opener, SessionLog &log)
 {
     if (!opener)
-        opener = openPosixDevice;
+        opener = openSystemDevice;
     return [opener = std::move(opener), &log](
                const std::string &path, OpenFailure &failure) -> std::unique_ptr<SerialDevice> {
         std::unique_ptr<SerialDevice> device = opener(path, failure);

@@ -1,5 +1,6 @@
 #include "procedures/procedure.h"
 
+#include "base/utf8_path.h"
 #include "procedures/drive_text.h"
 
 #include <charconv>
@@ -179,14 +180,14 @@ private:
             fail("загрузка пишется как upload overlay ФАЙЛ или upload cert ФАЙЛ");
         m_step.kind = ProcedureStep::Kind::Upload;
         m_step.upload = what == "overlay" ? UploadKind::Overlay : UploadKind::CertTable;
-        m_step.file = m_folder / std::filesystem::path(std::string(name));
+        m_step.file = m_folder / utf8Path(name);
         // The drive is told the name in its code page: it must fit.
-        if (!utf8ToCp1251(m_step.file.filename().string()))
+        if (!utf8ToCp1251(pathUtf8(m_step.file.filename())))
             fail("в имени файла есть знаки, которых нет в кодировке Windows-1251");
         std::error_code failure;
         const bool regular = std::filesystem::is_regular_file(m_step.file, failure);
         if (!regular || !std::ifstream(m_step.file, std::ios::binary))
-            fail("файл " + inQuotes(m_step.file.string()) + " не найден или не читается");
+            fail("файл " + inQuotes(pathUtf8(m_step.file)) + " не найден или не читается");
         return m_step;
     }
 
@@ -265,7 +266,7 @@ Procedure loadProcedure(const std::filesystem::path &file)
     std::ifstream in(file, std::ios::binary);
     std::error_code failure;
     if (!in || std::filesystem::is_directory(file, failure))
-        throw ProcedureError(0, "не удаётся открыть файл процедуры " + inQuotes(file.string()));
+        throw ProcedureError(0, "не удаётся открыть файл процедуры " + inQuotes(pathUtf8(file)));
     std::ostringstream text;
     text << in.rdbuf();
     Procedure procedure = parseProcedure(text.str(), file.parent_path());

@@ -1,5 +1,6 @@
 #include "procedures/procedure_runner.h"
 
+#include "base/utf8_path.h"
 #include "procedures/drive_text.h"
 #include "serial/com_port.h"
 
@@ -148,8 +149,8 @@ bool ProcedureRunner::upload(const ProcedureStep &step)
 {
     startAnswer();
     m_port.SendText(uploadStartCommand(step.upload));
-    const std::string name = step.file.filename().string();
-    const UploadFile file {step.file, step.file.string(), utf8ToCp1251(name).value_or(name)};
+    const std::string name = pathUtf8(step.file.filename());
+    const UploadFile file {step.file, pathUtf8(step.file), utf8ToCp1251(name).value_or(name)};
     bool sent = false;
     m_uploading = &file;
     try {

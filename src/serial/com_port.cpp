@@ -2,7 +2,6 @@
 
 #include "serial/com_thread.h"
 #include "serial/main_thread.h"
-#include "serial/posix_device.h"
 
 namespace kelvane {
 
@@ -72,7 +71,7 @@ DeviceTimeouts TComTimeouts::forDevice() const
 }
 
 TBComPort::TBComPort(MainThread &mainThread, DeviceOpener opener)
-    : m_mainThread(mainThread), m_opener(opener ? std::move(opener) : openPosixDevice)
+    : m_mainThread(mainThread), m_opener(opener ? std::move(opener) : openSystemDevice)
 { }
 
 TBComPort::~TBComPort()
@@ -169,7 +168,7 @@ bool TBComPort::OpenPort()
         if (failure == OpenFailure::Busy)
             raise(ComMessage::PortBusy);
         if (failure == OpenFailure::NotPermitted)
-            throw EComPort(ComMessage::noPermission(m_port, deviceGroup(m_port)));
+            throw EComPort(notPermittedMessage(m_port));
         raise(ComMessage::SetupComm);
     }
     m_isOpen.store(true, std::memory_order_release);

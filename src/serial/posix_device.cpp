@@ -1,5 +1,6 @@
 #include "serial/posix_device.h"
 
+#include "serial/com_error.h"
 #include "serial/modem_watcher.h"
 #include "serial/tty_settings.h"
 
@@ -198,7 +199,8 @@ public:
                 mask = events;
                 return WaitResult::Event;
             }
-            pollfd fds[2] = {{stop.fd(), POLLIN, 0}, {m_epoll, POLLIN, 0}};
+            pollfd fds[2]
+                = {{static_cast<int>(stop.nativeHandle()), POLLIN, 0}, {m_epoll, POLLIN, 0}};
             const int n = poll(fds, 2, timeout);
             if (n < 0) {
                 if (errno == EINTR)
@@ -562,6 +564,16 @@ std::unique_ptr<SerialDevice> openPosixDevice(const std::string &path, OpenFailu
         return nullptr;
     }
     return std::make_unique<PosixSerialDevice>(fd, epoll, wake);
+}
+
+std::unique_ptr<SerialDevice> openSystemDevice(const std::string &path, OpenFailure &failure)
+{
+    return openPosixDevice(path, failure);
+}
+
+std::string notPermittedMessage(const std::string &path)
+{
+    return ComMessage::noPermission(path, deviceGroup(path));
 }
 
 std::string deviceGroup(const std::string &path)

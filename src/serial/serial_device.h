@@ -1,6 +1,7 @@
 // SerialDevice: the operating-system side of one open serial device, as the port component
 // needs it. Each call stands for one call of the Windows communications interface and keeps its
-// meaning (the names say which), so a Win32 implementation can sit beside the POSIX one.
+// meaning (the names say which); the POSIX and the Win32 implementation sit side by side, one
+// built per platform.
 //
 // Threading: WaitCommEvent is called by the port's event thread; SetCommMask by both threads
 // (the event thread clears the mask when it ends); every other call comes from the main thread.
@@ -153,5 +154,12 @@ enum class OpenFailure { None, NotFound, Busy, NotPermitted, Other };
 // Opens the device at `path` exclusively; on failure returns null and says why.
 using DeviceOpener
     = std::function<std::unique_ptr<SerialDevice>(const std::string &path, OpenFailure &failure)>;
+
+// The system's own serial devices: a tty by its path on POSIX, a COM port by its name on Windows
+// ("COM3", or a full device name such as "\\.\COM3").
+std::unique_ptr<SerialDevice> openSystemDevice(const std::string &path, OpenFailure &failure);
+
+// What a user is told who may not open the device at `path` (OpenFailure::NotPermitted).
+std::string notPermittedMessage(const std::string &path);
 
 } // namespace kelvane

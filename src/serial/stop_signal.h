@@ -1,6 +1,9 @@
 // StopSignal: a one-way, level-triggered flag that one thread sets and another thread can wait
-// for together with file descriptors (it is an eventfd). Thread-safe.
+// for together with the device (an eventfd on POSIX, a manual-reset event on Windows).
+// Thread-safe.
 #pragma once
+
+#include <cstdint>
 
 namespace kelvane {
 
@@ -14,11 +17,12 @@ public:
 
     void set();
     bool isSet() const;
-    // Readable (POLLIN) once Set() was called; stays readable.
-    int fd() const { return m_fd; }
+    // What the system waits on: a descriptor readable (POLLIN) once set() was called, or an event
+    // handle signalled then; it stays so.
+    intptr_t nativeHandle() const { return m_handle; }
 
 private:
-    int m_fd;
+    intptr_t m_handle;
 };
 
 } // namespace kelvane

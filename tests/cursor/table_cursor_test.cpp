@@ -1,6 +1,7 @@
 // The table cursor on real files: opening by name with the program-folder fallback, what is
 // shown (deleted and odd flags, ShowDeleted, the filter), the fetch modes at the ends, bookmarks,
 // and what editing, inserting, appending and deleting write to the file.
+#include "base/utf8_path.h"
 #include "cursor/table_cursor.h"
 #include "dataset/database_error.h"
 #include "dbf/errors.h"
@@ -10,6 +11,9 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <unistd.h>
+#ifdef _WIN32
+#include <windows.h>
+#endif
 
 using namespace kelvane;
 
@@ -399,15 +403,26 @@ TEST_F(TableCursor, MissingTableIsLookedForInTheProgramFolder)
     EXPECT_FALSE(m_dbf.Active());
 }
 
+// The folder of this test's executable, as the system tells it.
+std::string executableFolder()
+{
+#ifdef _WIN32
+    wchar_t executable[4096] = {};
+    EXPECT_GT(GetModuleFileNameW(nullptr, executable, 4095), 0u);
+    return pathUtf8(std::filesystem::path(executable).parent_path());
+#else
+    char executable[4096] = {};
+    EXPECT_GT(readlink("/proc/self/exe", executable, sizeof executable - 1), 0);
+    return std::string(executable).substr(0, std::string(executable).rfind('/'));
+#endif
+}
+
 TEST_F(TableCursor, ProgramFolderIsTheExecutablesByDefault)
 {
-    char executable[4096] = {};
-    ASSERT_GT(readlink("/proc/self/exe", executable, sizeof executable - 1), 0);
-    const std::string folder
-        = std::string(executable).substr(0, std::string(executable).rfind('/'));
+    const std::string folder = executableFolder();
     const std::string name = "kelvane-cursor-test-" + std::to_string(getpid()) + ".dbf";
-    WriteFile(
-        folder + "/" + name, TableImage(0x03, Fields, {recordBytes(Fields, {"beside"})}).bytes());
+    const std::string beside = pathUtf8(utf8Path(folder) / name);
+    WriteFile(beside, TableImage(0x03, Fields, {recordBytes(Fields, {"beside"})}).bytes());
     char previous[4096] = {};
     ASSERT_NE(getcwd(previous, sizeof previous), nullptr);
     ASSERT_EQ(chdir(m_dir.path("").c_str()), 0) << "not found in the current folder";
@@ -415,9 +430,9 @@ TEST_F(TableCursor, ProgramFolderIsTheExecutablesByDefault)
     m_dbf.SetReadOnly(true);
     EXPECT_NO_THROW(m_dbf.Open());
     EXPECT_EQ(chdir(previous), 0);
-    std::remove((folder + "/" + name).c_str());
+    std::remove(beside.c_str());
     ASSERT_TRUE(m_dbf.Active());
-    EXPECT_EQ(m_dbf.FileName(), folder + "/" + name);
+    EXPECT_EQ(m_dbf.FileName(), beside);
     EXPECT_EQ(Name(), "beside");
 }
 

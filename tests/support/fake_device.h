@@ -70,7 +70,6 @@ private:
     OpenFailure m_openFailure = OpenFailure::None;
     std::set<std::string> m_failing;
     std::deque<std::pair<SerialDevice::WaitResult, uint32_t>> m_waits;
-    int m_eventFd;
     uint32_t m_modemStatus = 0;
     uint32_t m_errors = 0;
     std::string m_input;

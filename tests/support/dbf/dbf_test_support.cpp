@@ -7,6 +7,7 @@
 #include <fstream>
 #include <gtest/gtest.h>
 #include <iterator>
+#include <random>
 #include <sstream>
 #include <stdexcept>
 
@@ -16,10 +17,18 @@ namespace DbfTest {
 
 TempDir::TempDir()
 {
-    std::string pattern = (std::filesystem::temp_directory_path() / "kelvane-dbf-XXXXXX").string();
-    if (!mkdtemp(pattern.data()))
-        throw std::runtime_error("cannot create a temporary folder");
-    m_path = pattern;
+    // A fresh name each try, as mkdtemp would make, on every system.
+    std::random_device random;
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        const std::filesystem::path folder
+            = std::filesystem::temp_directory_path() / ("kelvane-dbf-" + std::to_string(random()));
+        std::error_code error;
+        if (std::filesystem::create_directory(folder, error)) {
+            m_path = folder.string();
+            return;
+        }
+    }
+    throw std::runtime_error("cannot create a temporary folder");
 }
 
 TempDir::~TempDir()

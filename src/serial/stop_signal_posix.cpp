@@ -7,27 +7,27 @@
 
 namespace kelvane {
 
-StopSignal::StopSignal() : m_fd(eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK))
+StopSignal::StopSignal() : m_handle(eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK))
 {
-    if (m_fd < 0)
+    if (m_handle < 0)
         throw std::system_error(errno, std::generic_category(), "eventfd");
 }
 
 StopSignal::~StopSignal()
 {
-    close(m_fd);
+    close(static_cast<int>(m_handle));
 }
 
 void StopSignal::set()
 {
     // The counter is never read back, so it stays readable for every waiter.
     const uint64_t one = 1;
-    [[maybe_unused]] ssize_t n = write(m_fd, &one, sizeof one);
+    [[maybe_unused]] ssize_t n = write(static_cast<int>(m_handle), &one, sizeof one);
 }
 
 bool StopSignal::isSet() const
 {
-    pollfd p {m_fd, POLLIN, 0};
+    pollfd p {static_cast<int>(m_handle), POLLIN, 0};
     return poll(&p, 1, 0) == 1;
 }
 
