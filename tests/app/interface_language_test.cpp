@@ -4,8 +4,10 @@
 // start, with --lang over it.
 #include "app/settings.h"
 #include "app/settings_dialog.h"
+#include "app/start_options.h"
 #include "commands/service_catalogue.h"
 #include "framework/translations.h"
+#include "support/fake_machine.h"
 #include "support/gui/program_fixture.h"
 #include "support/gui/shown_texts.h"
 
@@ -123,7 +125,23 @@ public:
 
 TEST_F(InterfaceLanguageTest, EveryWindowInEnglishSaysNothingInRussianButItsData)
 {
+    // A USB adapter too, for the notice a connect to it brings while ModemManager runs.
+    FakeMachine machine(root / "machine", inventory);
+    const std::string drive = machine.publish("drive", pty.slavePath());
+    PtyPair adapterLine;
+    const std::string adapter
+        = machine.plug(UsbAdapter {.tty = "ttyUSB0"}, adapterLine.slavePath());
+    environment.modemManagerRunning = [] { return true; };
     startWith(Language::English);
+    applyStartOptions(*form, {.port = adapter});
+    connect();
+    auto *notice = form->findChild<QDialog *>("ModemManagerNotice");
+    ASSERT_NE(notice, nullptr);
+    look(*notice);
+    QTest::mouseClick(
+        notice->findChild<QDialogButtonBox *>()->button(QDialogButtonBox::Close), Qt::LeftButton);
+    disconnect();
+    applyStartOptions(*form, {.port = drive});
     ASSERT_NO_FATAL_FAILURE(walkEveryWindow());
     // Each language by its own name in the settings' language box, so that its reader finds it.
     texts.removeIf([](const ShownText &t) {
