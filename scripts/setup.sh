@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
     build-essential cmake ninja-build pkg-config
     qt6-base-dev qt6-base-dev-tools qt6-svg-dev libqt6svg6
-    libgtest-dev libgmock-dev libbenchmark-dev
+    libgtest-dev libgmock-dev libbenchmark-dev libpcre2-dev
     clang libclang-rt-14-dev clang-format clang-tidy universal-ctags
     xvfb xauth socat
     fonts-dejavu-core fonts-liberation

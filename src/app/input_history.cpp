@@ -34,6 +34,8 @@ void InputHistory::save() const
     QSaveFile out(m_file);
     if (!out.open(QIODevice::WriteOnly | QIODevice::Text))
         return;
+    // What was typed to the drive is nobody else's business, as the journal is not.
+    out.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
     out.write((m_lines.join(QLatin1Char('\n')) + QLatin1Char('\n')).toUtf8());
     out.commit();
 }

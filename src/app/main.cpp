@@ -3,6 +3,7 @@
 #include "app/program.h"
 #include "app/settings.h"
 #include "app/start_options.h"
+#include "app/termination_signals.h"
 #include "base/texts.h"
 #include "framework/guarded_application.h"
 #include "framework/translations.h"
@@ -50,5 +51,6 @@ int main(int argc, char *argv[])
     }
     applyStartOptions(program->MainForm(), line.start);
     program->MainForm().show();
+    const TerminationSignals termination;
     return app.exec();
 }

@@ -87,6 +87,7 @@ ProcedureHost::Wait WindowProcedure::waitUntil(
     const std::function<bool()> &done, Clock::time_point deadline)
 {
     for (;;) {
+        m_again = false;
         if (done())
             return Wait::Done;
         if (m_cancelled)
@@ -94,6 +95,12 @@ ProcedureHost::Wait WindowProcedure::waitUntil(
         const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now());
         if (left.count() <= 0)
             return Wait::TimedOut;
+        if (m_again) {
+            // A search goes on: the window takes what is waiting for it (input, painting) and
+            // the search its next slice.
+            QCoreApplication::processEvents();
+            continue;
+        }
         QEventLoop loop;
         QTimer timer;
         timer.setSingleShot(true);
@@ -108,6 +115,7 @@ ProcedureHost::Wait WindowProcedure::waitUntil(
 
 void WindowProcedure::changed()
 {
+    m_again = true;
     if (m_wait)
         m_wait->quit();
 }

@@ -60,6 +60,7 @@ private:
     ProcedureRunner m_runner;
     QString m_lastFile;
     bool m_cancelled = false;
+    bool m_again = false; // the runner asked for another look before the next sleep
     QEventLoop *m_wait = nullptr;
     SessionLog *m_log = &SessionLog::none();
 };

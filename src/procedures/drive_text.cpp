@@ -84,16 +84,6 @@ std::optional<std::string> utf8ToCp1251(std::string_view utf8)
     return bytes;
 }
 
-std::wstring cp1251ToWide(std::string_view bytes)
-{
-    std::wstring text;
-    text.reserve(bytes.size());
-    for (const char byte : bytes)
-        text.push_back(
-            static_cast<wchar_t>(CodePage::ansiToUnicode(static_cast<unsigned char>(byte))));
-    return text;
-}
-
 std::string cp1251ToUtf8(std::string_view bytes)
 {
     std::u32string text;

@@ -191,18 +191,15 @@ private:
         return m_step;
     }
 
-    std::shared_ptr<const std::wregex> compile(std::string_view pattern)
+    std::shared_ptr<const Pattern> compile(std::string_view pattern)
     {
         if (pattern.empty())
             fail("нет регулярного выражения");
         m_step.patternText = std::string(pattern);
-        const std::optional<std::u32string> text = decodeUtf8(pattern);
-        const std::wstring wide(text->begin(), text->end());
         try {
-            return std::make_shared<const std::wregex>(
-                wide, std::regex::ECMAScript | std::regex::multiline);
-        } catch (const std::regex_error &) {
-            fail("ошибка в регулярном выражении " + inQuotes(pattern));
+            return std::make_shared<const Pattern>(pattern);
+        } catch (const PatternError &e) {
+            fail(e.what());
         }
     }
 

@@ -13,18 +13,18 @@
 //
 // TEXT is the rest of the line after the keyword and one blank, exactly (Windows-1251 on the
 // wire). For expect, a last word that is a number is the time-out (default 10 s), so a pattern
-// that ends in a number needs another ending, e.g. "(5)". Patterns are ECMAScript, multi-line
-// ("^" and "$" also at line ends), matched per character against the received Windows-1251 text.
-// Every error is found while reading, before anything is sent, and names its line.
+// that ends in a number needs another ending, e.g. "(5)". Patterns are PCRE2's, multi-line
+// ("^" and "$" also at line ends), matched per character against the received text (see
+// pattern.h). Every error is found while reading, before anything is sent, and names its line.
 #pragma once
 
+#include "procedures/pattern.h"
 #include "procedures/rate_table.h"
 #include "procedures/upload_transfer.h"
 
 #include <chrono>
 #include <filesystem>
 #include <memory>
-#include <regex>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -41,7 +41,7 @@ struct ProcedureStep
     std::string source; // the line as written, UTF-8, without surrounding blanks
     std::string bytes; // Send, SendRaw, Level: what goes on the wire
     const RateEntry *rate = nullptr;
-    std::shared_ptr<const std::wregex> pattern; // Expect, FailOn
+    std::shared_ptr<const Pattern> pattern; // Expect, FailOn
     std::string patternText; // the pattern as written
     std::chrono::milliseconds time {0}; // Expect: time-out; Wait: how long
     UploadKind upload = UploadKind::Overlay;

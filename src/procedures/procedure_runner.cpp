@@ -25,20 +25,17 @@ std::string secondsText(std::chrono::milliseconds time)
     return text;
 }
 
-std::string utf8(const std::wstring &text)
-{
-    return encodeUtf8(std::u32string(text.begin(), text.end()));
-}
-
 } // namespace
 
 ProcedureOutcome ProcedureRunner::run(const Procedure &procedure)
 {
     m_running = true;
     m_text.clear();
+    m_characters = 0;
     m_failOn.clear();
     m_tripped = nullptr;
-    m_expect = nullptr;
+    m_expect = {};
+    m_tooComplex = nullptr;
     m_outcome = {};
     struct Running
     {
@@ -90,7 +87,7 @@ bool ProcedureRunner::runStep(const ProcedureStep &step)
             return false;
         break;
     }
-    if (failedByFailOn(step))
+    if (failedBySearch(step))
         return false;
     m_observer.stepPassed(step, note);
     return true;
@@ -106,21 +103,20 @@ void ProcedureRunner::startAnswer()
 {
     // What an expect looks at is the answer to the latest write.
     m_text.clear();
-    for (Armed &armed : m_failOn)
-        armed.from = 0;
+    m_characters = 0;
+    for (Scan &scan : m_failOn)
+        scan = {scan.step};
 }
 
 bool ProcedureRunner::expect(const ProcedureStep &step)
 {
-    m_expect = step.pattern.get();
-    std::wsmatch match;
-    m_expectMatched = std::regex_search(m_text, match, *m_expect);
-    if (m_expectMatched)
-        m_matchedText = utf8(match.str());
-    const ProcedureHost::Wait result = m_host.waitUntil(
-        [this] { return m_expectMatched || m_tripped; }, ProcedureHost::Clock::now() + step.time);
-    m_expect = nullptr;
-    if (failedByFailOn(step))
+    // The answer may be there already.
+    m_expect = {&step, 0, 0, true};
+    m_expectMatched = false;
+    const ProcedureHost::Wait result
+        = waitFor([this] { return m_expectMatched; }, ProcedureHost::Clock::now() + step.time);
+    m_expect = {};
+    if (failedBySearch(step))
         return false;
     switch (result) {
     case ProcedureHost::Wait::Done:
@@ -136,9 +132,9 @@ bool ProcedureRunner::expect(const ProcedureStep &step)
 
 bool ProcedureRunner::wait(const ProcedureStep &step)
 {
-    const ProcedureHost::Wait result = m_host.waitUntil(
-        [this] { return m_tripped != nullptr; }, ProcedureHost::Clock::now() + step.time);
-    if (failedByFailOn(step))
+    const ProcedureHost::Wait result
+        = waitFor([] { return false; }, ProcedureHost::Clock::now() + step.time);
+    if (failedBySearch(step))
         return false;
     if (result == ProcedureHost::Wait::Stopped)
         return end(ProcedureOutcome::Status::Stopped, step.line, "остановлена");
@@ -163,7 +159,7 @@ bool ProcedureRunner::upload(const ProcedureStep &step)
         return end(ProcedureOutcome::Status::Failed, step.line, e.what());
     }
     dataEnded(); // a cancel leaves the transfer before it ends the data
-    if (failedByFailOn(step))
+    if (failedBySearch(step))
         return false;
     if (!sent)
         return end(ProcedureOutcome::Status::Stopped, step.line, "остановлена");
@@ -172,38 +168,112 @@ bool ProcedureRunner::upload(const ProcedureStep &step)
 
 UploadPacing::Wait ProcedureRunner::waitForTxEmpty(std::chrono::milliseconds bound)
 {
-    switch (m_host.waitUntil(
-        [this] { return m_txEmpty || m_tripped; }, ProcedureHost::Clock::now() + bound)) {
+    switch (waitFor([this] { return m_txEmpty; }, ProcedureHost::Clock::now() + bound)) {
     case ProcedureHost::Wait::Done:
         // A fail-on that matched meanwhile ends the upload here, like a cancel.
-        return m_tripped ? Wait::Cancelled : Wait::TxEmpty;
+        return m_tripped || m_tooComplex ? Wait::Cancelled : Wait::TxEmpty;
     case ProcedureHost::Wait::Stopped:
         return Wait::Cancelled;
     case ProcedureHost::Wait::TimedOut:
         break;
     }
-    return Wait::TimedOut;
+    return m_tooComplex ? Wait::Cancelled : Wait::TimedOut;
+}
+
+ProcedureHost::Wait ProcedureRunner::waitFor(
+    const std::function<bool()> &done, ProcedureHost::Clock::time_point deadline)
+{
+    const auto settled = [&] { return advance() && (done() || m_tripped || m_tooComplex); };
+    ProcedureHost::Wait result = m_host.waitUntil(settled, deadline);
+    if (result != ProcedureHost::Wait::TimedOut || advance())
+        return result;
+    // What came before the deadline counts, however long its search takes within reason.
+    result
+        = m_host.waitUntil([this] { return advance(); }, ProcedureHost::Clock::now() + SettleTime);
+    if (result == ProcedureHost::Wait::TimedOut) {
+        for (const Scan &scan : m_failOn)
+            if (scan.pending && !m_tooComplex)
+                m_tooComplex = scan.step;
+        if (!m_tooComplex)
+            m_tooComplex = m_expect.step;
+        return result;
+    }
+    if (result == ProcedureHost::Wait::Done)
+        return settled() ? result : ProcedureHost::Wait::TimedOut;
+    return result;
+}
+
+bool ProcedureRunner::advance()
+{
+    const PatternSearcher::Clock::time_point until = PatternSearcher::Clock::now() + SearchSlice;
+    // Fail-ons first: what they forbid ends the procedure even when the expect matched too.
+    for (Scan &scan : m_failOn)
+        if (!m_tripped && !m_tooComplex && !advance(scan, until))
+            return false;
+    if (m_expect.step && !m_expectMatched && !m_tripped && !m_tooComplex)
+        return advance(m_expect, until);
+    return true;
+}
+
+bool ProcedureRunner::advance(Scan &scan, PatternSearcher::Clock::time_point until)
+{
+    if (!scan.pending)
+        return true;
+    const std::string_view subject = std::string_view(m_text).substr(scan.from);
+    const PatternSearcher::Result found
+        = m_searcher.search(*scan.step->pattern, subject, scan.next, until);
+    if (found.outcome == PatternSearcher::Outcome::Unfinished) {
+        m_host.changed();
+        return false;
+    }
+    scan.pending = false;
+    if (found.outcome == PatternSearcher::Outcome::TooComplex) {
+        m_tooComplex = scan.step;
+    } else if (found.outcome == PatternSearcher::Outcome::Matched) {
+        const std::string matched(subject.substr(found.begin, found.end - found.begin));
+        if (scan.step->kind == ProcedureStep::Kind::Expect) {
+            m_expectMatched = true;
+            m_matchedText = matched;
+        } else {
+            m_tripped = scan.step;
+            m_trippedText = matched;
+        }
+    }
+    return true;
 }
 
 void ProcedureRunner::received(std::string_view bytes)
 {
     if (!m_running || bytes.empty())
         return;
-    m_text += cp1251ToWide(bytes);
-    if (m_text.size() > MaxText) {
-        const size_t cut = m_text.size() - MaxText;
-        m_text.erase(0, cut);
-        for (Armed &armed : m_failOn)
-            armed.from = armed.from > cut ? armed.from - cut : 0;
+    m_text += cp1251ToUtf8(bytes);
+    m_characters += bytes.size();
+    if (m_characters > MaxText)
+        cut(m_characters - MaxText);
+    // Each pattern is searched for again over the whole text: a match may begin anywhere in it.
+    for (Scan &scan : m_failOn) {
+        scan.next = 0;
+        scan.pending = true;
     }
-    checkFailOn();
-    if (m_expect && !m_expectMatched) {
-        std::wsmatch match;
-        m_expectMatched = std::regex_search(m_text, match, *m_expect);
-        if (m_expectMatched)
-            m_matchedText = utf8(match.str());
+    if (m_expect.step) {
+        m_expect.next = 0;
+        m_expect.pending = true;
     }
     m_host.changed();
+}
+
+void ProcedureRunner::cut(size_t characters)
+{
+    size_t bytes = 0;
+    for (size_t n = 0; n < characters && bytes < m_text.size(); ++n) {
+        ++bytes;
+        while (bytes < m_text.size() && (static_cast<unsigned char>(m_text[bytes]) & 0xC0) == 0x80)
+            ++bytes;
+    }
+    m_text.erase(0, bytes);
+    m_characters -= characters;
+    for (Scan &scan : m_failOn)
+        scan.from = scan.from > bytes ? scan.from - bytes : 0;
 }
 
 void ProcedureRunner::txEmpty()
@@ -214,24 +284,17 @@ void ProcedureRunner::txEmpty()
     m_host.changed();
 }
 
-void ProcedureRunner::checkFailOn()
+bool ProcedureRunner::failedBySearch(const ProcedureStep &step)
 {
-    if (m_tripped)
-        return;
-    for (const Armed &armed : m_failOn) {
-        std::wsmatch match;
-        const std::wstring::const_iterator from
-            = m_text.begin() + static_cast<ptrdiff_t>(armed.from);
-        if (std::regex_search(from, m_text.cend(), match, *armed.step->pattern)) {
-            m_tripped = armed.step;
-            m_trippedText = utf8(match.str());
-            return;
-        }
+    if (m_tooComplex) {
+        const std::string which = m_tooComplex->kind == ProcedureStep::Kind::FailOn
+            ? "fail-on строки " + std::to_string(m_tooComplex->line) + " "
+            : "";
+        end(ProcedureOutcome::Status::Failed, step.line,
+            "регулярное выражение " + which + inQuotes(m_tooComplex->patternText)
+                + " слишком сложно для полученного текста");
+        return true;
     }
-}
-
-bool ProcedureRunner::failedByFailOn(const ProcedureStep &step)
-{
     if (!m_tripped)
         return false;
     end(ProcedureOutcome::Status::Failed, step.line,

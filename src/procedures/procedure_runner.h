@@ -1,9 +1,12 @@
 // ProcedureRunner: runs a procedure's steps on an open port. It writes with the port's blocking
 // SendText and waits through its host, which serves the port's events meanwhile and hands the
 // received bytes and transmit-empty events in (received(), txEmpty()). The window's event loop
-// and the command line's own loop are the two hosts. Main thread only.
+// and the command line's own loop are the two hosts. The patterns are searched while the host
+// waits, in slices of SearchSlice, so neither host is held longer by one search. Main thread
+// only.
 #pragma once
 
+#include "procedures/pattern.h"
 #include "procedures/procedure.h"
 #include "procedures/upload_transfer.h"
 
@@ -27,7 +30,8 @@ public:
     // Serves the port's events until `done` holds (Done), `deadline` passes (TimedOut) or the
     // user stops the procedure (Stopped). Returns Done at once when `done` already holds.
     virtual Wait waitUntil(const std::function<bool()> &done, Clock::time_point deadline) = 0;
-    // The runner took something in that may satisfy a waiting `done`.
+    // The runner took something in that may satisfy a waiting `done`, or has a search to go on
+    // with: `done` is to be looked at again soon, without sleeping first.
     virtual void changed() { }
     // Whether the user asked to stop; looked at before each step as well as in the waits.
     virtual bool stopRequested() const = 0;
@@ -63,6 +67,12 @@ class ProcedureRunner : private UploadPacing
 public:
     // Received text an expect or fail-on looks at is cut to this many characters from its end.
     static constexpr size_t MaxText = 64 * 1024;
+    // The longest a search holds the host's thread at a time (a starting point of the pattern
+    // that is under way is finished first).
+    static constexpr std::chrono::milliseconds SearchSlice {10};
+    // How long searches still under way when a wait ends may take to finish; one that does not
+    // is too complex for the text.
+    static constexpr std::chrono::seconds SettleTime {2};
 
     ProcedureRunner(TBComPort &port, ProcedureHost &host, ProcedureObserver &observer)
         : m_port(port), m_host(host), m_observer(observer)
@@ -81,10 +91,13 @@ public:
     void setUploadWaitFloor(std::chrono::milliseconds floor) { m_uploadWaitFloor = floor; }
 
 private:
-    struct Armed
+    // An expect's or a fail-on's search of the received text.
+    struct Scan
     {
-        const ProcedureStep *step;
-        size_t from; // where in the received text it starts looking
+        const ProcedureStep *step = nullptr;
+        size_t from = 0; // where in the received text it starts looking
+        size_t next = 0; // where the search under way goes on, from `from`
+        bool pending = false; // the latest text is still to be searched
     };
 
     // Returns false when the procedure is to end; m_outcome says why.
@@ -94,9 +107,17 @@ private:
     bool upload(const ProcedureStep &step);
     void write(std::string_view bytes);
     void startAnswer();
-    void checkFailOn();
+    // Waits through the host until `done`, a fail-on's match or a pattern too complex for the
+    // text; the searches go on meanwhile, and those under way at `deadline` get SettleTime more.
+    ProcedureHost::Wait waitFor(
+        const std::function<bool()> &done, ProcedureHost::Clock::time_point deadline);
+    // Goes on with the searches for a slice; true when none is left.
+    bool advance();
+    bool advance(Scan &scan, PatternSearcher::Clock::time_point until);
+    void cut(size_t characters);
     bool end(ProcedureOutcome::Status status, int line, std::string message);
-    bool failedByFailOn(const ProcedureStep &step);
+    // Ends the procedure at `step` when a fail-on matched or a pattern was too complex.
+    bool failedBySearch(const ProcedureStep &step);
 
     // UploadPacing
     void resetTxEmpty() override { m_txEmpty = false; }
@@ -116,13 +137,16 @@ private:
     bool m_running = false;
     bool m_txEmpty = false;
     const UploadFile *m_uploading = nullptr; // during an upload step
-    std::wstring m_text; // received since the last write
-    std::vector<Armed> m_failOn;
+    std::string m_text; // received since the last write, UTF-8
+    size_t m_characters = 0; // in m_text
+    PatternSearcher m_searcher;
+    std::vector<Scan> m_failOn;
     const ProcedureStep *m_tripped = nullptr; // the fail-on that matched
     std::string m_trippedText;
-    const std::wregex *m_expect = nullptr;
+    Scan m_expect; // no step but during an expect
     bool m_expectMatched = false;
     std::string m_matchedText;
+    const ProcedureStep *m_tooComplex = nullptr; // the expect or fail-on the engine gave up on
     ProcedureOutcome m_outcome;
 };
 

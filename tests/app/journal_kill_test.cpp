@@ -1,12 +1,13 @@
-// The journal of the real program killed with SIGKILL in the middle of a session: the program
-// runs offscreen as a child process, connected from its command line to a pty where the test
-// plays a drive that keeps talking. Whatever the journal held when the kill came stays, and
-// nothing in it is torn.
+// The real program ended from outside in the middle of a session: it runs offscreen as a child
+// process, connected from its command line to a pty where the test plays the drive. Killed with
+// SIGKILL while the drive keeps talking, whatever the journal held stays, and nothing in it is
+// torn; ended with SIGTERM or SIGHUP, it ends as when its window is closed.
 #include "support/pty_pair.h"
 
 #include <atomic>
 #include <chrono>
 #include <csignal>
+#include <cstring>
 #include <fcntl.h>
 #include <filesystem>
 #include <fstream>
@@ -55,14 +56,11 @@ int receivedLines(const std::string &journal)
     return count;
 }
 
-TEST(JournalKill, KilledProgramLeavesEveryLineWrittenWholeAndInOrder)
+// The program on `pty`, with its own folders under `root` and its output in root/output.txt.
+pid_t startProgram(const fs::path &root, PtyPair &pty)
 {
-    const fs::path root
-        = fs::path(::testing::TempDir()) / ("kelvane-kill-" + std::to_string(getpid()));
     fs::remove_all(root);
     fs::create_directories(root);
-    PtyPair pty;
-
     std::vector<std::string> env;
     for (char **e = environ; *e; ++e)
         if (!std::regex_search(*e, std::regex("^(XDG_[A-Z_]+|QT_QPA_PLATFORM)=")))
@@ -89,9 +87,15 @@ TEST(JournalKill, KilledProgramLeavesEveryLineWrittenWholeAndInOrder)
     posix_spawn_file_actions_addopen(&files, 1, output.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
     posix_spawn_file_actions_adddup2(&files, 1, 2);
     pid_t pid = -1;
-    ASSERT_EQ(posix_spawn(&pid, argv[0], &files, nullptr, argv.data(), envp.data()), 0);
+    if (posix_spawn(&pid, argv[0], &files, nullptr, argv.data(), envp.data()) != 0)
+        pid = -1;
     posix_spawn_file_actions_destroy(&files);
+    return pid;
+}
 
+// The session's journal file, once the program has made it; an empty path after 20 s.
+fs::path journalOf(const fs::path &root)
+{
     const fs::path folder = root / "STATE" / "kelvane" / "journal";
     const auto deadline = std::chrono::steady_clock::now() + 20s;
     fs::path journal;
@@ -99,10 +103,22 @@ TEST(JournalKill, KilledProgramLeavesEveryLineWrittenWholeAndInOrder)
         std::this_thread::sleep_for(20ms);
         journal = onlyFile(folder);
     }
+    return journal;
+}
+
+TEST(JournalKill, KilledProgramLeavesEveryLineWrittenWholeAndInOrder)
+{
+    const fs::path root
+        = fs::path(::testing::TempDir()) / ("kelvane-kill-" + std::to_string(getpid()));
+    PtyPair pty;
+    const pid_t pid = startProgram(root, pty);
+    ASSERT_GT(pid, 0);
+    const auto deadline = std::chrono::steady_clock::now() + 20s;
+    const fs::path journal = journalOf(root);
     if (journal.empty()) {
         kill(pid, SIGKILL);
         waitpid(pid, nullptr, 0);
-        FAIL() << "no journal; the program said: " << readFile(output);
+        FAIL() << "no journal; the program said: " << readFile(root / "output.txt");
     }
 
     // The drive talks on until the kill; at least 50 of its lines are in the journal first.
@@ -120,7 +136,8 @@ TEST(JournalKill, KilledProgramLeavesEveryLineWrittenWholeAndInOrder)
     waitpid(pid, &status, 0);
     talking = false;
     drive.join();
-    ASSERT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL) << readFile(output);
+    ASSERT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL)
+        << readFile(root / "output.txt");
 
     const std::string text = readFile(journal);
     ASSERT_FALSE(text.empty());
@@ -138,6 +155,40 @@ TEST(JournalKill, KilledProgramLeavesEveryLineWrittenWholeAndInOrder)
     }
     EXPECT_GE(expected, 51);
     fs::remove_all(root);
+}
+
+TEST(JournalKill, TermAndHangUpEndTheProgramAsClosingItsWindowDoes)
+{
+    for (const int signal : {SIGTERM, SIGHUP}) {
+        SCOPED_TRACE(strsignal(signal));
+        const fs::path root = fs::path(::testing::TempDir())
+            / ("kelvane-end-" + std::to_string(getpid()) + "-" + std::to_string(signal));
+        PtyPair pty;
+        const pid_t pid = startProgram(root, pty);
+        ASSERT_GT(pid, 0);
+        const fs::path journal = journalOf(root);
+        pty.Write("F3 T>");
+        const auto deadline = std::chrono::steady_clock::now() + 20s;
+        while (readFile(journal).find("< F3 T>") == std::string::npos
+            && std::chrono::steady_clock::now() < deadline)
+            std::this_thread::sleep_for(10ms);
+        kill(pid, signal);
+        int status = 0;
+        while (waitpid(pid, &status, WNOHANG) == 0 && std::chrono::steady_clock::now() < deadline)
+            std::this_thread::sleep_for(10ms);
+        if (std::chrono::steady_clock::now() >= deadline) {
+            kill(pid, SIGKILL);
+            waitpid(pid, &status, 0);
+        }
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0)
+            << status << ": " << readFile(root / "output.txt");
+        const std::string text = readFile(journal);
+        EXPECT_TRUE(text.ends_with(" Программа завершена\n")) << text;
+        EXPECT_NE(readFile(root / "CONFIG" / "kelvane" / "kelvane.conf").find("geometry="),
+            std::string::npos)
+            << "the window's place is kept";
+        fs::remove_all(root);
+    }
 }
 
 } // namespace

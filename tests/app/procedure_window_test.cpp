@@ -8,7 +8,9 @@
 #include <QToolButton>
 #include <filesystem>
 #include <fstream>
+#include <poll.h>
 #include <sstream>
+#include <thread>
 
 namespace kelvane {
 
@@ -18,21 +20,36 @@ namespace {
 class AnsweringDrive
 {
 public:
-    explicit AnsweringDrive(PtyPair &pty) : m_notifier(pty.master(), QSocketNotifier::Read)
+    explicit AnsweringDrive(PtyPair &pty)
+        : m_pty(pty), m_notifier(pty.master(), QSocketNotifier::Read)
     {
-        QObject::connect(&m_notifier, &QSocketNotifier::activated, [this, &pty] {
-            char bytes[256];
-            const ssize_t n = ::read(pty.master(), bytes, sizeof bytes);
-            if (n <= 0)
-                return;
-            wire.append(bytes, static_cast<size_t>(n));
-            asked = asked || wire.ends_with("N1\r");
-        });
+        QObject::connect(&m_notifier, &QSocketNotifier::activated, [this] { take(); });
+    }
+    // Takes in what the program has written so far. Its writes end before the handler that made
+    // them returns, so after a procedure has ended, whatever it sent is here.
+    void takeWaiting()
+    {
+        while (take()) { }
     }
     std::string wire;
     bool asked = false;
 
 private:
+    bool take()
+    {
+        pollfd ready {m_pty.master(), POLLIN, 0};
+        if (poll(&ready, 1, 0) != 1)
+            return false;
+        char bytes[256];
+        const ssize_t n = ::read(m_pty.master(), bytes, sizeof bytes);
+        if (n <= 0)
+            return false;
+        wire.append(bytes, static_cast<size_t>(n));
+        asked = asked || wire.ends_with("N1\r");
+        return true;
+    }
+
+    PtyPair &m_pty;
     QSocketNotifier m_notifier;
 };
 
@@ -104,7 +121,7 @@ TEST_F(ProgramTest, ProcedureFromTheFileMenuTalksToTheDriveAndCancelStopsIt)
     dialogs.answerOpenFile(QString::fromStdString((root / "stop.txt").string()));
     ASSERT_TRUE(clickMenuItem(*form, "File1", "RunProcedure1"));
     EXPECT_EQ(form->statusText(), "Процедура stop.txt отменена на строке 2");
-    QTest::qWait(100);
+    drive.takeWaiting();
     EXPECT_EQ(drive.wire, "N1\rXA\r") << "nothing after the stop";
     EXPECT_TRUE(Edit1()->isEnabled() && item->isEnabled()) << "writable again";
 
@@ -113,7 +130,7 @@ TEST_F(ProgramTest, ProcedureFromTheFileMenuTalksToTheDriveAndCancelStopsIt)
     ASSERT_TRUE(clickMenuItem(*form, "File1", "RunProcedure1"));
     EXPECT_EQ(
         dialogs.errors, QStringList {"Процедура bad.txt: строка 2: нет регулярного выражения"});
-    QTest::qWait(100);
+    drive.takeWaiting();
     EXPECT_EQ(drive.wire, "N1\rXA\r") << "a faulty file sends nothing";
 
     // An upload step is journalled as its file, as the window's own upload is, not byte by byte.
@@ -136,6 +153,41 @@ TEST_F(ProgramTest, ProcedureFromTheFileMenuTalksToTheDriveAndCancelStopsIt)
         << journal;
     EXPECT_EQ(journal.find("ZZZZ"), std::string::npos) << journal;
     EXPECT_NE(journal.find("> [END]"), std::string::npos) << journal;
+}
+
+// "Anything, then the prompt" over all the text a procedure keeps, the prompt never coming: the
+// search runs for seconds, and the window keeps taking its timers and clicks meanwhile, so
+// "Отмена" stops it (std::regex searched on the window's thread and froze or crashed it).
+TEST_F(ProgramTest, WindowTakesInputDuringALongSearchAndCancelStopsIt)
+{
+    start();
+    connect();
+    AnsweringDrive drive(pty);
+    std::string answer;
+    while (answer.size() < 65536)
+        answer += "aZ b\r\n";
+    std::thread driveSide; // the pty takes only so much at once: the program reads meanwhile
+    int ticksWithAllText = 0;
+    QTimer watch;
+    QObject::connect(&watch, &QTimer::timeout, [&] {
+        if (!driveSide.joinable() && drive.wire == "A\r")
+            driveSide = std::thread([&] { pty.Write(answer); });
+        if (Memo1()->bytes().size() < answer.size() || ++ticksWithAllText != 3)
+            return;
+        auto *cancel = child<QToolButton>("btnCancelUpload");
+        EXPECT_TRUE(cancel->isVisible());
+        QTest::mouseClick(cancel, Qt::LeftButton);
+    });
+    watch.start(5);
+    std::ofstream(root / "long.txt") << "send A\nexpect [\\s\\S]*ZZZ 60\nsend B\n";
+    dialogs.answerOpenFile(QString::fromStdString((root / "long.txt").string()));
+    ASSERT_TRUE(clickMenuItem(*form, "File1", "RunProcedure1"));
+    if (driveSide.joinable())
+        driveSide.join();
+    EXPECT_EQ(form->statusText(), "Процедура long.txt отменена на строке 2");
+    EXPECT_EQ(ticksWithAllText, 3) << "clicked once the whole answer was in";
+    drive.takeWaiting();
+    EXPECT_EQ(drive.wire, "A\r") << "nothing after the stop";
 }
 
 } // namespace kelvane

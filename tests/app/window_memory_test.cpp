@@ -86,6 +86,9 @@ TEST_F(WindowMemoryTest, UpAndDownWalkTheLastSentLinesAcrossARestart)
     ASSERT_EQ(kept.size(), 500u);
     EXPECT_EQ(kept.front(), "old104");
     EXPECT_EQ(kept.back(), "old103");
+    EXPECT_EQ(std::filesystem::status(historyFile()).permissions() & std::filesystem::perms::all,
+        std::filesystem::perms::owner_read | std::filesystem::perms::owner_write)
+        << "private to its user, as the journal is";
 }
 
 TEST_F(WindowMemoryTest, WindowGrowsFromItsLaidOutSizeAndKeepsItsPlaceAcrossARestart)

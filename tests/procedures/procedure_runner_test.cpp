@@ -119,4 +119,30 @@ TEST_F(ProcedureRunnerTest, FailOnWatchesFromItsLineAcrossChunksAndStopsTheProce
     EXPECT_EQ(m_wire, "A\rB\r"); // C never went out
 }
 
+// "Anything, then the prompt" over the most text the runner keeps, and a pattern whose search
+// explodes: std::regex recursed per character (a crash) and backtracked for good (a hang).
+TEST_F(ProcedureRunnerTest, SearchesOfTheLongestAnswerEndAndATooComplexOneFailsItsLine)
+{
+    std::string answer;
+    while (answer.size() < ProcedureRunner::MaxText)
+        answer += "abc xyz \xC4\xE0\r\n"; // "Да"
+    const std::string line(300, 'a');
+    const ProcedureOutcome outcome = run("send A\n"
+                                         "expect [\\s\\S]*ZZZ 20\n"
+                                         "send B\n"
+                                         "expect [^Z]*ZZZ 20\n"
+                                         "send-raw "
+            + line
+            + "Z\n"
+              "expect (a|b|c|\\s|\\S)*ZZZ 20\n",
+        {{"A\r", {answer + "ZZZ"}}, {"B\r", {answer + "ZZZ"}}, {line + "Z", {line + "Z"}}});
+    EXPECT_EQ(outcome.status, ProcedureOutcome::Status::Failed);
+    EXPECT_EQ(outcome.line, 6);
+    EXPECT_EQ(outcome.message,
+        "регулярное выражение «(a|b|c|\\s|\\S)*ZZZ» слишком сложно для полученного текста");
+    ASSERT_EQ(m_steps.notes.size(), 2u);
+    for (const std::string &note : m_steps.notes)
+        EXPECT_TRUE(note.ends_with("Да\r\nZZZ»")) << note.substr(note.size() - 40);
+}
+
 } // namespace

@@ -174,4 +174,33 @@ TEST_F(BatchProcessTest, InterruptClosesThePortAndEndsWith130)
     EXPECT_TRUE(openPosixDevice(m_port.string(), failure)) << "the port is free again";
 }
 
+// "Anything, then the prompt" over all the text the runner keeps, the prompt never coming: the
+// search is under way when SIGTERM comes (std::regex held the program, or crashed it).
+TEST_F(BatchProcessTest, TermDuringALongSearchClosesThePortAndEndsWith143)
+{
+    std::string line;
+    while (line.size() < 60000)
+        line += "aZ b";
+    std::unique_ptr<ChildProcess> batch
+        = start({"--port", m_port.string(), "--report", (m_root / "report").string(),
+            procedure("level 1\nsend " + line + "\nexpect [\\s\\S]*ZZZ 60\nsend M\n").string()});
+    // Most of the drive's answer is in: it says so for every 128 bytes.
+    const auto said = [&] {
+        const std::string text = report();
+        size_t count = 0;
+        for (size_t at = text.find("longer than"); at != std::string::npos;
+             at = text.find("longer than", at + 1))
+            ++count;
+        return count;
+    };
+    ASSERT_TRUE(eventually([&] { return said() >= 400; })) << said();
+    batch->signal(SIGTERM);
+    ASSERT_TRUE(eventually([&] { return !batch->running(); })) << "the search held it";
+    EXPECT_EQ(batch->wait(), 143);
+    EXPECT_TRUE(contains(report(), "процедура прервана на строке 3")) << out();
+    OpenFailure failure = OpenFailure::None;
+    EXPECT_TRUE(openPosixDevice(m_port.string(), failure)) << "the port is free again";
+    EXPECT_FALSE(contains(driveLog(), "\"M\"")) << "nothing after the stop";
+}
+
 } // namespace

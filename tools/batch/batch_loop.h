@@ -18,6 +18,8 @@ public:
     explicit BatchLoop(ErrorSink &errors) : MainThread(errors) { }
 
     Wait waitUntil(const std::function<bool()> &done, Clock::time_point deadline) override;
+    // The running wait looks at its `done` again before it sleeps.
+    void changed() override { wake(); }
 
     // Any thread: the running wait returns Stopped, and so does every later one.
     void stop();

@@ -1,7 +1,10 @@
 // kelvane-batch: runs a procedure file against a drive on a serial port and says, with times,
 // what was sent and what the drive answered. Exit status: 0 every step passed, 1 a step failed,
-// 2 usage, file or port error, 128 + the signal when stopped (Ctrl+C: 130).
+// 2 usage, file or port error, 128 + the signal when stopped (Ctrl+C: 130, SIGTERM: 143).
+#include "base/utf8_path.h"
 #include "batch/batch_loop.h"
+#include "batch/console.h"
+#include "batch/stop_signals.h"
 #include "procedures/procedure.h"
 #include "procedures/procedure_runner.h"
 #include "procedures/rate_table.h"
@@ -9,13 +12,10 @@
 #include "serial/com_error.h"
 #include "serial/com_port.h"
 
-#include <csignal>
 #include <fstream>
 #include <iostream>
 #include <optional>
-#include <pthread.h>
 #include <string>
-#include <thread>
 #include <vector>
 
 using namespace kelvane;
@@ -38,8 +38,9 @@ constexpr const char *Usage
   --help             эта справка
   --version          версия программы
 
-Код выхода: 0 все шаги выполнены, 1 шаг не выполнен (нет ответа или сработал fail-on),
-2 ошибка в ключах, в файле или порта, 130 прервано (Ctrl+C).
+Код выхода: 0 все шаги выполнены, 1 шаг не выполнен (нет ответа, сработал fail-on или
+выражение слишком сложно для текста), 2 ошибка в ключах, в файле или порта,
+130 прервано (Ctrl+C), 143 остановлено сигналом SIGTERM.
 )";
 
 struct Options
@@ -91,41 +92,6 @@ std::optional<Options> parse(const std::vector<std::string> &args)
     return options;
 }
 
-// Takes SIGINT and SIGTERM on a thread of its own, so a stop is a plain call into the loop.
-class SignalThread
-{
-public:
-    explicit SignalThread(BatchLoop &loop)
-    {
-        sigemptyset(&m_signals);
-        sigaddset(&m_signals, SIGINT);
-        sigaddset(&m_signals, SIGTERM);
-        sigaddset(&m_signals, SIGUSR1);
-        // Before any other thread starts: they inherit the mask, and only this one takes them.
-        pthread_sigmask(SIG_BLOCK, &m_signals, nullptr);
-        m_thread = std::thread([this, &loop] {
-            int signal = 0;
-            sigwait(&m_signals, &signal);
-            if (signal != SIGUSR1) {
-                m_signal = signal;
-                loop.stop();
-            }
-        });
-    }
-    ~SignalThread()
-    {
-        if (m_signal == 0)
-            pthread_kill(m_thread.native_handle(), SIGUSR1);
-        m_thread.join();
-    }
-    int signal() const { return m_signal.load(); }
-
-private:
-    sigset_t m_signals;
-    std::atomic<int> m_signal = 0;
-    std::thread m_thread;
-};
-
 class Reporter : public ProcedureObserver
 {
 public:
@@ -153,14 +119,14 @@ int run(const Options &options)
 {
     Procedure procedure;
     try {
-        procedure = loadProcedure(options.procedure);
+        procedure = loadProcedure(utf8Path(options.procedure));
     } catch (const ProcedureError &e) {
         std::cerr << "kelvane-batch: " << options.procedure << ": " << e.what() << "\n";
         return Trouble;
     }
     std::ofstream report;
     if (options.report) {
-        report.open(*options.report, std::ios::trunc);
+        report.open(utf8Path(*options.report), std::ios::trunc);
         if (!report) {
             std::cerr << "kelvane-batch: не удаётся записать отчёт " << *options.report << "\n";
             return Trouble;
@@ -168,7 +134,7 @@ int run(const Options &options)
     }
 
     BatchLoop loop(ErrorSink::standardError());
-    SignalThread signals(loop);
+    StopSignals signals([&loop] { loop.stop(); });
     Reporter reporter(options.report ? &report : nullptr);
     TBComPort port(loop);
     ProcedureRunner runner(port, loop, reporter);
@@ -219,8 +185,8 @@ int run(const Options &options)
 
 int main(int argc, char **argv)
 {
-    std::signal(SIGPIPE, SIG_IGN); // a closed output must not end the run with the port open
-    const std::optional<Options> options = parse(std::vector<std::string>(argv + 1, argv + argc));
+    useUtf8Console();
+    const std::optional<Options> options = parse(commandLineArguments(argc, argv));
     if (!options) {
         std::cerr << Usage;
         return Trouble;
