@@ -53,7 +53,7 @@ void Transcript::outcome(const ProcedureOutcome &outcome, size_t steps)
         line(localText(ProcedureText::Failed, {std::to_string(outcome.line), outcome.message}));
         break;
     case ProcedureOutcome::Status::Stopped:
-        line(localText(ProcedureText::Stopped, {std::to_string(outcome.line)}));
+        line(localText(ProcedureText::Interrupted, {std::to_string(outcome.line)}));
         break;
     }
 }
