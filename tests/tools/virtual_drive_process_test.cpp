@@ -167,7 +167,8 @@ TEST_F(VirtualDriveProcessTest, PublishesServesAndRemovesItsPort)
         const std::string log = readFile(m_root / "log");
         size_t count = 0;
         for (const char *closed : {"программа закрыла порт", "the program closed the port"})
-            for (size_t at = log.find(closed); at != std::string::npos; at = log.find(closed, at + 1))
+            for (size_t at = log.find(closed); at != std::string::npos;
+                 at = log.find(closed, at + 1))
                 ++count;
         return count;
     };
