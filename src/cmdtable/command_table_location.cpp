@@ -1,5 +1,7 @@
 #include "cmdtable/command_table_location.h"
 
+#include "base/texts.h"
+
 #include <cstdlib>
 #include <filesystem>
 #include <pwd.h>
@@ -12,6 +14,9 @@ namespace kelvane {
 namespace fs = std::filesystem;
 
 namespace {
+
+constexpr Text NotCopied = {"Не удалось скопировать таблицу команд %1 в %2: %3",
+    "Cannot copy the command table %1 to %2: %3"};
 
 std::string executableFolder()
 {
@@ -75,8 +80,8 @@ TableLocation locateCommandTable(const std::string &name, TableFolders folders, 
     if (!error)
         fs::copy_file(installed, own, fs::copy_options::none, error);
     if (error)
-        throw std::runtime_error("Не удалось скопировать таблицу команд " + installed.string()
-            + " в " + own.string() + ": " + error.message());
+        throw std::runtime_error(
+            localText(NotCopied, {installed.string(), own.string(), error.message()}));
     // The installed file is read-only for everybody; the copy is the user's to change.
     fs::permissions(
         own, fs::perms::owner_read | fs::perms::owner_write, fs::perm_options::add, error);
