@@ -10,7 +10,7 @@ packages=(
     clang libclang-rt-14-dev clang-format clang-tidy universal-ctags
     xvfb xauth socat
     fonts-dejavu-core fonts-liberation
-    qt6-translations-l10n
+    qt6-translations-l10n qt6-l10n-tools
     python3 python3-dbf python3-dbfread shapelib
     dpkg-dev file lintian desktop-file-utils appstream x11-utils
 )

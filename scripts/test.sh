@@ -19,10 +19,12 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 bash scripts/setup.sh
-# The layers, the format and the names first: each fails in a second or two, before any build.
+# The layers, the format, the names and the translation first: each fails in a second or two,
+# before any build.
 bash scripts/check_layers.sh
 bash scripts/check_format.sh
 bash scripts/check_naming.sh
+bash scripts/check_translations.sh
 
 stages=${KELVANE_STAGES:-"plain package windows asan tsan"}
 jobs=$(nproc)

@@ -3,11 +3,34 @@
 # Starts the virtual drive DRIVE, waits until its port is published where the program's port box
 # looks for it, then runs PROGRAM; the drive is stopped when the program ends. A drive that fails
 # stops the script with the drive's own error. Without a display the program runs on a virtual
-# one (xvfb-run), where it cannot be seen. The exit status is the program's.
+# one (xvfb-run), where it cannot be seen. The exit status is the program's. What it prints is
+# Russian or English by the locale, as the program's tools choose.
 set -euo pipefail
 
+# The tools' rule: the first of LC_ALL, LC_MESSAGES and LANG that is set names the locale, and
+# LANGUAGE's first entry goes before it unless that locale is C or POSIX; Russian for Russian and
+# under C or POSIX (or nothing set), English for any other language.
+english=0
+locale=${LC_ALL:-${LC_MESSAGES:-${LANG:-}}}
+if ! [[ -z $locale || $locale == C || $locale == POSIX || $locale == C.* ]]; then
+    language=$locale
+    IFS=: read -ra preferred <<<"${LANGUAGE:-}"
+    for entry in "${preferred[@]}"; do
+        if [ -n "$entry" ]; then
+            language=$entry
+            break
+        fi
+    done
+    [[ ${language,,} =~ ^ru($|[_.@-]) ]] || english=1
+fi
+# say RUSSIAN ENGLISH: the text in the language chosen.
+say() {
+    if [ "$english" = 1 ]; then echo "$2"; else echo "$1"; fi
+}
+
 if [ $# -lt 2 ]; then
-    echo "Использование: $0 НАКОПИТЕЛЬ ПРОГРАММА [АРГУМЕНТЫ...]" >&2
+    say "Использование: $0 НАКОПИТЕЛЬ ПРОГРАММА [АРГУМЕНТЫ...]" \
+        "Usage: $0 DRIVE PROGRAM [ARGUMENTS...]" >&2
     exit 2
 fi
 drive_program=$1
@@ -48,7 +71,8 @@ for _ in $(seq 100); do
         wait "$drive" || status=$?
         drive=""
         cat "$drive_log" >&2
-        echo "Виртуальный накопитель не запустился (код $status)." >&2
+        say "Виртуальный накопитель не запустился (код $status)." \
+            "The virtual drive did not start (status $status)." >&2
         exit $((status == 0 ? 1 : status))
     fi
     if [ -c "$link" ] && [ "$(readlink "$link" || true)" != "$taken" ]; then
@@ -58,15 +82,17 @@ for _ in $(seq 100); do
 done
 if ! [ -c "$link" ] || [ "$(readlink "$link" || true)" == "$taken" ]; then
     cat "$drive_log" >&2
-    echo "Виртуальный накопитель не опубликовал порт $link за 10 с." >&2
+    say "Виртуальный накопитель не опубликовал порт $link за 10 с." \
+        "The virtual drive did not publish the port $link within 10 s." >&2
     exit 1
 fi
-echo "Виртуальный накопитель готов: в программе выберите порт $link и нажмите \"Соеденить\"."
+say "Виртуальный накопитель готов: в программе выберите порт $link и нажмите \"Соеденить\"." \
+    "The virtual drive is ready: in the program pick the port $link and press \"Connect\"."
 
 if [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then
     "$program" "$@"
 else
-    echo "Дисплея нет: программа работает на виртуальном дисплее (xvfb-run) и не видна." \
-        "Остановка: Ctrl+C." >&2
+    say "Дисплея нет: программа работает на виртуальном дисплее (xvfb-run) и не видна. Остановка: Ctrl+C." \
+        "No display: the program runs on a virtual one (xvfb-run) and cannot be seen. Ctrl+C stops it." >&2
     xvfb-run -a "$program" "$@"
 fi

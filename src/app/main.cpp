@@ -2,13 +2,13 @@
 #include "app/command_line.h"
 #include "app/console_output.h"
 #include "app/program.h"
+#include "app/settings.h"
 #include "app/start_options.h"
 #include "app/termination_signals.h"
 #include "base/texts.h"
 #include "framework/guarded_application.h"
 #include "framework/translations.h"
 
-#include <QLocale>
 #include <cstdlib>
 #include <iostream>
 #include <memory>
@@ -39,15 +39,12 @@ int main(int argc, char *argv[])
 
     GuardedApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Kelvane"));
-    installTranslations(app);
     Q_INIT_RESOURCE(resources);
-    // The interface's language; the settings hold none yet, so it is --lang or the system's.
+    // The windows speak the interface's language, and so do the texts of the libraries beneath
+    // them: --lang, the setting, or the system's.
     ProgramEnvironment environment;
-    std::vector<std::string> uiLanguages;
-    for (const QString &language : QLocale::system().uiLanguages())
-        uiLanguages.push_back(language.toStdString());
-    environment.language = windowLanguage(
-        QLocale::system().name().toStdString(), uiLanguages, std::nullopt, line.start.language);
+    environment.language = startLanguage(Settings(), line.start.language);
+    installTranslations(app, environment.language);
     std::unique_ptr<Program> program;
     try {
         program = std::make_unique<Program>(app.errors(), environment);

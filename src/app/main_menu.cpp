@@ -12,6 +12,7 @@
 #include "commands/head_positioning_dialog.h"
 #include "framework/dialogs.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QMenu>
 #include <QMenuBar>
@@ -50,8 +51,9 @@ std::span<const MenuItem> mainMenuItems()
             [](TMainForm &form, const ProgramWindows &) {
                 // The item is hidden; were it shown, the choice would not be used.
                 QString fileName;
-                Dialogs::current().openFile(
-                    &form, QStringLiteral("All Files (*)"), QDir::homePath(), fileName);
+                Dialogs::current().openFile(&form,
+                    QCoreApplication::translate("kelvane::MainMenu", "All Files (*)"),
+                    QDir::homePath(), fileName);
             }},
         {"N22", "N22Click", opens<&ProgramWindows::command>},
         // At once, without asking.
@@ -80,10 +82,10 @@ std::span<const MenuItem> mainMenuItems()
             [](TMainForm &form, const ProgramWindows &) {
                 form.BComPort1.SendText("/T");
                 Dialogs::current().message(&form,
-                    QStringLiteral("Внимание выбранная операция (Seagate selfscan) требует "
-                                   "поддержку электропитания накопителя во время прохождения "
-                                   "всего теста. В зависимости от модели накопителя это может "
-                                   "занять до 72 часов."));
+                    QCoreApplication::translate("kelvane::MainMenu",
+                        "Внимание выбранная операция (Seagate selfscan) требует поддержку "
+                        "электропитания накопителя во время прохождения всего теста. В "
+                        "зависимости от модели накопителя это может занять до 72 часов."));
                 form.BComPort1.SendText("N2,,22");
             }},
     };

@@ -7,6 +7,7 @@
 #include "connection/connection.h"
 #include "framework/cp1251_text.h"
 #include "framework/guarded.h"
+#include "framework/pictures.h"
 #include "procedures/rate_table.h"
 #include "terminal/terminal_pane.h"
 #include "terminal/terminal_view.h"
@@ -55,8 +56,8 @@ TMainForm::TMainForm(MainThread &mainThread, ErrorDisplay &errors, ProgramWindow
             | Qt::WindowMaximizeButtonHint | Qt::WindowCloseButtonHint),
       BComPort1(mainThread, environment.opener), m_ui(std::make_unique<Ui::TMainForm>()),
       m_errors(errors), m_windows(windows), m_portDevice(new QLabel),
-      m_cbReconnect(new QCheckBox(QStringLiteral("Переподключаться\nавтоматически"))),
-      m_statusText(new QLabel(QStringLiteral("Программа загружена нормально")))
+      m_cbReconnect(new QCheckBox(tr("Переподключаться\nавтоматически"))),
+      m_statusText(new QLabel(tr("Программа загружена нормально")))
 {
     m_ui->setupUi(this);
     m_parts = {m_ui->cbPort, m_ui->cbBaudRate, m_ui->btnConnect, m_ui->Edit1, m_ui->Memo1,
@@ -78,7 +79,7 @@ TMainForm::TMainForm(MainThread &mainThread, ErrorDisplay &errors, ProgramWindow
         });
     m_procedure = std::make_unique<WindowProcedure>(
         BComPort1, *m_uploadPanel, [this](const QString &text) { setStatusText(text); }, this);
-    m_runProcedure = new QAction(QStringLiteral("Выполнить процедуру..."), this);
+    m_runProcedure = new QAction(tr("Выполнить процедуру..."), this);
     m_runProcedure->setObjectName(QStringLiteral("RunProcedure1"));
     layOut();
 
@@ -86,9 +87,9 @@ TMainForm::TMainForm(MainThread &mainThread, ErrorDisplay &errors, ProgramWindow
         = openCommandTable(Dbf1, environment.programFolder, environment.language, m_errors);
     DataSource1.SetDataSet(&Dbf1);
     m_ui->DBGrid2->SetDataSource(&DataSource1);
-    m_ui->DBGrid2->setColumns({{"NAME", QStringLiteral("Команда"), 142, true, true},
-        {"COMAND", QStringLiteral("COMAND"), 64, false},
-        {"UROVEN", QStringLiteral("UROVEN"), 64, false}});
+    m_ui->DBGrid2->setColumns(
+        {{"NAME", tr("Команда"), 142, true, true}, {"COMAND", QStringLiteral("COMAND"), 64, false},
+            {"UROVEN", QStringLiteral("UROVEN"), 64, false}});
     m_state.tableReadOnly = Dbf1.ReadOnly();
     applyWindowState(*m_ui, *m_runProcedure, m_state);
     connectHandlers();
@@ -118,12 +119,12 @@ void TMainForm::layOut()
     m_statusText->setObjectName(QStringLiteral("StatusText"));
     m_ui->StatusBar1->addWidget(m_statusText, 1);
     m_portDevice->setObjectName(QStringLiteral("PortDevice"));
-    m_portDevice->setAccessibleName(QStringLiteral("Устройство порта"));
+    m_portDevice->setAccessibleName(tr("Устройство порта"));
     m_ui->StatusBar1->addPermanentWidget(m_portDevice);
     m_cbReconnect->setObjectName(QStringLiteral("cbReconnect"));
-    m_cbReconnect->setAccessibleName(QStringLiteral("Переподключаться автоматически"));
-    m_cbReconnect->setToolTip(QStringLiteral(
-        "Когда устройство порта пропадает, соединиться снова, как только оно вернётся"));
+    m_cbReconnect->setAccessibleName(tr("Переподключаться автоматически"));
+    m_cbReconnect->setToolTip(
+        tr("Когда устройство порта пропадает, соединиться снова, как только оно вернётся"));
     m_cbReconnect->setChecked(reconnectByDefault());
     m_connection->setReconnecting(m_cbReconnect->isChecked());
     // The tool bars are full at the window's size; the panel under the command list has room.
@@ -143,7 +144,7 @@ void TMainForm::layOut()
     QPalette white = m_ui->Panel2->palette();
     white.setColor(QPalette::Window, Qt::white);
     m_ui->Panel2->setPalette(white);
-    m_ui->Image4->setPixmap(QPixmap(QStringLiteral(":/logo")));
+    m_ui->Image4->setPixmap(renderPicture(QStringLiteral(":/logo"), m_ui->Image4->minimumSize()));
     setWindowIcon(QIcon(QStringLiteral(":/icon")));
 
     // No inline completion: it would turn a typed "9" into "9600" and switch the drive at the
@@ -335,7 +336,7 @@ void TMainForm::btnSendClick()
     emit lineSent(m_ui->Edit1->text());
     m_ui->Edit1->clear();
     m_ui->Edit1->setFocus();
-    setStatusText(QStringLiteral("Команда отправлена"));
+    setStatusText(tr("Команда отправлена"));
 }
 
 void TMainForm::Edit1KeyPress(char key)
@@ -360,7 +361,7 @@ void TMainForm::BComPort1RxChar(TBComPort &, int32_t Count)
 
 void TMainForm::btnClearClick()
 {
-    setStatusText(QStringLiteral("Терминал очищен"));
+    setStatusText(tr("Терминал очищен"));
     m_ui->Memo1->clear();
     m_ui->Edit1->setFocus();
 }
@@ -368,7 +369,7 @@ void TMainForm::btnClearClick()
 void TMainForm::cbPortChange()
 {
     m_connection->portChosen();
-    setStatusText(QStringLiteral("Рабочий порт изменен"));
+    setStatusText(tr("Рабочий порт изменен"));
 }
 
 void TMainForm::cbSetRTSClick()
@@ -386,7 +387,7 @@ void TMainForm::cbSetDTRClick()
 void TMainForm::cbBaudRateChange()
 {
     switchRate(BComPort1, findRateEntry(m_ui->cbBaudRate->currentText().toStdString()));
-    setStatusText(QStringLiteral("Скорость передачи данных изменена"));
+    setStatusText(tr("Скорость передачи данных изменена"));
 }
 
 void TMainForm::BComPort1TxEmpty(TBComPort &)

@@ -19,6 +19,7 @@
 #include "terminal/terminal_view.h"
 
 #include <QAction>
+#include <QCoreApplication>
 
 namespace kelvane {
 
@@ -74,7 +75,9 @@ void Program::connectSessionFeatures()
             m_journal.log().error(text.toStdString());
     });
     QObject::connect(&m_journal, &SessionJournal::failed, &main, [&main](const QString &why) {
-        main.setStatusText(QStringLiteral("Журнал сеанса не ведётся: %1").arg(why));
+        main.setStatusText(
+            QCoreApplication::translate("kelvane::Program", "Журнал сеанса не ведётся: %1")
+                .arg(why));
     });
     const QString journalFolder = m_journal.folder();
     create(m_settingsDialog, main, m_settings, journalFolder);
@@ -92,7 +95,8 @@ void Program::connectSessionFeatures()
 
     QObject::connect(parts.journalFolderItem, &QAction::triggered, &main, guarded(m_errors, [this] {
         if (!m_journal.openFolder())
-            m_errors.error(QStringLiteral("Не удалось открыть папку журналов: %1")
+            m_errors.error(QCoreApplication::translate(
+                "kelvane::Program", "Не удалось открыть папку журналов: %1")
                                .arg(m_journal.folder())
                                .toStdString());
     }));

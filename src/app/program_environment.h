@@ -20,7 +20,8 @@ struct ProgramEnvironment
     std::string programFolder;
     // Whether ModemManager runs; empty: asked on the system bus.
     std::function<bool()> modemManagerRunning;
-    // The interface's language: a first start copies the default command table in it.
+    // The interface's language: a first start copies the default command table in it. The
+    // program's start installs its translations (installTranslations()).
     Language language = Language::Russian;
 };
 

@@ -6,6 +6,7 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QDesktopServices>
 #include <QDir>
 #include <QMenu>
@@ -81,13 +82,17 @@ QString describeAction(const QObject *source)
         QStringList path {withoutMnemonic(action->text())};
         for (const QMenu *menu = menuHolding(action); menu; menu = menuHolding(menu->menuAction()))
             path.prepend(withoutMnemonic(menu->title()));
-        return QStringLiteral("Меню: ") + path.join(QStringLiteral(" › "));
+        return QCoreApplication::translate("kelvane::SessionJournal", "Меню: %1")
+            .arg(path.join(QStringLiteral(" › ")));
     }
     if (const auto *box = qobject_cast<const QCheckBox *>(source))
-        return withoutMnemonic(box->text())
-            + (box->isChecked() ? QStringLiteral(": вкл") : QStringLiteral(": выкл"));
+        return (box->isChecked()
+                ? QCoreApplication::translate("kelvane::SessionJournal", "%1: вкл")
+                : QCoreApplication::translate("kelvane::SessionJournal", "%1: выкл"))
+            .arg(withoutMnemonic(box->text()));
     if (const auto *button = qobject_cast<const QAbstractButton *>(source))
-        return QStringLiteral("Кнопка: ") + withoutMnemonic(button->text());
+        return QCoreApplication::translate("kelvane::SessionJournal", "Кнопка: %1")
+            .arg(withoutMnemonic(button->text()));
     if (const auto *box = qobject_cast<const QComboBox *>(source))
         return box->accessibleName() + QStringLiteral(": ") + box->currentText();
     return {};

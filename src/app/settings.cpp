@@ -2,12 +2,15 @@
 
 #include "app/user_folders.h"
 
+#include <QLocale>
+
 namespace kelvane {
 
 namespace {
 
 const QString JournalEnabled = QStringLiteral("journal/enabled");
 const QString ScrollbackLines = QStringLiteral("terminal/scrollbackLines");
+const QString InterfaceLanguage = QStringLiteral("interface/language");
 const QString MainWindowGeometry = QStringLiteral("window/geometry");
 const QString MainWindowSplitter = QStringLiteral("window/splitter");
 
@@ -42,6 +45,23 @@ void Settings::setScrollbackLines(qint64 lines)
     setValue(ScrollbackLines, lines);
 }
 
+std::optional<Language> Settings::interfaceLanguage() const
+{
+    // "ru" or "en"; anything else, a missing value too, is the system's.
+    return languageFromCode(m_store.value(InterfaceLanguage).toString().toStdString());
+}
+
+void Settings::setInterfaceLanguage(std::optional<Language> language)
+{
+    if (language) {
+        setValue(
+            InterfaceLanguage, QString::fromLatin1(*language == Language::English ? "en" : "ru"));
+        return;
+    }
+    m_store.remove(InterfaceLanguage);
+    m_store.sync();
+}
+
 QByteArray Settings::mainWindowGeometry() const
 {
     return m_store.value(MainWindowGeometry).toByteArray();
@@ -71,6 +91,15 @@ void Settings::setValue(const QString &key, const QVariant &value)
 {
     m_store.setValue(key, value);
     m_store.sync();
+}
+
+Language startLanguage(const Settings &settings, std::optional<Language> option)
+{
+    std::vector<std::string> uiLanguages;
+    for (const QString &language : QLocale::system().uiLanguages())
+        uiLanguages.push_back(language.toStdString());
+    return windowLanguage(
+        QLocale::system().name().toStdString(), uiLanguages, settings.interfaceLanguage(), option);
 }
 
 } // namespace kelvane

@@ -5,10 +5,13 @@
 // history. Written at once on every change. Main thread only.
 #pragma once
 
+#include "base/language.h"
+
 #include <QByteArray>
 #include <QSettings>
 #include <QString>
 #include <QVariant>
+#include <optional>
 
 namespace kelvane {
 
@@ -29,6 +32,10 @@ public:
     qint64 scrollbackLines() const;
     void setScrollbackLines(qint64 lines);
 
+    // The interface's language, used from the next start; none: as the system's.
+    std::optional<Language> interfaceLanguage() const;
+    void setInterfaceLanguage(std::optional<Language> language);
+
     // The main window's size and position as QWidget::saveGeometry() gives them; empty: none yet.
     QByteArray mainWindowGeometry() const;
     void setMainWindowGeometry(const QByteArray &geometry);
@@ -44,5 +51,9 @@ public:
 private:
     QSettings m_store;
 };
+
+// The interface's language for this start: `option` (--lang), else the setting, else the
+// system's as Qt gives it, decided by windowLanguage().
+Language startLanguage(const Settings &settings, std::optional<Language> option);
 
 } // namespace kelvane

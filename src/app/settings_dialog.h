@@ -1,6 +1,7 @@
-// SettingsDialog: "Настройки", where the user turns the session journal on or off and sets how
-// many lines the terminal pane keeps. It shows the settings as they are each time it opens and
-// stores them when the user confirms; the program then applies them.
+// SettingsDialog: "Настройки", where the user turns the session journal on or off, sets how
+// many lines the terminal pane keeps, and chooses the interface's language, which the next start
+// uses. It shows the settings as they are each time it opens and stores them when the user
+// confirms; the program then applies them.
 #pragma once
 
 #include <QDialog>

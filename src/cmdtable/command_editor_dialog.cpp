@@ -14,12 +14,11 @@ Tcommand2::Tcommand2(TDataSource &source, ErrorSink &errors, QWidget *parent)
     m_ui->setupUi(this);
     setFixedSize(402, 319);
     m_ui->DBNavigator1->SetDataSource(&source);
-    m_ui->DBNavigator1->setAccessibleName(QStringLiteral("Навигатор по командам"));
+    m_ui->DBNavigator1->setAccessibleName(tr("Навигатор по командам"));
     m_ui->DBGrid1->SetDataSource(&source);
-    m_ui->DBGrid1->setColumns({{"NAME", QStringLiteral("Название команды"), 175, true},
-        {"COMAND", QStringLiteral("Команда"), 142, true},
-        {"UROVEN", QStringLiteral("Уровень"), 49, true}});
-    m_ui->DBGrid1->setAccessibleName(QStringLiteral("Команды пользователя"));
+    m_ui->DBGrid1->setColumns({{"NAME", tr("Название команды"), 175, true},
+        {"COMAND", tr("Команда"), 142, true}, {"UROVEN", tr("Уровень"), 49, true}});
+    m_ui->DBGrid1->setAccessibleName(tr("Команды пользователя"));
     connect(
         m_ui->OKBtn, &QPushButton::clicked, this, [this] { closeAfter(&Tcommand2::OKBtnClick); });
     connect(m_ui->CancelBtn, &QPushButton::clicked, this,

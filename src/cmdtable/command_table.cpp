@@ -4,6 +4,7 @@
 #include "cmdtable/table_write_access.h"
 #include "cursor/table_cursor.h"
 
+#include <QCoreApplication>
 #include <QFileInfo>
 #include <exception>
 
@@ -15,16 +16,18 @@ QString reasonText(TableWriteBlock block)
 {
     switch (block) {
     case TableWriteBlock::NoPermission:
-        return QStringLiteral("нет прав на запись в файл");
+        return QCoreApplication::translate("kelvane::CommandTable", "нет прав на запись в файл");
     case TableWriteBlock::ReadOnlyMedium:
-        return QStringLiteral("носитель доступен только для чтения");
+        return QCoreApplication::translate(
+            "kelvane::CommandTable", "носитель доступен только для чтения");
     case TableWriteBlock::HeldByAnother:
-        return QStringLiteral("её занимает другая копия программы");
+        return QCoreApplication::translate(
+            "kelvane::CommandTable", "её занимает другая копия программы");
     case TableWriteBlock::None:
     case TableWriteBlock::Unknown:
         break;
     }
-    return QStringLiteral("файл недоступен для записи");
+    return QCoreApplication::translate("kelvane::CommandTable", "файл недоступен для записи");
 }
 
 // Opens the table for reading only, when it is there; returns why it may not be written, or an
@@ -45,7 +48,8 @@ QString openReadOnly(TDbf &table)
         table.SetReadOnly(false);
         return {};
     }
-    return QStringLiteral("Таблица команд %1 открыта только для чтения: %2")
+    return QCoreApplication::translate(
+        "kelvane::CommandTable", "Таблица команд %1 открыта только для чтения: %2")
         .arg(QFileInfo(QString::fromStdString(path)).fileName(), reasonText(block));
 }
 
@@ -71,7 +75,8 @@ QString openCommandTable(
     }
     if (location.copiedFrom.empty())
         return {};
-    return QStringLiteral("Создана своя таблица команд (копия стандартной): %1")
+    return QCoreApplication::translate(
+        "kelvane::CommandTable", "Создана своя таблица команд (копия стандартной): %1")
         .arg(QString::fromStdString(location.fileName));
 }
 

@@ -1,6 +1,7 @@
 #include "cmdtable/command_table_location.h"
 
 #include "base/system_files.h"
+#include "base/texts.h"
 #include "base/utf8_path.h"
 
 #include <filesystem>
@@ -12,6 +13,9 @@ namespace kelvane {
 namespace fs = std::filesystem;
 
 namespace {
+
+constexpr Text NotCopied = {"Не удалось скопировать таблицу команд %1 в %2: %3",
+    "Cannot copy the command table %1 to %2: %3"};
 
 bool isFile(const fs::path &path)
 {
@@ -54,8 +58,8 @@ TableLocation locateCommandTable(const std::string &name, TableFolders folders, 
     if (!error)
         fs::copy_file(installed, own, fs::copy_options::none, error);
     if (error)
-        throw std::runtime_error("Не удалось скопировать таблицу команд " + pathUtf8(installed)
-            + " в " + pathUtf8(own) + ": " + error.message());
+        throw std::runtime_error(
+            localText(NotCopied, {pathUtf8(installed), pathUtf8(own), error.message()}));
     // The installed file is read-only for everybody; the copy is the user's to change.
     fs::permissions(
         own, fs::perms::owner_read | fs::perms::owner_write, fs::perm_options::add, error);

@@ -17,13 +17,13 @@ Tcommand::Tcommand(TBComPort &port, TDataSource &source, ErrorSink &errors, QWid
     setFixedSize(size());
     m_ui->DBText1->SetDataSource(&source);
     m_ui->DBText1->SetDataField("NAME");
-    m_ui->DBText1->setAccessibleName(QStringLiteral("Имя команды"));
+    m_ui->DBText1->setAccessibleName(tr("Имя команды"));
     m_ui->DBEdit1->SetDataSource(&source);
     m_ui->DBEdit1->SetDataField("COMAND");
-    m_ui->DBEdit1->setAccessibleName(QStringLiteral("Команда"));
+    m_ui->DBEdit1->setAccessibleName(tr("Команда"));
     m_ui->DBEdit2->SetDataSource(&source);
     m_ui->DBEdit2->SetDataField("UROVEN");
-    m_ui->DBEdit2->setAccessibleName(QStringLiteral("Уровень выполнения"));
+    m_ui->DBEdit2->setAccessibleName(tr("Уровень выполнения"));
     // A table open only for reading stores nothing, but a command may still be changed and sent.
     m_ui->DBEdit1->setTypingWhenReadOnly(true);
     m_ui->DBEdit2->setTypingWhenReadOnly(true);

@@ -12,17 +12,22 @@ const std::vector<CatalogueItem> &serviceCatalogue()
     using Then = CatalogueItem::Then;
     // The level letter in the status texts is the Cyrillic Т; the line written is the Latin /T.
     static const std::vector<CatalogueItem> Catalogue = {
-        {"N1", "N1Click", {"/T"}, true, Then::Status, "Переход на уровень \"Т\""},
-        {"N11", "N11Click", {"/1"}, true, Then::Status, "Переход на уровень \"1\""},
-        {"N21", "N21Click", {"/2"}, true, Then::Status, "Переход на уровень \"2\""},
+        {"N1", "N1Click", {"/T"}, true, Then::Status,
+            QT_TRANSLATE_NOOP("kelvane::ServiceCatalogue", "Переход на уровень \"Т\"")},
+        {"N11", "N11Click", {"/1"}, true, Then::Status,
+            QT_TRANSLATE_NOOP("kelvane::ServiceCatalogue", "Переход на уровень \"1\"")},
+        {"N21", "N21Click", {"/2"}, true, Then::Status,
+            QT_TRANSLATE_NOOP("kelvane::ServiceCatalogue", "Переход на уровень \"2\"")},
         {"N3", "N3Click", {"/1", "M"}, true, Then::Message,
-            "После выполнения перезагрузите накопитель!"},
+            QT_TRANSLATE_NOOP(
+                "kelvane::ServiceCatalogue", "После выполнения перезагрузите накопитель!")},
         {"N2", "N2Click", {"/1", "F"}, true, Then::Nothing, ""},
         {"N17", "N17Click", {"/2", "U"}, true, Then::Nothing, ""},
         {"N18", "N18Click", {"/2", "Z"}, true, Then::Nothing, ""},
         {"N12", "N12Click", {"/T", "R"}, true, Then::Nothing, ""},
         {"N26", "N26Click", {"/1", "E"}, true, Then::Message,
-            "После выполнения команды необходимо переподключить накопитель!"},
+            QT_TRANSLATE_NOOP("kelvane::ServiceCatalogue",
+                "После выполнения команды необходимо переподключить накопитель!")},
         {"N30", "N30Click", {"/1", "fAAAA"}, false, Then::Nothing, ""},
         {"CERT2", "CERT2Click", {"/1", "fCCCC"}, false, Then::Nothing, ""},
         {"N4", "N4Click", {"/1", "N1"}, true, Then::Nothing, ""},
@@ -47,7 +52,8 @@ void runCatalogueItem(const CatalogueItem &item, TBComPort &port,
         return;
     for (const char *line : item.lines)
         port.SendText(line);
-    const QString text = QString::fromUtf8(item.text);
+    // Translated where it is shown; the lines on the wire are the same in every language.
+    const QString text = QCoreApplication::translate("kelvane::ServiceCatalogue", item.text);
     switch (item.then) {
     case CatalogueItem::Then::Status:
         setStatus(text);

@@ -20,7 +20,7 @@ struct CatalogueItem
     std::vector<const char *> lines; // one SendText each, in order, no terminator
     bool guard; // does nothing while the port is closed
     Then then;
-    const char *text; // the status text or the message
+    const char *text; // the status text or the message, in Russian: shown translated
 };
 
 const std::vector<CatalogueItem> &serviceCatalogue();

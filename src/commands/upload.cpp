@@ -3,6 +3,7 @@
 #include "framework/cp1251_text.h"
 #include "serial/com_port.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <algorithm>
 #include <stdexcept>
@@ -11,8 +12,15 @@ namespace kelvane {
 
 namespace {
 
-const QString Cancelled = QStringLiteral("Загрузка отменена");
-const QString Interrupted = QStringLiteral("Загрузка прервана");
+QString cancelledText()
+{
+    return QCoreApplication::translate("kelvane::Upload", "Загрузка отменена");
+}
+
+QString interruptedText()
+{
+    return QCoreApplication::translate("kelvane::Upload", "Загрузка прервана");
+}
 
 class UploadCancelled
 {
@@ -62,14 +70,16 @@ private:
 
 QString Upload::runningText(UploadKind kind)
 {
-    return kind == UploadKind::Overlay ? QStringLiteral("Загрузка ОВЕРЛЕЯ...")
-                                       : QStringLiteral("Загрузка CERT Table...");
+    return kind == UploadKind::Overlay
+        ? QCoreApplication::translate("kelvane::Upload", "Загрузка ОВЕРЛЕЯ...")
+        : QCoreApplication::translate("kelvane::Upload", "Загрузка CERT Table...");
 }
 
 QString Upload::doneText(UploadKind kind)
 {
-    return kind == UploadKind::Overlay ? QStringLiteral("Загрузка ОВЕРЛЕЯ произведена...")
-                                       : QStringLiteral("Загрузка CERT Table произведена...");
+    return kind == UploadKind::Overlay
+        ? QCoreApplication::translate("kelvane::Upload", "Загрузка ОВЕРЛЕЯ произведена...")
+        : QCoreApplication::translate("kelvane::Upload", "Загрузка CERT Table произведена...");
 }
 
 const char *Upload::startCommand(UploadKind kind)
@@ -96,16 +106,16 @@ void Upload::run(UploadKind kind)
         // A cancelled dialog sends nothing more; the start command is already out. The port may
         // have been lost while the dialog was up: it is not opened again behind the window's back.
         if (!m_view.chooseFile(fileName) || !m_port.IsOpen()) {
-            m_view.endUpload(Cancelled);
+            m_view.endUpload(cancelledText());
             return;
         }
         m_lastFile = fileName;
         transfer(fileName);
         m_view.endUpload(doneText(kind));
     } catch (const UploadCancelled &) {
-        m_view.endUpload(Cancelled);
+        m_view.endUpload(cancelledText());
     } catch (...) {
-        m_view.endUpload(Interrupted);
+        m_view.endUpload(interruptedText());
         throw;
     }
 }

@@ -2,6 +2,7 @@
 
 #include "framework/dialogs.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QEventLoop>
 #include <QFileInfo>
@@ -22,13 +23,16 @@ UploadPanel::UploadPanel(TBComPort &port, QWidget &window, QStatusBar &statusBar
     m_progress->setFixedSize(198, 13);
     m_progress->setRange(0, 100);
     m_progress->setTextVisible(false);
-    m_progress->setAccessibleName(QStringLiteral("Ход загрузки"));
+    m_progress->setAccessibleName(
+        QCoreApplication::translate("kelvane::UploadPanel", "Ход загрузки"));
     m_progress->hide();
     statusBar.addPermanentWidget(m_progress);
     m_cancel->setObjectName(QStringLiteral("btnCancelUpload"));
-    m_cancel->setText(QStringLiteral("Отмена"));
-    m_cancel->setToolTip(QStringLiteral("Прервать загрузку (Esc)"));
-    m_cancel->setAccessibleName(QStringLiteral("Прервать загрузку"));
+    m_cancel->setText(QCoreApplication::translate("kelvane::UploadPanel", "Отмена"));
+    m_cancel->setToolTip(
+        QCoreApplication::translate("kelvane::UploadPanel", "Прервать загрузку (Esc)"));
+    m_cancel->setAccessibleName(
+        QCoreApplication::translate("kelvane::UploadPanel", "Прервать загрузку"));
     m_cancel->setFixedHeight(14);
     m_cancel->hide();
     statusBar.addPermanentWidget(m_cancel);
@@ -93,8 +97,8 @@ bool UploadPanel::chooseFile(QString &fileName)
     const QString folder
         = fileName.isEmpty() ? QDir::homePath() : QFileInfo(fileName).absolutePath();
     fileName.clear();
-    return Dialogs::current().openFile(
-        &m_window, QStringLiteral("All Files (*)"), folder, fileName);
+    return Dialogs::current().openFile(&m_window,
+        QCoreApplication::translate("kelvane::UploadPanel", "All Files (*)"), folder, fileName);
 }
 
 void UploadPanel::resetTxEmpty()

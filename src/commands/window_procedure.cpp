@@ -19,7 +19,9 @@ void WindowProcedure::run()
         = m_lastFile.isEmpty() ? QDir::homePath() : QFileInfo(m_lastFile).absolutePath();
     QString fileName;
     if (!Dialogs::current().openFile(m_dialogParent,
-            QStringLiteral("Процедуры (*.txt *.proc);;Все файлы (*)"), folder, fileName))
+            QCoreApplication::translate(
+                "kelvane::WindowProcedure", "Процедуры (*.txt *.proc);;Все файлы (*)"),
+            folder, fileName))
         return;
     m_lastFile = fileName;
     const QString shown = QFileInfo(fileName).fileName();
@@ -27,33 +29,43 @@ void WindowProcedure::run()
     try {
         procedure = loadProcedure(QFile::encodeName(fileName).toStdString());
     } catch (const ProcedureError &e) {
-        throw std::runtime_error(QStringLiteral("Процедура %1: %2")
-                                     .arg(shown, QString::fromUtf8(e.what()))
-                                     .toStdString());
+        throw std::runtime_error(
+            QCoreApplication::translate("kelvane::WindowProcedure", "Процедура %1: %2")
+                .arg(shown, QString::fromUtf8(e.what()))
+                .toStdString());
     }
     // The port may have gone while the dialog was up.
     if (!m_port.IsOpen())
         return;
 
     m_cancelled = false;
-    m_panel.beginTask(QStringLiteral("Процедура %1").arg(shown), [this] { cancel(); });
+    m_panel.beginTask(
+        QCoreApplication::translate("kelvane::WindowProcedure", "Процедура %1").arg(shown),
+        [this] { cancel(); });
     ProcedureOutcome outcome;
     try {
         outcome = m_runner.run(procedure);
     } catch (...) {
-        m_panel.endTask(QStringLiteral("Процедура %1 прервана").arg(shown));
+        m_panel.endTask(
+            QCoreApplication::translate("kelvane::WindowProcedure", "Процедура %1 прервана")
+                .arg(shown));
         throw;
     }
     const QString where = QString::number(outcome.line);
     switch (outcome.status) {
     case ProcedureOutcome::Status::Passed:
-        m_panel.endTask(QStringLiteral("Процедура %1 выполнена").arg(shown));
+        m_panel.endTask(
+            QCoreApplication::translate("kelvane::WindowProcedure", "Процедура %1 выполнена")
+                .arg(shown));
         break;
     case ProcedureOutcome::Status::Stopped:
-        m_panel.endTask(QStringLiteral("Процедура %1 отменена на строке %2").arg(shown, where));
+        m_panel.endTask(QCoreApplication::translate(
+            "kelvane::WindowProcedure", "Процедура %1 отменена на строке %2")
+                            .arg(shown, where));
         break;
     case ProcedureOutcome::Status::Failed: {
-        const QString text = QStringLiteral("Процедура %1 не выполнена, строка %2: %3")
+        const QString text = QCoreApplication::translate(
+            "kelvane::WindowProcedure", "Процедура %1 не выполнена, строка %2: %3")
                                  .arg(shown, where, QString::fromUtf8(outcome.message));
         m_panel.endTask(text);
         Dialogs::current().message(m_dialogParent, text);
@@ -110,16 +122,20 @@ void WindowProcedure::changed()
 
 void WindowProcedure::stepStarted(const ProcedureStep &step, size_t index, size_t count)
 {
-    m_log->action(QStringLiteral("Процедура %1: шаг %2 из %3: %4")
-                      .arg(QFileInfo(m_lastFile).fileName())
-                      .arg(index + 1)
-                      .arg(count)
-                      .arg(QString::fromUtf8(step.source))
-                      .toStdString());
+    m_log->action(
+        QCoreApplication::translate("kelvane::WindowProcedure", "Процедура %1: шаг %2 из %3: %4")
+            .arg(QFileInfo(m_lastFile).fileName())
+            .arg(index + 1)
+            .arg(count)
+            .arg(QString::fromUtf8(step.source))
+            .toStdString());
     QString source = QString::fromUtf8(step.source);
     if (source.size() > 60)
         source = source.left(59) + QChar(0x2026);
-    m_status(QStringLiteral("Процедура: шаг %1 из %2 — %3").arg(index + 1).arg(count).arg(source));
+    m_status(QCoreApplication::translate("kelvane::WindowProcedure", "Процедура: шаг %1 из %2 — %3")
+                 .arg(index + 1)
+                 .arg(count)
+                 .arg(source));
     m_panel.setTaskProgress(static_cast<int>(count), static_cast<int>(index));
 }
 

@@ -68,7 +68,7 @@ bool Connection::open(std::optional<TBaudRate> rate)
     if (!m_port.OpenPort())
         return false;
     m_log->connected(m_port.Port(), BaudRateValues[m_port.BaudRate()]);
-    emit status(QStringLiteral("Связь установлена, терминал ожидает ввода команд"));
+    emit status(tr("Связь установлена, терминал ожидает ввода команд"));
     emit connected();
     tellSystem();
     return true;
@@ -79,7 +79,7 @@ bool Connection::close()
     if (!m_port.ClosePort())
         return false;
     m_log->ended(SessionLog::Ending::Disconnected);
-    emit status(QStringLiteral("Связь завершена"));
+    emit status(tr("Связь завершена"));
     emit disconnected();
     return true;
 }
@@ -110,14 +110,13 @@ void Connection::lose()
         // No message box: it would stand over the window saying the port is lost long after
         // the connection came back by itself, often with nobody at the machine to close it.
         m_portReturn.lost(m_port.Port());
-        emit note(QStringLiteral("Связь с портом %1 потеряна, ожидание его возвращения")
+        emit note(tr("Связь с портом %1 потеряна, ожидание его возвращения")
                       .arg(m_portBox.label(m_port.Port())));
         return;
     }
-    emit status(QStringLiteral("Связь с портом %1 потеряна").arg(port));
+    emit status(tr("Связь с портом %1 потеряна").arg(port));
     Dialogs::current().message(m_window,
-        QStringLiteral("Связь с портом %1 потеряна: устройство отключено или не отвечает.")
-            .arg(port));
+        tr("Связь с портом %1 потеряна: устройство отключено или не отвечает.").arg(port));
 }
 
 bool Connection::failedForLostDevice() const
@@ -171,7 +170,7 @@ void Connection::portsChanged()
     }
     m_seenPorts = std::move(seen);
     if (plugged)
-        emit status(QStringLiteral("Подключён адаптер %1").arg(adapterText(*plugged)));
+        emit status(tr("Подключён адаптер %1").arg(adapterText(*plugged)));
     if (m_port.IsOpen())
         return;
     m_portBox.show(std::move(ports));
@@ -197,8 +196,8 @@ bool Connection::reconnect()
     // They power the adapter; a box the user cleared before the loss is checked again anyway.
     m_port.SetDtrLine(true);
     m_port.SetRtsLine(true);
-    emit note(QStringLiteral("Связь с портом %1 восстановлена, порта не было %2")
-                  .arg(m_portBox.label(port), gone));
+    emit note(
+        tr("Связь с портом %1 восстановлена, порта не было %2").arg(m_portBox.label(port), gone));
     tellSystem();
     return true;
 }

@@ -2,6 +2,7 @@
 
 #include "connection/port_box.h"
 
+#include <QCoreApplication>
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
 #include <QDialog>
@@ -50,18 +51,20 @@ void ModemManagerNotice::connected(const SerialPortInfo &port, QWidget *parent)
     auto *dialog = new QDialog(parent);
     dialog->setObjectName(QStringLiteral("ModemManagerNotice"));
     dialog->setAttribute(Qt::WA_DeleteOnClose);
-    dialog->setWindowTitle(QStringLiteral("Служба ModemManager"));
-    auto *text = new QLabel(
-        QStringLiteral("В системе работает служба ModemManager. Она открывает вновь подключённые "
-                       "USB-адаптеры и посылает в них AT-команды, которые накопитель примет за "
-                       "свои. Чтобы служба не трогала адаптер %1, сохраните это правило в файл "
-                       "/etc/udev/rules.d/99-kelvane-adapter.rules, выполните "
-                       "«sudo udevadm control --reload» и подключите адаптер заново:")
-            .arg(adapterText(port)));
+    dialog->setWindowTitle(
+        QCoreApplication::translate("kelvane::ModemManagerNotice", "Служба ModemManager"));
+    auto *text = new QLabel(QCoreApplication::translate("kelvane::ModemManagerNotice",
+        "В системе работает служба ModemManager. Она открывает вновь подключённые "
+        "USB-адаптеры и посылает в них AT-команды, которые накопитель примет за "
+        "свои. Чтобы служба не трогала адаптер %1, сохраните это правило в файл "
+        "/etc/udev/rules.d/99-kelvane-adapter.rules, выполните "
+        "«sudo udevadm control --reload» и подключите адаптер заново:")
+                                .arg(adapterText(port)));
     text->setWordWrap(true);
     auto *rule = new QPlainTextEdit(modemManagerRule(port));
     rule->setObjectName(QStringLiteral("ModemManagerRule"));
-    rule->setAccessibleName(QStringLiteral("Правило udev"));
+    rule->setAccessibleName(
+        QCoreApplication::translate("kelvane::ModemManagerNotice", "Правило udev"));
     rule->setReadOnly(true);
     rule->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
     rule->setMaximumHeight(3 * rule->fontMetrics().lineSpacing() + 12);

@@ -1,5 +1,7 @@
 #include "connection/port_return.h"
 
+#include <QCoreApplication>
+
 namespace kelvane {
 
 void PortReturn::lost(std::string port)
@@ -18,11 +20,15 @@ QString durationText(std::chrono::milliseconds duration)
 {
     const long long tenths = duration.count() / 100;
     if (tenths < 600)
-        return QStringLiteral("%1,%2 с").arg(tenths / 10).arg(tenths % 10);
+        return QCoreApplication::translate("kelvane::PortReturn", "%1,%2 с")
+            .arg(tenths / 10)
+            .arg(tenths % 10);
     const long long seconds = tenths / 10;
     if (seconds < 3600)
-        return QStringLiteral("%1 мин %2 с").arg(seconds / 60).arg(seconds % 60, 2, 10, QChar('0'));
-    return QStringLiteral("%1 ч %2 мин")
+        return QCoreApplication::translate("kelvane::PortReturn", "%1 мин %2 с")
+            .arg(seconds / 60)
+            .arg(seconds % 60, 2, 10, QChar('0'));
+    return QCoreApplication::translate("kelvane::PortReturn", "%1 ч %2 мин")
         .arg(seconds / 3600)
         .arg(seconds / 60 % 60, 2, 10, QChar('0'));
 }

@@ -17,11 +17,11 @@ struct ButtonLook
 };
 
 const ButtonLook Looks[] = {
-    {"nbInsert", "+", "Вставить запись"},
-    {"nbDelete", "\u2212", "Удалить запись"},
-    {"nbEdit", "\u25B2", "Изменить запись"},
-    {"nbPost", "\u2713", "Сохранить изменения"},
-    {"nbCancel", "\u2715", "Отменить изменения"},
+    {"nbInsert", "+", QT_TRANSLATE_NOOP("kelvane::TDBNavigator", "Вставить запись")},
+    {"nbDelete", "\u2212", QT_TRANSLATE_NOOP("kelvane::TDBNavigator", "Удалить запись")},
+    {"nbEdit", "\u25B2", QT_TRANSLATE_NOOP("kelvane::TDBNavigator", "Изменить запись")},
+    {"nbPost", "\u2713", QT_TRANSLATE_NOOP("kelvane::TDBNavigator", "Сохранить изменения")},
+    {"nbCancel", "\u2715", QT_TRANSLATE_NOOP("kelvane::TDBNavigator", "Отменить изменения")},
 };
 
 } // namespace
@@ -39,8 +39,8 @@ TDBNavigator::TDBNavigator(QWidget *parent) : QWidget(parent)
         auto *button = new QToolButton(this);
         button->setObjectName(QLatin1String(look.name));
         button->setText(QString::fromUtf8(look.glyph));
-        button->setToolTip(QString::fromUtf8(look.hint));
-        button->setAccessibleName(QString::fromUtf8(look.hint));
+        button->setToolTip(tr(look.hint));
+        button->setAccessibleName(tr(look.hint));
         button->setMinimumSize(25, 25);
         layout->addWidget(button);
         m_buttons[size_t(i)] = button;

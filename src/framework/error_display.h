@@ -3,7 +3,8 @@
 // the program's main window; both go through Dialogs, where tests read them. An error reported
 // from another thread (a port event handler run by the event thread) is shown once the main
 // thread's event loop comes round; one still waiting when the display is destroyed is dropped.
-// A witness, when set, is told each text as it is shown (the session journal keeps them).
+// The serial port's fixed messages are shown in the language of the texts (comMessageIn). A
+// witness, when set, is told each text as it is shown (the session journal keeps them).
 #pragma once
 
 #include "base/error_sink.h"

@@ -1,5 +1,7 @@
 // The program's pictures are vector drawings; they are rendered at the size they are shown,
-// sharp on high-density screens too.
+// sharp on high-density screens too. A drawing with texts carries them in both languages: each
+// Russian text, the program's own, follows an English one in an SVG <switch>, whose child with
+// systemLanguage="en" is drawn for an English interface.
 #pragma once
 
 #include <QPixmap>
@@ -8,8 +10,9 @@
 
 namespace kelvane {
 
-// The drawing `resource` (an SVG) rendered to `size` logical pixels; an empty pixmap of that
-// size when the drawing cannot be read.
+// The drawing `resource` (an SVG) rendered to `size` logical pixels, with its texts in the
+// language of the texts (textLanguage()); an empty pixmap of that size when the drawing cannot
+// be read. Main thread only.
 QPixmap renderPicture(const QString &resource, QSize size);
 
 } // namespace kelvane

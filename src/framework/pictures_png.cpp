@@ -1,6 +1,8 @@
 // The pictures of the Windows build, whose Qt has no SVG module: the build renders each drawing
 // into PNG files at its own size (:/name) and at twice it (:/name@2x), with the same renderer the
-// Linux build draws it with (tools/render_pictures).
+// Linux build draws it with (tools/render_pictures), once with each language's texts (:/name_en
+// for English).
+#include "base/texts.h"
 #include "framework/pictures.h"
 
 #include <QGuiApplication>
@@ -15,7 +17,9 @@ QPixmap renderPicture(const QString &resource, QSize size)
     pixmap.setDevicePixelRatio(ratio);
     pixmap.fill(Qt::transparent);
     // The sharper one on a high-density screen, drawn down to what the screen has.
-    const QPixmap drawn(ratio > 1.0 ? resource + QStringLiteral("@2x") : resource);
+    const QString drawing
+        = resource + (textLanguage() == Language::English ? QStringLiteral("_en") : QString());
+    const QPixmap drawn(ratio > 1.0 ? drawing + QStringLiteral("@2x") : drawing);
     if (!drawn.isNull()) {
         QPainter painter(&pixmap);
         painter.setRenderHint(QPainter::SmoothPixmapTransform);

@@ -1,5 +1,7 @@
 #include "journal/journal.h"
 
+#include "base/texts.h"
+
 #include <cstdio>
 
 namespace kelvane {
@@ -9,9 +11,32 @@ namespace {
 // A line without LF is written in pieces past this size, so what a kill loses stays small.
 constexpr size_t PendingLimit = 16 * 1024;
 
+// The journal's own lines, in the language of the texts when they are written; times, bytes and
+// names are filled in as they are.
+constexpr Text Rate = {"%1 бит/с", "%1 bit/s"};
+constexpr Text JournalOff = {"Журнал выключен", "Journal turned off"};
+constexpr Text JournalOn
+    = {"Журнал включён; соединение: %1, %2", "Journal turned on; connection: %1, %2"};
+constexpr Text PartHeading = {"Журнал сеанса Kelvane, часть %1, %2, порт %3",
+    "Kelvane session journal, part %1, %2, port %3"};
+constexpr Text Heading
+    = {"Журнал сеанса Kelvane, %1, порт %2", "Kelvane session journal, %1, port %2"};
+constexpr Text Date = {"Дата: %1", "Date: %1"};
+constexpr Text Connected = {"Соединение: %1, %2", "Connected: %1, %2"};
+constexpr Text Disconnected = {"Разъединение", "Disconnected"};
+constexpr Text Lost = {"Связь потеряна: устройство отключено или не отвечает",
+    "Connection lost: the device was unplugged or does not answer"};
+constexpr Text ProgramEnded = {"Программа завершена", "Program ended"};
+constexpr Text RateSet = {"Скорость порта: %1", "Port rate: %1"};
+constexpr Text WriteIncomplete = {"  (запись не завершена)", "  (write not completed)"};
+constexpr Text Error = {"Ошибка: %1", "Error: %1"};
+constexpr Text File = {"Файл: %1, %2 байт, CRC-32 %3", "File: %1, %2 bytes, CRC-32 %3"};
+constexpr Text FileIncomplete
+    = {"Файл передан не полностью: %1 из %2 байт", "File not sent completely: %1 of %2 bytes"};
+
 std::string rateText(uint32_t rate)
 {
-    return std::to_string(rate) + " бит/с";
+    return localText(Rate, {std::to_string(rate)});
 }
 
 } // namespace
@@ -40,9 +65,9 @@ void Journal::setEnabled(bool enabled)
         return;
     m_enabled = enabled;
     if (!enabled)
-        closeFile("Журнал выключен");
+        closeFile(localText(JournalOff));
     else if (m_connected)
-        openFile("Журнал включён; соединение: " + m_port + ", " + rateText(m_rate));
+        openFile(localText(JournalOn, {m_port, rateText(m_rate)}));
 }
 
 void Journal::openFile(const std::string &reason)
@@ -53,8 +78,8 @@ void Journal::openFile(const std::string &reason)
         m_options.folder, [port, start](int part) { return journalFileName(port, start, part); },
         m_options.fileLimit,
         [this, port](int part) {
-            return clockText(m_lastTime) + " Журнал сеанса Kelvane, часть " + std::to_string(part)
-                + ", " + dateText(m_lastTime) + ", порт " + port + "\n";
+            return clockText(m_lastTime) + " "
+                + localText(PartHeading, {std::to_string(part), dateText(m_lastTime), port}) + "\n";
         });
     std::string error;
     if (!m_file->open(error)) {
@@ -66,7 +91,7 @@ void Journal::openFile(const std::string &reason)
     m_pending.clear();
     m_lineBegun = false;
     m_lastTime = start;
-    writeLine(start, "Журнал сеанса Kelvane, " + dateText(start) + ", порт " + port);
+    writeLine(start, localText(Heading, {dateText(start), port}));
     writeLine(start, reason);
 }
 
@@ -84,7 +109,7 @@ void Journal::writeLine(const LocalTime &time, std::string_view text)
     if (!m_file)
         return;
     if (!time.sameDay(m_lastTime))
-        m_lines += clockText(time) + " Дата: " + dateText(time) + "\n";
+        m_lines += clockText(time) + " " + localText(Date, {dateText(time)}) + "\n";
     m_lastTime = time;
     // The lines of one read share their time: its text is made once.
     if (!m_clockTextOf || *m_clockTextOf != time) {
@@ -159,7 +184,7 @@ void Journal::connected(std::string_view port, uint32_t rate)
     m_rate = rate;
     m_inFile = false;
     if (m_enabled)
-        openFile("Соединение: " + m_port + ", " + rateText(rate));
+        openFile(localText(Connected, {m_port, rateText(rate)}));
 }
 
 void Journal::ended(Ending how)
@@ -170,13 +195,13 @@ void Journal::ended(Ending how)
     m_inFile = false;
     switch (how) {
     case Ending::Disconnected:
-        closeFile("Разъединение");
+        closeFile(localText(Disconnected));
         break;
     case Ending::Lost:
-        closeFile("Связь потеряна: устройство отключено или не отвечает");
+        closeFile(localText(Lost));
         break;
     case Ending::ProgramEnd:
-        closeFile("Программа завершена");
+        closeFile(localText(ProgramEnded));
         break;
     }
 }
@@ -184,7 +209,7 @@ void Journal::ended(Ending how)
 void Journal::rateSet(uint32_t rate)
 {
     if (m_connected && rate != m_rate)
-        note("Скорость порта: " + rateText(rate));
+        note(localText(RateSet, {rateText(rate)}));
     m_rate = rate;
 }
 
@@ -196,7 +221,7 @@ void Journal::sent(std::string_view bytes, bool complete)
     }
     if (bytes.empty() && complete)
         return;
-    note("> " + visibleBytes(bytes) + (complete ? "" : "  (запись не завершена)"));
+    note("> " + visibleBytes(bytes) + (complete ? "" : localText(WriteIncomplete)));
 }
 
 void Journal::received(std::string_view bytes)
@@ -237,14 +262,14 @@ void Journal::action(std::string_view what)
 
 void Journal::error(std::string_view message)
 {
-    note("Ошибка: " + std::string(message));
+    note(localText(Error, {message}));
 }
 
 void Journal::fileStarted(std::string_view name, int64_t size, uint32_t crc)
 {
     char crcText[16];
     std::snprintf(crcText, sizeof crcText, "%08x", crc);
-    note("Файл: " + std::string(name) + ", " + std::to_string(size) + " байт, CRC-32 " + crcText);
+    note(localText(File, {name, std::to_string(size), crcText}));
     m_inFile = true;
     m_fileSize = size;
     m_fileSent = 0;
@@ -256,8 +281,7 @@ void Journal::fileEnded()
         return;
     m_inFile = false;
     if (m_fileSent != m_fileSize)
-        note("Файл передан не полностью: " + std::to_string(m_fileSent) + " из "
-            + std::to_string(m_fileSize) + " байт");
+        note(localText(FileIncomplete, {std::to_string(m_fileSent), std::to_string(m_fileSize)}));
 }
 
 } // namespace kelvane

@@ -1,5 +1,7 @@
 #include "procedures/pattern.h"
 
+#include "procedures/procedure_texts.h"
+
 #define PCRE2_CODE_UNIT_WIDTH 8
 #include <algorithm>
 #include <array>
@@ -7,6 +9,8 @@
 #include <pcre2.h>
 
 namespace kelvane {
+
+using ProcedureText::inQuotes;
 
 namespace {
 
@@ -46,11 +50,6 @@ size_t startSettingsLength(std::string_view pattern)
     return at;
 }
 
-std::string inQuotes(std::string_view text)
-{
-    return "«" + std::string(text) + "»";
-}
-
 // Characters, not bytes, before `offset` of UTF-8 `text`.
 size_t characters(std::string_view text, size_t offset)
 {
@@ -83,16 +82,16 @@ Pattern::Pattern(std::string_view utf8) : m_text(utf8)
     if (!plain) {
         if (error == PCRE2_ERROR_PATTERN_STRING_TOO_LONG)
             throw PatternError(
-                "регулярное выражение длиннее " + std::to_string(MaxPatternLength) + " байт");
+                localText(ProcedureText::PatternTooLong, {std::to_string(MaxPatternLength)}));
         if (error == PCRE2_ERROR_PARENTHESES_NEST_TOO_DEEP
             || error == PCRE2_ERROR_QUERY_BARJX_NEST_TOO_DEEP)
-            throw PatternError("в регулярном выражении больше " + std::to_string(MaxPatternNesting)
-                + " вложенных скобок");
+            throw PatternError(
+                localText(ProcedureText::PatternTooDeep, {std::to_string(MaxPatternNesting)}));
         PCRE2_UCHAR reason[256];
         pcre2_get_error_message(error, reason, sizeof reason);
-        throw PatternError("ошибка в регулярном выражении " + inQuotes(utf8) + ", знак "
-            + std::to_string(characters(utf8, offset) + 1) + ": "
-            + reinterpret_cast<const char *>(reason));
+        throw PatternError(localText(ProcedureText::PatternFault,
+            {inQuotes(utf8), std::to_string(characters(utf8, offset) + 1),
+                reinterpret_cast<const char *>(reason)}));
     }
     pcre2_code_free(plain);
 
@@ -103,7 +102,7 @@ Pattern::Pattern(std::string_view utf8) : m_text(utf8)
     m_code = pcre2_compile(reinterpret_cast<PCRE2_SPTR>(watched.data()), watched.size(), Options,
         &error, &offset, compile.context);
     if (!m_code)
-        throw PatternError("регулярное выражение " + inQuotes(utf8) + " не поддерживается");
+        throw PatternError(localText(ProcedureText::PatternUnsupported, {inQuotes(utf8)}));
     // Without a JIT the interpreter does the same, only slower.
     m_jit = pcre2_jit_compile(m_code, PCRE2_JIT_COMPLETE) == 0;
 }

@@ -2,6 +2,7 @@
 
 #include "base/utf8_path.h"
 #include "procedures/drive_text.h"
+#include "procedures/procedure_texts.h"
 
 #include <charconv>
 #include <cmath>
@@ -9,6 +10,8 @@
 #include <sstream>
 
 namespace kelvane {
+
+using ProcedureText::inQuotes;
 
 namespace {
 
@@ -26,11 +29,6 @@ std::string_view trimmed(std::string_view text)
     while (!text.empty() && isBlank(text.back()))
         text.remove_suffix(1);
     return text;
-}
-
-std::string inQuotes(std::string_view text)
-{
-    return "«" + std::string(text) + "»";
 }
 
 // Seconds as digits with an optional fraction; nothing for anything else or out of range.
@@ -89,8 +87,7 @@ public:
             return wait();
         if (keyword == "upload")
             return upload();
-        fail("неизвестный шаг " + inQuotes(keyword)
-            + "; шаги: send, send-raw, level, rate, expect, fail-on, wait, upload");
+        fail(localText(ProcedureText::UnknownStep, {inQuotes(keyword)}));
     }
 
 private:
@@ -99,10 +96,10 @@ private:
     ProcedureStep send(ProcedureStep::Kind kind, const char *end)
     {
         if (kind == ProcedureStep::Kind::SendRaw && m_raw.empty())
-            fail("у send-raw нет текста");
+            fail(localText(ProcedureText::NoRawText));
         const std::optional<std::string> bytes = utf8ToCp1251(m_raw);
         if (!bytes)
-            fail("в тексте есть знаки, которых нет в кодировке Windows-1251");
+            fail(localText(ProcedureText::NotCp1251));
         m_step.kind = kind;
         m_step.bytes = *bytes + end;
         return m_step;
@@ -114,7 +111,7 @@ private:
         const bool letterOrDigit
             = (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
         if (!letterOrDigit)
-            fail("уровень — одна латинская буква или цифра, а не " + inQuotes(m_argument));
+            fail(localText(ProcedureText::BadLevel, {inQuotes(m_argument)}));
         m_step.kind = ProcedureStep::Kind::Level;
         m_step.bytes = std::string("/") + c;
         return m_step;
@@ -127,7 +124,7 @@ private:
             std::string known;
             for (const RateEntry &entry : RateEntries)
                 known += std::string(known.empty() ? "" : ", ") + entry.text;
-            fail("скорость " + inQuotes(m_argument) + " не из списка: " + known);
+            fail(localText(ProcedureText::BadRate, {inQuotes(m_argument), known}));
         }
         m_step.kind = ProcedureStep::Kind::Rate;
         return m_step;
@@ -143,8 +140,8 @@ private:
                 m_step.time = *time;
                 pattern = trimmed(m_argument.substr(0, blank));
             } else if (isNumber(m_argument.substr(blank + 1))) {
-                fail("время ожидания — число секунд больше 0 и не больше 86400, а не "
-                    + inQuotes(m_argument.substr(blank + 1)));
+                fail(localText(
+                    ProcedureText::BadExpectTime, {inQuotes(m_argument.substr(blank + 1))}));
             }
         }
         m_step.kind = ProcedureStep::Kind::Expect;
@@ -163,7 +160,7 @@ private:
     {
         const auto time = seconds(m_argument);
         if (!time)
-            fail("время — число секунд больше 0 и не больше 86400, а не " + inQuotes(m_argument));
+            fail(localText(ProcedureText::BadWaitTime, {inQuotes(m_argument)}));
         m_step.kind = ProcedureStep::Kind::Wait;
         m_step.time = *time;
         return m_step;
@@ -177,24 +174,24 @@ private:
         const std::string_view what = m_argument.substr(0, end);
         const std::string_view name = trimmed(m_argument.substr(end));
         if ((what != "overlay" && what != "cert") || name.empty())
-            fail("загрузка пишется как upload overlay ФАЙЛ или upload cert ФАЙЛ");
+            fail(localText(ProcedureText::BadUpload));
         m_step.kind = ProcedureStep::Kind::Upload;
         m_step.upload = what == "overlay" ? UploadKind::Overlay : UploadKind::CertTable;
         m_step.file = m_folder / utf8Path(name);
         // The drive is told the name in its code page: it must fit.
         if (!utf8ToCp1251(pathUtf8(m_step.file.filename())))
-            fail("в имени файла есть знаки, которых нет в кодировке Windows-1251");
+            fail(localText(ProcedureText::FileNameNotCp1251));
         std::error_code failure;
         const bool regular = std::filesystem::is_regular_file(m_step.file, failure);
         if (!regular || !std::ifstream(m_step.file, std::ios::binary))
-            fail("файл " + inQuotes(pathUtf8(m_step.file)) + " не найден или не читается");
+            fail(localText(ProcedureText::FileNotFound, {inQuotes(pathUtf8(m_step.file))}));
         return m_step;
     }
 
     std::shared_ptr<const Pattern> compile(std::string_view pattern)
     {
         if (pattern.empty())
-            fail("нет регулярного выражения");
+            fail(localText(ProcedureText::NoPattern));
         m_step.patternText = std::string(pattern);
         try {
             return std::make_shared<const Pattern>(pattern);
@@ -227,7 +224,8 @@ private:
 } // namespace
 
 ProcedureError::ProcedureError(int line, const std::string &text)
-    : std::runtime_error(line > 0 ? "строка " + std::to_string(line) + ": " + text : text),
+    : std::runtime_error(
+        line > 0 ? localText(ProcedureText::AtLine, {std::to_string(line), text}) : text),
       m_line(line)
 { }
 
@@ -236,7 +234,7 @@ Procedure parseProcedure(std::string_view text, const std::filesystem::path &fol
     if (text.starts_with("\xEF\xBB\xBF"))
         text.remove_prefix(3);
     if (!decodeUtf8(text))
-        throw ProcedureError(0, "файл не в кодировке UTF-8");
+        throw ProcedureError(0, localText(ProcedureText::NotUtf8));
     Procedure procedure;
     int line = 0;
     while (!text.empty()) {
@@ -254,7 +252,7 @@ Procedure parseProcedure(std::string_view text, const std::filesystem::path &fol
         procedure.steps.push_back(LineParser(line, current, folder).parse());
     }
     if (procedure.steps.empty())
-        throw ProcedureError(0, "в файле нет ни одного шага");
+        throw ProcedureError(0, localText(ProcedureText::NoSteps));
     return procedure;
 }
 
@@ -263,7 +261,7 @@ Procedure loadProcedure(const std::filesystem::path &file)
     std::ifstream in(file, std::ios::binary);
     std::error_code failure;
     if (!in || std::filesystem::is_directory(file, failure))
-        throw ProcedureError(0, "не удаётся открыть файл процедуры " + inQuotes(pathUtf8(file)));
+        throw ProcedureError(0, localText(ProcedureText::NotOpened, {inQuotes(pathUtf8(file))}));
     std::ostringstream text;
     text << in.rdbuf();
     Procedure procedure = parseProcedure(text.str(), file.parent_path());

@@ -2,18 +2,16 @@
 
 #include "base/utf8_path.h"
 #include "procedures/drive_text.h"
+#include "procedures/procedure_texts.h"
 #include "serial/com_port.h"
 
 #include <cstdio>
 
 namespace kelvane {
 
-namespace {
+using ProcedureText::inQuotes;
 
-std::string inQuotes(std::string_view text)
-{
-    return "«" + std::string(text) + "»";
-}
+namespace {
 
 std::string secondsText(std::chrono::milliseconds time)
 {
@@ -46,7 +44,7 @@ ProcedureOutcome ProcedureRunner::run(const Procedure &procedure)
     for (size_t i = 0; i < count; ++i) {
         const ProcedureStep &step = procedure.steps[i];
         if (m_host.stopRequested()) {
-            end(ProcedureOutcome::Status::Stopped, step.line, "остановлена");
+            end(ProcedureOutcome::Status::Stopped, step.line, localText(ProcedureText::Stopped));
             return m_outcome;
         }
         m_observer.stepStarted(step, i, count);
@@ -76,7 +74,7 @@ bool ProcedureRunner::runStep(const ProcedureStep &step)
     case Kind::Expect:
         if (!expect(step))
             return false;
-        note = "совпало: " + inQuotes(m_matchedText);
+        note = localText(ProcedureText::Matched, {inQuotes(m_matchedText)});
         break;
     case Kind::Wait:
         if (!wait(step))
@@ -122,12 +120,12 @@ bool ProcedureRunner::expect(const ProcedureStep &step)
     case ProcedureHost::Wait::Done:
         return true;
     case ProcedureHost::Wait::Stopped:
-        return end(ProcedureOutcome::Status::Stopped, step.line, "остановлена");
+        return end(ProcedureOutcome::Status::Stopped, step.line, localText(ProcedureText::Stopped));
     case ProcedureHost::Wait::TimedOut:
         break;
     }
     return end(ProcedureOutcome::Status::Failed, step.line,
-        "нет ответа " + inQuotes(step.patternText) + " за " + secondsText(step.time) + " с");
+        localText(ProcedureText::NoAnswer, {inQuotes(step.patternText), secondsText(step.time)}));
 }
 
 bool ProcedureRunner::wait(const ProcedureStep &step)
@@ -137,7 +135,7 @@ bool ProcedureRunner::wait(const ProcedureStep &step)
     if (failedBySearch(step))
         return false;
     if (result == ProcedureHost::Wait::Stopped)
-        return end(ProcedureOutcome::Status::Stopped, step.line, "остановлена");
+        return end(ProcedureOutcome::Status::Stopped, step.line, localText(ProcedureText::Stopped));
     return true;
 }
 
@@ -162,7 +160,7 @@ bool ProcedureRunner::upload(const ProcedureStep &step)
     if (failedBySearch(step))
         return false;
     if (!sent)
-        return end(ProcedureOutcome::Status::Stopped, step.line, "остановлена");
+        return end(ProcedureOutcome::Status::Stopped, step.line, localText(ProcedureText::Stopped));
     return true;
 }
 
@@ -287,19 +285,20 @@ void ProcedureRunner::txEmpty()
 bool ProcedureRunner::failedBySearch(const ProcedureStep &step)
 {
     if (m_tooComplex) {
-        const std::string which = m_tooComplex->kind == ProcedureStep::Kind::FailOn
-            ? "fail-on строки " + std::to_string(m_tooComplex->line) + " "
-            : "";
+        const std::string pattern = inQuotes(m_tooComplex->patternText);
         end(ProcedureOutcome::Status::Failed, step.line,
-            "регулярное выражение " + which + inQuotes(m_tooComplex->patternText)
-                + " слишком сложно для полученного текста");
+            m_tooComplex->kind == ProcedureStep::Kind::FailOn
+                ? localText(
+                    ProcedureText::FailOnTooComplex, {std::to_string(m_tooComplex->line), pattern})
+                : localText(ProcedureText::TooComplex, {pattern}));
         return true;
     }
     if (!m_tripped)
         return false;
     end(ProcedureOutcome::Status::Failed, step.line,
-        "получено " + inQuotes(m_trippedText) + ", что запрещает fail-on строки "
-            + std::to_string(m_tripped->line) + " " + inQuotes(m_tripped->patternText));
+        localText(ProcedureText::Forbidden,
+            {inQuotes(m_trippedText), std::to_string(m_tripped->line),
+                inQuotes(m_tripped->patternText)}));
     return true;
 }
 

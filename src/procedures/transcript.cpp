@@ -1,6 +1,7 @@
 #include "procedures/transcript.h"
 
 #include "procedures/drive_text.h"
+#include "procedures/procedure_texts.h"
 
 #include <cstdio>
 #include <ctime>
@@ -10,8 +11,9 @@ namespace kelvane {
 void Transcript::step(const ProcedureStep &step, size_t index, size_t count)
 {
     flush();
-    line("шаг " + std::to_string(index + 1) + " из " + std::to_string(count) + ", строка "
-        + std::to_string(step.line) + ": " + step.source);
+    line(localText(ProcedureText::Step,
+        {std::to_string(index + 1), std::to_string(count), std::to_string(step.line),
+            step.source}));
 }
 
 void Transcript::passed(const std::string &note)
@@ -45,13 +47,13 @@ void Transcript::outcome(const ProcedureOutcome &outcome, size_t steps)
     flush();
     switch (outcome.status) {
     case ProcedureOutcome::Status::Passed:
-        line("процедура выполнена: шагов " + std::to_string(steps));
+        line(localText(ProcedureText::Passed, {std::to_string(steps)}));
         break;
     case ProcedureOutcome::Status::Failed:
-        line("ОШИБКА, строка " + std::to_string(outcome.line) + ": " + outcome.message);
+        line(localText(ProcedureText::Failed, {std::to_string(outcome.line), outcome.message}));
         break;
     case ProcedureOutcome::Status::Stopped:
-        line("процедура прервана на строке " + std::to_string(outcome.line));
+        line(localText(ProcedureText::Interrupted, {std::to_string(outcome.line)}));
         break;
     }
 }

@@ -1,6 +1,7 @@
 #include "procedures/upload_transfer.h"
 
 #include "base/crc32.h"
+#include "procedures/procedure_texts.h"
 #include "serial/com_port.h"
 
 #include <algorithm>
@@ -28,8 +29,7 @@ bool waitForDrive(
     }
     char seconds[32];
     std::snprintf(seconds, sizeof seconds, "%.1f", static_cast<double>(bound.count()) / 1000.0);
-    throw std::runtime_error(std::string("Порт не сообщил об окончании передачи за ") + seconds
-        + " с: загрузка прервана");
+    throw std::runtime_error(localText(ProcedureText::NoTxEmpty, {seconds}));
 }
 
 } // namespace

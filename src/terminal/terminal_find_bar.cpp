@@ -28,17 +28,17 @@ TerminalFindBar::TerminalFindBar(TerminalPane &pane)
     columnLayout->addWidget(&pane);
     columnLayout->addWidget(this);
 
-    auto *label = new QLabel(QStringLiteral("Найти"));
+    auto *label = new QLabel(tr("Найти"));
     label->setBuddy(m_text);
     m_text->setObjectName(QStringLiteral("findText"));
-    m_text->setAccessibleName(QStringLiteral("Найти"));
+    m_text->setAccessibleName(tr("Найти"));
     m_text->installEventFilter(this);
     m_previous->setObjectName(QStringLiteral("findPrevious"));
-    m_previous->setText(QStringLiteral("Назад"));
-    m_previous->setToolTip(QStringLiteral("Назад (Shift+F3)"));
+    m_previous->setText(tr("Назад"));
+    m_previous->setToolTip(tr("Назад (Shift+F3)"));
     m_next->setObjectName(QStringLiteral("findNext"));
-    m_next->setText(QStringLiteral("Далее"));
-    m_next->setToolTip(QStringLiteral("Далее (F3)"));
+    m_next->setText(tr("Далее"));
+    m_next->setToolTip(tr("Далее (F3)"));
     m_count->setObjectName(QStringLiteral("findCount"));
     auto *row = new QHBoxLayout(this);
     row->setContentsMargins(2, 2, 2, 2);
@@ -93,9 +93,9 @@ void TerminalFindBar::showCount(qint64 count)
     if (m_text->text().isEmpty())
         m_count->clear();
     else if (count == 0)
-        m_count->setText(QStringLiteral("Не найдено"));
+        m_count->setText(tr("Не найдено"));
     else
-        m_count->setText(QStringLiteral("Найдено: %1").arg(count));
+        m_count->setText(tr("Найдено: %1").arg(count));
 }
 
 bool TerminalFindBar::eventFilter(QObject *watched, QEvent *event)

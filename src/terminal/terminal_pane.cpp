@@ -645,9 +645,9 @@ void TerminalPane::keyPressEvent(QKeyEvent *event)
 void TerminalPane::contextMenuEvent(QContextMenuEvent *event)
 {
     QMenu menu(this);
-    QAction *copy = menu.addAction(QStringLiteral("Копировать"), this, &TerminalPane::copy);
+    QAction *copy = menu.addAction(tr("Копировать"), this, &TerminalPane::copy);
     copy->setEnabled(m_anchor != m_cursor);
-    menu.addAction(QStringLiteral("Выделить всё"), this, &TerminalPane::selectAll);
+    menu.addAction(tr("Выделить всё"), this, &TerminalPane::selectAll);
     menu.exec(event->globalPos());
 }
 

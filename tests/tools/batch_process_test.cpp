@@ -3,6 +3,7 @@
 #include "serial/posix_device.h"
 #include "support/child_process.h"
 
+#include <algorithm>
 #include <chrono>
 #include <csignal>
 #include <filesystem>
@@ -201,6 +202,42 @@ TEST_F(BatchProcessTest, TermDuringALongSearchClosesThePortAndEndsWith143)
     OpenFailure failure = OpenFailure::None;
     EXPECT_TRUE(openPosixDevice(m_port.string(), failure)) << "the port is free again";
     EXPECT_FALSE(contains(driveLog(), "\"M\"")) << "nothing after the stop";
+}
+
+// In an English locale whatever kelvane-batch says of its own is English: usage, the faults of a
+// file, the steps, notes and outcome; the drive's answers are printed as they came.
+TEST_F(BatchProcessTest, InAnEnglishLocaleItSaysEverythingInEnglish)
+{
+    const auto russianIn = [](const std::string &text) {
+        // Cyrillic letters are two UTF-8 bytes led by 0xD0 to 0xD3.
+        return std::any_of(text.begin(), text.end(), [](char c) {
+            const auto byte = static_cast<unsigned char>(c);
+            return byte >= 0xD0 && byte <= 0xD3;
+        });
+    };
+    setenv("LC_ALL", "en_US.UTF-8", 1);
+    const int failed = run("level 1\n"
+                           "expect F3 1>$\n"
+                           "fail-on refused\n"
+                           "expect never said 0.5\n");
+    const std::string run = out();
+    const int faulty
+        = start({"--port", m_port.string(), procedure("level 1\nfrob x\n").string()})->wait();
+    const std::string fault = out();
+    const int usage = start({"--port"})->wait();
+    const std::string help = out();
+    setenv("LC_ALL", "C.UTF-8", 1);
+    EXPECT_EQ(failed, 1);
+    EXPECT_TRUE(contains(run, "step 2 of 4, line 2: expect F3 1>$")) << run;
+    EXPECT_TRUE(contains(run, "matched: \"F3 1>\"")) << run;
+    EXPECT_TRUE(contains(run, "ERROR, line 4: no answer \"never said\" within 0.5 s")) << run;
+    EXPECT_FALSE(russianIn(run)) << run;
+    EXPECT_EQ(faulty, 2);
+    EXPECT_TRUE(contains(fault, "line 2: unknown step \"frob\"")) << fault;
+    EXPECT_FALSE(russianIn(fault)) << fault;
+    EXPECT_EQ(usage, 2);
+    EXPECT_TRUE(contains(help, "Usage: kelvane-batch --port PORT")) << help;
+    EXPECT_FALSE(russianIn(help)) << help;
 }
 
 } // namespace

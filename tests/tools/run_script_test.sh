@@ -2,8 +2,8 @@
 # The script that starts the program with a virtual drive: it waits for the drive's published
 # port, stops with the drive's error when the drive fails (also when another drive holds the
 # port's name), cleans up after a drive that has already ended, and says how to stop a program
-# it runs on a virtual display. Fake programs stand in for the program; the drive is real except
-# where it must die on cue.
+# it runs on a virtual display, in the locale's language. Fake programs stand in for the
+# program; the drive is real except where it must die on cue.
 # Usage: run_script_test.sh WITH_VIRTUAL_DRIVE_SH VIRTUAL_DRIVE
 set -uo pipefail
 script=$1
@@ -75,6 +75,12 @@ check "the user learns the program cannot be seen" grep -q "не видна" "$w
 check "and how to stop it" grep -q "Ctrl+C" "$work/err"
 check "the drive is stopped afterwards" [ ! -e "$link" ]
 check "no temporary log is left" no_leftovers
+
+# 4. The same in an English locale: the script says it in English, as the drive does.
+LC_ALL=en_US.UTF-8 env -u DISPLAY -u WAYLAND_DISPLAY bash "$script" "$drive" "$program" \
+    >"$work/out" 2>"$work/err"
+check "in English for an English locale" grep -q "cannot be seen" "$work/err"
+check "its ready line too" grep -q "press \"Connect\"" "$work/out"
 
 echo "$passed passed, $failed failed"
 [ "$failed" -eq 0 ]

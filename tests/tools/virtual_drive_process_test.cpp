@@ -161,6 +161,28 @@ TEST_F(VirtualDriveProcessTest, PublishesServesAndRemovesItsPort)
     ASSERT_TRUE(send(*port, "/2"));
     EXPECT_EQ(readUntil(*port, "F3 2>"), "/2\r\nF3 2>");
 
+    // A program that opens, writes and closes before the drive has looked still reaches it.
+    port.reset();
+    const auto closings = [&] {
+        const std::string log = readFile(m_root / "log");
+        size_t count = 0;
+        for (const char *closed : {"программа закрыла порт", "the program closed the port"})
+            for (size_t at = log.find(closed); at != std::string::npos;
+                 at = log.find(closed, at + 1))
+                ++count;
+        return count;
+    };
+    ASSERT_TRUE(waitUntil([&] { return closings() == 2; }, 10s)) << readFile(m_root / "log");
+    drive.signal(SIGSTOP);
+    port = openPort(link);
+    ASSERT_TRUE(port);
+    ASSERT_TRUE(send(*port, "/3"));
+    port.reset();
+    drive.signal(SIGCONT);
+    EXPECT_TRUE(waitUntil(
+        [&] { return readFile(m_root / "log").find("\"/3\"") != std::string::npos; }, 10s))
+        << readFile(m_root / "log");
+
     EXPECT_EQ(drive.stop(SIGTERM), 0);
     EXPECT_FALSE(fs::exists(fs::symlink_status(link))) << "the link goes with the drive";
     EXPECT_TRUE(listed().empty());

@@ -55,8 +55,8 @@ TEST(ProgramOnComPortTest, TheMenusSendTheirBytesToTheDriveOnTheMappedPort)
             [] { return driveLog().contains(QStringLiteral("принято \"/1\": уровень 1")); }, 10000))
             << driveLog().toStdString();
         ASSERT_TRUE(clickMenuItem(form, "SMART1", "N4"));
-        EXPECT_TRUE(QTest::qWaitFor([] { return driveLog().contains(QStringLiteral("\"N1\"")); },
-            10000))
+        EXPECT_TRUE(
+            QTest::qWaitFor([] { return driveLog().contains(QStringLiteral("\"N1\"")); }, 10000))
             << driveLog().toStdString();
         EXPECT_EQ(dialogs.errors, QStringList());
     }

@@ -1,8 +1,11 @@
 // kelvane-batch: runs a procedure file against a drive on a serial port and says, with times,
-// what was sent and what the drive answered. Exit status: 0 every step passed, 1 a step failed,
-// 2 usage, file or port error, 128 + the signal when stopped (Ctrl+C: 130, SIGTERM: 143).
+// what was sent and what the drive answered, in the locale's language. Exit status: 0 every step
+// passed, 1 a step failed, 2 usage, file or port error, 128 + the signal when stopped (Ctrl+C: 130,
+// SIGTERM: 143).
+#include "base/language.h"
 #include "base/utf8_path.h"
 #include "batch/batch_loop.h"
+#include "batch/batch_texts.h"
 #include "batch/console.h"
 #include "batch/stop_signals.h"
 #include "procedures/procedure.h"
@@ -11,6 +14,7 @@
 #include "procedures/transcript.h"
 #include "serial/com_error.h"
 #include "serial/com_port.h"
+#include "serial/port_list.h"
 
 #include <fstream>
 #include <iostream>
@@ -25,23 +29,6 @@ namespace {
 constexpr int Passed = 0;
 constexpr int Failed = 1;
 constexpr int Trouble = 2;
-
-constexpr const char *Usage
-    = R"(Использование: kelvane-batch --port ПОРТ [--rate СКОРОСТЬ] [--report ФАЙЛ] ПРОЦЕДУРА
-Выполняет процедуру (файл шагов send, send-raw, level, rate, expect, fail-on, wait, upload)
-на накопителе, подключённом к порту, и выводит каждый шаг и ответы накопителя со временем.
-
-  --port ПОРТ        порт, например /dev/ttyUSB0
-  --rate СКОРОСТЬ    скорость порта: 4800 9600 14400 19200 38400 56000 57600 115200
-                     (по умолчанию 57600)
-  --report ФАЙЛ      записать то же самое в файл отчёта
-  --help             эта справка
-  --version          версия программы
-
-Код выхода: 0 все шаги выполнены, 1 шаг не выполнен (нет ответа, сработал fail-on или
-выражение слишком сложно для текста), 2 ошибка в ключах, в файле или порта,
-130 прервано (Ctrl+C), 143 остановлено сигналом SIGTERM.
-)";
 
 struct Options
 {
@@ -74,19 +61,19 @@ std::optional<Options> parse(const std::vector<std::string> &args)
             options.procedure = arg;
             positional = true;
         } else {
-            std::cerr << "kelvane-batch: неизвестный ключ, лишний аргумент или нет значения: "
-                      << arg << "\n";
+            std::cerr << "kelvane-batch: " << localText(BatchText::WrongArgument, {arg}) << "\n";
             return std::nullopt;
         }
     }
     if (options.help || options.version)
         return options;
     if (options.port.empty() || options.procedure.empty()) {
-        std::cerr << "kelvane-batch: нужны --port ПОРТ и файл процедуры\n";
+        std::cerr << "kelvane-batch: " << localText(BatchText::NeedsPortAndFile) << "\n";
         return std::nullopt;
     }
     if (!findRateEntry(options.rate)) {
-        std::cerr << "kelvane-batch: скорость " << options.rate << " не из списка\n";
+        std::cerr << "kelvane-batch: " << localText(BatchText::RateNotListed, {options.rate})
+                  << "\n";
         return std::nullopt;
     }
     return options;
@@ -128,7 +115,8 @@ int run(const Options &options)
     if (options.report) {
         report.open(utf8Path(*options.report), std::ios::trunc);
         if (!report) {
-            std::cerr << "kelvane-batch: не удаётся записать отчёт " << *options.report << "\n";
+            std::cerr << "kelvane-batch: "
+                      << localText(BatchText::ReportNotWritten, {*options.report}) << "\n";
             return Trouble;
         }
     }
@@ -168,15 +156,17 @@ int run(const Options &options)
             status = lost ? Trouble : 128 + signals.signal();
     } catch (const EComPort &e) {
         reporter.transcript.flush();
-        std::cerr << "kelvane-batch: " << options.port << ": " << e.what() << "\n";
+        std::cerr << "kelvane-batch: " << options.port << ": "
+                  << comMessageIn(textLanguage(), e.what()) << "\n";
         status = Trouble;
     }
     if (lost)
-        std::cerr << "kelvane-batch: связь с портом " << options.port << " потеряна\n";
+        std::cerr << "kelvane-batch: " << localText(BatchText::PortLost, {options.port}) << "\n";
     try {
         port.ClosePort();
     } catch (const EComPort &e) {
-        std::cerr << "kelvane-batch: " << options.port << ": " << e.what() << "\n";
+        std::cerr << "kelvane-batch: " << options.port << ": "
+                  << comMessageIn(textLanguage(), e.what()) << "\n";
     }
     return status;
 }
@@ -186,13 +176,15 @@ int run(const Options &options)
 int main(int argc, char **argv)
 {
     useUtf8Console();
+    // Everything printed from here on is in the locale's language.
+    setTextLanguage(commandLineLanguage(localeVariables()));
     const std::optional<Options> options = parse(commandLineArguments(argc, argv));
     if (!options) {
-        std::cerr << Usage;
+        std::cerr << localText(BatchText::Usage, {examplePortName()});
         return Trouble;
     }
     if (options->help) {
-        std::cout << Usage;
+        std::cout << localText(BatchText::Usage, {examplePortName()});
         return Passed;
     }
     if (options->version) {

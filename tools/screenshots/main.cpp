@@ -1,8 +1,10 @@
-// kelvane-screenshots FOLDER: renders the program's windows to PNG files, the way a user sees
-// them, for looking at the layout without a desktop. The main window is shown connected to the
-// virtual drive with a little traffic in its pane.
+// kelvane-screenshots [--lang ru|en] FOLDER: renders the program's windows to PNG files, the way
+// a user sees them, for looking at the layout without a desktop, in Russian (the default) or in
+// English. The main window is shown connected to the virtual drive with a little traffic in its
+// pane.
 #include "app/program.h"
 #include "framework/guarded_application.h"
+#include "framework/translations.h"
 
 #include <QAction>
 #include <QDialog>
@@ -45,7 +47,15 @@ int main(int argc, char *argv[])
     GuardedApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Kelvane"));
     Q_INIT_RESOURCE(resources);
-    const QString folder = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QDir::currentPath();
+    QStringList arguments = QApplication::arguments().mid(1);
+    Language language = Language::Russian;
+    if (arguments.size() >= 2 && arguments[0] == QStringLiteral("--lang")) {
+        language = languageFromCode(arguments[1].toStdString()).value_or(Language::Russian);
+        arguments.remove(0, 2);
+    }
+    installTranslations(app, language);
+    const bool english = language == Language::English;
+    const QString folder = arguments.isEmpty() ? QDir::currentPath() : arguments[0];
     QDir().mkpath(folder);
 
     QTemporaryDir scratch;
@@ -53,9 +63,13 @@ int main(int argc, char *argv[])
     PortInventory &inventory = environment.inventory;
     inventory.ttyClass = (scratch.path() + QStringLiteral("/class")).toStdString();
     inventory.virtualPorts = (scratch.path() + QStringLiteral("/ports")).toStdString();
-    // A copy of the default command table, so the one in the sources stays untouched.
+    // A copy of the default command table of the language, as a first start makes, so the one in
+    // the sources stays untouched.
     environment.programFolder = scratch.path().toStdString();
-    QFile::copy(QStringLiteral(KELVANE_DEFAULT_TABLE), scratch.path() + QStringLiteral("/com.dbf"));
+    environment.language = language;
+    QFile::copy(
+        english ? QStringLiteral(KELVANE_DEFAULT_TABLE_EN) : QStringLiteral(KELVANE_DEFAULT_TABLE),
+        scratch.path() + QStringLiteral("/com.dbf"));
     QDir().mkpath(QString::fromStdString(inventory.ttyClass));
     QProcess drive;
     drive.start(QStringLiteral(VIRTUAL_DRIVE_PATH),
@@ -70,7 +84,7 @@ int main(int argc, char *argv[])
 
     form.parts().connectButton->click();
     QLineEdit *input = form.parts().inputLine;
-    for (const char *line : {"/1", "M", "/2", "Привет"}) {
+    for (const char *line : {"/1", "M", "/2", english ? "Hello" : "Привет"}) {
         input->setText(QString::fromUtf8(line));
         QTest::keyClick(input, Qt::Key_Return);
         QTest::qWait(300);
@@ -89,6 +103,7 @@ int main(int argc, char *argv[])
         {"UserLevel1", "free-level"},
         {"N22", "run-command"},
         {"N23", "command-editor"},
+        {"openSettings", "settings"},
     };
     for (const auto &[item, name] : windows)
         saveModal(form.findChild<QAction *>(QString::fromLatin1(item)), folder,

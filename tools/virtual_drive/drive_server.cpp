@@ -126,10 +126,13 @@ void DriveServer::noticeOpens()
 {
     char events[4096];
     while (read(m_opens, events, sizeof events) > 0) { }
-    if (!m_hostConnected && !masterHungUp()) {
-        m_hostConnected = true;
-        log(localText(DriveText::HostOpened));
-    }
+    if (m_hostConnected)
+        return;
+    m_hostConnected = true;
+    log(localText(DriveText::HostOpened));
+    // A program that opened, wrote and closed before this notice left its bytes on the master.
+    if (masterHungUp())
+        receive();
 }
 
 void DriveServer::receive()
