@@ -8,13 +8,15 @@ set -euo pipefail
 drive=$1 ports=$2 n=$3
 shift 3
 link=$ports/com$n
+# Not com$n.log: Windows takes any name "COMn.ext" for the port itself.
+log=$ports/received-$n.log
 # A drive of an earlier run that was killed with its test (a time-out) still holds the name.
 if [ -f "$link.pid" ] && grep -q kelvane-virtual-drive "/proc/$(cat "$link.pid")/cmdline" 2>/dev/null
 then
     kill "$(cat "$link.pid")" 2>/dev/null || true
     for _ in $(seq 50); do [ -L "$link" ] || break; sleep 0.1; done
 fi
-"$drive" --ports-folder "$ports" --name "com$n" --log "$link.log" >"$link.out" &
+"$drive" --ports-folder "$ports" --name "com$n" --log "$log" >"$link.out" &
 pid=$!
 echo "$pid" >"$link.pid"
 trap 'kill "$pid" 2>/dev/null; wait "$pid" 2>/dev/null || true' EXIT
@@ -26,4 +28,4 @@ for _ in $(seq 100); do
     sleep 0.1
 done
 grep -q "$link" "$link.out" || { echo "the virtual drive did not publish $link" >&2; exit 1; }
-KELVANE_WINE_PORT=COM$n KELVANE_WINE_DRIVE_LOG="Z:$link.log" "$@"
+KELVANE_WINE_PORT=COM$n KELVANE_WINE_DRIVE_LOG="Z:$log" "$@"
