@@ -5,13 +5,17 @@
 
 #include "base/utf8_path.h"
 
+#include <QDir>
 #include <QStandardPaths>
 
 namespace kelvane {
 
 std::string userDataFolder()
 {
-    return QStandardPaths::writableLocation(QStandardPaths::AppDataLocation).toStdString();
+    // With Windows' own separators, as the path is shown to the user.
+    return QDir::toNativeSeparators(
+        QStandardPaths::writableLocation(QStandardPaths::AppDataLocation))
+        .toStdString();
 }
 
 std::string defaultTableFolder(const std::string &programFolder)
