@@ -31,10 +31,13 @@ fi
 
 prefix=$(bash scripts/build_pcre2_windows.sh)
 qt=$(bash scripts/get_qt_windows.sh)
-# Optimised as the Linux build is (GCC 12 warns falsely about std::string at -O3), with the
-# debugging information stripped from what goes into the zip.
+# Optimised as the Linux build is, -O2 (GCC 12 warns falsely about std::string at -O3), and
+# without debugging information: the downloads are stripped anyway, and with it the objects are
+# some fifteen times larger and the build a fifth slower.
 cmake -S . -B build-windows -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake \
-    -DKELVANE_WINDOWS_PREFIX="$prefix" -DKELVANE_QT_PREFIX="$qt" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKELVANE_WERROR=ON "$@" \
+    -DKELVANE_WINDOWS_PREFIX="$prefix" -DKELVANE_QT_PREFIX="$qt" -DCMAKE_BUILD_TYPE=Release \
+    -DCMAKE_C_FLAGS_RELEASE="-O2 -DNDEBUG" -DCMAKE_CXX_FLAGS_RELEASE="-O2 -DNDEBUG" \
+    -DKELVANE_WERROR=ON "$@" \
     >/dev/null
 cmake --build build-windows -j "$(nproc)"
 
