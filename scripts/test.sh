@@ -8,9 +8,11 @@
 #                 dBase engine's fuzz target over its regression inputs
 #   build-tsan/   clang, ThreadSanitizer, the tests of the plain C++ libraries (Qt itself is not
 #                 instrumented, so the window tests would only report Qt's own internals)
-#   build-windows/  mingw-w64 (scripts/build_windows.sh): the plain C++ libraries, their tests
-#                 and kelvane-batch.exe for Windows, the tests run under Wine (against the
-#                 virtual drive of build/ where they need a drive), and the download zip
+#   build-windows/  mingw-w64 and Qt for Windows (scripts/build_windows.sh): the libraries,
+#                 kelvane.exe, kelvane-batch.exe and their tests, run under Wine (the window
+#                 tests offscreen; against the virtual drive of build/ where they need a drive),
+#                 the downloads, and the installer tried in a fresh Wine prefix on Xvfb, which
+#                 leaves the program's screenshots in build-windows/screenshots/
 # Each build is made once: the tests run where they find the most, and clang builds the
 # sanitized code in about half the time GCC takes.
 # KELVANE_STAGES limits the run to some of them, e.g. KELVANE_STAGES="plain tsan"; the stages

@@ -15,29 +15,38 @@ namespace {
 constexpr Text Usage = {R"(Использование: kelvane [--port ПОРТ] [--rate СКОРОСТЬ] [--connect]
 Сервисный терминал для жёстких дисков с диагностическим последовательным портом.
 
-  --port ПОРТ       выбрать порт: путь (/dev/ttyUSB0) или последняя часть имени
-                    (ttyUSB0, virtual-drive)
+  --port ПОРТ       выбрать порт: %2
   --rate СКОРОСТЬ   выбрать скорость: %1
   --connect         соединиться при запуске, как кнопкой "Соеденить"
   --lang ЯЗЫК       язык окон: ru или en (по умолчанию как в системе)
   -h, --help        эта справка
   --version         версия программы
 
-До соединения программа ничего не пишет в порт. Подробнее: man kelvane.
+До соединения программа ничего не пишет в порт. Подробнее: %3.
 )",
     R"(Usage: kelvane [--port PORT] [--rate RATE] [--connect]
 Service terminal for hard disk drives with a diagnostic serial port.
 
-  --port PORT       choose the port: a path (/dev/ttyUSB0) or the last part of its name
-                    (ttyUSB0, virtual-drive)
+  --port PORT       choose the port: %2
   --rate RATE       choose the rate: %1
   --connect         connect at start, as the Connect button does
   --lang LANGUAGE   the windows' language: ru or en (default: as the system's)
   -h, --help        this help
   --version         the program's version
 
-The program writes nothing to the port until it connects. More: man kelvane.
+The program writes nothing to the port until it connects. More: %3.
 )"};
+// How a port is named: as the system names it; and where more is said.
+#ifdef _WIN32
+constexpr Text PortNamed = {"его имя в Windows (COM3)", "its name in Windows (COM3)"};
+constexpr std::string_view More = "README.txt";
+#else
+constexpr std::string_view More = "man kelvane";
+constexpr Text PortNamed = {R"(путь (/dev/ttyUSB0) или последняя часть имени
+                    (ttyUSB0, virtual-drive))",
+    R"(a path (/dev/ttyUSB0) or the last part of its name
+                    (ttyUSB0, virtual-drive))"};
+#endif
 constexpr Text NeedsValue = {"ключу %1 нужно значение", "option %1 needs a value"};
 constexpr Text TakesNoValue = {"ключ %1 не принимает значения", "option %1 takes no value"};
 constexpr Text ExtraArgument = {"лишний аргумент %1", "unexpected argument %1"};
@@ -128,7 +137,7 @@ CommandLine parseCommandLine(const std::vector<std::string> &arguments)
 
 std::string usageText()
 {
-    return localText(Usage, {rateList()});
+    return localText(Usage, {rateList(), PortNamed.in(textLanguage()), More});
 }
 
 std::string versionText()

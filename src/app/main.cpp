@@ -1,5 +1,6 @@
 // Kelvane: a service terminal for hard disk drives with a diagnostic serial port.
 #include "app/command_line.h"
+#include "app/console_output.h"
 #include "app/program.h"
 #include "app/settings.h"
 #include "app/start_options.h"
@@ -16,9 +17,12 @@ using namespace kelvane;
 
 int main(int argc, char *argv[])
 {
-    // What is printed before any window goes by the locale variables, as in the other tools.
+    // What is printed before any window goes by the locale variables, as in the other tools (on
+    // Windows, where they are not set, by the user's language).
     setTextLanguage(commandLineLanguage(localeVariables()));
     const CommandLine line = parseCommandLine(std::vector<std::string>(argv + 1, argv + argc));
+    if (line.action != CommandLine::Action::Start)
+        useParentConsole();
     switch (line.action) {
     case CommandLine::Action::Help:
         std::cout << usageText();
@@ -51,6 +55,8 @@ int main(int argc, char *argv[])
     }
     applyStartOptions(program->MainForm(), line.start);
     program->MainForm().show();
-    const TerminationSignals termination;
+    // Where the system gives no time after its word to end (Windows's end of the session), the
+    // program is ended as main() would end it.
+    const TerminationSignals termination([&program] { program.reset(); });
     return app.exec();
 }

@@ -17,6 +17,7 @@
 #include <QCloseEvent>
 #include <QScreen>
 #include <QSignalBlocker>
+#include <algorithm>
 
 namespace kelvane {
 
@@ -167,7 +168,10 @@ void TMainForm::layOut()
     m_ui->bodySplitter->setSizes({list, ClientWidth - list});
     // The name column keeps its laid-out width there and fills a wider list.
     m_ui->DBGrid2->setMinimumWidth(list);
-    setMinimumSize(ClientWidth, ClientHeight + menuBar()->sizeHint().height());
+    // Every menu shows on the bar, also where the system's font is wider than the layout's
+    // (Windows): none may hide behind the bar's overflow button.
+    setMinimumSize(std::max(ClientWidth, menuBar()->sizeHint().width()),
+        ClientHeight + menuBar()->sizeHint().height());
     resize(minimumSize());
     if (const QScreen *screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());

@@ -1,5 +1,7 @@
 #include "app/session_journal.h"
 
+#include "app/user_folders.h"
+
 #include <QAbstractButton>
 #include <QAction>
 #include <QCheckBox>
@@ -60,11 +62,7 @@ SessionJournal::~SessionJournal() = default;
 
 QString SessionJournal::defaultFolder()
 {
-    // Only an absolute path counts, as the XDG base directory rules say.
-    QString state = qEnvironmentVariable("XDG_STATE_HOME");
-    if (!QDir::isAbsolutePath(state))
-        state = QDir::homePath() + QStringLiteral("/.local/state");
-    return state + QStringLiteral("/kelvane/journal");
+    return journalFolder();
 }
 
 QString SessionJournal::currentFile() const

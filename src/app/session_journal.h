@@ -25,7 +25,8 @@ public:
     explicit SessionJournal(QObject *parent = nullptr);
     ~SessionJournal() override;
 
-    // $XDG_STATE_HOME/kelvane/journal, ~/.local/state/kelvane/journal without it.
+    // journalFolder(): $XDG_STATE_HOME/kelvane/journal or ~/.local/state/kelvane/journal, the
+    // local application data's Kelvane\journal on Windows.
     static QString defaultFolder();
     QString folder() const { return m_folder; }
 

@@ -1,7 +1,8 @@
 #include "app/settings.h"
 
+#include "app/user_folders.h"
+
 #include <QLocale>
-#include <QStandardPaths>
 
 namespace kelvane {
 
@@ -15,12 +16,11 @@ const QString MainWindowSplitter = QStringLiteral("window/splitter");
 
 } // namespace
 
-Settings::Settings() : m_store(folder() + QStringLiteral("/kelvane.conf"), QSettings::IniFormat) { }
+Settings::Settings() : m_store(settingsFile(), QSettings::IniFormat) { }
 
 QString Settings::folder()
 {
-    return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation)
-        + QStringLiteral("/kelvane");
+    return settingsFolder();
 }
 
 bool Settings::journalEnabled() const

@@ -1,5 +1,6 @@
 // Settings: what the program remembers between runs, in $XDG_CONFIG_HOME/kelvane/kelvane.conf
-// (~/.config/kelvane/kelvane.conf by default), an INI file. Each value has its default, so a
+// (~/.config/kelvane/kelvane.conf by default; %APPDATA%\Kelvane\kelvane.ini on Windows, see
+// user_folders.h), an INI file. Each value has its default, so a
 // missing or damaged file gives the program as it comes. The folder also holds the input line's
 // history. Written at once on every change. Main thread only.
 #pragma once
@@ -19,7 +20,7 @@ class Settings
 public:
     Settings();
 
-    // $XDG_CONFIG_HOME/kelvane, ~/.config/kelvane without it.
+    // $XDG_CONFIG_HOME/kelvane, ~/.config/kelvane without it (settingsFolder()).
     static QString folder();
 
     // The session journal is written (default: yes).

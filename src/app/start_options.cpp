@@ -1,6 +1,7 @@
 #include "app/start_options.h"
 
 #include "app/main_window.h"
+#include "serial/port_list.h"
 
 #include <QComboBox>
 #include <QFileInfo>
@@ -23,7 +24,7 @@ int portEntry(QComboBox &box, const QString &port)
         for (int i = 0; i < box.count(); ++i)
             if (QFileInfo(box.itemData(i).toString()).fileName() == port)
                 return i;
-    const QString path = bareName ? QStringLiteral("/dev/") + port : port;
+    const QString path = QString::fromStdString(commandLinePortName(port.toStdString()));
     box.addItem(path, path);
     return box.count() - 1;
 }

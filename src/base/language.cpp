@@ -35,7 +35,12 @@ Language languageOfName(std::string_view name)
 
 LocaleVariables localeVariables()
 {
-    return {variable("LANGUAGE"), variable("LC_ALL"), variable("LC_MESSAGES"), variable("LANG")};
+    LocaleVariables variables
+        = {variable("LANGUAGE"), variable("LC_ALL"), variable("LC_MESSAGES"), variable("LANG")};
+    if (variables.language.empty() && variables.all.empty() && variables.messages.empty()
+        && variables.lang.empty())
+        variables.lang = systemLanguage();
+    return variables;
 }
 
 Language commandLineLanguage(const LocaleVariables &variables)

@@ -22,8 +22,13 @@ struct LocaleVariables
     std::string lang; // LANG
 };
 
-// Read with std::getenv.
+// Read with std::getenv. Where the system keeps the user's language apart from them and none of
+// them is set (Windows, where they normally are not), LANG is that language (systemLanguage()).
 LocaleVariables localeVariables();
+
+// The language of the system's interface chosen by the user, as a locale name ("ru-RU"), where
+// the system keeps one apart from the locale variables (Windows); empty elsewhere.
+std::string systemLanguage();
 
 // As GNU gettext chooses: the locale of messages is the first of LC_ALL, LC_MESSAGES and LANG
 // that is set; LANGUAGE's first entry goes before it unless that locale is C or POSIX. Russian

@@ -1,4 +1,5 @@
-// The POSIX side of the base: file streams, append files, the program's folder.
+// The POSIX side of the base: file streams, append files, the program's folder, the language.
+#include "base/language.h"
 #include "base/stream.h"
 #include "base/system_files.h"
 
@@ -178,6 +179,11 @@ std::string programFolder()
     std::error_code error;
     const std::filesystem::path executable = std::filesystem::read_symlink("/proc/self/exe", error);
     return error ? std::string() : executable.parent_path().string();
+}
+
+std::string systemLanguage()
+{
+    return {}; // the locale variables say it all
 }
 
 } // namespace kelvane

@@ -1,5 +1,7 @@
-// The Windows side of the base: file streams, append files, the program's folder. Names are
-// UTF-8 and reach the system as UTF-16 (the wide calls), so no code page stands between.
+// The Windows side of the base: file streams, append files, the program's folder, the user's
+// language. Names are UTF-8 and reach the system as UTF-16 (the wide calls), so no code page
+// stands between.
+#include "base/language.h"
 #include "base/stream.h"
 #include "base/system_files.h"
 #include "base/utf8_path.h"
@@ -195,6 +197,15 @@ std::string programFolder()
             return pathUtf8(std::filesystem::path(std::wstring(name.data(), length)).parent_path());
         name.resize(name.size() * 2);
     }
+}
+
+std::string systemLanguage()
+{
+    // The language of the user's windows and menus (Settings, Language), not the regional format.
+    wchar_t name[LOCALE_NAME_MAX_LENGTH] = {};
+    const LCID language = MAKELCID(GetUserDefaultUILanguage(), SORT_DEFAULT);
+    const int length = LCIDToLocaleName(language, name, LOCALE_NAME_MAX_LENGTH, 0);
+    return length > 1 ? pathUtf8(std::filesystem::path(std::wstring(name, length - 1))) : "";
 }
 
 } // namespace kelvane

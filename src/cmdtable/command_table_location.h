@@ -13,7 +13,7 @@ namespace kelvane {
 struct TableFolders
 {
     std::string programFolder; // empty: the folder of the program's executable
-    std::string dataFolder; // empty: $XDG_DATA_HOME/kelvane, or ~/.local/share/kelvane
+    std::string dataFolder; // empty: userDataFolder()
 };
 
 struct TableLocation
@@ -31,7 +31,12 @@ struct TableLocation
 TableLocation locateCommandTable(
     const std::string &name, TableFolders folders = {}, Language language = Language::Russian);
 
-// The user's data folder of the program, from the environment.
+// The user's data folder of the program: $XDG_DATA_HOME/kelvane or ~/.local/share/kelvane on
+// Linux, the user's roaming application data on Windows (%APPDATA%\Kelvane).
 std::string userDataFolder();
+
+// Where an installation keeps the default tables, for the program in `programFolder`:
+// <prefix>/share/kelvane for <prefix>/bin on Linux, "tables" beside the program on Windows.
+std::string defaultTableFolder(const std::string &programFolder);
 
 } // namespace kelvane

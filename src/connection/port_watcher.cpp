@@ -1,21 +1,12 @@
 #include "connection/port_watcher.h"
 
-#include <QSocketNotifier>
-
 namespace kelvane {
 
-PortWatcher::PortWatcher(const PortInventory &inventory, QObject *parent)
-    : QObject(parent), m_watch(inventory)
-{
-    if (m_watch.fd() < 0)
-        return;
-    m_notifier = new QSocketNotifier(m_watch.fd(), QSocketNotifier::Read, this);
-    connect(m_notifier, &QSocketNotifier::activated, this, [this] { takeChanges(); });
-}
+PortWatcher::~PortWatcher() = default;
 
 void PortWatcher::takeChanges()
 {
-    if (!m_watch.takeChanges() || m_pending)
+    if (!m_changes->takeChanges() || m_pending)
         return;
     m_pending = true;
     QMetaObject::invokeMethod(
@@ -23,7 +14,7 @@ void PortWatcher::takeChanges()
         [this] {
             m_pending = false;
             // What came in meanwhile belongs to this same refresh.
-            m_watch.takeChanges();
+            m_changes->takeChanges();
             emit portsChanged();
         },
         Qt::QueuedConnection);

@@ -28,7 +28,9 @@ bool install(
 {
     delete slot; // also takes it out of the application
     auto *translator = new QTranslator(&app);
-    if (!translator->load(name, folder) || !QCoreApplication::installTranslator(translator)) {
+    // Where Qt is installed, or built into a program that brings its Qt along (Windows).
+    if (!(translator->load(name, folder) || translator->load(name, QStringLiteral(":/i18n")))
+        || !QCoreApplication::installTranslator(translator)) {
         delete translator;
         return false;
     }

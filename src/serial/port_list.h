@@ -65,6 +65,13 @@ std::vector<SerialPortInfo> serialPorts(const PortInventory &inventory = {});
 // does, leaving `target` as it was.
 void ListSerialPorts(std::vector<std::string> &target, const PortInventory &inventory = {});
 
+// A port as the tools' help names one: "/dev/ttyUSB0", "COM3" on Windows.
+std::string examplePortName();
+
+// What SetPort gets for a port named on the command line that no list holds: on Linux a bare name
+// is a device in /dev ("ttyS1" is "/dev/ttyS1"), on Windows a port's name is the name ("COM12").
+std::string commandLinePortName(const std::string &name);
+
 // Whether `folder` may be trusted as a virtual ports folder: a real folder (not a link), owned by
 // this user, with no access for anybody else. Never on Windows, which has no virtual ports.
 bool isPrivateFolder(const std::string &folder);

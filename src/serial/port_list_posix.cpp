@@ -219,6 +219,16 @@ std::vector<SerialPortInfo> serialPorts(const PortInventory &inventory)
     return ports;
 }
 
+std::string examplePortName()
+{
+    return "/dev/ttyUSB0";
+}
+
+std::string commandLinePortName(const std::string &name)
+{
+    return name.find('/') == std::string::npos ? "/dev/" + name : name;
+}
+
 bool isPrivateFolder(const std::string &folder)
 {
     struct stat st;

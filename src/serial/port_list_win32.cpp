@@ -167,6 +167,16 @@ std::vector<SerialPortInfo> serialPorts(const PortInventory &inventory)
     return ports;
 }
 
+std::string examplePortName()
+{
+    return "COM3";
+}
+
+std::string commandLinePortName(const std::string &name)
+{
+    return name;
+}
+
 bool isPrivateFolder(const std::string &)
 {
     return false;

@@ -44,6 +44,19 @@ TEST(LanguageTest, TheToolsGoByTheLocaleVariablesAsGettextDoes)
         EXPECT_EQ(languageFromCode(wrong), std::nullopt) << wrong;
 }
 
+#ifdef _WIN32
+// Windows sets none of the locale variables: the tools then speak the user's display language.
+// The tests run under Wine in the C locale, which Wine takes for an English Windows.
+TEST(LanguageTest, WithoutLocaleVariablesTheToolsSpeakWindowsDisplayLanguage)
+{
+    for (const char *name : {"LANGUAGE", "LC_ALL", "LC_MESSAGES", "LANG"})
+        ASSERT_EQ(_putenv_s(name, ""), 0) << name; // an empty value takes it away
+    const LocaleVariables variables = localeVariables();
+    EXPECT_EQ(variables.lang.substr(0, 3), "en-");
+    EXPECT_EQ(commandLineLanguage(variables), En);
+}
+#endif
+
 TEST(LanguageTest, TextsAreFilledInOnePassInTheLanguageSet)
 {
     constexpr Text Taken = {"порт %1 занят (%2)", "port %1 is taken (%2)"};

@@ -1,7 +1,7 @@
 # The tests of the Windows build run under Wine, in a prefix of their own in the build folder
 # (wine-prefix/), booted once per run by the fixture wine_prefix and stopped after the last test.
 # Each test executable is one CTest test: a Wine start costs a fraction of a second, a start per
-# case would cost minutes. The prefix maps its own COM ports (COM7, COM8) onto links in
+# case would cost minutes. The prefix maps its own COM ports (COM7 to COM9) onto links in
 # wine-ports/, where the tests' virtual drives publish themselves; no test opens any other port.
 
 # Debian has no GoogleTest built for mingw, but libgtest-dev ships its source.
@@ -12,6 +12,15 @@ find_program(KELVANE_WINE NAMES wine64 wine PATHS /usr/lib/wine REQUIRED)
 find_program(KELVANE_WINESERVER NAMES wineserver PATHS /usr/lib/wine REQUIRED)
 set(KELVANE_WINE_PREFIX ${CMAKE_BINARY_DIR}/wine-prefix)
 set(KELVANE_WINE_PORTS ${CMAKE_BINARY_DIR}/wine-ports)
+# The programs with windows find Qt's DLLs and the mingw runtime's where they are on this machine
+# (the download carries its own copies beside the program).
+set(KELVANE_WINE_PATH "")
+if(KELVANE_GUI)
+    foreach(folder ${KELVANE_QT_PREFIX}/bin ${KELVANE_MINGW_RUNTIME})
+        string(REPLACE "/" "\\" folder "Z:${folder}")
+        string(APPEND KELVANE_WINE_PATH "${folder};")
+    endforeach()
+endif()
 configure_file(${CMAKE_CURRENT_LIST_DIR}/wine_run.sh.in ${CMAKE_BINARY_DIR}/wine-run.sh @ONLY
     FILE_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ
         WORLD_EXECUTE)
@@ -54,6 +63,8 @@ function(kelvane_add_wine_drive_test name port)
     add_test(NAME ${name}
         COMMAND bash ${CMAKE_CURRENT_FUNCTION_LIST_DIR}/with_drive_port.sh ${KELVANE_VIRTUAL_DRIVE}
             ${KELVANE_WINE_PORTS} ${port} ${ARGN})
+    # One drive at a time on a port: a second would take the first one's link.
     set_tests_properties(${name} PROPERTIES
-        LABELS "windows;drive" FIXTURES_REQUIRED wine_prefix ENVIRONMENT "${KELVANE_TEST_LOCALE}")
+        LABELS "windows;drive" FIXTURES_REQUIRED wine_prefix ENVIRONMENT "${KELVANE_TEST_LOCALE}"
+        RESOURCE_LOCK "COM${port}")
 endfunction()

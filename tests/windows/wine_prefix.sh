@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# The tests' Wine prefix. boot: makes it (once; about 15 s), maps COM7 and COM8 to links in
+# The tests' Wine prefix. boot: makes it (once; about 15 s), maps COM7 to COM9 to links in
 # the ports folder (they exist only while a test's virtual drive publishes itself there), and
 # keeps one wine server running for the whole test run, so each test starts in a fraction of a
 # second. stop: ends that server.
@@ -23,11 +23,11 @@ mkdir -p "$ports"
 chmod 700 "$ports"
 quiet "$server" -k || true
 quiet "$server" -w
-mapping="COM7 COM8 -> $ports"
+mapping="COM7 COM8 COM9 -> $ports"
 if [ "$(cat "$prefix/.kelvane-ports" 2>/dev/null)" != "$mapping" ]; then
     rm -rf "$prefix"
     quiet "$run" wineboot --init
-    for n in 7 8; do
+    for n in 7 8 9; do
         quiet "$run" reg add 'HKLM\Software\Wine\Ports' /v "COM$n" /t REG_SZ /d "$ports/com$n" /f
     done
     # The mapping is read when the prefix's services start: stop them, the next start maps.
@@ -36,7 +36,7 @@ if [ "$(cat "$prefix/.kelvane-ports" 2>/dev/null)" != "$mapping" ]; then
 fi
 quiet "$server" -p
 quiet "$run" wineboot
-for n in 7 8; do
+for n in 7 8 9; do
     [ "$(readlink "$prefix/dosdevices/com$n")" = "$ports/com$n" ] \
         || { echo "COM$n is not mapped to $ports/com$n: see $log" >&2; exit 1; }
 done

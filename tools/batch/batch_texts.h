@@ -12,7 +12,7 @@ inline constexpr Text Usage
 Выполняет процедуру (файл шагов send, send-raw, level, rate, expect, fail-on, wait, upload)
 на накопителе, подключённом к порту, и выводит каждый шаг и ответы накопителя со временем.
 
-  --port ПОРТ        порт, например /dev/ttyUSB0
+  --port ПОРТ        порт, например %1
   --rate СКОРОСТЬ    скорость порта: 4800 9600 14400 19200 38400 56000 57600 115200
                      (по умолчанию 57600)
   --report ФАЙЛ      записать то же самое в файл отчёта
@@ -27,7 +27,7 @@ inline constexpr Text Usage
 Runs a procedure (a file of the steps send, send-raw, level, rate, expect, fail-on, wait,
 upload) on the drive on the port, and prints each step and the drive's answers with the time.
 
-  --port PORT        the port, for example /dev/ttyUSB0
+  --port PORT        the port, for example %1
   --rate RATE        the port's rate: 4800 9600 14400 19200 38400 56000 57600 115200
                      (default 57600)
   --report FILE      write the same to a report file

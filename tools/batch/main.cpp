@@ -14,6 +14,7 @@
 #include "procedures/transcript.h"
 #include "serial/com_error.h"
 #include "serial/com_port.h"
+#include "serial/port_list.h"
 
 #include <fstream>
 #include <iostream>
@@ -179,11 +180,11 @@ int main(int argc, char **argv)
     setTextLanguage(commandLineLanguage(localeVariables()));
     const std::optional<Options> options = parse(commandLineArguments(argc, argv));
     if (!options) {
-        std::cerr << localText(BatchText::Usage);
+        std::cerr << localText(BatchText::Usage, {examplePortName()});
         return Trouble;
     }
     if (options->help) {
-        std::cout << localText(BatchText::Usage);
+        std::cout << localText(BatchText::Usage, {examplePortName()});
         return Passed;
     }
     if (options->version) {

@@ -1,5 +1,6 @@
 // Command tables for window tests, written and read back by independent dBase implementations
-// (Debian's python3-dbf and python3-dbfread), not by the program's own engine.
+// (Debian's python3-dbf and python3-dbfread; under Wine the tests' own, command_table_win32.cpp),
+// not by the program's own engine.
 #pragma once
 
 #include <string>

@@ -2,6 +2,8 @@
 // the fonts the windows ask for, and settings and journals in the build tree.
 #include "framework/guarded_application.h"
 
+#include <QFileInfo>
+#include <QStandardPaths>
 #include <gtest/gtest.h>
 
 using namespace kelvane;
@@ -33,6 +35,12 @@ int main(int argc, char **argv)
     qputenv("XDG_STATE_HOME", KELVANE_TEST_HOME "/state");
     GuardedApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Kelvane"));
+#ifdef _WIN32
+    // Windows keeps a user's files where QStandardPaths says, whatever the environment: in its
+    // test folders here, apart for each test program, as several run at once.
+    QStandardPaths::setTestModeEnabled(true);
+    QApplication::setOrganizationName(QFileInfo(QApplication::applicationFilePath()).baseName());
+#endif
     Q_INIT_RESOURCE(resources);
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();

@@ -1,5 +1,8 @@
 // The whole program offscreen, with a pseudo-terminal published as its only serial port: the test
-// plays the drive on the pty's other end and reads the bytes the program puts on the wire.
+// plays the drive on the pty's other end and reads the bytes the program puts on the wire. On
+// Windows, which has no pseudo-terminals, the only port is COM9 under a registry key of the
+// test's own, and the wire is a fake device's (FakeWire); each test starts with the user's
+// folders empty there too.
 #pragma once
 
 #include "app/main_window.h"
@@ -7,8 +10,12 @@
 #include "support/gui/command_table.h"
 #include "support/gui/menu_clicks.h"
 #include "support/gui/scripted_dialogs.h"
-#include "support/pty_pair.h"
 #include "terminal/terminal_pane.h"
+#ifdef _WIN32
+#include "support/fake_wire.h"
+#else
+#include "support/pty_pair.h"
+#endif
 
 #include <QAction>
 #include <QApplication>
@@ -18,6 +25,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QStandardPaths>
 #include <QTest>
 #include <QTimer>
 #include <cstdlib>
@@ -26,8 +34,80 @@
 #include <gtest/gtest.h>
 #include <memory>
 #include <unistd.h>
+#ifdef _WIN32
+#include <windows.h>
+#endif
 
 namespace kelvane {
+
+#ifdef _WIN32
+using DriveWire = FakeWire;
+
+inline std::string drivePortPath(const std::filesystem::path &)
+{
+    return "COM9";
+}
+
+// Lists the one port under a registry key of the test's own, and empties the user's folders
+// (QStandardPaths' test folders, kept apart per test program by the tests' main()).
+inline void publishDrivePort(const std::filesystem::path &, PortInventory &inventory, FakeWire &)
+{
+    inventory.registryKey
+        = "Software\\Kelvane\\ProgramTest-" + std::to_string(GetCurrentProcessId());
+    const std::wstring key = QString::fromStdString(inventory.registryKey).toStdWString();
+    const std::wstring name = L"COM9";
+    HKEY opened = nullptr;
+    ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, key.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr,
+                  &opened, nullptr),
+        ERROR_SUCCESS);
+    const LONG set = RegSetValueExW(opened, L"\\Device\\KelvaneWire", 0, REG_SZ,
+        reinterpret_cast<const BYTE *>(name.c_str()),
+        static_cast<DWORD>((name.size() + 1) * sizeof(wchar_t)));
+    RegCloseKey(opened);
+    ASSERT_EQ(set, ERROR_SUCCESS);
+    ASSERT_TRUE(QStandardPaths::isTestModeEnabled());
+    for (const auto place : {QStandardPaths::AppDataLocation, QStandardPaths::AppLocalDataLocation})
+        std::filesystem::remove_all(QStandardPaths::writableLocation(place).toStdU16String());
+}
+
+inline void withdrawDrivePort(const PortInventory &inventory)
+{
+    RegDeleteTreeW(
+        HKEY_LOCAL_MACHINE, QString::fromStdString(inventory.registryKey).toStdWString().c_str());
+}
+
+// The port opens on the fake wire unless a test brings its own device.
+inline DeviceOpener driveOpener(FakeWire &wire)
+{
+    return wire.opener();
+}
+#else
+using DriveWire = PtyPair;
+
+inline std::string drivePortPath(const std::filesystem::path &root)
+{
+    return (root / "ports" / "drive").string();
+}
+
+// The pty as the only port: a fake machine's tty inventory, and its link in the virtual ports
+// folder.
+inline void publishDrivePort(
+    const std::filesystem::path &root, PortInventory &inventory, PtyPair &pty)
+{
+    std::filesystem::create_directories(root / "class");
+    inventory.ttyClass = (root / "class").string();
+    inventory.virtualPorts = (root / "ports").string();
+    ASSERT_TRUE(makeVirtualPortsFolder(inventory.virtualPorts));
+    std::filesystem::create_symlink(pty.slavePath(), drivePortPath(root));
+}
+
+inline void withdrawDrivePort(const PortInventory &) { }
+
+inline DeviceOpener driveOpener(PtyPair &)
+{
+    return {};
+}
+#endif
 
 class ProgramTest : public ::testing::Test
 {
@@ -35,7 +115,7 @@ public:
     std::filesystem::path root;
     ProgramEnvironment environment;
     PortInventory &inventory = environment.inventory;
-    PtyPair pty;
+    DriveWire pty;
     ScriptedDialogs dialogs;
     ErrorDisplay errors;
     std::unique_ptr<Program> program;
@@ -50,13 +130,9 @@ public:
         // Settings, history and journal of each test stay in its own folder.
         qputenv("XDG_CONFIG_HOME", QByteArray::fromStdString((root / "config").string()));
         qputenv("XDG_STATE_HOME", QByteArray::fromStdString((root / "state").string()));
-        std::filesystem::create_directories(root / "class");
-        inventory.ttyClass = (root / "class").string();
-        inventory.virtualPorts = (root / "ports").string();
-        ASSERT_TRUE(makeVirtualPortsFolder(inventory.virtualPorts));
-        std::filesystem::create_symlink(pty.slavePath(), portPath());
+        publishDrivePort(root, inventory, pty);
         // The user's data folder is the test's own, so no table of the machine's user is found.
-        setenv("XDG_DATA_HOME", (root / "data").c_str(), 1);
+        qputenv("XDG_DATA_HOME", QByteArray::fromStdString((root / "data").string()));
         // The command table is found in the program's folder (the current one has none).
         environment.programFolder = (root / "program").string();
         // No test machine's ModemManager: the tests that want it say it runs.
@@ -73,14 +149,15 @@ public:
     {
         program.reset();
         std::filesystem::remove_all(root);
+        withdrawDrivePort(inventory);
     }
 
-    std::string portPath() const { return (root / "ports" / "drive").string(); }
+    std::string portPath() const { return drivePortPath(root); }
 
     // Creates the program and shows its main window, as the program's start does.
     void start(DeviceOpener opener = {})
     {
-        environment.opener = std::move(opener);
+        environment.opener = opener ? std::move(opener) : driveOpener(pty);
         program = std::make_unique<Program>(errors, environment);
         form = &program->MainForm();
         form->show();

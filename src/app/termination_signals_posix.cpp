@@ -6,6 +6,7 @@
 #include <csignal>
 #include <fcntl.h>
 #include <unistd.h>
+#include <utility>
 
 namespace kelvane {
 
@@ -24,7 +25,8 @@ void handle(int signal)
 
 } // namespace
 
-TerminationSignals::TerminationSignals(QObject *parent) : QObject(parent)
+TerminationSignals::TerminationSignals(std::function<void()> finish, QObject *parent)
+    : QObject(parent), m_finish(std::move(finish))
 {
     if (::pipe2(m_pipe, O_CLOEXEC | O_NONBLOCK) != 0)
         return; // the signals keep their default: the program ends at once

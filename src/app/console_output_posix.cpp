@@ -1,0 +1,7 @@
+#include "app/console_output.h"
+
+namespace kelvane {
+
+void useParentConsole() { }
+
+} // namespace kelvane
