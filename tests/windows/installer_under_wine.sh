@@ -3,9 +3,9 @@
 # the installer installs the program without asking (/S) into the user's programs folder with a
 # Start-menu entry; the program starts from there on a screen (Xvfb, the "windows" platform, not
 # offscreen), copies the default command table into the user's folder and shows its window, in
-# Russian and then with --lang en, each kept as a screenshot in SHOTS; it ends when Windows asks it
-# to close and when the session ends (its place is saved either way); the uninstaller removes the
-# program and the entry and leaves the user's table and settings.
+# Russian and then, as an English user's first start, with --lang en, each kept as a screenshot in
+# SHOTS; it ends when Windows asks it to close and when the session ends (its place is saved either
+# way); the uninstaller removes the program and the entry and leaves the user's table and settings.
 # usage: installer_under_wine.sh WINE WINESERVER SETUP.EXE PREFIX SHOTS
 set -euo pipefail
 # The program needs a screen: a virtual one of its own.
@@ -85,7 +85,12 @@ show() {
 mkdir -p "$shots"
 show "$shots/kelvane-ru.png" close
 [ -f "$own/com.dbf" ] || fail "the first start did not copy the command table to $own"
+# Then as an English user's first start: the English default table is the one copied.
+rm "$own/com.dbf"
 show "$shots/kelvane-en.png" logoff --lang en
+# The same table after its header's date (bytes 1 to 3), which opening it for writing renews.
+cmp -s -i 4 "$own/com.dbf" "$programs/tables/com_en.dbf" \
+    || fail "an English start copied another table"
 
 # The uninstaller runs from a copy of itself in the temporary folder: wait for all to end.
 win "$programs/uninstall.exe" /S
