@@ -17,17 +17,8 @@ fi
 
 work=$(mktemp -d /tmp/pcre2-mingw.XXXXXX)
 trap 'rm -rf "$work"' EXIT
-# The source comes from the registry the machine's own packages come from (deb-src of its first
-# Debian source entry), fetched with a private apt state so the machine's lists stay as they are.
-uri=$(awk '/^URIs:/ {print $2; exit}' /etc/apt/sources.list.d/*.sources 2>/dev/null || true)
-[ -n "$uri" ] || uri=$(awk '$1 == "deb" {print $2; exit}' /etc/apt/sources.list)
-mkdir -p "$work/apt/lists/partial"
-echo "deb-src [signed-by=/usr/share/keyrings/debian-archive-keyring.gpg] $uri bookworm main" \
-    >"$work/apt/src.list"
-apt_o=(-o Dir::Etc::sourcelist="$work/apt/src.list" -o Dir::Etc::sourceparts=/nonexistent
-    -o Dir::State::Lists="$work/apt/lists")
-apt-get "${apt_o[@]}" update -qq >&2
-(cd "$work" && apt-get "${apt_o[@]}" source -qq "pcre2=$debian_version" >&2)
+source "$here/scripts/debian_source.sh"
+debian_source "$work" -qq "pcre2=$debian_version"
 source=$(find "$work" -maxdepth 1 -type d -name "pcre2-$version*" | head -n 1)
 [ -n "$source" ] || { echo "no pcre2 $version source in $work" >&2; exit 1; }
 

@@ -18,17 +18,8 @@ export DEBIAN_FRONTEND=noninteractive
 $sudo apt-get install -y -qq --no-install-recommends g++-mingw-w64-x86-64-posix qt6-base-dev \
     qt6-base-dev-tools cmake ninja-build xz-utils dpkg-dev debian-archive-keyring >&2
 
-# The source comes from the registry the machine's own packages come from (deb-src of its first
-# Debian source entry), fetched with a private apt state so the machine's lists stay as they are.
-uri=$(awk '/^URIs:/ {print $2; exit}' /etc/apt/sources.list.d/*.sources 2>/dev/null || true)
-[ -n "$uri" ] || uri=$(awk '$1 == "deb" {print $2; exit}' /etc/apt/sources.list)
-mkdir -p "$work/apt/lists/partial"
-echo "deb-src [signed-by=/usr/share/keyrings/debian-archive-keyring.gpg] $uri bookworm main" \
-    >"$work/apt/src.list"
-apt_o=(-o Dir::Etc::sourcelist="$work/apt/src.list" -o Dir::Etc::sourceparts=/nonexistent
-    -o Dir::State::Lists="$work/apt/lists")
-apt-get "${apt_o[@]}" update -qq >&2
-(cd "$work" && apt-get "${apt_o[@]}" source --download-only qt6-base=6.4.2+dfsg-10 >&2)
+source "$here/scripts/debian_source.sh"
+debian_source "$work" --download-only qt6-base=6.4.2+dfsg-10
 tar -C "$work" -xf "$work"/qt6-base_6.4.2+dfsg.orig.tar.xz
 
 # Debian's +dfsg source lacks the tablet header, and OpenGL is off: tabletevent and dynamicgl go
