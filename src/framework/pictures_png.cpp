@@ -5,27 +5,20 @@
 #include "base/texts.h"
 #include "framework/pictures.h"
 
-#include <QGuiApplication>
 #include <QPainter>
 
 namespace kelvane {
 
-QPixmap renderPicture(const QString &resource, QSize size)
+void drawPicture(QPainter &painter, const QString &resource, QSize size, qreal ratio)
 {
-    const qreal ratio = qGuiApp ? qGuiApp->devicePixelRatio() : 1.0;
-    QPixmap pixmap(size * ratio);
-    pixmap.setDevicePixelRatio(ratio);
-    pixmap.fill(Qt::transparent);
     // The sharper one on a high-density screen, drawn down to what the screen has.
     const QString drawing
         = resource + (textLanguage() == Language::English ? QStringLiteral("_en") : QString());
     const QPixmap drawn(ratio > 1.0 ? drawing + QStringLiteral("@2x") : drawing);
-    if (!drawn.isNull()) {
-        QPainter painter(&pixmap);
-        painter.setRenderHint(QPainter::SmoothPixmapTransform);
-        painter.drawPixmap(QRectF(QPointF(0, 0), QSizeF(size)), drawn, QRectF(drawn.rect()));
-    }
-    return pixmap;
+    if (drawn.isNull())
+        return;
+    painter.setRenderHint(QPainter::SmoothPixmapTransform);
+    painter.drawPixmap(QRectF(QPointF(0, 0), QSizeF(size)), drawn, QRectF(drawn.rect()));
 }
 
 } // namespace kelvane
